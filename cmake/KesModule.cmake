@@ -1,0 +1,98 @@
+# Modules: one static library per concern, named kes_<name>, collected by file-name prefix.
+#
+#   kes_module(<name> PREFIXES <prefix>... [DEPS <module>...] [LIBS <library>...])
+#
+# Sources are <folder>/<prefix>*.cpp of the calling folder; tests are
+# tests/<folder>/<prefix>*_test.cpp and become the executable <name>_tests. Dependencies name
+# other modules and are resolved once every folder has been read, so they may form cycles and
+# may name modules that have no sources yet.
+
+define_property(GLOBAL PROPERTY KES_MODULES BRIEF_DOCS "modules" FULL_DOCS "all kes modules")
+
+function(kes_module name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "PREFIXES;DEPS;LIBS")
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  set(sources)
+  set(tests)
+  foreach(prefix IN LISTS arg_PREFIXES)
+    file(GLOB found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${prefix}*.cpp)
+    list(APPEND sources ${found})
+    file(GLOB found CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${folder}/${prefix}*_test.cpp)
+    list(APPEND tests ${found})
+  endforeach()
+  list(REMOVE_DUPLICATES sources)
+  list(REMOVE_DUPLICATES tests)
+  set_property(GLOBAL APPEND PROPERTY KES_MODULES ${name})
+  set_property(GLOBAL PROPERTY KES_MODULE_${name}_DEPS ${arg_DEPS})
+  set_property(GLOBAL PROPERTY KES_MODULE_${name}_TESTS ${tests})
+  if(NOT sources)
+    return()
+  endif()
+  add_library(kes_${name} STATIC ${sources})
+  target_include_directories(kes_${name} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/include)
+  target_compile_definitions(kes_${name} PUBLIC $<$<BOOL:${KES_BUILD_TESTS}>:KES_TESTING>)
+  kes_apply_warnings(kes_${name})
+  if(arg_LIBS)
+    target_link_libraries(kes_${name} PUBLIC ${arg_LIBS})
+  endif()
+endfunction()
+
+# Links the modules with each other and whole-archives them into the shared library k55run.
+function(kes_link_library)
+  get_property(modules GLOBAL PROPERTY KES_MODULES)
+  set(present)
+  foreach(name IN LISTS modules)
+    if(TARGET kes_${name})
+      list(APPEND present kes_${name})
+    endif()
+  endforeach()
+  foreach(name IN LISTS modules)
+    if(NOT TARGET kes_${name})
+      continue()
+    endif()
+    get_property(deps GLOBAL PROPERTY KES_MODULE_${name}_DEPS)
+    foreach(dep IN LISTS deps)
+      if(TARGET kes_${dep})
+        target_link_libraries(kes_${name} PUBLIC kes_${dep})
+      endif()
+    endforeach()
+  endforeach()
+
+  # Every module, for programs inside the project that need internal functions (benchmarks, fuzzers).
+  add_library(kes_all INTERFACE)
+  target_link_libraries(kes_all INTERFACE ${present})
+
+  add_library(k55run SHARED ${PROJECT_SOURCE_DIR}/runtime/library_entry.cpp)
+  target_include_directories(k55run PUBLIC ${PROJECT_SOURCE_DIR}/include)
+  kes_apply_warnings(k55run)
+  set(archives)
+  foreach(target IN LISTS present)
+    list(APPEND archives $<TARGET_FILE:${target}>)
+  endforeach()
+  # The archives whole, then the modules again for their own external libraries.
+  target_link_libraries(k55run PRIVATE -Wl,--whole-archive ${archives} -Wl,--no-whole-archive
+                        kes_all)
+  if(present)
+    add_dependencies(k55run ${present})
+  endif()
+  target_link_options(k55run PRIVATE
+    -Wl,--version-script=${PROJECT_SOURCE_DIR}/kestrel.map -Wl,--no-undefined)
+  set_property(TARGET k55run APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/kestrel.map)
+endfunction()
+
+# Adds one test executable per module that has tests.
+function(kes_module_tests)
+  get_property(modules GLOBAL PROPERTY KES_MODULES)
+  foreach(name IN LISTS modules)
+    get_property(tests GLOBAL PROPERTY KES_MODULE_${name}_TESTS)
+    if(NOT tests OR NOT TARGET kes_${name})
+      continue()
+    endif()
+    add_executable(${name}_tests ${tests})
+    target_link_libraries(${name}_tests PRIVATE kes_${name} kes_test_support GTest::gmock
+                          GTest::gtest_main)
+    kes_apply_warnings(${name}_tests)
+    gtest_discover_tests(${name}_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                         PROPERTIES TIMEOUT 120)
+  endforeach()
+endfunction()

@@ -1,0 +1,23 @@
+// Export marking and the fixed-width types shared by every public header of the library.
+#pragma once
+
+#include <stdint.h>
+
+#if defined(_WIN32)
+#define KES_EXPORT __declspec(dllexport)
+#else
+#define KES_EXPORT __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+#define KES_NOEXCEPT noexcept
+#else
+#define KES_NOEXCEPT
+#endif
+
+// An exported flat function: C linkage, visible from the shared library.
+#ifdef __cplusplus
+#define KES_API extern "C" KES_EXPORT
+#else
+#define KES_API KES_EXPORT
+#endif

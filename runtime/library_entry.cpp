@@ -1,0 +1,1 @@
+// The shared library's own entry: runs when the operating system loads the library.
