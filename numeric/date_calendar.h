@@ -1,0 +1,60 @@
+// Serial day numbers and time values, and their conversions to and from calendar fields.
+//
+// State: the two-digit-year expansion caches the current year, process-wide, at its first use.
+#pragma once
+
+#include <cstdint>
+
+namespace kes::numeric {
+
+// Day 4 is 1 January 1801; day 2994626 is 31 December 9999; 0 means no date.
+inline constexpr std::int32_t kFirstSerialDay = 4;
+inline constexpr std::int32_t kLastSerialDay = 2994626;
+// Hundredths of a second since midnight plus one; 0 means no time.
+inline constexpr std::int32_t kLastTimeValue = 8640000;
+// The default two-digit-year window.
+inline constexpr int kDefaultCenturyWindow = 80;
+
+// The split form of a date, fields in the order programs lay it out.
+struct DateRecord {
+  std::int32_t year;
+  std::uint8_t day;    // [1, 31]
+  std::uint8_t month;  // [1, 12]
+};
+static_assert(sizeof(DateRecord) == 8);
+
+// The split form of a time.
+struct TimeRecord {
+  std::uint8_t hour;        // [0, 23]
+  std::uint8_t minute;      // [0, 59]
+  std::uint8_t second;      // [0, 59]
+  std::uint8_t hundredths;  // [0, 99]
+};
+static_assert(sizeof(TimeRecord) == 4);
+
+// Expands a year below 100 into the hundred years around the current year that `window`
+// selects; other years are returned unchanged.
+std::int32_t expand_two_digit_year(std::int32_t year, int window = kDefaultCenturyWindow) noexcept;
+
+// The serial of a calendar date (two-digit years expanded with the default window), or -1
+// when the date is not a valid day between 1801 and 9999.
+std::int32_t serial_from_date(const DateRecord& date) noexcept;
+
+// DATE(month, day, year): months above 12 roll into later years and days roll over month ends
+// (day 0 is the last day of the previous month); -1 when invalid or out of range.
+std::int32_t serial_from_fields(std::int32_t month, std::int32_t day, std::int32_t year) noexcept;
+
+// Splits a serial; false with the record zeroed when it lies outside 4 to 2994626.
+bool date_from_serial(std::int32_t serial, DateRecord& date) noexcept;
+
+// The time value of a time record: 0 when all fields are zero, -1 when a field is out of range.
+std::int32_t time_from_record(const TimeRecord& time) noexcept;
+
+// Splits a time value; false with the record zeroed when it lies outside 1 to 8640000.
+bool time_to_record(std::int32_t value, TimeRecord& time) noexcept;
+
+// The platform's local date and time of day (with the process's SETTODAY/SETCLOCK offset).
+std::int32_t today_serial() noexcept;
+std::int32_t clock_time_value() noexcept;
+
+}  // namespace kes::numeric
