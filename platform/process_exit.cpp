@@ -1,10 +1,9 @@
 // Process end and diagnostics on a POSIX host.
 #include "platform/process_exit.h"
 
+#include <cstdlib>
 #include <signal.h>
 #include <unistd.h>
-
-#include <cstdlib>
 
 namespace kes::platform {
 
