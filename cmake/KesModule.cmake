@@ -78,6 +78,11 @@ function(kes_link_library)
   target_link_options(k55run PRIVATE
     -Wl,--version-script=${PROJECT_SOURCE_DIR}/kestrel.map -Wl,--no-undefined)
   set_property(TARGET k55run APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/kestrel.map)
+  if(KES_FUZZ)
+    # Fuzz builds link the modules into each target; clang's sanitizer runtimes do not go into
+    # shared libraries.
+    set_target_properties(k55run PROPERTIES EXCLUDE_FROM_ALL ON)
+  endif()
 endfunction()
 
 # Adds one test executable per module that has tests.
