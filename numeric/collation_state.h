@@ -1,0 +1,15 @@
+// Resets of the process-wide collation tables to their start-up defaults.
+#pragma once
+
+#include "numeric/collation_tables.h"
+
+namespace kes::numeric {
+
+// Case partners "A"-"Z" <-> "a"-"z", classes 1 and 2 for them, 4 for "0"-"9", nothing else.
+void reset_case_tables(CollationTables& tables) noexcept;
+// Both weight tables back to plain byte order.
+void reset_collation_weights(CollationTables& tables) noexcept;
+// Every table (weights, case, class, both digraph tables) back to the start-up defaults.
+void reset_all_tables() noexcept;
+
+}  // namespace kes::numeric

@@ -1,0 +1,64 @@
+// The start-up defaults of the collation, case and class tables, byte by byte.
+#include "numeric/collation_tables.h"
+
+#include <gtest/gtest.h>
+
+#include "numeric/collation_state.h"
+
+namespace kes::numeric {
+namespace {
+
+class CollationTablesDefaults : public testing::Test {
+ protected:
+  void SetUp() override { reset_all_tables(); }
+  void TearDown() override { reset_all_tables(); }
+};
+
+TEST_F(CollationTablesDefaults, WeightsAreByteOrderForEveryCharacter) {
+  const CollationTables& t = collation_tables();
+  for (int c = 0; c < 256; ++c) {
+    SCOPED_TRACE(c);
+    EXPECT_EQ(t.ansi_weight[static_cast<std::size_t>(c)], c);
+    EXPECT_EQ(t.oem_weight[static_cast<std::size_t>(c)], c);
+  }
+}
+
+TEST_F(CollationTablesDefaults, OnlyAsciiLettersHavePartnersAndClasses) {
+  const CollationTables& t = collation_tables();
+  for (int c = 0; c < 256; ++c) {
+    SCOPED_TRACE(c);
+    const auto i = static_cast<std::size_t>(c);
+    if (c >= 'A' && c <= 'Z') {
+      EXPECT_EQ(t.case_partner[i], c + 32);
+      EXPECT_EQ(t.char_class[i], kClassUpper);
+    } else if (c >= 'a' && c <= 'z') {
+      EXPECT_EQ(t.case_partner[i], c - 32);
+      EXPECT_EQ(t.char_class[i], kClassLower);
+    } else if (c >= '0' && c <= '9') {
+      EXPECT_EQ(t.case_partner[i], 0);
+      EXPECT_EQ(t.char_class[i], kClassDigit);
+    } else {
+      EXPECT_EQ(t.case_partner[i], 0);
+      EXPECT_EQ(t.char_class[i], 0);
+    }
+  }
+}
+
+TEST_F(CollationTablesDefaults, NoDigraphs) {
+  EXPECT_EQ(collation_tables().digraphs[0][0], 0);
+  EXPECT_EQ(collation_tables().oem_digraphs[0][0], 0);
+}
+
+TEST_F(CollationTablesDefaults, CaseConversionOfEveryByte) {
+  for (int c = 0; c < 256; ++c) {
+    SCOPED_TRACE(c);
+    const auto b = static_cast<std::uint8_t>(c);
+    const int upper = (c >= 'a' && c <= 'z') ? c - 32 : c;
+    const int lower = (c >= 'A' && c <= 'Z') ? c + 32 : c;
+    EXPECT_EQ(to_upper_char(b), upper);
+    EXPECT_EQ(to_lower_char(b), lower);
+  }
+}
+
+}  // namespace
+}  // namespace kes::numeric
