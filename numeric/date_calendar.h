@@ -1,6 +1,9 @@
 // Serial day numbers and time values, and their conversions to and from calendar fields.
 //
-// State: the two-digit-year expansion caches the current year, process-wide, at its first use.
+// State: the two-digit-year expansion caches the current year, process-wide by nature, at its
+// first use (read once from the platform's local date, SETTODAY's offset included, then kept for
+// the life of the process). The conversions themselves keep no state: month lengths come from a
+// constant table and the leap rule, so concurrent conversions cannot disturb one another.
 #pragma once
 
 #include <cstdint>
@@ -54,7 +57,32 @@ std::int32_t time_from_record(const TimeRecord& time) noexcept;
 bool time_to_record(std::int32_t value, TimeRecord& time) noexcept;
 
 // The platform's local date and time of day (with the process's SETTODAY/SETCLOCK offset).
+// today_serial is 0 if the host's year lies outside 1801 to 9999. clock_time_value is in
+// [1, 8640000]: exactly midnight is 1, a real time and not "no time".
 std::int32_t today_serial() noexcept;
 std::int32_t clock_time_value() noexcept;
+
+// YEAR, MONTH and DAY of a serial; 0 when the serial lies outside 4 to 2994626.
+std::int32_t year_of_serial(std::int32_t serial) noexcept;
+std::int32_t month_of_serial(std::int32_t serial) noexcept;
+std::int32_t day_of_serial(std::int32_t serial) noexcept;
+
+// SETTODAY: from now on the platform's local date (for this process only) is the serial's date,
+// the time of day going on. False, changing nothing, for a serial outside 4 to 2994626.
+bool set_today(std::int32_t serial) noexcept;
+
+// SETCLOCK: from now on the platform's local time of day (for this process only) is `value`, the
+// date staying. False, changing nothing, for a value outside 1 to 8640000.
+bool set_clock(std::int32_t value) noexcept;
+
+// DELAY: waits until a clock counting hundredths of a second has advanced by
+// floor(milliseconds / 10) ticks, sleeping in short steps rather than spinning. Zero, negative
+// and below-ten values return at once.
+void delay(std::int32_t milliseconds) noexcept;
+
+#ifdef KES_TESTING
+// Forgets the cached current year, so that the next two-digit year reads it again.
+void forget_current_year() noexcept;
+#endif
 
 }  // namespace kes::numeric

@@ -1,0 +1,254 @@
+// Serial days, DATE's roll-overs, the field accessors, two-digit years and the local date.
+#include "numeric/date_calendar.h"
+
+#include <chrono>
+#include <cstdint>
+#include <limits>
+
+#include <gtest/gtest.h>
+
+#include "platform/clock.h"
+
+namespace kes::numeric {
+namespace {
+
+constexpr std::int32_t kLongMin = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t kLongMax = std::numeric_limits<std::int32_t>::max();
+
+// Serials worked out by hand: 199 years of 365 days and 48 leap days lie between 1 January 1801
+// (day 4) and 1 January 2000; 24 years with 6 leap days between 2000 and 2024.
+constexpr std::int32_t kJan1st2000 = 72687;
+constexpr std::int32_t kJan1st2023 = 81088;
+constexpr std::int32_t kJan1st2024 = 81453;
+constexpr std::int32_t kJan1st2400 = 218784;  // 2000 plus 146097 days of a 400-year cycle
+
+// Fixes "now" and the cached current year for each test, and puts the host's clock back after.
+class CalendarTest : public testing::Test {
+ protected:
+  void SetUp() override { fix_now(2024, 1, 5); }
+  void TearDown() override {
+    platform::release_local_time();
+    platform::reset_local_time_offset();
+    forget_current_year();
+  }
+  static void fix_now(std::int32_t year, std::uint8_t month, std::uint8_t day) {
+    platform::reset_local_time_offset();
+    platform::fix_local_time({year, month, day, 10, 30, 15, 25});
+    forget_current_year();
+  }
+};
+
+struct DateCase {
+  const char* name;
+  std::int32_t year;
+  std::uint8_t month;
+  std::uint8_t day;
+  std::int32_t serial;
+};
+constexpr DateCase kDates[] = {
+    {"FirstDay", 1801, 1, 1, 4},
+    {"EndOfFirstYear", 1801, 12, 31, 368},
+    {"Jan1st1900", 1900, 1, 1, 36163},
+    {"Feb29th1900NotLeap", 1900, 2, 29, -1},
+    {"Jan1st2000", 2000, 1, 1, kJan1st2000},
+    {"Feb29th2000Leap", 2000, 2, 29, kJan1st2000 + 59},
+    {"Mar1st2000", 2000, 3, 1, kJan1st2000 + 60},
+    {"Jan5th2024", 2024, 1, 5, kJan1st2024 + 4},
+    {"Feb29th2100NotLeap", 2100, 2, 29, -1},
+    {"Feb29th2400Leap", 2400, 2, 29, kJan1st2400 + 59},
+    {"LastDay", 9999, 12, 31, 2994626},
+    {"YearBeforeRange", 1800, 12, 31, -1},
+    {"YearAfterRange", 10000, 1, 1, -1},
+    {"MonthZero", 2024, 0, 1, -1},
+    {"MonthThirteen", 2024, 13, 1, -1},
+    {"Month255", 2024, 255, 1, -1},
+    {"DayZero", 2024, 1, 0, -1},
+    {"April31st", 2024, 4, 31, -1},
+    {"Day255", 2024, 1, 255, -1},
+    {"YearMaximum", kLongMax, 1, 1, -1},
+    {"YearMinimum", kLongMin, 1, 1, -1},
+    {"TwoDigitYearExpanded", 24, 1, 5, kJan1st2024 + 4},
+    {"TwoDigitYear99IsLastCentury", 99, 12, 31, kJan1st2000 - 1},
+};
+
+TEST_F(CalendarTest, SerialFromDate) {
+  for (const DateCase& c : kDates) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(serial_from_date(DateRecord{c.year, c.day, c.month}), c.serial);
+  }
+}
+
+TEST_F(CalendarTest, DateFromSerialSplitsValidRows) {
+  for (const DateCase& c : kDates) {
+    if (c.serial < 0 || c.year < 100) continue;
+    SCOPED_TRACE(c.name);
+    DateRecord date{};
+    ASSERT_TRUE(date_from_serial(c.serial, date));
+    EXPECT_EQ(date.year, c.year);
+    EXPECT_EQ(date.month, c.month);
+    EXPECT_EQ(date.day, c.day);
+  }
+}
+
+// Every serial in range against the standard library's calendar, an independent implementation.
+TEST_F(CalendarTest, EverySerialAgreesWithStandardCalendar) {
+  using namespace std::chrono;
+  const sys_days first_day = sys_days{year{1801} / January / 1};
+  int mismatches = 0;
+  for (std::int32_t serial = kFirstSerialDay; serial <= kLastSerialDay; ++serial) {
+    const year_month_day expected{first_day + days{serial - kFirstSerialDay}};
+    DateRecord date{};
+    const bool split = date_from_serial(serial, date);
+    const bool same = split && date.year == static_cast<int>(expected.year()) &&
+                      date.month == static_cast<unsigned>(expected.month()) &&
+                      date.day == static_cast<unsigned>(expected.day()) &&
+                      serial_from_date(date) == serial;
+    if (!same && ++mismatches <= 5) ADD_FAILURE() << "serial " << serial;
+  }
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_EQ(static_cast<int>(year_month_day{first_day + days{kLastSerialDay - 4}}.year()), 9999);
+}
+
+TEST_F(CalendarTest, DateFromSerialOutOfRangeZeroesRecord) {
+  constexpr std::int32_t kOutside[] = {kLongMin, -1, 0, 1, 3, 2994627, kLongMax};
+  for (std::int32_t serial : kOutside) {
+    SCOPED_TRACE(serial);
+    DateRecord date{2024, 5, 1};
+    EXPECT_FALSE(date_from_serial(serial, date));
+    EXPECT_EQ(date.year, 0);
+    EXPECT_EQ(date.month, 0);
+    EXPECT_EQ(date.day, 0);
+  }
+}
+
+struct FieldsCase {
+  const char* name;
+  std::int32_t month;
+  std::int32_t day;
+  std::int32_t year;
+  std::int32_t serial;
+};
+constexpr FieldsCase kDateCalls[] = {
+    {"Plain", 1, 5, 2024, kJan1st2024 + 4},
+    {"Feb30thRollsToMar2nd", 2, 30, 2023, kJan1st2023 + 31 + 28 + 1},
+    {"Month13IsNextJanuary", 13, 1, 2023, kJan1st2024},
+    {"Month25IsTwoYearsOn", 25, 1, 2023, kJan1st2024 + 366},
+    {"Day0IsLastOfPreviousMonth", 1, 0, 2024, kJan1st2024 - 1},
+    {"Day0OfMarchInLeapYear", 3, 0, 2024, kJan1st2024 + 59},
+    {"Day0OfMarchInCommonYear", 3, 0, 2023, kJan1st2023 + 58},
+    {"NegativeDayRollsBack", 3, -27, 2024, kJan1st2024 + 32},
+    {"Day366OfLeapYear", 1, 366, 2024, kJan1st2024 + 365},
+    {"Day367IsNextYear", 1, 367, 2024, kJan1st2024 + 366},
+    {"Month0Invalid", 0, 1, 2024, -1},
+    {"NegativeMonthInvalid", -1, 1, 2024, -1},
+    {"MonthMinimumInvalid", kLongMin, 1, 2024, -1},
+    {"MonthMaximumYearTooLate", kLongMax, 1, 2024, -1},
+    {"FirstDay", 1, 1, 1801, 4},
+    {"DayBeforeFirstDay", 1, 0, 1801, -1},
+    {"LastDay", 12, 31, 9999, 2994626},
+    {"DayAfterLastDay", 12, 32, 9999, -1},
+    {"FirstOfMonthBeforeRange", 12, 32, 1800, -1},
+    {"YearAfterRange", 1, 1, 10000, -1},
+    {"DayMaximum", 1, kLongMax, 2024, -1},
+    {"DayMinimum", 1, kLongMin, 2024, -1},
+    {"YearMaximum", 1, 1, kLongMax, -1},
+    {"YearMinimum", 1, 1, kLongMin, -1},
+    {"TwoDigitYear", 1, 1, 24, kJan1st2024},
+    {"TwoDigitYearThenMonthRoll", 13, 1, 99, kJan1st2000},
+};
+
+TEST_F(CalendarTest, SerialFromFieldsRollsOver) {
+  for (const FieldsCase& c : kDateCalls) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(serial_from_fields(c.month, c.day, c.year), c.serial);
+  }
+}
+
+TEST_F(CalendarTest, FieldAccessors) {
+  EXPECT_EQ(year_of_serial(3), 0);
+  EXPECT_EQ(month_of_serial(3), 0);
+  EXPECT_EQ(day_of_serial(3), 0);
+  EXPECT_EQ(year_of_serial(kLongMin), 0);
+  EXPECT_EQ(day_of_serial(2994627), 0);
+  EXPECT_EQ(year_of_serial(4), 1801);
+  EXPECT_EQ(month_of_serial(4), 1);
+  EXPECT_EQ(day_of_serial(4), 1);
+  EXPECT_EQ(year_of_serial(kJan1st2024 + 4), 2024);
+  EXPECT_EQ(month_of_serial(kJan1st2024 + 4), 1);
+  EXPECT_EQ(day_of_serial(kJan1st2024 + 4), 5);
+  EXPECT_EQ(year_of_serial(2994626), 9999);
+  EXPECT_EQ(month_of_serial(2994626), 12);
+  EXPECT_EQ(day_of_serial(2994626), 31);
+}
+
+struct WindowCase {
+  const char* name;
+  std::int32_t current_year;
+  int window;
+  std::int32_t year;
+  std::int32_t expanded;
+};
+constexpr WindowCase kWindows[] = {
+    {"In2024Year44IsLastCentury", 2024, 80, 44, 1944},
+    {"In2024Year43IsThisCentury", 2024, 80, 43, 2043},
+    {"In2024Year0", 2024, 80, 0, 2000},
+    {"In2024Year99", 2024, 80, 99, 1999},
+    {"In2024Year24", 2024, 80, 24, 2024},
+    {"In2090Year10StaysBehind", 2090, 80, 10, 2010},
+    {"In2090Year9GoesAhead", 2090, 80, 9, 2109},
+    {"In2090Year99", 2090, 80, 99, 2099},
+    {"In2001Year21IsLastCentury", 2001, 80, 21, 1921},
+    {"In2001Year20", 2001, 80, 20, 2020},
+    {"In1999Year19StaysBehind", 1999, 80, 19, 1919},
+    {"In1999Year18GoesAhead", 1999, 80, 18, 2018},
+    {"In1999Year0GoesAhead", 1999, 80, 0, 2000},
+    {"Window50Year74", 2024, 50, 74, 1974},
+    {"Window50Year73", 2024, 50, 73, 2073},
+    {"HundredNotExpanded", 2024, 80, 100, 100},
+    {"FullYearNotExpanded", 2024, 80, 1850, 1850},
+    {"YearMinimumStaysInvalid", 2024, 80, kLongMin, kLongMin + 2100},
+};
+
+TEST_F(CalendarTest, TwoDigitYearsFollowCurrentYearFromClockOffset) {
+  for (const WindowCase& c : kWindows) {
+    SCOPED_TRACE(c.name);
+    platform::release_local_time();
+    platform::reset_local_time_offset();
+    // "Today" moved through SETTODAY's offset, then the cache read afresh.
+    ASSERT_TRUE(set_today(serial_from_fields(6, 15, c.current_year)));
+    forget_current_year();
+    EXPECT_EQ(expand_two_digit_year(c.year, c.window), c.expanded);
+  }
+}
+
+TEST_F(CalendarTest, CurrentYearIsReadOnceAndKept) {
+  EXPECT_EQ(expand_two_digit_year(44), 1944);  // reads 2024
+  fix_now(2090, 1, 1);
+  forget_current_year();
+  EXPECT_EQ(expand_two_digit_year(9), 2109);  // reads 2090
+  platform::fix_local_time({2024, 1, 1, 0, 0, 0, 0});
+  ASSERT_EQ(today_serial(), kJan1st2024);
+  // The cache still holds 2090 although "today" is in 2024 again.
+  EXPECT_EQ(expand_two_digit_year(9), 2109);
+}
+
+TEST_F(CalendarTest, TodayFollowsFixedTimeAndSetToday) {
+  EXPECT_EQ(today_serial(), kJan1st2024 + 4);
+  ASSERT_TRUE(set_today(4));
+  EXPECT_EQ(today_serial(), 4);
+  EXPECT_EQ(clock_time_value(), 3781526);  // 10:30:15.25 goes on
+  ASSERT_TRUE(set_today(2994626));
+  EXPECT_EQ(today_serial(), 2994626);
+}
+
+TEST_F(CalendarTest, SetTodayIgnoresInvalidSerials) {
+  constexpr std::int32_t kInvalid[] = {kLongMin, -1, 0, 3, 2994627, kLongMax};
+  for (std::int32_t serial : kInvalid) {
+    SCOPED_TRACE(serial);
+    EXPECT_FALSE(set_today(serial));
+    EXPECT_EQ(today_serial(), kJan1st2024 + 4);
+  }
+}
+
+}  // namespace
+}  // namespace kes::numeric

@@ -1,0 +1,173 @@
+// Time values, the local clock, SETCLOCK and DELAY.
+#include <cstdint>
+#include <ctime>
+#include <limits>
+
+#include <gtest/gtest.h>
+
+#include "numeric/date_calendar.h"
+#include "platform/clock.h"
+
+namespace kes::numeric {
+namespace {
+
+constexpr std::int32_t kLongMin = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t kLongMax = std::numeric_limits<std::int32_t>::max();
+
+struct TimeCase {
+  const char* name;
+  TimeRecord time;
+  std::int32_t value;
+};
+constexpr TimeCase kTimes[] = {
+    {"AllZeroIsNoTime", {0, 0, 0, 0}, 0},
+    {"OneHundredth", {0, 0, 0, 1}, 2},
+    {"OneSecond", {0, 0, 1, 0}, 101},
+    {"OneMinute", {0, 1, 0, 0}, 6001},
+    {"OneHour", {1, 0, 0, 0}, 360001},
+    {"Noon", {12, 0, 0, 0}, 4320001},
+    {"LastHundredth", {23, 59, 59, 99}, 8640000},
+    {"Hour24", {24, 0, 0, 0}, -1},
+    {"Minute60", {0, 60, 0, 0}, -1},
+    {"Second60", {0, 0, 60, 0}, -1},
+    {"Hundredths100", {0, 0, 0, 100}, -1},
+    {"AllFields255", {255, 255, 255, 255}, -1},
+    {"Hundredths255", {12, 0, 0, 255}, -1},
+};
+
+TEST(SerialTimeFromRecord, Table) {
+  for (const TimeCase& c : kTimes) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(time_from_record(c.time), c.value);
+  }
+}
+
+TEST(SerialTimeToRecord, SplitsValidRows) {
+  for (const TimeCase& c : kTimes) {
+    if (c.value < 1) continue;
+    SCOPED_TRACE(c.name);
+    TimeRecord time{9, 9, 9, 9};
+    ASSERT_TRUE(time_to_record(c.value, time));
+    EXPECT_EQ(time.hour, c.time.hour);
+    EXPECT_EQ(time.minute, c.time.minute);
+    EXPECT_EQ(time.second, c.time.second);
+    EXPECT_EQ(time.hundredths, c.time.hundredths);
+  }
+}
+
+TEST(SerialTimeToRecord, OutOfRangeZeroesRecord) {
+  constexpr std::int32_t kOutside[] = {kLongMin, -1, 0, 8640001, kLongMax};
+  for (std::int32_t value : kOutside) {
+    SCOPED_TRACE(value);
+    TimeRecord time{1, 2, 3, 4};
+    EXPECT_FALSE(time_to_record(value, time));
+    EXPECT_EQ(time.hour, 0);
+    EXPECT_EQ(time.minute, 0);
+    EXPECT_EQ(time.second, 0);
+    EXPECT_EQ(time.hundredths, 0);
+  }
+}
+
+// Every time value through its record, counting the hundredths by hand along the way.
+TEST(SerialTimeToRecord, EveryValueInOrder) {
+  TimeRecord expected{0, 0, 0, 0};
+  int mismatches = 0;
+  for (std::int32_t value = 1; value <= kLastTimeValue; ++value) {
+    TimeRecord time{};
+    const bool same = time_to_record(value, time) && time.hour == expected.hour &&
+                      time.minute == expected.minute && time.second == expected.second &&
+                      time.hundredths == expected.hundredths &&
+                      // midnight's all-zero record reads back as "no time"
+                      time_from_record(time) == (value == 1 ? 0 : value);
+    if (!same && ++mismatches <= 5) ADD_FAILURE() << "value " << value;
+    // Advance the odometer.
+    if (++expected.hundredths == 100) {
+      expected.hundredths = 0;
+      if (++expected.second == 60) {
+        expected.second = 0;
+        if (++expected.minute == 60) {
+          expected.minute = 0;
+          ++expected.hour;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_EQ(expected.hour, 24);
+}
+
+class SerialTimeClockTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    platform::reset_local_time_offset();
+    platform::fix_local_time({2024, 1, 5, 10, 30, 15, 25});
+  }
+  void TearDown() override {
+    platform::release_local_time();
+    platform::reset_local_time_offset();
+  }
+};
+
+TEST_F(SerialTimeClockTest, ClockReadsLocalTime) {
+  EXPECT_EQ(clock_time_value(), 3781526);  // 10 h, 30 min, 15.25 s, plus one
+  platform::fix_local_time({2024, 1, 5, 23, 59, 59, 99});
+  EXPECT_EQ(clock_time_value(), 8640000);
+}
+
+TEST_F(SerialTimeClockTest, ClockAtMidnightIsOneNotNoTime) {
+  platform::fix_local_time({2024, 1, 5, 0, 0, 0, 0});
+  EXPECT_EQ(clock_time_value(), 1);
+}
+
+TEST_F(SerialTimeClockTest, SetClockKeepsDate) {
+  ASSERT_TRUE(set_clock(4320001));
+  EXPECT_EQ(clock_time_value(), 4320001);
+  EXPECT_EQ(today_serial(), 81457);  // 5 January 2024
+  ASSERT_TRUE(set_clock(1));
+  EXPECT_EQ(clock_time_value(), 1);
+  EXPECT_EQ(today_serial(), 81457);
+  ASSERT_TRUE(set_clock(8640000));
+  EXPECT_EQ(clock_time_value(), 8640000);
+  EXPECT_EQ(today_serial(), 81457);
+}
+
+TEST_F(SerialTimeClockTest, SetClockIgnoresInvalidValues) {
+  constexpr std::int32_t kInvalid[] = {kLongMin, -1, 0, 8640001, kLongMax};
+  for (std::int32_t value : kInvalid) {
+    SCOPED_TRACE(value);
+    EXPECT_FALSE(set_clock(value));
+    EXPECT_EQ(clock_time_value(), 3781526);
+  }
+}
+
+TEST_F(SerialTimeClockTest, SetTodayThenSetClockCombine) {
+  ASSERT_TRUE(set_today(4));
+  ASSERT_TRUE(set_clock(101));
+  EXPECT_EQ(today_serial(), 4);
+  EXPECT_EQ(clock_time_value(), 101);
+}
+
+TEST(SerialTimeDelay, WaitsTheTicksWithoutSpinning) {
+  const std::clock_t processor_before = std::clock();
+  const std::int64_t before = platform::monotonic_hundredths();
+  delay(300);  // 30 hundredths
+  const std::int64_t waited = platform::monotonic_hundredths() - before;
+  const double processor_seconds =
+      static_cast<double>(std::clock() - processor_before) / CLOCKS_PER_SEC;
+  EXPECT_GE(waited, 30);
+  EXPECT_LT(waited, 200);             // generous: the machine may be busy
+  EXPECT_LT(processor_seconds, 0.1);  // a busy wait would use about 0.3 s
+}
+
+TEST(SerialTimeDelay, ShortAndNegativeReturnAtOnce) {
+  constexpr std::int32_t kImmediate[] = {kLongMin, -1000, 0, 9};
+  for (std::int32_t milliseconds : kImmediate) {
+    SCOPED_TRACE(milliseconds);
+    const std::int64_t before = platform::monotonic_hundredths();
+    delay(milliseconds);
+    EXPECT_LE(platform::monotonic_hundredths() - before, 5);
+  }
+}
+
+}  // namespace
+}  // namespace kes::numeric
