@@ -1,0 +1,542 @@
+// The string stack: one fixed array of entries, texts by reference, inline or on the heap.
+#include "runtime/string_stack.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "platform/bstr.h"
+#include "platform/heap.h"
+#include "platform/variant.h"
+#include "runtime/astring_table.h"
+#include "runtime/fatal.h"
+#include "runtime/string_store.h"
+
+namespace kes::runtime {
+namespace {
+
+struct StackArea {
+  int depth;  // [0, 32]
+  StackEntry entries[kStringStackCapacity];
+};
+
+constinit StackArea stack{};
+
+constexpr std::uint32_t kind_of(EntryKind kind) noexcept {
+  return static_cast<std::uint32_t>(kind);
+}
+bool has_kind(const StackEntry& entry, EntryKind kind) noexcept {
+  return entry.kind == kind_of(kind);
+}
+bool is_variant(const StackEntry& entry) noexcept {
+  return has_kind(entry, EntryKind::VariantRef) || has_kind(entry, EntryKind::VariantInline);
+}
+bool is_bstr(const StackEntry& entry) noexcept {
+  return has_kind(entry, EntryKind::BStrRef) || has_kind(entry, EntryKind::BStrOwned);
+}
+
+[[noreturn]] void underflow() noexcept { fatal(RuntimeError::StackOverflow); }
+
+// The next free entry, or null when the stack is full (the push is then quietly dropped).
+StackEntry* next_free() noexcept {
+  if (stack.depth >= kStringStackCapacity) return nullptr;
+  return &stack.entries[stack.depth];
+}
+
+StackEntry& top() noexcept {
+  if (stack.depth <= 0) underflow();
+  return stack.entries[stack.depth - 1];
+}
+
+void set_text(StackEntry& entry, EntryKind kind, void* pointer, std::uint32_t length) noexcept {
+  entry.kind = kind_of(kind);
+  entry.pointer = pointer;
+  entry.length = pointer == nullptr ? 0 : length;
+}
+
+// Copies a text of at most 20 bytes to the start of the entry's inline area.
+void set_inline(StackEntry& entry, const char* text, std::size_t length) noexcept {
+  if (length != 0) std::memmove(entry.inline_area, text, length);
+  entry.kind = kind_of(EntryKind::TextInline);
+  entry.pointer = entry.inline_area;
+  entry.length = static_cast<std::uint32_t>(length);
+}
+
+KesVariant* variant_of(const StackEntry& entry) noexcept {
+  return static_cast<KesVariant*>(entry.pointer);
+}
+KesBStr bstr_of(const StackEntry& entry) noexcept { return static_cast<KesBStr>(entry.pointer); }
+
+// Releases what the entry owns, by its kind.
+void release(StackEntry& entry) noexcept {
+  switch (static_cast<EntryKind>(entry.kind)) {
+    case EntryKind::TextOwned: platform::heap_free(entry.pointer); break;
+    case EntryKind::BStrOwned: platform::bstr_free(bstr_of(entry)); break;
+    case EntryKind::VariantInline: platform::variant_clear(*variant_of(entry)); break;
+    default: break;
+  }
+}
+
+// Turns an ANSI conversion into the entry's text: owned when there is a buffer.
+void take_ansi(StackEntry& entry, platform::AnsiText text) noexcept {
+  if (text.pointer != nullptr) {
+    set_text(entry, EntryKind::TextOwned, text.pointer, text.length);
+  } else {
+    set_text(entry, EntryKind::TextRef, nullptr, 0);
+  }
+}
+
+// The ANSI text of a variant: a string variant directly, any other after the type change.
+platform::AnsiText variant_ansi(const KesVariant& variant) noexcept {
+  if (variant.type == KesVariantBStr)
+    return platform::bstr_to_ansi(platform::variant_bstr(variant));
+  const std::optional<KesBStr> changed = platform::variant_to_bstr(variant);
+  if (!changed) return {nullptr, 0};
+  const platform::AnsiText text = platform::bstr_to_ansi(*changed);
+  platform::bstr_free(*changed);
+  return text;
+}
+
+std::uint32_t astring_length(const char* astring) noexcept {
+  if (astring == nullptr) return 0;
+  std::uint16_t length = 0;
+  std::memcpy(&length, astring - sizeof(length), sizeof(length));
+  return length;
+}
+
+void convert_entry(StackEntry& entry) noexcept {
+  if ((entry.kind & kKindNotTextBits) == 0) return;
+  switch (static_cast<EntryKind>(entry.kind)) {
+    case EntryKind::BStrRef:
+    case EntryKind::BStrOwned: {
+      KesBStr bstr = bstr_of(entry);
+      const bool owned = has_kind(entry, EntryKind::BStrOwned);
+      take_ansi(entry, platform::bstr_to_ansi(bstr));
+      if (owned) platform::bstr_free(bstr);
+      break;
+    }
+    case EntryKind::VariantRef:
+    case EntryKind::VariantInline: {
+      KesVariant* variant = variant_of(entry);
+      const bool owned = has_kind(entry, EntryKind::VariantInline);
+      const platform::AnsiText text = variant_ansi(*variant);
+      if (owned) platform::variant_clear(*variant);
+      take_ansi(entry, text);
+      break;
+    }
+    case EntryKind::AStringRef: {
+      // Interned texts live as long as the process, so the entry can refer to the text itself.
+      auto* astring = static_cast<char*>(entry.pointer);
+      set_text(entry, EntryKind::TextRef, astring, astring_length(astring));
+      break;
+    }
+    default:
+      // An unknown kind cannot be read as text; it becomes the empty string.
+      set_text(entry, EntryKind::TextRef, nullptr, 0);
+      break;
+  }
+}
+
+std::string_view text_of(const StackEntry& entry) noexcept {
+  if (entry.pointer == nullptr) return {};
+  return {static_cast<const char*>(entry.pointer), entry.length};
+}
+
+// Writes the REAL text: up to 14 significant digits, exponent without '+' or leading zeros.
+std::size_t format_real(double value, char (&out)[32]) noexcept {
+  const auto result = std::to_chars(out, out + sizeof(out), value, std::chars_format::general, 14);
+  std::size_t length = static_cast<std::size_t>(result.ptr - out);
+  char* exponent = static_cast<char*>(std::memchr(out, 'e', length));
+  if (exponent != nullptr) {
+    char* digits = exponent + 1;
+    char* write = digits;
+    if (*digits == '-') {
+      ++digits;
+      ++write;
+    } else if (*digits == '+') {
+      ++digits;
+    }
+    while (digits + 1 < out + length && *digits == '0')
+      ++digits;
+    const std::size_t kept = static_cast<std::size_t>(out + length - digits);
+    std::memmove(write, digits, kept);
+    length = static_cast<std::size_t>(write - out) + kept;
+  }
+  if (length > 0 && out[length - 1] == '.') --length;
+  return length;
+}
+
+}  // namespace
+
+// ---- Pushes.
+
+void push_text(std::string_view text) noexcept {
+  StackEntry* entry = next_free();
+  if (entry == nullptr) return;
+  if (text.data() == nullptr || text.size() > UINT32_MAX) text = {};
+  if (text.size() <= kInlineCapacity) {
+    set_inline(*entry, text.data(), text.size());
+  } else {
+    auto* copy = static_cast<char*>(platform::heap_allocate(text.size()));
+    if (copy == nullptr) {
+      set_text(*entry, EntryKind::TextRef, nullptr, 0);
+    } else {
+      std::memcpy(copy, text.data(), text.size());
+      set_text(*entry, EntryKind::TextOwned, copy, static_cast<std::uint32_t>(text.size()));
+    }
+  }
+  ++stack.depth;
+}
+
+void push_reference(std::string_view text) noexcept {
+  StackEntry* entry = next_free();
+  if (entry == nullptr) return;
+  if (text.data() == nullptr || text.size() > kMaxTextLength) text = {};
+  set_text(*entry, EntryKind::TextRef, const_cast<char*>(text.data()),
+           static_cast<std::uint32_t>(text.size()));
+  ++stack.depth;
+}
+
+void push_owned(char* heap_block, std::uint32_t length) noexcept {
+  StackEntry* entry = next_free();
+  if (entry == nullptr) {
+    platform::heap_free(heap_block);  // the stack does not take it over, and nobody else will
+    return;
+  }
+  if (length > kMaxTextLength) length = 0;
+  set_text(*entry, EntryKind::TextOwned, heap_block, length);
+  ++stack.depth;
+}
+
+void push_long(std::int32_t value) noexcept {
+  StackEntry* entry = next_free();
+  if (entry == nullptr) return;
+  // Digits right-aligned in the inline area, the last digit in its last byte.
+  unsigned char* end = entry->inline_area + kInlineCapacity;
+  unsigned char* first = end;
+  std::uint32_t magnitude =
+      value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+  do {
+    *--first = static_cast<unsigned char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (value < 0) *--first = '-';
+  entry->kind = kind_of(EntryKind::TextInline);
+  entry->pointer = first;
+  entry->length = static_cast<std::uint32_t>(end - first);
+  ++stack.depth;
+}
+
+void push_real(double value) noexcept {
+  if (next_free() == nullptr) return;
+  char text[32];
+  const std::size_t length = format_real(value, text);
+  push_text({text, length});
+}
+
+void push_bool(std::int32_t value) noexcept {
+  static constexpr char kTrue[] = "1";
+  push_reference(value != 0 ? std::string_view(kTrue, 1) : std::string_view());
+}
+
+void push_astring(const char* astring) noexcept {
+  StackEntry* entry = next_free();
+  if (entry == nullptr) return;
+  entry->kind = kind_of(EntryKind::AStringRef);
+  entry->pointer = const_cast<char*>(astring);
+  entry->length = astring_length(astring);
+  ++stack.depth;
+}
+
+void push_bstr(KesBStr bstr, bool owned) noexcept {
+  StackEntry* entry = next_free();
+  if (entry == nullptr) {
+    if (owned) platform::bstr_free(bstr);
+    return;
+  }
+  entry->kind = kind_of(owned ? EntryKind::BStrOwned : EntryKind::BStrRef);
+  entry->pointer = bstr;
+  entry->length = 0;
+  ++stack.depth;
+}
+
+void push_variant_reference(KesVariant* variant) noexcept {
+  StackEntry* entry = next_free();
+  if (entry == nullptr) return;
+  entry->kind = kind_of(variant == nullptr ? EntryKind::TextRef : EntryKind::VariantRef);
+  entry->pointer = variant;
+  entry->length = 0;
+  ++stack.depth;
+}
+
+void push_variant_inline(const KesVariant& variant) noexcept {
+  StackEntry* entry = next_free();
+  if (entry == nullptr) {
+    KesVariant dropped = variant;
+    platform::variant_clear(dropped);
+    return;
+  }
+  auto* copy = new (entry->inline_area) KesVariant(variant);
+  entry->kind = kind_of(EntryKind::VariantInline);
+  entry->pointer = copy;
+  entry->length = 0;
+  ++stack.depth;
+}
+
+// ---- Reading the top.
+
+int string_stack_depth() noexcept { return stack.depth; }
+
+StackEntry& entry_from_top(int distance) noexcept {
+  if (distance < 1 || distance > stack.depth) underflow();
+  return stack.entries[stack.depth - distance];
+}
+
+std::string_view top_text() noexcept {
+  StackEntry& entry = top();
+  convert_entry(entry);
+  return text_of(entry);
+}
+
+void convert_to_text(int distance) noexcept { convert_entry(entry_from_top(distance)); }
+
+std::uint32_t top_length() noexcept {
+  const StackEntry& entry = top();
+  if (has_kind(entry, EntryKind::AStringRef)) {
+    return astring_length(static_cast<const char*>(entry.pointer));
+  }
+  if (is_bstr(entry)) return platform::bstr_ansi_length(bstr_of(entry));
+  if (is_variant(entry)) {
+    const KesVariant& variant = *variant_of(entry);
+    if (variant.type == KesVariantBStr) {
+      return platform::bstr_ansi_length(platform::variant_bstr(variant));
+    }
+    const std::optional<KesBStr> changed = platform::variant_to_bstr(variant);
+    if (!changed) return 0;
+    const std::uint32_t length = platform::bstr_ansi_length(*changed);
+    platform::bstr_free(*changed);
+    return length;
+  }
+  if ((entry.kind & kKindNotTextBits) != 0) return 0;
+  return entry.length;
+}
+
+void narrow_top(std::uint32_t length) noexcept {
+  StackEntry& entry = top();
+  convert_entry(entry);
+  if (length < entry.length) entry.length = length;
+}
+
+void fit_top_to_width(std::uint32_t width) noexcept {
+  StackEntry& entry = top();
+  convert_entry(entry);
+  if (entry.length >= width) {
+    entry.length = width;
+    return;
+  }
+  auto* block = static_cast<char*>(platform::heap_allocate(width));
+  if (block == nullptr) return;
+  const std::string_view text = text_of(entry);
+  store_string(block, width, text.empty() ? block : text.data(),
+               static_cast<std::uint32_t>(text.size()));
+  pop_discard();
+  push_owned(block, width);
+}
+
+void make_top_self_contained() noexcept {
+  StackEntry& entry = top();
+  switch (static_cast<EntryKind>(entry.kind)) {
+    case EntryKind::TextRef:
+      if (entry.length <= kInlineCapacity) {
+        set_inline(entry, static_cast<const char*>(entry.pointer), entry.length);
+      } else {
+        // A failed copy leaves the reference in place rather than losing the text.
+        auto* copy = static_cast<char*>(platform::heap_allocate(entry.length));
+        if (copy == nullptr) return;
+        std::memcpy(copy, entry.pointer, entry.length);
+        set_text(entry, EntryKind::TextOwned, copy, entry.length);
+      }
+      break;
+    case EntryKind::BStrRef: {
+      KesBStr original = bstr_of(entry);
+      KesBStr copy = platform::bstr_copy(original);
+      if (copy == nullptr && original != nullptr) return;
+      entry.kind = kind_of(EntryKind::BStrOwned);
+      entry.pointer = copy;
+      break;
+    }
+    case EntryKind::VariantRef: {
+      // A deep copy: the inline variant is cleared on discard, which must not free the
+      // referenced variant's string.
+      KesVariant copy;
+      platform::variant_init(copy);
+      if (!platform::variant_copy(copy, *variant_of(entry))) return;
+      entry.kind = kind_of(EntryKind::VariantInline);
+      entry.pointer = new (entry.inline_area) KesVariant(copy);
+      break;
+    }
+    default: break;
+  }
+}
+
+void rotate(int n) noexcept {
+  if (n < 0 || n >= stack.depth) underflow();
+  if (n == 0) return;
+  const int top_index = stack.depth - 1;
+  const int source = top_index - n;
+  StackEntry saved = stack.entries[source];
+  for (int index = source; index < top_index; ++index) {
+    StackEntry& moved = stack.entries[index];
+    moved = stack.entries[index + 1];
+    if ((moved.kind & kKindInlineBit) != 0) {
+      moved.pointer = moved.inline_area + (static_cast<unsigned char*>(moved.pointer) -
+                                           stack.entries[index + 1].inline_area);
+    }
+  }
+  StackEntry& last = stack.entries[top_index];
+  const StackEntry& original = stack.entries[source];
+  last = saved;
+  if ((saved.kind & kKindInlineBit) != 0) {
+    last.pointer =
+        last.inline_area + (static_cast<unsigned char*>(saved.pointer) - original.inline_area);
+  }
+}
+
+// ---- Pops.
+
+void pop_discard() noexcept {
+  StackEntry& entry = top();
+  --stack.depth;
+  release(entry);
+}
+
+HeapText pop_to_heap() noexcept {
+  StackEntry& entry = top();
+  convert_entry(entry);
+  if (has_kind(entry, EntryKind::TextOwned)) {
+    --stack.depth;
+    return {static_cast<char*>(entry.pointer), entry.length};
+  }
+  HeapText result{nullptr, 0};
+  if (entry.length != 0) {
+    auto* copy = static_cast<char*>(platform::heap_allocate(entry.length));
+    if (copy != nullptr) {
+      std::memcpy(copy, entry.pointer, entry.length);
+      result = {copy, entry.length};
+    }
+  }
+  pop_discard();
+  return result;
+}
+
+void pop_to_string(char* destination, std::uint32_t size) noexcept {
+  const std::string_view text = top_text();
+  // An empty text stores as fill code 0 (blanks), which is what its null pointer means.
+  store_string(destination, size, text.data(), static_cast<std::uint32_t>(text.size()));
+  pop_discard();
+}
+
+void pop_to_cstring(char* destination, std::uint32_t size) noexcept {
+  const std::string_view text = top_text();
+  store_cstring(destination, size, text.data(), static_cast<std::uint32_t>(text.size()));
+  pop_discard();
+}
+
+void pop_to_pstring(char* destination, std::uint32_t size) noexcept {
+  const std::string_view text = top_text();
+  store_pstring(destination, size, text.data(), static_cast<std::uint32_t>(text.size()));
+  pop_discard();
+}
+
+double pop_real() noexcept {
+  StackEntry& entry = top();
+  if (is_variant(entry)) {
+    const std::optional<double> value = platform::variant_to_real(*variant_of(entry));
+    pop_discard();
+    return value.value_or(0.0);
+  }
+  const std::string_view text = top_text();
+  narrow_top(clipped_length(text.data(), static_cast<std::uint32_t>(text.size())));
+  char number[40];
+  pop_to_cstring(number, sizeof(number));
+  return read_real(number);
+}
+
+const char* pop_astring() noexcept {
+  StackEntry& entry = top();
+  if (has_kind(entry, EntryKind::AStringRef)) {
+    const char* astring = static_cast<const char*>(entry.pointer);
+    pop_discard();
+    return astring;
+  }
+  const char* astring = intern_astring(top_text());
+  pop_discard();
+  return astring;
+}
+
+KesBStr pop_bstr() noexcept {
+  StackEntry& entry = top();
+  KesBStr result = nullptr;
+  if (has_kind(entry, EntryKind::BStrOwned)) {
+    result = bstr_of(entry);
+    entry.pointer = nullptr;  // handed over
+  } else if (has_kind(entry, EntryKind::BStrRef)) {
+    result = platform::bstr_copy(bstr_of(entry));
+  } else if (is_variant(entry)) {
+    result = platform::variant_to_bstr(*variant_of(entry)).value_or(nullptr);
+  } else {
+    result = platform::bstr_from_ansi(top_text());
+  }
+  pop_discard();
+  return result;
+}
+
+void pop_to_variant(KesVariant& variant) noexcept {
+  platform::variant_clear(variant);
+  StackEntry& entry = top();
+  if (has_kind(entry, EntryKind::VariantInline)) {
+    std::memcpy(&variant, variant_of(entry), sizeof(variant));
+    platform::variant_init(*variant_of(entry));  // handed over
+  } else if (has_kind(entry, EntryKind::VariantRef)) {
+    platform::variant_copy(variant, *variant_of(entry));
+  } else {
+    KesBStr bstr = pop_bstr();
+    if (bstr != nullptr) platform::variant_assign_bstr(variant, bstr);
+    return;
+  }
+  pop_discard();
+}
+
+// ---- Thread switch support.
+
+void* save_string_stack() noexcept {
+  if (stack.depth == 0) return nullptr;
+  const std::size_t entries_bytes = sizeof(StackEntry) * static_cast<std::size_t>(stack.depth);
+  auto* block =
+      static_cast<unsigned char*>(platform::heap_allocate(sizeof(std::int32_t) + entries_bytes));
+  if (block == nullptr)
+    fatal(RuntimeError::InternalAssertion, "no memory to save the string stack");
+  const std::int32_t depth = stack.depth;
+  std::memcpy(block, &depth, sizeof(depth));
+  std::memcpy(block + sizeof(depth), stack.entries, entries_bytes);
+  return block;
+}
+
+void restore_string_stack(void* snapshot) noexcept {
+  if (snapshot == nullptr) {
+    stack.depth = 0;
+    return;
+  }
+  const auto* block = static_cast<const unsigned char*>(snapshot);
+  std::int32_t depth = 0;
+  std::memcpy(&depth, block, sizeof(depth));
+  if (depth < 0 || depth > kStringStackCapacity) depth = 0;
+  // Entries return to the same slots, so inline pointers stay right.
+  std::memcpy(stack.entries, block + sizeof(depth),
+              sizeof(StackEntry) * static_cast<std::size_t>(depth));
+  stack.depth = depth;
+  platform::heap_free(snapshot);
+}
+
+}  // namespace kes::runtime
