@@ -11,51 +11,10 @@
 namespace kes::numeric {
 namespace {
 
-constexpr std::int32_t kFirstYear = 1801;
-constexpr std::int32_t kLastYear = 9999;
-
-constexpr bool is_leap_year(std::uint32_t year) noexcept {
-  return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-}
-
-// Days in each month, February in a common year.
-constexpr std::uint8_t kMonthLength[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-
-// Days from 1 March of year 0 (on the proleptic Gregorian calendar) to the given date; counting
-// years from March puts the leap day last, so no month correction is needed. Valid for years
-// from 1 to well beyond 9999 and months [1, 12].
-constexpr std::uint32_t days_from_march_zero(std::uint32_t year, std::uint32_t month,
-                                             std::uint32_t day) noexcept {
-  const std::uint32_t before_march = month < 3 ? 1 : 0;
-  const std::uint32_t shifted_year = year - before_march;
-  const std::uint32_t shifted_month = month + 12 * before_march;  // [3, 14]
-  const std::uint32_t century = shifted_year / 100;
-  // 1461 days in four years, less the skipped leap days of centuries not divisible by 400;
-  // (979 * m - 2919) / 32 gives the days from 1 March to the first of month m.
-  return 1461 * shifted_year / 4 - century + century / 4 + (979 * shifted_month - 2919) / 32 + day -
-         1;
-}
-
-// Day 4 is 1 January 1801.
-constexpr std::uint32_t kSerialShift = days_from_march_zero(1801, 1, 1) - 4;
-
-constexpr std::int32_t serial_of_valid(std::int32_t year, std::uint32_t month,
-                                       std::uint32_t day) noexcept {
-  return static_cast<std::int32_t>(
-      days_from_march_zero(static_cast<std::uint32_t>(year), month, day) - kSerialShift);
-}
-static_assert(serial_of_valid(1801, 1, 1) == 4);
-static_assert(serial_of_valid(1900, 1, 1) == 36163);
-static_assert(serial_of_valid(9999, 12, 31) == 2994626);
-static_assert(serial_of_valid(1800, 12, 28) == 0);
-
-constexpr bool fields_valid(std::int32_t year, std::uint32_t month, std::uint32_t day) noexcept {
-  if (year < kFirstYear || year > kLastYear || month < 1 || month > 12 || day < 1) return false;
-  const std::uint32_t length =
-      kMonthLength[month - 1] +
-      (month == 2 && is_leap_year(static_cast<std::uint32_t>(year)) ? 1u : 0u);
-  return day <= length;
-}
+using date_detail::fields_valid;
+using date_detail::kFirstYear;
+using date_detail::kLastYear;
+using date_detail::serial_of_valid;
 
 // The year of the platform's local date, read once; 0 until then.
 std::atomic<std::int32_t> cached_current_year{0};
@@ -97,9 +56,8 @@ std::int32_t expand_two_digit_year(std::int32_t year, int window) noexcept {
   return saturate(expanded);
 }
 
-std::int32_t serial_from_date(const DateRecord& date) noexcept {
-  std::int32_t year = date.year;
-  if (year < 100) year = expand_two_digit_year(year);
+std::int32_t serial_from_two_digit_date(const DateRecord& date) noexcept {
+  const std::int32_t year = expand_two_digit_year(date.year);
   if (!fields_valid(year, date.month, date.day)) return -1;
   return serial_of_valid(year, date.month, date.day);
 }
@@ -116,32 +74,6 @@ std::int32_t serial_from_fields(std::int32_t month, std::int32_t day, std::int32
       1;
   if (serial < kFirstSerialDay || serial > kLastSerialDay) return -1;
   return static_cast<std::int32_t>(serial);
-}
-
-bool date_from_serial(std::int32_t serial, DateRecord& date) noexcept {
-  if (serial < kFirstSerialDay || serial > kLastSerialDay) {
-    date.year = 0;
-    date.day = 0;
-    date.month = 0;
-    return false;
-  }
-  // Days since 1 March of year 0, split into centuries, years and days by the Euclidean affine
-  // forms of Neri and Schneider (exact over this whole range, with no table and no loop).
-  const std::uint32_t days = static_cast<std::uint32_t>(serial) + kSerialShift;
-  const std::uint32_t century_days = 4 * days + 3;
-  const std::uint32_t century = century_days / 146097;
-  const std::uint32_t day_of_century = century_days % 146097 / 4;
-  const std::uint64_t year_part = std::uint64_t{2939745} * (4 * day_of_century + 3);
-  const auto year_of_century = static_cast<std::uint32_t>(year_part >> 32);
-  const std::uint32_t day_of_year = static_cast<std::uint32_t>(year_part) / 2939745 / 4;
-  const std::uint32_t month_part = 2141 * day_of_year + 197913;
-  const std::uint32_t shifted_month = month_part >> 16;  // [3, 14], March-based
-  const std::uint32_t day_of_month = (month_part & 0xFFFF) / 2141;
-  const std::uint32_t january_on = day_of_year >= 306 ? 1 : 0;  // January and February
-  date.year = static_cast<std::int32_t>(100 * century + year_of_century + january_on);
-  date.month = static_cast<std::uint8_t>(shifted_month - 12 * january_on);
-  date.day = static_cast<std::uint8_t>(day_of_month + 1);
-  return true;
 }
 
 std::int32_t year_of_serial(std::int32_t serial) noexcept {

@@ -40,15 +40,17 @@ static_assert(sizeof(TimeRecord) == 4);
 std::int32_t expand_two_digit_year(std::int32_t year, int window = kDefaultCenturyWindow) noexcept;
 
 // The serial of a calendar date (two-digit years expanded with the default window), or -1
-// when the date is not a valid day between 1801 and 9999.
-std::int32_t serial_from_date(const DateRecord& date) noexcept;
+// when the date is not a valid day between 1801 and 9999. Defined below, inline: compiled
+// programs convert dates in tight loops.
+inline std::int32_t serial_from_date(const DateRecord& date) noexcept;
 
 // DATE(month, day, year): months above 12 roll into later years and days roll over month ends
 // (day 0 is the last day of the previous month); -1 when invalid or out of range.
 std::int32_t serial_from_fields(std::int32_t month, std::int32_t day, std::int32_t year) noexcept;
 
-// Splits a serial; false with the record zeroed when it lies outside 4 to 2994626.
-bool date_from_serial(std::int32_t serial, DateRecord& date) noexcept;
+// Splits a serial; false with the record zeroed when it lies outside 4 to 2994626. Defined
+// below, inline.
+inline bool date_from_serial(std::int32_t serial, DateRecord& date) noexcept;
 
 // The time value of a time record: 0 when all fields are zero, -1 when a field is out of range.
 std::int32_t time_from_record(const TimeRecord& time) noexcept;
@@ -84,5 +86,99 @@ void delay(std::int32_t milliseconds) noexcept;
 // Forgets the cached current year, so that the next two-digit year reads it again.
 void forget_current_year() noexcept;
 #endif
+
+// serial_from_date for a year below 100 (out of line, as it reads the cached current year).
+std::int32_t serial_from_two_digit_date(const DateRecord& date) noexcept;
+
+// ---- Inline definitions of the hot conversions.
+
+namespace date_detail {
+
+inline constexpr std::int32_t kFirstYear = 1801;
+inline constexpr std::int32_t kLastYear = 9999;
+
+// Days from 1 March of year 0 (proleptic Gregorian) to the given date. Counting years from March
+// puts the leap day last, so months need no leap correction: 1461 days in four years, less the
+// leap days that centuries not divisible by 400 skip, and (979 m - 2919) / 32 days from 1 March
+// to the first of month m (m in [3, 14]). Exact for years 1 to beyond 9999, months [1, 12].
+constexpr std::uint32_t days_from_march_zero(std::uint32_t year, std::uint32_t month,
+                                             std::uint32_t day) noexcept {
+  const std::uint32_t before_march = month < 3 ? 1 : 0;
+  const std::uint32_t shifted_year = year - before_march;
+  const std::uint32_t shifted_month = month + 12 * before_march;  // [3, 14]
+  const std::uint32_t century = shifted_year / 100;
+  return 1461 * shifted_year / 4 - century + century / 4 + (979 * shifted_month - 2919) / 32 + day -
+         1;
+}
+
+// Day 4 is 1 January 1801.
+inline constexpr std::uint32_t kSerialShift = days_from_march_zero(1801, 1, 1) - 4;
+
+constexpr bool is_leap_year(std::uint32_t year) noexcept {
+  // A century year is a leap year when divisible by 400, i.e. (being divisible by 25) by 16.
+  const std::uint32_t mask = year % 100 != 0 ? 3 : 15;
+  return (year & mask) == 0;
+}
+
+// Days in each month, February in a common year.
+inline constexpr std::uint8_t kMonthLength[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+
+// True when 1801 <= year <= 9999, 1 <= month <= 12 and 1 <= day <= the month's length.
+constexpr bool fields_valid(std::int32_t year, std::uint32_t month, std::uint32_t day) noexcept {
+  const auto year_offset = static_cast<std::uint32_t>(year) - std::uint32_t{kFirstYear};
+  if (year_offset > std::uint32_t{kLastYear - kFirstYear} || month - 1 >= 12) return false;
+  const std::uint32_t length =
+      kMonthLength[month - 1] +
+      static_cast<std::uint32_t>((month == 2) & is_leap_year(static_cast<std::uint32_t>(year)));
+  return day - 1 < length;
+}
+
+// The serial of a date that fields_valid accepts.
+constexpr std::int32_t serial_of_valid(std::int32_t year, std::uint32_t month,
+                                       std::uint32_t day) noexcept {
+  return static_cast<std::int32_t>(
+      days_from_march_zero(static_cast<std::uint32_t>(year), month, day) - kSerialShift);
+}
+static_assert(serial_of_valid(1801, 1, 1) == 4);
+static_assert(serial_of_valid(1900, 1, 1) == 36163);
+static_assert(serial_of_valid(9999, 12, 31) == 2994626);
+
+}  // namespace date_detail
+
+inline std::int32_t serial_from_date(const DateRecord& date) noexcept {
+  if (date.year < 100) [[unlikely]] {
+    return serial_from_two_digit_date(date);
+  }
+  if (!date_detail::fields_valid(date.year, date.month, date.day)) return -1;
+  return date_detail::serial_of_valid(date.year, date.month, date.day);
+}
+
+inline bool date_from_serial(std::int32_t serial, DateRecord& date) noexcept {
+  if (static_cast<std::uint32_t>(serial - kFirstSerialDay) >
+      std::uint32_t{kLastSerialDay - kFirstSerialDay}) [[unlikely]] {
+    date.year = 0;
+    date.day = 0;
+    date.month = 0;
+    return false;
+  }
+  // Days since 1 March of year 0, split into centuries, years of the century and days of the
+  // year by the Euclidean affine forms of Neri and Schneider: exact over this whole range, with
+  // no table and no loop.
+  const std::uint32_t days = static_cast<std::uint32_t>(serial) + date_detail::kSerialShift;
+  const std::uint32_t century_days = 4 * days + 3;
+  const std::uint32_t century = century_days / 146097;
+  const std::uint32_t day_of_century = century_days % 146097 / 4;
+  const std::uint64_t year_part = std::uint64_t{2939745} * (4 * day_of_century + 3);
+  const auto year_of_century = static_cast<std::uint32_t>(year_part >> 32);
+  const std::uint32_t day_of_year = static_cast<std::uint32_t>(year_part) / 2939745 / 4;
+  const std::uint32_t month_part = 2141 * day_of_year + 197913;
+  const std::uint32_t shifted_month = month_part >> 16;  // [3, 14], March-based
+  const std::uint32_t day_of_month = (month_part & 0xFFFF) / 2141;
+  const std::uint32_t january_on = day_of_year >= 306 ? 1 : 0;  // January and February
+  date.year = static_cast<std::int32_t>(100 * century + year_of_century + january_on);
+  date.month = static_cast<std::uint8_t>(shifted_month - 12 * january_on);
+  date.day = static_cast<std::uint8_t>(day_of_month + 1);
+  return true;
+}
 
 }  // namespace kes::numeric
