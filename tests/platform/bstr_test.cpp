@@ -1,0 +1,140 @@
+// BSTR allocation and the code page 1252 conversions.
+#include "platform/bstr.h"
+
+#include <cstring>
+#include <string>
+
+#include <kestrel/ole.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/heap.h"
+
+namespace kes::platform {
+namespace {
+
+// Every byte of code page 1252 and its UTF-16 unit, written out by hand from the code chart:
+// 80h-9Fh are the special ones, the five unassigned bytes keep their control-character values.
+struct HighCase {
+  unsigned char byte;
+  KesOleChar unit;
+};
+constexpr HighCase kHighBytes[] = {
+    {0x80, 0x20AC}, {0x81, 0x0081}, {0x82, 0x201A}, {0x83, 0x0192}, {0x84, 0x201E}, {0x85, 0x2026},
+    {0x86, 0x2020}, {0x87, 0x2021}, {0x88, 0x02C6}, {0x89, 0x2030}, {0x8A, 0x0160}, {0x8B, 0x2039},
+    {0x8C, 0x0152}, {0x8D, 0x008D}, {0x8E, 0x017D}, {0x8F, 0x008F}, {0x90, 0x0090}, {0x91, 0x2018},
+    {0x92, 0x2019}, {0x93, 0x201C}, {0x94, 0x201D}, {0x95, 0x2022}, {0x96, 0x2013}, {0x97, 0x2014},
+    {0x98, 0x02DC}, {0x99, 0x2122}, {0x9A, 0x0161}, {0x9B, 0x203A}, {0x9C, 0x0153}, {0x9D, 0x009D},
+    {0x9E, 0x017E}, {0x9F, 0x0178},
+};
+
+TEST(BStrCodePage, SpecialBytesMapBothWays) {
+  for (const HighCase& c : kHighBytes) {
+    SCOPED_TRACE(static_cast<int>(c.byte));
+    EXPECT_EQ(unit_from_ansi(static_cast<char>(c.byte)), c.unit);
+    EXPECT_EQ(static_cast<unsigned char>(ansi_from_unit(c.unit)), c.byte);
+  }
+}
+
+TEST(BStrCodePage, EveryOtherByteIsItsOwnUnit) {
+  for (int byte = 0; byte < 256; ++byte) {
+    if (byte >= 0x80 && byte <= 0x9F) continue;
+    EXPECT_EQ(unit_from_ansi(static_cast<char>(byte)), byte);
+    EXPECT_EQ(static_cast<unsigned char>(ansi_from_unit(static_cast<KesOleChar>(byte))), byte);
+  }
+}
+
+TEST(BStrCodePage, EveryUnitOutsideTheCodePageIsAQuestionMark) {
+  int mapped = 0;
+  for (int unit = 0; unit < 0x10000; ++unit) {
+    if (ansi_from_unit(static_cast<KesOleChar>(unit)) != '?') ++mapped;
+  }
+  EXPECT_EQ(mapped, 255);  // 256 bytes, and '?' itself maps to '?'
+  EXPECT_EQ(ansi_from_unit(0x0100), '?');
+  EXPECT_EQ(ansi_from_unit(0x20AD), '?');
+}
+
+TEST(BStrAllocate, StoresByteLengthAndTerminator) {
+  const KesOleChar units[] = {'A', 0x20AC, 'B'};
+  KesBStr bstr = bstr_allocate(units, 3);
+  ASSERT_NE(bstr, nullptr);
+  std::uint32_t byte_length = 0;
+  std::memcpy(&byte_length, reinterpret_cast<unsigned char*>(bstr) - 4, 4);
+  EXPECT_EQ(byte_length, 6u);
+  EXPECT_EQ(bstr_units(bstr), 3u);
+  EXPECT_EQ(bstr[3], 0);
+  bstr_free(bstr);
+}
+
+TEST(BStrAllocate, NullUnitsWithCountAndHugeCountsFail) {
+  EXPECT_EQ(bstr_allocate(nullptr, 3), nullptr);
+  const KesOleChar unit = 'A';
+  EXPECT_EQ(bstr_allocate(&unit, kBStrMaxUnits + 1), nullptr);
+  EXPECT_EQ(bstr_units(nullptr), 0u);
+  bstr_free(nullptr);
+}
+
+TEST(BStrAllocate, FailedAllocationGivesNull) {
+  heap_fail_nth(1);
+  EXPECT_EQ(bstr_from_ansi("ABC"), nullptr);
+  heap_fail_nth(0);
+}
+
+TEST(BStrConvert, AnsiRoundTripOfEveryByte) {
+  std::string all(256, '\0');
+  for (int byte = 0; byte < 256; ++byte)
+    all[static_cast<std::size_t>(byte)] = static_cast<char>(byte);
+  KesBStr bstr = bstr_from_ansi(all);
+  ASSERT_NE(bstr, nullptr);
+  EXPECT_EQ(bstr_units(bstr), 256u);
+  EXPECT_EQ(bstr[0x80], 0x20AC);
+  EXPECT_EQ(bstr_ansi_length(bstr), 256u);
+  AnsiText text = bstr_to_ansi(bstr);
+  ASSERT_NE(text.pointer, nullptr);
+  EXPECT_EQ(std::string(text.pointer, text.length), all);
+  heap_free(text.pointer);
+  bstr_free(bstr);
+}
+
+TEST(BStrConvert, SurrogatePairIsOneQuestionMark) {
+  const KesOleChar units[] = {'a', 0xD83D, 0xDE00, 'b', 0xDC00, 'c', 0xD800};
+  KesBStr bstr = bstr_allocate(units, 7);
+  EXPECT_EQ(bstr_ansi_length(bstr), 6u);
+  AnsiText text = bstr_to_ansi(bstr);
+  EXPECT_EQ(std::string(text.pointer, text.length), "a?b?c?");
+  heap_free(text.pointer);
+  bstr_free(bstr);
+}
+
+TEST(BStrConvert, EmptyGivesNoBuffer) {
+  KesBStr empty = bstr_from_ansi("");
+  ASSERT_NE(empty, nullptr);
+  EXPECT_EQ(bstr_units(empty), 0u);
+  bool failed = true;
+  const AnsiText text = bstr_to_ansi(empty, &failed);
+  EXPECT_EQ(text.pointer, nullptr);
+  EXPECT_FALSE(failed);
+  bstr_free(empty);
+}
+
+TEST(BStrConvert, FailedAllocationIsReported) {
+  KesBStr bstr = bstr_from_ansi("ABC");
+  bool failed = false;
+  heap_fail_nth(1);
+  const AnsiText text = bstr_to_ansi(bstr, &failed);
+  heap_fail_nth(0);
+  EXPECT_EQ(text.pointer, nullptr);
+  EXPECT_TRUE(failed);
+  bstr_free(bstr);
+}
+
+TEST(BStrExports, ClearFreesAndNulls) {
+  KesBStr bstr = bstr_from_ansi("text");
+  Kes$ClearBString(&bstr);
+  EXPECT_EQ(bstr, nullptr);
+  Kes$ClearBString(&bstr);  // null BSTR
+  Kes$ClearBString(nullptr);
+}
+
+}  // namespace
+}  // namespace kes::platform

@@ -1,0 +1,162 @@
+// VARIANT values and their type changes.
+#include "platform/variant.h"
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include <kestrel/ole.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/bstr.h"
+#include "platform/heap.h"
+
+namespace kes::platform {
+namespace {
+
+std::string ansi(KesBStr bstr) {
+  const AnsiText text = bstr_to_ansi(bstr);
+  std::string result =
+      text.pointer == nullptr ? std::string() : std::string(text.pointer, text.length);
+  heap_free(text.pointer);
+  return result;
+}
+
+KesVariant text_variant(const char* text) {
+  KesVariant variant;
+  variant_init(variant);
+  variant_assign_bstr(variant, bstr_from_ansi(text));
+  return variant;
+}
+
+TEST(VariantLayout, SixteenBytesValueAtEight) {
+  static_assert(sizeof(KesVariant) == 16);
+  static_assert(offsetof(KesVariant, value) == 8);
+  KesVariant variant;
+  variant_init(variant);
+  Kes$AssignLong2Variant(&variant, 0x01020304);
+  EXPECT_EQ(variant.type, KesVariantLong);
+  EXPECT_EQ(variant.value[0], 0x04);
+  EXPECT_EQ(variant.value[3], 0x01);
+}
+
+struct ToStringCase {
+  const char* name;
+  KesVariant (*make)();
+  const char* text;
+};
+
+KesVariant make_empty() {
+  KesVariant v;
+  variant_init(v);
+  return v;
+}
+KesVariant make_long() {
+  KesVariant v = make_empty();
+  variant_assign_long(v, -2147483647 - 1);
+  return v;
+}
+KesVariant make_real() {
+  KesVariant v = make_empty();
+  variant_assign_real(v, 2.5);
+  return v;
+}
+KesVariant make_third() {
+  KesVariant v = make_empty();
+  variant_assign_real(v, 1.0 / 3.0);
+  return v;
+}
+KesVariant make_text() { return text_variant("Kestrel"); }
+
+const ToStringCase kToString[] = {
+    {"EmptyIsEmpty", make_empty, ""},     {"LongDecimal", make_long, "-2147483648"},
+    {"RealShort", make_real, "2.5"},      {"RealFifteenDigits", make_third, "0.333333333333333"},
+    {"TextCopied", make_text, "Kestrel"},
+};
+
+TEST(VariantToBStr, ChangesToString) {
+  for (const ToStringCase& c : kToString) {
+    SCOPED_TRACE(c.name);
+    KesVariant variant = c.make();
+    const std::optional<KesBStr> bstr = variant_to_bstr(variant);
+    ASSERT_TRUE(bstr.has_value());
+    EXPECT_EQ(ansi(*bstr), c.text);
+    bstr_free(*bstr);
+    variant_clear(variant);
+  }
+}
+
+struct ToLongCase {
+  const char* name;
+  double real;
+  std::optional<std::int32_t> value;
+};
+const ToLongCase kRealToLong[] = {
+    {"HalfToEvenDown", 2.5, 2},
+    {"HalfToEvenUp", 3.5, 4},
+    {"NegativeHalf", -2.5, -2},
+    {"Below", 2.4, 2},
+    {"Maximum", 2147483647.0, 2147483647},
+    {"OneOverMaximum", 2147483648.0, std::nullopt},
+    {"Minimum", -2147483648.0, -2147483647 - 1},
+    {"OneUnderMinimum", -2147483649.0, std::nullopt},
+    {"NotANumber", std::numeric_limits<double>::quiet_NaN(), std::nullopt},
+    {"Infinity", HUGE_VAL, std::nullopt},
+};
+
+TEST(VariantToLong, RealsRoundHalfToEvenWithinRange) {
+  for (const ToLongCase& c : kRealToLong) {
+    SCOPED_TRACE(c.name);
+    KesVariant variant = make_empty();
+    Kes$AssignReal2Variant(&variant, c.real);
+    EXPECT_EQ(variant_to_long(variant), c.value);
+  }
+}
+
+TEST(VariantToLong, TextsAreReadAsNumbers) {
+  KesVariant number = text_variant(" 41.5 ");
+  EXPECT_EQ(variant_to_long(number), 42);
+  EXPECT_EQ(variant_to_real(number), 41.5);
+  variant_clear(number);
+  KesVariant word = text_variant("abc");
+  EXPECT_EQ(variant_to_long(word), std::nullopt);
+  EXPECT_EQ(variant_to_real(word), std::nullopt);
+  variant_clear(word);
+  KesVariant empty = make_empty();
+  EXPECT_EQ(variant_to_long(empty), 0);
+  EXPECT_EQ(variant_to_real(empty), 0.0);
+}
+
+TEST(VariantCopy, DeepCopiesStrings) {
+  KesVariant source = text_variant("abc");
+  KesVariant target = make_long();
+  ASSERT_TRUE(variant_copy(target, source));
+  EXPECT_NE(variant_bstr(target), variant_bstr(source));
+  variant_clear(source);
+  EXPECT_EQ(ansi(variant_bstr(target)), "abc");
+  Kes$ClearVariant(&target);
+  EXPECT_EQ(target.type, KesVariantEmpty);
+}
+
+TEST(VariantCopy, FailedStringCopyLeavesTargetEmpty) {
+  KesVariant source = text_variant("abc");
+  KesVariant target = make_long();
+  heap_fail_nth(1);
+  EXPECT_FALSE(variant_copy(target, source));
+  heap_fail_nth(0);
+  EXPECT_EQ(target.type, KesVariantEmpty);
+  variant_clear(source);
+}
+
+TEST(VariantExports, AssignReplacesAString) {
+  KesVariant variant = text_variant("freed by the assignment");
+  Kes$AssignReal2Variant(&variant, 0.25);
+  EXPECT_EQ(variant.type, KesVariantReal);
+  EXPECT_EQ(variant_real(variant), 0.25);
+  Kes$AssignLong2Variant(nullptr, 1);
+  Kes$ClearVariant(nullptr);
+}
+
+}  // namespace
+}  // namespace kes::platform

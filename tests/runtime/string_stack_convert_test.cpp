@@ -1,0 +1,222 @@
+// The string stack's BSTR, VARIANT and AString entries: conversion to text, lengths, pops.
+#include <cstring>
+#include <string>
+
+#include <kestrel/ole.h>
+#include <kestrel/string_stack.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/bstr.h"
+#include "platform/heap.h"
+#include "platform/variant.h"
+#include "runtime/astring_table.h"
+#include "runtime/string_stack.h"
+
+namespace kes::runtime {
+namespace {
+
+class StringStackConvertTest : public testing::Test {
+ protected:
+  void SetUp() override { drain(); }
+  void TearDown() override { drain(); }
+  static void drain() {
+    while (string_stack_depth() > 0)
+      pop_discard();
+  }
+  static std::string pop() {
+    std::string text(top_text());
+    pop_discard();
+    return text;
+  }
+  static EntryKind top_kind() { return static_cast<EntryKind>(entry_from_top(1).kind); }
+  static std::string ansi(KesBStr bstr) {
+    const platform::AnsiText text = platform::bstr_to_ansi(bstr);
+    std::string result = text.pointer == nullptr ? "" : std::string(text.pointer, text.length);
+    platform::heap_free(text.pointer);
+    return result;
+  }
+};
+
+using StringStackBStr = StringStackConvertTest;
+
+TEST_F(StringStackBStr, ReferenceConvertsToOwnedText) {
+  KesBStr bstr = platform::bstr_from_ansi("caf\xE9 \x80");  // é and the euro sign
+  Kes$PushBString(bstr);
+  EXPECT_EQ(top_kind(), EntryKind::BStrRef);
+  EXPECT_EQ(Kes$StackLen2(), 6u);
+  EXPECT_EQ(top_kind(), EntryKind::BStrRef);  // the length did not convert it
+  EXPECT_EQ(std::string(top_text()), "caf\xE9 \x80");
+  EXPECT_EQ(top_kind(), EntryKind::TextOwned);
+  pop_discard();
+  EXPECT_EQ(platform::bstr_units(bstr), 6u);  // a reference is not freed
+  platform::bstr_free(bstr);
+}
+
+TEST_F(StringStackBStr, NullAndEmptyGiveTheEmptyText) {
+  Kes$PushBString(nullptr);
+  EXPECT_EQ(Kes$StackLen2(), 0u);
+  EXPECT_EQ(pop(), "");
+  Kes$PushBStringTmp(platform::bstr_from_ansi(""));
+  convert_to_text(1);
+  EXPECT_EQ(top_kind(), EntryKind::TextRef);
+  EXPECT_EQ(entry_from_top(1).pointer, nullptr);
+  pop_discard();
+}
+
+TEST_F(StringStackBStr, TemporaryRoundTripFreesEverything) {
+  Kes$PushString("temporary", 9);
+  KesBStr bstr = Kes$PopBStringTmp();  // registered as a temporary
+  EXPECT_EQ(ansi(bstr), "temporary");
+  Kes$PushBStringTmp(bstr);  // taken off the list, owned by the entry
+  EXPECT_EQ(top_kind(), EntryKind::BStrOwned);
+  EXPECT_EQ(Kes$StackLen(), 9u);  // frees it (checked by the sanitizer build)
+  EXPECT_EQ(string_stack_depth(), 0);
+}
+
+TEST_F(StringStackBStr, StackHeapCopiesAReference) {
+  KesBStr bstr = platform::bstr_from_ansi("abc");
+  Kes$PushBString(bstr);
+  Kes$StackHeap();
+  EXPECT_EQ(top_kind(), EntryKind::BStrOwned);
+  EXPECT_NE(entry_from_top(1).pointer, bstr);
+  platform::bstr_free(bstr);
+  EXPECT_EQ(pop(), "abc");
+}
+
+TEST_F(StringStackBStr, Stack2BStringReplacesTheVariable) {
+  KesBStr variable = platform::bstr_from_ansi("old");
+  Kes$PushString("new", 3);
+  Kes$Stack2BString(&variable);
+  EXPECT_EQ(ansi(variable), "new");
+  Kes$PushString("x", 1);
+  Kes$Stack2BStringTmp(&variable);  // a temporary: the old one stays the caller's
+  EXPECT_EQ(ansi(variable), "x");
+  EXPECT_EQ(string_stack_depth(), 0);
+}
+
+using StringStackVariant = StringStackConvertTest;
+
+struct VariantTextCase {
+  const char* name;
+  void (*push)();
+  const char* text;
+};
+const VariantTextCase kVariantTexts[] = {
+    {"Long", [] { Kes$PushVariantLong(-42); }, "-42"},
+    {"Real", [] { Kes$PushVariantReal(0.125); }, "0.125"},
+    {"LongMinimum", [] { Kes$PushVariantLong(-2147483647 - 1); }, "-2147483648"},
+};
+
+TEST_F(StringStackVariant, InlineVariantsConvertToText) {
+  for (const VariantTextCase& c : kVariantTexts) {
+    SCOPED_TRACE(c.name);
+    c.push();
+    EXPECT_EQ(top_kind(), EntryKind::VariantInline);
+    EXPECT_EQ(Kes$StackLen2(), std::strlen(c.text));
+    EXPECT_EQ(pop(), c.text);
+  }
+}
+
+TEST_F(StringStackVariant, StringVariantByReference) {
+  KesVariant variant;
+  platform::variant_init(variant);
+  platform::variant_assign_bstr(variant, platform::bstr_from_ansi("Owl"));
+  Kes$PushVariant(&variant);
+  EXPECT_EQ(Kes$StackLen2(), 3u);
+  EXPECT_EQ(pop(), "Owl");
+  EXPECT_EQ(variant.type, KesVariantBStr);  // a reference leaves the variant alone
+  platform::variant_clear(variant);
+}
+
+TEST_F(StringStackVariant, StackHeapMakesADeepCopy) {
+  KesVariant variant;
+  platform::variant_init(variant);
+  platform::variant_assign_bstr(variant, platform::bstr_from_ansi("deep"));
+  Kes$PushVariant(&variant);
+  Kes$StackHeap();
+  EXPECT_EQ(top_kind(), EntryKind::VariantInline);
+  platform::variant_clear(variant);  // the entry does not depend on it any more
+  EXPECT_EQ(pop(), "deep");
+}
+
+TEST_F(StringStackVariant, PopLongAndRealUseTheTypeChange) {
+  Kes$PushVariantReal(2.5);
+  EXPECT_EQ(Kes$PopLong(), 2);  // half to even
+  Kes$PushVariantLong(7);
+  EXPECT_EQ(Kes$PopReal(), 7.0);
+  KesVariant text;
+  platform::variant_init(text);
+  platform::variant_assign_bstr(text, platform::bstr_from_ansi("not a number"));
+  Kes$PushVariant(&text);
+  EXPECT_EQ(Kes$PopLong(), 0);
+  platform::variant_clear(text);
+  EXPECT_EQ(string_stack_depth(), 0);
+}
+
+TEST_F(StringStackVariant, Stack2VariantStoresTextAsString) {
+  KesVariant variant;
+  platform::variant_init(variant);
+  Kes$AssignLong2Variant(&variant, 5);
+  Kes$PushString("abc", 3);
+  Kes$Stack2Variant(&variant);
+  ASSERT_EQ(variant.type, KesVariantBStr);
+  EXPECT_EQ(ansi(platform::variant_bstr(variant)), "abc");
+  Kes$PushVariantReal(1.5);
+  Kes$Stack2Variant(&variant);  // an inline variant is handed over
+  EXPECT_EQ(variant.type, KesVariantReal);
+  EXPECT_EQ(platform::variant_real(variant), 1.5);
+  EXPECT_EQ(string_stack_depth(), 0);
+}
+
+TEST_F(StringStackVariant, Stack2VariantTmpAllocatesTheVariant) {
+  Kes$PushLong(12);
+  KesVariant* variant = Kes$Stack2VariantTmp();
+  ASSERT_NE(variant, nullptr);
+  EXPECT_EQ(ansi(platform::variant_bstr(*variant)), "12");
+  Kes$ClearVariant(variant);
+  platform::heap_free(variant);
+  Kes$PushLong(12);
+  platform::heap_fail_nth(1);
+  EXPECT_EQ(Kes$Stack2VariantTmp(), nullptr);
+  platform::heap_fail_nth(0);
+  EXPECT_EQ(string_stack_depth(), 0);  // popped all the same, to keep the stack balanced
+}
+
+using StringStackAString = StringStackConvertTest;
+
+TEST_F(StringStackAString, LengthAndTextFromTheInternedValue) {
+  const char* astring = intern_astring("Kestrel  ");
+  ASSERT_NE(astring, nullptr);
+  Kes$PushAString(astring);
+  EXPECT_EQ(top_kind(), EntryKind::AStringRef);
+  EXPECT_EQ(Kes$StackLen2(), 7u);
+  EXPECT_EQ(std::string(top_text()), "Kestrel");
+  EXPECT_EQ(top_kind(), EntryKind::TextRef);
+  pop_discard();
+  Kes$PushAString(nullptr);
+  EXPECT_EQ(Kes$StackLen(), 0u);
+}
+
+TEST_F(StringStackAString, PopGivesTheSamePointerForTheSameText) {
+  const char* interned = intern_astring("Owl");
+  Kes$PushAString(interned);
+  EXPECT_EQ(Kes$PopAString(), interned);
+  Kes$PushString("Owl   ", 6);
+  EXPECT_EQ(Kes$PopAString(), interned);
+  Kes$PushString("   ", 3);
+  EXPECT_EQ(Kes$PopAString(), nullptr);
+  EXPECT_EQ(string_stack_depth(), 0);
+}
+
+TEST_F(StringStackAString, StoresLengthBeforeAndZeroAfter) {
+  const char* interned = intern_astring("abcd");
+  std::uint16_t length = 0;
+  std::memcpy(&length, interned - 2, 2);
+  EXPECT_EQ(length, 4);
+  EXPECT_EQ(interned[4], '\0');
+  EXPECT_EQ(intern_astring(std::string(65536, 'a')), nullptr);
+}
+
+}  // namespace
+}  // namespace kes::runtime

@@ -1,0 +1,225 @@
+// Text stores, fill codes, byte helpers and the REAL reader.
+#include "runtime/string_store.h"
+
+#include <cmath>
+#include <cstring>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include <kestrel/string_stack.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/heap.h"
+
+namespace kes::runtime {
+namespace {
+
+struct StoreCase {
+  const char* name;
+  const char* source;  // null: `length` is a fill code
+  std::uint32_t length;
+  std::uint32_t size;
+  std::string_view stored;
+};
+
+using namespace std::string_view_literals;
+
+constexpr StoreCase kStringStores[] = {
+    {"PadsWithSpaces", "AB", 2, 5, "AB   "sv},
+    {"Truncates", "ABCDEF", 6, 3, "ABC"sv},
+    {"ExactFit", "ABC", 3, 3, "ABC"sv},
+    {"OneOver", "ABCD", 4, 3, "ABC"sv},
+    {"EmptySourceBlanks", "", 0, 4, "    "sv},
+    {"ZeroSizeWritesNothing", "ABC", 3, 0, ""sv},
+    {"KeepsZeroBytes", "A\0B", 3, 4, "A\0B "sv},
+    {"FillZeroBlanks", nullptr, 0, 3, "   "sv},
+    {"FillNegativeLowValues", nullptr, static_cast<std::uint32_t>(-1), 3, "\0\0\0"sv},
+    {"FillMostNegative", nullptr, 0x80000000u, 2, "\0\0"sv},
+    {"FillPositiveHighValues", nullptr, 1, 3, "\xFF\xFF\xFF"sv},
+    {"HugeLengthCopiesOnlySize", "ABCDEFGH", 0xFFFFFFFFu, 4, "ABCD"sv},
+};
+
+constexpr StoreCase kCStringStores[] = {
+    {"CutBeforeTerminator", "ABCDEF", 6, 4, "ABC\0"sv},
+    {"OneByteOnlyTerminator", "ABCDEF", 6, 1, "\0"sv},
+    {"ZeroSizeWritesNothing", "ABCDEF", 6, 0, ""sv},
+    {"FitsWithTerminator", "OWL", 3, 8, "OWL\0"sv},
+    {"ExactFit", "OWL", 3, 4, "OWL\0"sv},
+    {"FillZeroEmpty", nullptr, 0, 4, "\0"sv},
+    {"FillNegativeEmpty", nullptr, static_cast<std::uint32_t>(-1), 4, "\0"sv},
+    {"FillPositiveHighValues", nullptr, 5, 4, "\xFF\xFF\xFF\0"sv},
+    {"FillPositiveSizeOne", nullptr, 5, 1, "\0"sv},
+};
+
+constexpr StoreCase kPStringStores[] = {
+    {"LengthByteThenText", "ABCDEF", 6, 4,
+     "\x03"
+     "ABC"sv},
+    {"Fits", "AB", 2, 5,
+     "\x02"
+     "AB"sv},
+    {"SizeOneOnlyLength", "AB", 2, 1, "\0"sv},
+    {"ZeroSizeWritesNothing", "AB", 2, 0, ""sv},
+    {"EmptySource", "", 0, 5, "\0"sv},
+    {"FillZeroLengthZero", nullptr, 0, 4, "\0"sv},
+    {"FillNegativeLowValues", nullptr, static_cast<std::uint32_t>(-3), 4, "\x03\0\0\0"sv},
+    {"FillPositiveHighValues", nullptr, 2, 4, "\x03\xFF\xFF\xFF"sv},
+};
+
+template <typename Store>
+void check_stores(std::span<const StoreCase> cases, Store store) {
+  for (const StoreCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string destination(300, '#');
+    store(destination.data(), c.size, c.source, c.length);
+    EXPECT_EQ(std::string_view(destination).substr(0, c.stored.size()), c.stored);
+    EXPECT_EQ(destination[c.stored.size()], '#');  // nothing written past the stored bytes
+  }
+}
+
+TEST(StringStoreString, PadsTruncatesAndFills) { check_stores(kStringStores, store_string); }
+TEST(StringStoreCString, CutsAndTerminates) { check_stores(kCStringStores, store_cstring); }
+TEST(StringStorePString, SetsLengthByte) { check_stores(kPStringStores, store_pstring); }
+
+TEST(StringStoreExports, SameAsInternalStores) {
+  check_stores(kStringStores, Kes$storestr);
+  check_stores(kCStringStores, Kes$storecstr);
+  check_stores(kPStringStores, Kes$storepstr);
+}
+
+TEST(StringStorePString, SizesAboveTwoHundredFiftySixStoreAtMost255Bytes) {
+  const std::string source(400, 'x');
+  std::string destination(400, '#');
+  store_pstring(destination.data(), 300, source.data(), 400);
+  EXPECT_EQ(static_cast<unsigned char>(destination[0]), 255);
+  EXPECT_EQ(destination.substr(1, 255), std::string(255, 'x'));
+  EXPECT_EQ(destination[256], '#');
+  store_pstring(destination.data(), 1000, nullptr, 1);
+  EXPECT_EQ(static_cast<unsigned char>(destination[0]), 255);
+  EXPECT_EQ(static_cast<unsigned char>(destination[255]), 0xFF);
+  EXPECT_EQ(destination[256], '#');
+}
+
+TEST(StringStoreString, OverlappingMoveKeepsBytes) {
+  char buffer[] = "ABCDEFGH";
+  store_string(buffer + 2, 6, buffer, 6);
+  EXPECT_STREQ(buffer, "ABABCDEF");
+}
+
+TEST(StringStoreClear, FillsWithSpacesOnly) {
+  char buffer[] = "ABCDEF";
+  Kes$clearstr(buffer, 4);
+  EXPECT_STREQ(buffer, "    EF");
+  Kes$clearstr(nullptr, 4);  // ignored
+}
+
+struct DuplicateCase {
+  const char* name;
+  std::string_view seed;
+  std::uint32_t unit;
+  std::uint32_t count;
+  std::string_view result;
+};
+constexpr DuplicateCase kDuplicates[] = {
+    {"OneByteFills", "x", 1, 5, "xxxxx#"sv},
+    {"TwoBytePattern", "ab", 2, 3, "ababab#"sv},
+    {"ThreeBytePattern", "abc", 3, 3, "abcabcabc#"sv},
+    {"FourBytePattern", "abcd", 4, 2, "abcdabcd#"sv},
+    {"SevenBytePattern", "abcdefg", 7, 3, "abcdefgabcdefgabcdefg#"sv},
+    {"CountOneUnchanged", "ab", 2, 1, "ab#"sv},
+    {"CountZeroUnchanged", "ab", 2, 0, "ab#"sv},
+    {"UnitZeroUnchanged", "ab", 0, 4, "ab#"sv},
+};
+
+TEST(StringStoreDuplicate, RepeatsTheFirstUnit) {
+  for (const DuplicateCase& c : kDuplicates) {
+    SCOPED_TRACE(c.name);
+    std::string buffer(64, '#');
+    buffer.replace(0, c.seed.size(), c.seed);
+    Kes$duplicate(buffer.data(), c.unit, c.count);
+    EXPECT_EQ(buffer.substr(0, c.result.size()), c.result);
+  }
+}
+
+TEST(StringStoreFastClip, EveryLengthAndBlankTail) {
+  // Every text of up to 40 bytes whose last non-space byte sits at every position, at every
+  // alignment of the start.
+  char buffer[64];
+  for (std::uint32_t start = 0; start < 8; ++start) {
+    for (std::uint32_t length = 0; length <= 40; ++length) {
+      for (std::uint32_t kept = 0; kept <= length; ++kept) {
+        std::memset(buffer, ' ', sizeof(buffer));
+        if (kept > 0) buffer[start + kept - 1] = 'x';
+        ASSERT_EQ(Kes$FastClip(length, buffer + start), kept)
+            << "start " << start << " length " << length;
+      }
+    }
+  }
+  EXPECT_EQ(Kes$FastClip(5, nullptr), 0u);
+}
+
+TEST(StringStoreLoad, CopiesToANewBlock) {
+  KesTextPair pair{nullptr, 99};
+  Kes$loadstr(&pair, "ABCDE", 3);
+  ASSERT_NE(pair.pointer, nullptr);
+  EXPECT_EQ(std::string_view(pair.pointer, pair.length), "ABC");
+  platform::heap_free(pair.pointer);
+}
+
+TEST(StringStoreLoad, EmptyAndFailureLeaveThePairEmpty) {
+  KesTextPair pair{reinterpret_cast<char*>(&pair), 99};
+  Kes$loadstr(&pair, "ABC", 0);
+  EXPECT_EQ(pair.pointer, nullptr);
+  EXPECT_EQ(pair.length, 0u);
+  pair = {reinterpret_cast<char*>(&pair), 99};
+  Kes$loadstr(&pair, nullptr, 5);
+  EXPECT_EQ(pair.pointer, nullptr);
+  EXPECT_EQ(pair.length, 0u);
+  pair = {reinterpret_cast<char*>(&pair), 99};
+  platform::heap_fail_nth(1);
+  Kes$loadstr(&pair, "ABC", 3);
+  platform::heap_fail_nth(0);
+  EXPECT_EQ(pair.pointer, nullptr);
+  EXPECT_EQ(pair.length, 0u);
+}
+
+struct RealCase {
+  const char* name;
+  const char* text;
+  double value;
+};
+constexpr RealCase kReals[] = {
+    {"Plain", "12.5", 12.5},
+    {"LeadingWhiteSpace", " \t 3", 3.0},
+    {"Negative", "-0.25", -0.25},
+    {"Plus", "+7", 7.0},
+    {"NoLeadingDigit", ".5", 0.5},
+    {"TrailingPoint", "5.", 5.0},
+    {"Exponent", "1.5E3", 1500.0},
+    {"LowerNegativeExponent", "25e-2", 0.25},
+    {"ExponentWithoutDigits", "4e", 4.0},
+    {"ExponentSignWithoutDigits", "4e+", 4.0},
+    {"StopsAtLetter", "12abc", 12.0},
+    {"StopsAtSecondPoint", "1.2.3", 1.2},
+    {"NoNumber", "abc", 0.0},
+    {"SignOnly", "-", 0.0},
+    {"PointOnly", ".", 0.0},
+    {"Empty", "", 0.0},
+    {"InfinityIsNotANumber", "inf", 0.0},
+    {"HexIsNotANumber", "0x10", 0.0},
+    {"Overflow", "1e999", HUGE_VAL},
+    {"NegativeOverflow", "-1e999", -HUGE_VAL},
+    {"Underflow", "1e-999", 0.0},
+};
+
+TEST(StringStoreReadReal, ReadsTheLongestNumber) {
+  for (const RealCase& c : kReals) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(read_real(c.text), c.value);
+  }
+}
+
+}  // namespace
+}  // namespace kes::runtime
