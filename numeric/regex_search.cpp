@@ -1,0 +1,383 @@
+// The backtracking search over a compiled program, with an explicit stack of choice points (so
+// long texts cannot exhaust the machine stack) and a memo of the choice states already entered.
+#include "numeric/regex_search.h"
+
+#include <cstring>
+
+#include "numeric/collation_tables.h"
+#include "platform/heap.h"
+
+namespace kes::numeric {
+namespace {
+
+// A heap-grown array with inline room for the common small case. Growth failure is reported,
+// never thrown.
+template <typename T, std::size_t kInline>
+class SmallBuffer {
+ public:
+  SmallBuffer() noexcept = default;
+  ~SmallBuffer() {
+    if (data_ != inline_) platform::heap_free(data_);
+  }
+  SmallBuffer(const SmallBuffer&) = delete;
+  SmallBuffer& operator=(const SmallBuffer&) = delete;
+
+  T* data() noexcept { return data_; }
+  std::size_t capacity() const noexcept { return capacity_; }
+
+  // Makes room for `count` elements; existing ones are kept when `keep` is set.
+  bool reserve(std::size_t count, bool keep) noexcept {
+    if (count <= capacity_) return true;
+    std::size_t grown = capacity_ * 2;
+    if (grown < count) grown = count;
+    if (grown > static_cast<std::size_t>(-1) / sizeof(T)) return false;
+    void* block = platform::heap_allocate(grown * sizeof(T));
+    if (block == nullptr) return false;
+    if (keep) std::memcpy(block, data_, capacity_ * sizeof(T));
+    if (data_ != inline_) platform::heap_free(data_);
+    data_ = static_cast<T*>(block);
+    capacity_ = grown;
+    return true;
+  }
+
+ private:
+  T inline_[kInline];
+  T* data_ = inline_;
+  std::size_t capacity_ = kInline;
+};
+
+// What a stack frame remembers.
+enum FrameKind : std::uint32_t {
+  kAlternative,  // node: the next alternative's branch node; position: where the branch began
+  kRepeat,       // node: the star or plus node; position: where the run began; count: last tried
+  kUndoStart,    // node: the group; count: its previous start
+  kUndoEnd,      // node: the group; count: its previous end
+};
+
+struct Frame {
+  FrameKind kind;
+  std::uint32_t node;
+  std::size_t position;
+  std::size_t count;
+};
+
+class Searcher {
+ public:
+  Searcher(const RegexProgram& program, std::string_view text, bool no_case) noexcept
+      : nodes_(program.nodes().data()),
+        pool_(program.pool().data()),
+        text_(reinterpret_cast<const std::uint8_t*>(text.data())),
+        length_(text.size()),
+        no_case_(no_case || program.facts().no_case),
+        slot_count_(program.facts().slot_count) {
+    if (no_case_) {
+      const CollationTables& tables = collation_tables();
+      char_class_ = tables.char_class.data();
+      partner_ = tables.case_partner.data();
+    }
+  }
+
+  RegexOutcome run(const RegexFacts& facts, std::size_t from, RegexGroups& groups) noexcept {
+    groups = RegexGroups{};
+    if (from > length_) return RegexOutcome::NotFound;
+    if (facts.must_length != 0 && !contains(pool_ + facts.must_offset, facts.must_length, from)) {
+      return RegexOutcome::NotFound;
+    }
+    from_ = from;
+    if (!prepare_memo()) return RegexOutcome::OutOfMemory;
+    starts_.fill(kNoOffset);
+    ends_.fill(kNoOffset);
+
+    bool found = false;
+    if (facts.anchored) {
+      found = attempt(from);
+    } else if (facts.has_first_map) {
+      std::array<std::uint8_t, 32> first = facts.first_members;
+      for (unsigned c = 0; c < 256; ++c) {
+        if (set_has(facts.first_literals.data(), static_cast<std::uint8_t>(c))) {
+          add(first, static_cast<std::uint8_t>(c));
+          if (no_case_) add_case_partners(first, static_cast<std::uint8_t>(c));
+        }
+      }
+      for (std::size_t start = from; start < length_ && !found && !out_of_memory_; ++start) {
+        if (set_has(first.data(), text_[start])) found = attempt(start);
+      }
+    } else {
+      for (std::size_t start = from; start <= length_ && !found && !out_of_memory_; ++start) {
+        found = attempt(start);
+      }
+    }
+    if (out_of_memory_) return RegexOutcome::OutOfMemory;
+    if (!found) return RegexOutcome::NotFound;
+    groups[0] = match_;
+    for (int group = 1; group < kRegexGroupCount; ++group) {
+      const std::size_t start = starts_[static_cast<std::size_t>(group)];
+      const std::size_t end = ends_[static_cast<std::size_t>(group)];
+      if (start != kNoOffset && end != kNoOffset && start <= end) {
+        groups[static_cast<std::size_t>(group)] = RegexSpan{start, end};
+      }
+    }
+    return RegexOutcome::Found;
+  }
+
+ private:
+  static void add(std::array<std::uint8_t, 32>& map, std::uint8_t c) noexcept {
+    map[c >> 3] = static_cast<std::uint8_t>(map[c >> 3] | (1u << (c & 7)));
+  }
+
+  // Every byte that folds to the same upper case as `c`.
+  void add_case_partners(std::array<std::uint8_t, 32>& map, std::uint8_t c) const noexcept {
+    const std::uint8_t folded = fold(c);
+    for (unsigned other = 0; other < 256; ++other) {
+      if (fold(static_cast<std::uint8_t>(other)) == folded)
+        add(map, static_cast<std::uint8_t>(other));
+    }
+  }
+
+  std::uint8_t fold(std::uint8_t c) const noexcept {
+    return (char_class_[c] & kClassLower) != 0 && partner_[c] != 0 ? partner_[c] : c;
+  }
+
+  bool same(std::uint8_t pattern_char, std::uint8_t text_char) const noexcept {
+    return pattern_char == text_char || (no_case_ && fold(pattern_char) == fold(text_char));
+  }
+
+  bool literal_at(const RegexNode& node, std::size_t position) const noexcept {
+    if (length_ - position < node.length) return false;
+    const std::uint8_t* literal = pool_ + node.operand;
+    if (!no_case_) return std::memcmp(literal, text_ + position, node.length) == 0;
+    for (std::uint32_t i = 0; i < node.length; ++i) {
+      if (!same(literal[i], text_[position + i])) return false;
+    }
+    return true;
+  }
+
+  bool contains(const std::uint8_t* literal, std::uint32_t length,
+                std::size_t from) const noexcept {
+    if (length_ - from < length) return false;
+    for (std::size_t at = from; at + length <= length_; ++at) {
+      if (!same(literal[0], text_[at])) continue;
+      std::uint32_t i = 1;
+      while (i < length && same(literal[i], text_[at + i]))
+        ++i;
+      if (i == length) return true;
+    }
+    return false;
+  }
+
+  // How many times the simple node matches in a row from `position`.
+  std::size_t repeat(const RegexNode& node, std::size_t position) const noexcept {
+    std::size_t at = position;
+    switch (node.op) {
+      case kOpAny: return length_ - position;
+      case kOpExactly: {
+        const std::uint8_t c = pool_[node.operand];
+        while (at < length_ && same(c, text_[at]))
+          ++at;
+        break;
+      }
+      case kOpAnyOf:
+        while (at < length_ && set_has(pool_ + node.operand, text_[at]))
+          ++at;
+        break;
+      case kOpAnyBut:
+        while (at < length_ && !set_has(pool_ + node.operand, text_[at]))
+          ++at;
+        break;
+      default: break;
+    }
+    return at - position;
+  }
+
+  bool prepare_memo() noexcept {
+    if (slot_count_ == 0) return true;
+    const std::size_t positions = length_ - from_ + 1;
+    if (positions > static_cast<std::size_t>(-1) / 8 / slot_count_) return false;
+    const std::size_t bytes = (positions * slot_count_ + 7) / 8;
+    if (!memo_.reserve(bytes, false)) return false;
+    std::memset(memo_.data(), 0, bytes);
+    return true;
+  }
+
+  // Marks the state entered; false when it was entered before.
+  bool enter(std::uint16_t slot, std::size_t position) noexcept {
+    const std::size_t bit = (position - from_) * slot_count_ + slot;
+    std::uint8_t& byte = memo_.data()[bit >> 3];
+    const auto mask = static_cast<std::uint8_t>(1u << (bit & 7));
+    if ((byte & mask) != 0) return false;
+    byte = static_cast<std::uint8_t>(byte | mask);
+    return true;
+  }
+
+  bool push(FrameKind kind, std::uint32_t node, std::size_t position, std::size_t count) noexcept {
+    if (!frames_.reserve(frame_count_ + 1, true)) {
+      out_of_memory_ = true;
+      return false;
+    }
+    frames_.data()[frame_count_++] = Frame{kind, node, position, count};
+    return true;
+  }
+
+  // The next run length to try for the repeat node `at` whose run began at `position`: the
+  // longest below `below` and at least `minimum` whose continuation is worth entering; a run
+  // must be followed by the first character of a literal that comes next.
+  std::size_t pick(std::uint32_t at, std::size_t position, std::size_t below,
+                   std::size_t minimum) noexcept {
+    const RegexNode& node = nodes_[at];
+    const RegexNode& next = nodes_[at + node.next];
+    const bool literal_next = next.op == kOpExactly;
+    const std::uint8_t next_char = literal_next ? pool_[next.operand] : 0;
+    for (std::size_t count = below; count-- > minimum;) {
+      const std::size_t end = position + count;
+      if (literal_next && (end >= length_ || !same(next_char, text_[end]))) continue;
+      if (enter(node.slot, end)) return count;
+    }
+    return kNoOffset;
+  }
+
+  // Resumes at the latest choice point; false when none is left.
+  bool backtrack(std::uint32_t& at, std::size_t& position) noexcept {
+    while (frame_count_ != 0) {
+      Frame& top = frames_.data()[frame_count_ - 1];
+      switch (top.kind) {
+        case kUndoStart:
+          starts_[top.node] = top.count;
+          --frame_count_;
+          continue;
+        case kUndoEnd:
+          ends_[top.node] = top.count;
+          --frame_count_;
+          continue;
+        case kAlternative: {
+          const std::uint32_t branch = top.node;
+          position = top.position;
+          at = branch + 1;
+          const RegexNode& node = nodes_[branch];
+          if (node.next != 0 && nodes_[branch + node.next].op == kOpBranch) {
+            top.node = branch + node.next;
+          } else {
+            --frame_count_;
+          }
+          return true;
+        }
+        case kRepeat: {
+          const RegexNode& node = nodes_[top.node];
+          const std::size_t count =
+              pick(top.node, top.position, top.count, node.op == kOpPlus ? 1 : 0);
+          if (count == kNoOffset) {
+            --frame_count_;
+            continue;
+          }
+          top.count = count;
+          position = top.position + count;
+          at = top.node + node.next;
+          return true;
+        }
+      }
+    }
+    return false;
+  }
+
+  bool attempt(std::size_t start) noexcept {
+    std::uint32_t at = 0;
+    std::size_t position = start;
+    frame_count_ = 0;
+    for (;;) {
+      const RegexNode& node = nodes_[at];
+      bool ok = true;
+      switch (node.op) {
+        case kOpEnd: match_ = RegexSpan{start, position}; return true;
+        case kOpBol: ok = position == 0; break;
+        case kOpEol: ok = position == length_; break;
+        case kOpAny: ok = position < length_; break;
+        case kOpAnyOf:
+          ok = position < length_ && set_has(pool_ + node.operand, text_[position]);
+          break;
+        case kOpAnyBut:
+          ok = position < length_ && !set_has(pool_ + node.operand, text_[position]);
+          break;
+        case kOpExactly: ok = literal_at(node, position); break;
+        case kOpNothing: break;
+        case kOpBack: at -= node.next; continue;
+        case kOpBranch: {
+          if (node.next == 0 || nodes_[at + node.next].op != kOpBranch) {
+            ++at;  // a single alternative offers no choice
+            continue;
+          }
+          if (!enter(node.slot, position)) {
+            ok = false;
+            break;
+          }
+          if (!push(kAlternative, at + node.next, position, 0)) return false;
+          ++at;
+          continue;
+        }
+        case kOpStar:
+        case kOpPlus: {
+          const std::size_t minimum = node.op == kOpPlus ? 1 : 0;
+          const std::size_t run = repeat(nodes_[at + 1], position);
+          const std::size_t count =
+              run < minimum ? kNoOffset : pick(at, position, run + 1, minimum);
+          if (count == kNoOffset) {
+            ok = false;
+            break;
+          }
+          if (!push(kRepeat, at, position, count)) return false;
+          position += count;
+          at += node.next;
+          continue;
+        }
+        default:
+          if (node.op > kOpOpen && node.op < kOpOpen + kRegexGroupCount) {
+            const std::uint32_t group = node.op - kOpOpen;
+            if (!push(kUndoStart, group, 0, starts_[group])) return false;
+            starts_[group] = position;
+          } else if (node.op > kOpClose && node.op < kOpClose + kRegexGroupCount) {
+            const std::uint32_t group = node.op - kOpClose;
+            if (!push(kUndoEnd, group, 0, ends_[group])) return false;
+            ends_[group] = position;
+          } else {
+            ok = false;
+          }
+          break;
+      }
+      if (ok && node.next != 0) {
+        // Single-character nodes and literals move past what they matched.
+        if (node.op == kOpAny || node.op == kOpAnyOf || node.op == kOpAnyBut) ++position;
+        if (node.op == kOpExactly) position += node.length;
+        at += node.next;
+        continue;
+      }
+      if (!backtrack(at, position)) return false;
+    }
+  }
+
+  const RegexNode* nodes_;
+  const std::uint8_t* pool_;
+  const std::uint8_t* text_;
+  std::size_t length_;
+  bool no_case_;
+  std::uint16_t slot_count_;
+  const std::uint8_t* char_class_ = nullptr;
+  const std::uint8_t* partner_ = nullptr;
+  std::size_t from_ = 0;
+  bool out_of_memory_ = false;
+  RegexSpan match_;
+  std::array<std::size_t, kRegexGroupCount> starts_{};
+  std::array<std::size_t, kRegexGroupCount> ends_{};
+  SmallBuffer<Frame, 64> frames_;
+  std::size_t frame_count_ = 0;
+  SmallBuffer<std::uint8_t, 256> memo_;
+};
+
+}  // namespace
+
+RegexOutcome search_regex(const RegexProgram& program, std::string_view text, std::size_t from,
+                          bool no_case, RegexGroups& groups) noexcept {
+  groups = RegexGroups{};
+  if (program.empty()) return RegexOutcome::NotFound;
+  Searcher searcher(program, text, no_case);
+  return searcher.run(program.facts(), from, groups);
+}
+
+}  // namespace kes::numeric

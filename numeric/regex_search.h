@@ -1,0 +1,42 @@
+// Searching a text with a compiled regular expression: leftmost match, alternatives in order,
+// greedy repetition that backs off one character at a time.
+//
+// Every (choice node, position) state is entered at most once per search: a state entered
+// again has already failed (a successful one ends the search), so skipping it changes no
+// result while keeping the work polynomial. A state entered again while still in progress can
+// only come from a loop whose body matched nothing; that iteration fails, which ends loops such
+// as {a*}* that would otherwise never stop.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "numeric/regex_program.h"
+
+namespace kes::numeric {
+
+// Offset of a group boundary inside the searched text; kNoOffset when the group did not match.
+inline constexpr std::size_t kNoOffset = static_cast<std::size_t>(-1);
+
+struct RegexSpan {
+  std::size_t start = kNoOffset;  // offset of the first byte
+  std::size_t end = kNoOffset;    // offset past the last byte
+  bool matched() const noexcept { return start != kNoOffset; }
+  std::size_t length() const noexcept { return matched() ? end - start : 0; }
+};
+using RegexGroups = std::array<RegexSpan, kRegexGroupCount>;
+
+enum class RegexOutcome : std::uint8_t { Found, NotFound, OutOfMemory };
+
+// Searches `text` for the leftmost match that starts at offset `from` or later ("^" still means
+// offset 0 of `text`). `no_case` (or the program's own flag) compares literal characters
+// through the case tables; sets compare as written. Found: `groups` holds group 0 (the match)
+// and every group that took part in it. Otherwise every group is cleared. An empty program, or
+// `from` past the end, finds nothing. OutOfMemory when the search's bookkeeping cannot be
+// allocated.
+RegexOutcome search_regex(const RegexProgram& program, std::string_view text, std::size_t from,
+                          bool no_case, RegexGroups& groups) noexcept;
+
+}  // namespace kes::numeric

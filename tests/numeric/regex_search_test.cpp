@@ -1,0 +1,209 @@
+// Searching with compiled patterns: leftmost match, alternatives in order, greedy repetition,
+// group spans, case, search offsets, and patterns that defeat plain backtracking.
+#include "numeric/regex_search.h"
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+#include <gtest/gtest.h>
+
+#include "numeric/collation_tables.h"
+#include "platform/heap.h"
+
+namespace kes::numeric {
+namespace {
+
+// The match and group spans in the form "0:[s,e) 1:[s,e)", groups that did not match left out;
+// "none" when nothing was found.
+std::string spans(const RegexGroups& groups) {
+  if (!groups[0].matched()) return "none";
+  std::string out;
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    if (!groups[g].matched()) continue;
+    if (!out.empty()) out += ' ';
+    out += std::to_string(g) + ":[" + std::to_string(groups[g].start) + ',' +
+           std::to_string(groups[g].end) + ')';
+  }
+  return out;
+}
+
+std::string find(std::string_view pattern, std::string_view text, std::size_t from = 0,
+                 bool no_case = false) {
+  RegexProgram program;
+  if (compile_regex(pattern, no_case, program) != RegexError::None) return "does not compile";
+  RegexGroups groups;
+  const RegexOutcome outcome = search_regex(program, text, from, false, groups);
+  if (outcome == RegexOutcome::OutOfMemory) return "out of memory";
+  EXPECT_EQ(outcome == RegexOutcome::Found, groups[0].matched());
+  return spans(groups);
+}
+
+struct SearchCase {
+  const char* name;
+  std::string_view pattern;
+  std::string_view text;
+  std::string_view expected;
+};
+
+// Each row worked out by hand: the first position that matches wins; at that position the
+// first alternative that completes wins; runs are taken longest first.
+constexpr SearchCase kSearches[] = {
+    {"DigitsInside", "[0-9]+", "x12y", "0:[1,3)"},
+    {"DigitsMustFillText", "^[0-9]+$", "x12y", "none"},
+    {"DigitsFillText", "^[0-9]+$", "123", "0:[0,3)"},
+    {"GroupRepeatedLastIterationKept", "{ab}+c", "ababc", "0:[0,5) 1:[2,4)"},
+    {"FirstAlternativeNotLongest", "a|ab", "ab", "0:[0,1)"},
+    {"AlternativesWithGroups", "{a|ab}{c|bcd}", "abcd", "0:[0,4) 1:[0,1) 2:[1,4)"},
+    {"StarBacksOff", "a*ab", "aaab", "0:[0,4)"},
+    {"StarMatchesEmptyAtStart", "x*", "abc", "0:[0,0)"},
+    {"LeftmostBeatsLonger", "b+", "abbb", "0:[1,4)"},
+    {"AnyCharacter", "a.c", "xxabcabc", "0:[2,5)"},
+    {"OptionalGroupMissing", "{a}{b}?c", "ac", "0:[0,2) 1:[0,1)"},
+    {"NestedGroupsByOpeningBrace", "{{a}b}", "ab", "0:[0,2) 1:[0,2) 2:[0,1)"},
+    {"EndAnchor", "a$", "aba", "0:[2,3)"},
+    {"StartAnchorFails", "^b", "ab", "none"},
+    {"NegatedSet", "[^a]", "aab", "0:[2,3)"},
+    {"TildeNegates", "[~a]+", "aabba", "0:[2,4)"},
+    {"OptionalThenLiteral", "a?a", "a", "0:[0,1)"},
+    {"LoopKeepsLastIteration", "{a|b}*c", "abac", "0:[0,4) 1:[2,3)"},
+    {"EmptyIterationEndsLoop", "{a*}*b", "aab", "0:[0,3) 1:[0,2)"},
+    {"EmptyLoopBeforeLiteral", "{a*}*b", "cb", "0:[1,2)"},
+    {"EscapedMetacharacter", "a\\*", "aa*", "0:[1,3)"},
+    {"EmptyPattern", "", "abc", "0:[0,0)"},
+    {"EmptyText", "a*", "", "0:[0,0)"},
+    {"EmptyTextNeedsCharacter", "a", "", "none"},
+    {"RequiredLiteralMissing", "x*yz", "xxyxz", "none"},
+    {"RequiredLiteralPresent", "x*yz", "xxyyz", "0:[3,5)"},
+    {"PlusNeedsOne", "ba+", "bba", "0:[1,3)"},
+    {"LiteralAfterStarGuides", "[a-z]*c", "abcabd", "0:[0,3)"},
+    {"GroupInsideAlternativeUndone", "{a}x|ay", "ay", "0:[0,2)"},
+    {"ZeroByteInText", "b.c", std::string_view("ab\0c", 4), "0:[1,4)"},
+    {"HighBytes", "[\xE0-\xEF]+", "a\xE9\xE8z", "0:[1,3)"},
+};
+
+TEST(RegexSearch, FindsLeftmostMatchAndGroups) {
+  for (const SearchCase& c : kSearches) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(find(c.pattern, c.text), c.expected);
+  }
+}
+
+TEST(RegexSearch, StartsAtTheGivenOffset) {
+  EXPECT_EQ(find("a", "aXa", 1), "0:[2,3)");
+  EXPECT_EQ(find("a", "aXa", 3), "none");
+  EXPECT_EQ(find("a*", "aXa", 3), "0:[3,3)");  // the end itself is a position
+  EXPECT_EQ(find("a", "aXa", 4), "none");      // past the end
+  EXPECT_EQ(find("^a", "aa", 1), "none");      // "^" is the text's start, not the offset
+  EXPECT_EQ(find("^a", "aa", 0), "0:[0,1)");
+}
+
+TEST(RegexSearch, IgnoresCaseOfLiteralsOnly) {
+  EXPECT_EQ(find("ABC", "xabc", 0, true), "0:[1,4)");
+  EXPECT_EQ(find("abc", "xABC", 0, true), "0:[1,4)");
+  EXPECT_EQ(find("ABC", "xabc", 0, false), "none");
+  EXPECT_EQ(find("[A]", "a", 0, true), "none");  // sets compare as written
+  EXPECT_EQ(find("a+b", "xAAB", 0, true), "0:[1,4)");
+  EXPECT_EQ(find("x*yz", "XYZ", 0, true), "0:[0,3)");  // the required literal too
+}
+
+TEST(RegexSearch, NoCaseFollowsTheCaseTables) {
+  CollationTables& tables = collation_tables();
+  const CollationTables saved = tables;
+  // Make 0xE9 the lower-case partner of 0xC9, as a Latin-1 locale does.
+  tables.char_class[0xE9] = kClassLower;
+  tables.char_class[0xC9] = kClassUpper;
+  tables.case_partner[0xE9] = 0xC9;
+  tables.case_partner[0xC9] = 0xE9;
+  EXPECT_EQ(find("\xC9t\xC9", "l'\xE9t\xE9", 0, true), "0:[2,5)");
+  tables = saved;
+  EXPECT_EQ(find("\xC9t\xC9", "l'\xE9t\xE9", 0, true), "none");
+}
+
+TEST(RegexSearch, EmptyProgramFindsNothing) {
+  RegexProgram program;
+  RegexGroups groups;
+  groups[3] = RegexSpan{1, 2};
+  EXPECT_EQ(search_regex(program, "abc", 0, false, groups), RegexOutcome::NotFound);
+  EXPECT_FALSE(groups[3].matched());
+}
+
+TEST(RegexSearch, FailedSearchClearsGroups) {
+  RegexProgram program;
+  ASSERT_EQ(compile_regex("{a}b", false, program), RegexError::None);
+  RegexGroups groups;
+  ASSERT_EQ(search_regex(program, "ab", 0, false, groups), RegexOutcome::Found);
+  EXPECT_TRUE(groups[1].matched());
+  EXPECT_EQ(search_regex(program, "ac", 0, false, groups), RegexOutcome::NotFound);
+  for (const RegexSpan& span : groups)
+    EXPECT_FALSE(span.matched());
+}
+
+TEST(RegexSearch, ReportsExhaustedHeap) {
+  RegexProgram program;
+  ASSERT_EQ(compile_regex("{a|b}*[c]", false, program), RegexError::None);
+  const std::string text(5000, 'a');
+  RegexGroups groups;
+  platform::heap_fail_nth(1);
+  EXPECT_EQ(search_regex(program, text, 0, false, groups), RegexOutcome::OutOfMemory);
+  platform::heap_fail_nth(0);
+  EXPECT_FALSE(groups[0].matched());
+  EXPECT_EQ(search_regex(program, text + "c", 0, false, groups), RegexOutcome::Found);
+  EXPECT_EQ(groups[0].end, 5001u);
+}
+
+TEST(RegexSearch, DeepRepetitionDoesNotUseTheMachineStack) {
+  RegexProgram program;
+  ASSERT_EQ(compile_regex("{ab}*$", false, program), RegexError::None);
+  std::string text;
+  for (int i = 0; i < 200000; ++i)
+    text += "ab";
+  RegexGroups groups;
+  ASSERT_EQ(search_regex(program, text, 0, false, groups), RegexOutcome::Found);
+  EXPECT_EQ(groups[0].end, text.size());
+  EXPECT_EQ(groups[1].start, text.size() - 2);
+}
+
+struct SlowCase {
+  const char* name;
+  std::string_view pattern;
+  char fill;
+  std::size_t length;
+  std::size_t found_at;  // where the match starts once a "b" is appended
+};
+
+// Patterns that take exponential time in a plain backtracking engine on a run of one
+// character that cannot complete a match. Sets keep the last atom out of the required-literal
+// check, so the whole search really runs.
+constexpr SlowCase kSlow[] = {
+    {"NestedStars", "{a*}*[b]", 'a', 3000, 0},
+    {"NestedPlus", "{a+}+[b]", 'a', 3000, 0},
+    {"OverlappingAlternatives", "{a|aa}*[b]", 'a', 3000, 0},
+    {"SameAlternativeTwice", "{a|a}*[b]", 'a', 3000, 0},
+    {"ThreeLevels", "{{a*}*}*[b]", 'a', 2000, 0},
+    {"ManyStars", "a*a*a*a*a*a*[b]", 'a', 2000, 0},
+    // At most 40 characters before the "b": the match starts 40 before it.
+    {"OptionalRun", "a?a?a?a?a?a?a?a?a?a?a?a?a?a?a?a?a?a?a?a?aaaaaaaaaaaaaaaaaaaa[b]", 'a', 500,
+     460},
+};
+
+TEST(RegexSearch, PathologicalPatternsStayPolynomial) {
+  for (const SlowCase& c : kSlow) {
+    SCOPED_TRACE(c.name);
+    RegexProgram program;
+    ASSERT_EQ(compile_regex(c.pattern, false, program), RegexError::None);
+    const std::string text(c.length, c.fill);
+    RegexGroups groups;
+    const auto begun = std::chrono::steady_clock::now();
+    EXPECT_EQ(search_regex(program, text, 0, false, groups), RegexOutcome::NotFound);
+    const auto took = std::chrono::steady_clock::now() - begun;
+    EXPECT_LT(took, std::chrono::seconds(10));
+    // One more character completes a match.
+    EXPECT_EQ(search_regex(program, text + "b", 0, false, groups), RegexOutcome::Found);
+    EXPECT_EQ(groups[0].start, c.found_at);
+    EXPECT_EQ(groups[0].end, c.length + 1);
+  }
+}
+
+}  // namespace
+}  // namespace kes::numeric
