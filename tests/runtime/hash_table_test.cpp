@@ -1,0 +1,213 @@
+// HashTable: hashing, probing, growth, key modes, reference counts and the element factory.
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <kestrel/hash_table.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/heap.h"
+
+namespace {
+
+TEST(HashTableHash, TimesFivePlusByte) {
+  HashTable table;
+  HashElement* element = table.add("AB");
+  ASSERT_NE(element, nullptr);
+  EXPECT_EQ(element->hash, 391u);  // (0 * 5 + 65) * 5 + 66
+  EXPECT_EQ(table.slot(391 % 15), element);
+  EXPECT_STREQ(reinterpret_cast<const char*>(element->key), "AB");
+  EXPECT_NE(static_cast<const void*>(element->key), static_cast<const void*>("AB"));
+}
+
+TEST(HashTableHash, CaseFoldingMasksDFh) {
+  HashTable table;
+  ASSERT_TRUE(table.set_ignore_case(true));
+  HashElement* lower = table.add("ab");
+  EXPECT_EQ(lower->hash, 391u);
+  EXPECT_EQ(table.add("AB"), lower);
+  EXPECT_EQ(lower->references, 2);
+  EXPECT_EQ(table.find("aB"), lower);
+  EXPECT_EQ(table.find("a@"), nullptr);  // '@' and '`' differ by 20h but are not letters
+}
+
+TEST(HashTableProbe, CollisionsProbeForwardAndWrap) {
+  HashTable table;
+  // "AB" hashes to slot 1; "\x0e" hashes to 14, "\x1d" to 29 % 15 = 14 as well: it wraps to 0.
+  HashElement* first = table.add("\x0e");
+  HashElement* second = table.add("\x1d");
+  EXPECT_EQ(table.slot(14), first);
+  EXPECT_EQ(table.slot(0), second);
+  EXPECT_EQ(table.find("\x1d"), second);
+  EXPECT_TRUE(table.remove("\x0e"));
+  EXPECT_EQ(table.find("\x1d"), second);  // still reachable after the removal
+  EXPECT_EQ(table.slot(14), second);
+}
+
+TEST(HashTableGrowth, SlotCountsAtEachThreshold) {
+  HashTable table;
+  EXPECT_EQ(table.slot_count(), 15u);
+  // Growth happens before an add that finds the count at 3 * slots >> 2.
+  const std::pair<std::uint32_t, std::uint32_t> steps[] = {
+      {11, 15},   {12, 31},    {23, 31},    {24, 63},    {47, 63},     {48, 127},   {96, 255},
+      {192, 511}, {384, 1023}, {767, 1023}, {768, 2047}, {1535, 2047}, {1536, 3071}};
+  std::uint32_t added = 0;
+  for (const auto& [count, slots] : steps) {
+    while (added < count)
+      table.add(std::to_string(added++).c_str());
+    EXPECT_EQ(table.slot_count(), slots) << "after " << count;
+  }
+  EXPECT_EQ(table.element_count(), 1536u);
+  for (std::uint32_t index = 0; index < added; ++index) {
+    ASSERT_NE(table.find(std::to_string(index).c_str()), nullptr) << index;
+  }
+}
+
+TEST(HashTableReferences, AddAgainCountsAndSaturates) {
+  HashTable table;
+  HashElement* element = table.add("key");
+  EXPECT_EQ(element->references, 1);
+  EXPECT_EQ(table.add("key"), element);
+  EXPECT_EQ(element->references, 2);
+  element->references = 0x7FFFFFFF;
+  table.add("key");
+  EXPECT_EQ(element->references, 0x7FFFFFFF);
+  EXPECT_EQ(table.element_count(), 1u);
+}
+
+TEST(HashTableKeyModes, FixedBinaryKeysMayHoldZeroBytes) {
+  HashTable table(4);
+  const unsigned char first[] = {0, 1, 0, 2};
+  const unsigned char second[] = {0, 1, 0, 3};
+  HashElement* element = table.add(first);
+  EXPECT_EQ(element->hash, 0u * 125 + 1 * 25 + 0 * 5 + 2);
+  EXPECT_NE(table.add(second), element);
+  EXPECT_EQ(table.find(first), element);
+  EXPECT_EQ(table.element_count(), 2u);
+}
+
+TEST(HashTableKeyModes, LengthPrefixedHashesTheText) {
+  HashTable table(HashTable::kLengthPrefixed);
+  HashElement* element = table.add(
+      "\x02"
+      "ABjunk");
+  EXPECT_EQ(element->hash, 391u);
+  EXPECT_EQ(table.find("\x02"
+                       "ABother"),
+            element);
+  EXPECT_EQ(table.find("\x03"
+                       "ABC"),
+            nullptr);
+  EXPECT_EQ(std::memcmp(element->key,
+                        "\x02"
+                        "AB",
+                        3),
+            0);
+}
+
+TEST(HashTableKeyModes, BinaryPrefixThenString) {
+  HashTable table(-2);
+  const char key[] = "\x01\x00name";
+  HashElement* element = table.add(key);
+  EXPECT_EQ(element->hash, ((((1u * 5 + 0) * 5 + 'n') * 5 + 'a') * 5 + 'm') * 5 + 'e');
+  EXPECT_EQ(table.find("\x01\x00name"), element);
+  EXPECT_EQ(table.find("\x02\x00name"), nullptr);
+  EXPECT_EQ(table.find("\x01\x00names"), nullptr);
+}
+
+class Atom : public HashElement {
+ public:
+  int payload = 42;
+};
+
+class AtomTable : public HashTable {
+ protected:
+  HashElement* make_element() noexcept override { return new (std::nothrow) Atom; }
+};
+
+TEST(HashTableFactory, OwnerChoosesTheElementClass) {
+  AtomTable table;
+  auto* atom = dynamic_cast<Atom*>(table.add("x"));
+  ASSERT_NE(atom, nullptr);
+  EXPECT_EQ(atom->payload, 42);
+}
+
+TEST(HashTableMemory, FailedKeyCopyAddsNothing) {
+  HashTable table;
+  kes::platform::heap_fail_nth(1);
+  EXPECT_EQ(table.add("x"), nullptr);
+  kes::platform::heap_fail_nth(0);
+  EXPECT_EQ(table.element_count(), 0u);
+  EXPECT_EQ(table.find("x"), nullptr);
+  EXPECT_EQ(table.add(nullptr), nullptr);
+}
+
+TEST(HashTableMemory, FailedGrowthStillUsesAFreeSlot) {
+  HashTable table;
+  for (int index = 0; index < 11; ++index)
+    table.add(std::to_string(index).c_str());
+  kes::platform::heap_fail_nth(1);  // the new slot array
+  HashElement* element = table.add("more");
+  kes::platform::heap_fail_nth(0);
+  ASSERT_NE(element, nullptr);
+  EXPECT_EQ(table.slot_count(), 15u);
+  EXPECT_EQ(table.find("more"), element);
+}
+
+// Differential test against a linear-scan map with the same case rule.
+TEST(HashTableDifferential, MatchesALinearScanMap) {
+  for (const bool ignore_case : {false, true}) {
+    SCOPED_TRACE(ignore_case);
+    std::mt19937 random(20261206);
+    HashTable table;
+    table.set_ignore_case(ignore_case);
+    std::vector<std::pair<std::string, int>> model;
+    auto fold = [&](std::string key) {
+      if (ignore_case) {
+        for (char& c : key) {
+          if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+        }
+      }
+      return key;
+    };
+    auto model_find = [&](const std::string& key) {
+      for (auto it = model.begin(); it != model.end(); ++it) {
+        if (fold(it->first) == fold(key)) return it;
+      }
+      return model.end();
+    };
+    for (int step = 0; step < 20000; ++step) {
+      std::string key;
+      const int length = static_cast<int>(random() % 4) + 1;
+      for (int index = 0; index < length; ++index)
+        key += "aAbB@`z"[random() % 7];
+      const unsigned operation = random() % 4;
+      auto found = model_find(key);
+      if (operation < 2) {
+        HashElement* element = table.add(key.c_str());
+        ASSERT_NE(element, nullptr);
+        if (found == model.end()) {
+          model.push_back({key, 1});
+          EXPECT_EQ(element->references, 1);
+        } else {
+          EXPECT_EQ(element->references, ++found->second);
+        }
+      } else if (operation == 2) {
+        EXPECT_EQ(table.remove(key.c_str()), found != model.end());
+        if (found != model.end()) model.erase(found);
+      } else {
+        HashElement* element = table.find(key.c_str());
+        ASSERT_EQ(element != nullptr, found != model.end()) << key;
+        if (element != nullptr) {
+          EXPECT_EQ(element->references, found->second);
+        }
+      }
+      ASSERT_EQ(table.element_count(), model.size());
+    }
+  }
+}
+
+}  // namespace
