@@ -9,13 +9,15 @@ namespace kes::numeric {
 MessageTable::~MessageTable() { clear(); }
 
 bool MessageTable::set(std::int32_t number, std::string_view text) noexcept {
-  char* copy = static_cast<char*>(kes::platform::heap_allocate(text.size()));
+  // Kept terminated as well, for callers that want a C string.
+  char* copy = static_cast<char*>(kes::platform::heap_allocate(text.size() + 1));
   if (copy == nullptr) {
     return false;
   }
   if (!text.empty()) {
     std::memcpy(copy, text.data(), text.size());
   }
+  copy[text.size()] = '\0';
   for (std::size_t i = 0; i < count_; ++i) {
     if (entries_[i].number == number) {
       kes::platform::heap_free(entries_[i].text);

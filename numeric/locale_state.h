@@ -38,6 +38,7 @@ class MessageTable {
   ~MessageTable();
 
   bool set(std::int32_t number, std::string_view text) noexcept;
+  // The text (followed by a zero byte, not counted), or nothing when the number has none.
   std::optional<std::string_view> find(std::int32_t number) const noexcept;
   void clear() noexcept;
   std::size_t size() const noexcept { return count_; }
@@ -46,7 +47,7 @@ class MessageTable {
   struct Entry {
     std::int32_t number;
     std::uint32_t length;
-    char* text;  // platform heap block, length bytes (may be null when length is 0)
+    char* text;  // platform heap block of length bytes and a terminating zero
   };
   Entry* entries_ = nullptr;  // platform heap block of capacity_ entries
   std::size_t count_ = 0;

@@ -1,0 +1,294 @@
+// Comparison, case conversion and sort forms by the collation tables.
+#include "numeric/collation_compare.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "numeric/collation_settings.h"
+#include "numeric/collation_state.h"
+#include "numeric/collation_tables.h"
+
+namespace kes::numeric {
+namespace {
+
+class CollationTest : public testing::Test {
+ protected:
+  void SetUp() override { reset_all_tables(); }
+  void TearDown() override { reset_all_tables(); }
+};
+
+// Sets one digraph entry in both tables (the OEM copy as given).
+void set_digraph(std::size_t index, char c, char first, char second) {
+  CollationTables& t = collation_tables();
+  t.digraphs[index] = {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(first),
+                       static_cast<std::uint8_t>(second), 0};
+  t.oem_digraphs[index] = t.digraphs[index];
+}
+
+struct PaddedCase {
+  const char* name;
+  std::string_view a;
+  std::string_view b;
+  int expected;
+};
+
+// Byte-order weights: results are code differences.
+constexpr PaddedCase kPaddedDefault[] = {
+    {"BothEmpty", "", "", 0},
+    {"EmptyAgainstSpaces", "", "   ", 0},
+    {"TrailingSpacesIgnored", "abc", "abc  ", 0},
+    {"TrailingSpacesOnLeft", "abc  ", "abc", 0},
+    {"LowerAAgainstUpperB", "a", "B", 31},  // 97 - 66
+    {"UpperBAgainstLowerA", "B", "a", -31},
+    {"LastByteDiffers", "abcdefghijklmnopqrstuvwxyz0123456789",
+     "abcdefghijklmnopqrstuvwxyz0123456788", 1},
+    {"NinthByteDiffers", "12345678A", "12345678C", -2},
+    {"LongerLeftAboveSpace", "ab!", "ab", 1},                           // "!" 33 against space 32
+    {"LongerLeftBelowSpace", std::string_view("ab\x1f", 3), "ab", -1},  // 31 - 32
+    {"LongerRightAboveSpace", "ab", "ab~", -94},                        // 32 - 126
+    {"LongRestOfSpacesThenByte", "x", "x                z", -90},       // 32 - 122
+    {"HighByte", "\xff", "\x01", 254},
+    {"EmbeddedZero", std::string_view("a\0b", 3), std::string_view("a\0c", 3), -1},
+};
+
+TEST_F(CollationTest, ComparePaddedByteOrder) {
+  for (const PaddedCase& c : kPaddedDefault) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(compare_padded(c.a, c.b), c.expected);
+  }
+}
+
+TEST_F(CollationTest, ComparePaddedFollowsWeightsNotBytes) {
+  collation_tables().ansi_weight['b'] = 97;
+  collation_tables().ansi_weight['a'] = 98;
+  EXPECT_EQ(compare_padded("b", "a"), -1);
+  EXPECT_EQ(compare_padded("xa", "xb"), 1);
+  EXPECT_EQ(compare_padded("c", "a"), 1);  // 99 - 98
+}
+
+TEST_F(CollationTest, ComparePaddedSkipsCharactersOfEqualWeight) {
+  // Two different bytes that share a weight compare equal and the comparison goes on.
+  collation_tables().ansi_weight['x'] = 'y';
+  EXPECT_EQ(compare_padded("xa", "yb"), -1);
+  EXPECT_EQ(compare_padded("xb", "yb"), 0);
+}
+
+TEST_F(CollationTest, ComparePaddedUsesTheSpaceWeightForPadding) {
+  collation_tables().ansi_weight[' '] = 200;
+  EXPECT_EQ(compare_padded("ab", "ab!"), 200 - 33);
+  EXPECT_EQ(compare_padded("ab ", "ab"), 0);
+}
+
+TEST_F(CollationTest, ComparePaddedEveryPairOfSingleBytes) {
+  for (int a = 0; a < 256; ++a) {
+    for (int b = 0; b < 256; ++b) {
+      const char ca = static_cast<char>(a);
+      const char cb = static_cast<char>(b);
+      ASSERT_EQ(compare_padded(std::string_view(&ca, 1), std::string_view(&cb, 1)), a - b)
+          << a << " " << b;
+    }
+  }
+}
+
+struct DigraphCase {
+  const char* name;
+  std::string_view a;
+  std::string_view b;
+  int padded;   // compare_padded(a, b)
+  int counted;  // compare_counted(a, b, max length) with both buffers padded by zeros
+};
+
+// "\xdf" (sharp s) collates as "ss", "\xe6" (ae ligature) as "ae".
+constexpr DigraphCase kDigraphs[] = {
+    {"SharpSEqualsSS", "\xdf", "ss", 0, 0},
+    {"SSEqualsSharpS", "ss", "\xdf", 0, 0},
+    {"BothSidesExpanded", "\xdf\xe6", "ssae", 0, 0},
+    {"LigatureBeforeAf", "\xe6", "af", -1, -1},
+    {"SharpSBeforeSt", "\xdf", "st", -1, -1},
+    {"SharpSAfterSr", "\xdf", "sr", 1, 1},
+    {"PaddedExpansion", "\xdf", "s", 's' - ' ', 1},
+    {"PaddedOtherSide", "s", "\xdf", ' ' - 's', -1},
+};
+
+TEST_F(CollationTest, DigraphsExpandOnBothSides) {
+  set_digraph(0, '\xdf', 's', 's');
+  set_digraph(1, '\xe6', 'a', 'e');
+  for (const DigraphCase& c : kDigraphs) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(compare_padded(c.a, c.b), c.padded);
+  }
+}
+
+TEST_F(CollationTest, CountedComparisonEndsByExhaustionWithDigraphs) {
+  set_digraph(0, '\xdf', 's', 's');
+  // One character each: "ss" against "s": b runs out first.
+  EXPECT_EQ(compare_counted("\xdf", "s", 1, CodePage::Ansi, false), 1);
+  EXPECT_EQ(compare_counted("s", "\xdf", 1, CodePage::Ansi, false), -1);
+  EXPECT_EQ(compare_counted("\xdfx", "ssx", 2, CodePage::Ansi, false), 1);  // "ssx" vs "ss"
+  EXPECT_EQ(compare_counted("\xdf", "\xdf", 1, CodePage::Ansi, false), 0);
+  EXPECT_EQ(compare_counted("\xdfz", "ssa", 3, CodePage::Ansi, false), 25);  // "ssz\0" vs "ssa"
+  EXPECT_EQ(compare_counted("\xdfz", "ssa", 1, CodePage::Ansi, false), 1);   // "ss" vs "s"
+  EXPECT_EQ(compare_counted("", "", 0, CodePage::Ansi, false), 0);
+}
+
+TEST_F(CollationTest, PaddingAndExhaustionDiffer) {
+  set_digraph(0, '\xdf', 's', 's');
+  // The same texts: padding compares "ss" with "s " (s - space), exhaustion just says b ended.
+  EXPECT_EQ(compare_padded("\xdf", "s"), 's' - ' ');
+  EXPECT_EQ(compare_counted("\xdf", "s", 1, CodePage::Ansi, false), 1);
+  // "ss" against "s!": padding never happens, both give the weight difference.
+  EXPECT_EQ(compare_padded("\xdf", "s!"), 's' - '!');
+}
+
+struct CountedCase {
+  const char* name;
+  const char* a;
+  const char* b;
+  std::size_t count;
+  int sensitive;
+  int insensitive;
+};
+
+constexpr CountedCase kCounted[] = {
+    {"ZeroCount", "abc", "xyz", 0, 0, 0},
+    {"EqualPrefixOnly", "abcX", "abcY", 3, 0, 0},
+    {"CaseDiffers", "Abc", "abc", 3, -32, 0},
+    {"LowerAgainstUpperOther", "a", "B", 1, 31, -1},  // insensitive: "A" 65 - "B" 66
+    {"UpperAgainstLower", "b", "A", 1, 33, 1},
+    {"DigitsUnaffected", "1", "2", 1, -1, -1},
+    {"NoStopAtZeroBytes", "a\0b", "a\0c", 3, -1, -1},
+    {"BracketAfterZ", "[", "z", 1, 91 - 122, 91 - 90},  // "z" folds to "Z" 90
+};
+
+TEST_F(CollationTest, CompareCountedWithAndWithoutCase) {
+  for (const CountedCase& c : kCounted) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(compare_counted(c.a, c.b, c.count, CodePage::Ansi, false), c.sensitive);
+    EXPECT_EQ(compare_counted(c.a, c.b, c.count, CodePage::Ansi, true), c.insensitive);
+  }
+}
+
+TEST_F(CollationTest, CompareCountedIgnoringCaseFoldsDigraphExpansions) {
+  set_digraph(0, '\xe6', 'a', 'e');
+  set_digraph(1, '\xc6', 'A', 'E');
+  EXPECT_EQ(compare_counted("\xe6", "AE", 1, CodePage::Ansi, true), 1);  // "AE" vs "A"
+  EXPECT_EQ(compare_counted("\xe6x", "AEx", 2, CodePage::Ansi, true), 1);
+  EXPECT_EQ(compare_counted("\xe6\xe6", "AEAE", 2, CodePage::Ansi, true), 1);  // "AEAE" vs "AE"
+  EXPECT_EQ(compare_counted("AEAE", "\xe6\xe6", 2, CodePage::Ansi, true), -1);
+}
+
+TEST_F(CollationTest, OemComparisonUsesOemTables) {
+  CollationTables& t = collation_tables();
+  t.oem_weight['a'] = 200;
+  EXPECT_EQ(compare_counted("a", "b", 1, CodePage::Oem, false), 200 - 98);
+  EXPECT_EQ(compare_counted("a", "b", 1, CodePage::Ansi, false), -1);
+  t.oem_digraphs[0] = {'q', 'k', 'w', 0};
+  EXPECT_EQ(compare_counted("q", "kw", 1, CodePage::Oem, false), 1);  // "kw" vs "k": b ran out
+  EXPECT_EQ(compare_counted("q", "kw", 1, CodePage::Ansi, false), 'q' - 'k');
+}
+
+TEST_F(CollationTest, CaseConversionOfTexts) {
+  std::string text = "Hello, World 123 \xe9";
+  to_upper(text);
+  EXPECT_EQ(text, "HELLO, WORLD 123 \xe9");
+  to_lower(text);
+  EXPECT_EQ(text, "hello, world 123 \xe9");
+  collation_tables().case_partner[0xC9] = 0xE9;
+  collation_tables().case_partner[0xE9] = 0xC9;
+  collation_tables().char_class[0xC9] = kClassUpper;
+  collation_tables().char_class[0xE9] = kClassLower;
+  to_upper(text);
+  EXPECT_EQ(text, "HELLO, WORLD 123 \xc9");
+}
+
+TEST_F(CollationTest, ClassTestsOfEveryByte) {
+  for (int c = 0; c < 256; ++c) {
+    SCOPED_TRACE(c);
+    const auto b = static_cast<std::uint8_t>(c);
+    const bool upper = c >= 'A' && c <= 'Z';
+    const bool lower = c >= 'a' && c <= 'z';
+    const bool digit = c >= '0' && c <= '9';
+    EXPECT_EQ(is_upper(b), upper);
+    EXPECT_EQ(is_lower(b), lower);
+    EXPECT_EQ(is_alpha(b), upper || lower);
+    EXPECT_EQ(is_alnum(b), upper || lower || digit);
+  }
+}
+
+struct SortFormCase {
+  const char* name;
+  std::string_view text;
+  bool ignore_case;
+  std::string_view sort_form;
+  std::size_t full_length;
+};
+
+TEST_F(CollationTest, SortFormsReplaceByWeightsAndExpandDigraphs) {
+  // Weights: "b" and "a" swapped; digraph sharp s as "ss".
+  apply_collating_list("ba", collation_tables().ansi_weight);
+  set_digraph(0, '\xdf', 's', 's');
+  const SortFormCase cases[] = {
+      {"Empty", "", false, "", 0},
+      {"Swapped", "abc", false, "bac", 3},
+      {"CaseKept", "Ab", false, "Aa", 2},
+      {"CaseFolded", "Ab", true, "AB", 2},
+      {"DigraphCutToLength", "x\xdf", false, "xs", 3},
+      {"DigraphInside",
+       "\xdf"
+       "axy",
+       false, "ssbx", 5},
+      {"DigraphsEverywhere", "\xdf\xdf\xdf", false, "sss", 6},
+  };
+  for (const SortFormCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string text(c.text);
+    EXPECT_EQ(to_sort_form(text, CodePage::Ansi, c.ignore_case), c.full_length);
+    EXPECT_EQ(text, c.sort_form);
+  }
+}
+
+TEST_F(CollationTest, SortFormsOrderAsTheComparison) {
+  apply_collating_list("zyx", collation_tables().ansi_weight);
+  const std::string_view texts[] = {"xa", "za", "ya", "zz", "xx", "a z"};
+  for (std::string_view a : texts) {
+    for (std::string_view b : texts) {
+      std::string sa(a);
+      std::string sb(b);
+      to_sort_form(sa, CodePage::Ansi, false);
+      to_sort_form(sb, CodePage::Ansi, false);
+      const int by_form = sa < sb ? -1 : (sa > sb ? 1 : 0);
+      const int by_compare = compare_counted(a.data(), b.data(), 2, CodePage::Ansi, false);
+      EXPECT_EQ(by_form, (by_compare > 0) - (by_compare < 0)) << a << " " << b;
+    }
+  }
+}
+
+TEST_F(CollationTest, CollationValuesPackWeights) {
+  EXPECT_EQ(collation_value("AB"), 16706U);  // 65 * 256 + 66
+  EXPECT_EQ(collation_value(""), 0U);
+  EXPECT_EQ(collation_value("A"), 65U);
+  EXPECT_EQ(collation_value("ABCD"), 0x41424344U);
+  EXPECT_EQ(collation_value("ABCDE"), 0x41424344U);  // four characters count
+  EXPECT_EQ(collation_value("\xff\xff\xff\xff"), 0xFFFFFFFFU);
+  set_digraph(0, '\xdf', 's', 's');
+  EXPECT_EQ(collation_value("a\xdf"), 0x617373U);
+  EXPECT_EQ(collation_value("\xdf\xdf\xdf"), 0x73737373U);  // first four weights kept
+}
+
+TEST_F(CollationTest, CollationCharsReadBytesFromTheLowest) {
+  char out[4];
+  ASSERT_EQ(collation_chars(16706, out), 2U);
+  EXPECT_EQ(std::string_view(out, 2), "BA");
+  EXPECT_EQ(collation_chars(0, out), 0U);
+  ASSERT_EQ(collation_chars(0x4100, out), 2U);  // a zero low byte is a character of weight 0
+  EXPECT_EQ(std::string_view(out, 2), std::string_view("\0A", 2));
+  ASSERT_EQ(collation_chars(0xFFFFFFFF, out), 4U);
+  EXPECT_EQ(std::string_view(out, 4), "\xff\xff\xff\xff");
+  apply_collating_list("ba", collation_tables().ansi_weight);
+  ASSERT_EQ(collation_chars('a', out), 1U);  // weight 97 now belongs to "b"
+  EXPECT_EQ(out[0], 'b');
+}
+
+}  // namespace
+}  // namespace kes::numeric
