@@ -1,0 +1,55 @@
+// The exported number storage conversions: thin wrappers over the BFLOAT, decimal and heap text
+// functions.
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include <kestrel/storage.h>
+#include <kestrel/string_stack.h>
+
+#include "numeric/bfloat.h"
+#include "numeric/storage.h"
+#include "runtime/string_store.h"
+
+namespace nm = kes::numeric;
+namespace rt = kes::runtime;
+
+extern "C" void Kes$bstorefloat(void* destination, double value) noexcept {
+  if (destination == nullptr) return;
+  nm::store_bfloat8(std::span<std::uint8_t, nm::kBfloat8Size>(
+                        static_cast<std::uint8_t*>(destination), nm::kBfloat8Size),
+                    value);
+}
+extern "C" double Kes$bloadfloat(const void* source) noexcept {
+  if (source == nullptr) return 0.0;
+  return nm::load_bfloat8(std::span<const std::uint8_t, nm::kBfloat8Size>(
+      static_cast<const std::uint8_t*>(source), nm::kBfloat8Size));
+}
+extern "C" void Kes$bstorefloat4(void* destination, double value) noexcept {
+  if (destination == nullptr) return;
+  nm::store_bfloat4(std::span<std::uint8_t, nm::kBfloat4Size>(
+                        static_cast<std::uint8_t*>(destination), nm::kBfloat4Size),
+                    value);
+}
+extern "C" double Kes$bloadfloat4(const void* source) noexcept {
+  if (source == nullptr) return 0.0;
+  return nm::load_bfloat4(std::span<const std::uint8_t, nm::kBfloat4Size>(
+      static_cast<const std::uint8_t*>(source), nm::kBfloat4Size));
+}
+
+extern "C" void Kes$realtostr(KesTextPair* pair, double value) noexcept {
+  if (pair == nullptr) return;
+  const rt::HeapText text = nm::real_to_heap_text(value);
+  *pair = {text.pointer, text.length};
+}
+extern "C" void Kes$longtostr(KesTextPair* pair, int32_t value) noexcept {
+  if (pair == nullptr) return;
+  const rt::HeapText text = nm::long_to_heap_text(value);
+  *pair = {text.pointer, text.length};
+}
+extern "C" void Kes$freestr(KesTextPair* pair) noexcept {
+  if (pair == nullptr) return;
+  rt::HeapText text{pair->pointer, pair->length};
+  nm::free_heap_text(text);
+  *pair = {nullptr, 0};
+}

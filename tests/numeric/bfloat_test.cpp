@@ -1,0 +1,189 @@
+// BFLOAT4 and BFLOAT8: byte layouts, clamping, zero, and round trips for every exponent.
+#include "numeric/bfloat.h"
+
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include <kestrel/storage.h>
+
+#include <gtest/gtest.h>
+
+namespace kes::numeric {
+namespace {
+
+using Bytes4 = std::array<std::uint8_t, 4>;
+using Bytes8 = std::array<std::uint8_t, 8>;
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+Bytes4 stored4(double value) {
+  Bytes4 bytes;
+  bytes.fill(0xEE);
+  Kes$bstorefloat4(bytes.data(), value);
+  return bytes;
+}
+Bytes8 stored8(double value) {
+  Bytes8 bytes;
+  bytes.fill(0xEE);
+  Kes$bstorefloat(bytes.data(), value);
+  return bytes;
+}
+
+struct Store4Case {
+  const char* name;
+  double value;
+  Bytes4 bytes;
+};
+// Exponent byte = true exponent + 129; then the sign bit and the fraction below it.
+const Store4Case kStore4Cases[] = {
+    {"One", 1.0, {0x00, 0x00, 0x00, 0x81}},
+    {"MinusOne", -1.0, {0x00, 0x00, 0x80, 0x81}},
+    {"Half", 0.5, {0x00, 0x00, 0x00, 0x80}},
+    {"Zero", 0.0, {0x00, 0x00, 0x00, 0x00}},
+    {"NegativeZero", -0.0, {0x00, 0x00, 0x00, 0x00}},
+    {"Three", 3.0, {0x00, 0x00, 0x40, 0x82}},
+    {"MinusThree", -3.0, {0x00, 0x00, 0xC0, 0x82}},
+    {"Ten", 10.0, {0x00, 0x00, 0x20, 0x84}},
+    // 0.1 = 1.6 x 2^-4; 1.6's fraction 1001 1001 ... cut after 23 bits is 4CCCCCh.
+    {"TenthCut", 0.1, {0xCC, 0xCC, 0x4C, 0x7D}},
+    {"SmallestExponent", std::ldexp(1.0, -128), {0x00, 0x00, 0x00, 0x01}},
+    // 2^-129 has exponent byte 0 and a zero fraction: all bytes zero.
+    {"ExponentZero", std::ldexp(1.0, -129), {0x00, 0x00, 0x00, 0x00}},
+    {"ExponentZeroWithFraction", std::ldexp(1.5, -129), {0x00, 0x00, 0x40, 0x00}},
+    {"TooSmall", std::ldexp(1.0, -130), {0x00, 0x00, 0x00, 0x00}},
+    {"NegativeTooSmall", -std::ldexp(1.0, -130), {0x00, 0x00, 0x00, 0x00}},
+    {"Subnormal", 5e-324, {0x00, 0x00, 0x00, 0x00}},
+    {"NegativeSubnormal", -5e-324, {0x00, 0x00, 0x00, 0x00}},
+    {"LargestExponent", std::ldexp(1.5, 126), {0x00, 0x00, 0x40, 0xFF}},
+    {"ClampedKeepsFraction", std::ldexp(1.5, 127), {0x00, 0x00, 0x40, 0xFF}},
+    {"ClampedHuge", -std::ldexp(1.0, 1000), {0x00, 0x00, 0x80, 0xFF}},
+    {"Infinity", kInf, {0x00, 0x00, 0x00, 0xFF}},
+    {"NegativeInfinity", -kInf, {0x00, 0x00, 0x80, 0xFF}},
+    {"QuietNaN", std::numeric_limits<double>::quiet_NaN(), {0x00, 0x00, 0x40, 0xFF}},
+};
+
+TEST(Bfloat4Store, WritesExponentSignAndCutFraction) {
+  for (const Store4Case& c : kStore4Cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(stored4(c.value), c.bytes);
+  }
+}
+
+struct Store8Case {
+  const char* name;
+  double value;
+  Bytes8 bytes;
+};
+const Store8Case kStore8Cases[] = {
+    {"One", 1.0, {0, 0, 0, 0, 0, 0, 0x00, 0x81}},
+    {"MinusOne", -1.0, {0, 0, 0, 0, 0, 0, 0x80, 0x81}},
+    {"Zero", 0.0, {0, 0, 0, 0, 0, 0, 0, 0}},
+    {"NegativeZero", -0.0, {0, 0, 0, 0, 0, 0, 0, 0}},
+    // 0.1's 52 fraction bits 999999999999Ah shifted up by 3: 4CCCCCCCCCCCCD0h.
+    {"Tenth", 0.1, {0xD0, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0x4C, 0x7D}},
+    {"LowestFractionBit", 1.0 + std::ldexp(1.0, -52), {0x08, 0, 0, 0, 0, 0, 0x00, 0x81}},
+    {"TooSmall", std::ldexp(1.0, -130), {0, 0, 0, 0, 0, 0, 0, 0}},
+    {"Infinity", kInf, {0, 0, 0, 0, 0, 0, 0x00, 0xFF}},
+    {"ClampedHuge", std::ldexp(1.75, 500), {0, 0, 0, 0, 0, 0, 0x60, 0xFF}},
+};
+
+TEST(Bfloat8Store, WritesExponentSignAndFullFraction) {
+  for (const Store8Case& c : kStore8Cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(stored8(c.value), c.bytes);
+  }
+}
+
+TEST(BfloatLoad, ZeroExponentAndSignBytesReadZero) {
+  const Bytes4 four = {0xFF, 0xFF, 0x00, 0x00};
+  EXPECT_EQ(Kes$bloadfloat4(four.data()), 0.0);
+  const Bytes8 eight = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00};
+  EXPECT_EQ(Kes$bloadfloat(eight.data()), 0.0);
+  EXPECT_EQ(Kes$bloadfloat(nullptr), 0.0);
+  EXPECT_EQ(Kes$bloadfloat4(nullptr), 0.0);
+}
+
+TEST(BfloatLoad, ClampedValuesReadAtLargestExponent) {
+  // 1e300 keeps its fraction and reads back scaled from 2^996 to 2^126.
+  EXPECT_EQ(Kes$bloadfloat(stored8(1e300).data()), std::ldexp(1e300, 126 - 996));
+  EXPECT_EQ(Kes$bloadfloat4(stored4(kInf).data()), std::ldexp(1.0, 126));
+}
+
+TEST(BfloatRoundTrip, TenthLosesBitsBelowTheTwentyThirdInBfloat4) {
+  const double four = Kes$bloadfloat4(stored4(0.1).data());
+  EXPECT_EQ(four, static_cast<double>(std::bit_cast<float>(0x3DCCCCCCu)));  // 0.1f cut, not rounded
+  EXPECT_LT(four, 0.1);
+  EXPECT_EQ(Kes$bloadfloat(stored8(0.1).data()), 0.1);
+}
+
+// Every exponent byte with both signs and a few fractions reads as (-1)^s x 1.f x 2^(e - 129)
+// and stores back to the same bytes. Exponent 0 with a zero fraction and sign reads as zero.
+TEST(BfloatRoundTrip, EveryExponentAndSign) {
+  const std::uint32_t kFractions4[] = {0x000000, 0x400000, 0x7FFFFF, 0x000001, 0x2AAAAA};
+  for (std::uint32_t exponent = 0; exponent < 256; ++exponent) {
+    for (std::uint32_t sign = 0; sign < 2; ++sign) {
+      for (std::uint32_t fraction : kFractions4) {
+        SCOPED_TRACE(exponent * 1000 + sign * 100);
+        const std::uint32_t word = exponent << 24 | sign << 23 | fraction;
+        const Bytes4 bytes = {static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8),
+                              static_cast<std::uint8_t>(word >> 16),
+                              static_cast<std::uint8_t>(word >> 24)};
+        const bool reads_zero = exponent == 0 && sign == 0 && fraction < 0x10000;
+        const double magnitude = std::ldexp(1.0 + std::ldexp(static_cast<double>(fraction), -23),
+                                            static_cast<int>(exponent) - 129);
+        const double expected = reads_zero ? 0.0 : (sign != 0 ? -magnitude : magnitude);
+        const double loaded = Kes$bloadfloat4(bytes.data());
+        ASSERT_EQ(loaded, expected);
+        if (!reads_zero) {
+          ASSERT_EQ(stored4(loaded), bytes);
+        }
+      }
+    }
+  }
+}
+
+TEST(BfloatRoundTrip, EveryExponentAndSignEightBytes) {
+  const std::uint64_t kFractions8[] = {0, std::uint64_t{1} << 51, (std::uint64_t{1} << 52) - 1, 1,
+                                       0x5555555555555};
+  for (std::uint64_t exponent = 0; exponent < 256; ++exponent) {
+    for (std::uint64_t sign = 0; sign < 2; ++sign) {
+      for (std::uint64_t fraction : kFractions8) {
+        SCOPED_TRACE(exponent * 1000 + sign * 100);
+        const std::uint64_t word = exponent << 56 | sign << 55 | fraction << 3;
+        Bytes8 bytes;
+        for (std::size_t index = 0; index < 8; ++index) {
+          bytes[index] = static_cast<std::uint8_t>(word >> (8 * index));
+        }
+        const bool reads_zero = exponent == 0 && sign == 0 && (fraction >> 45) == 0;
+        const double magnitude = std::ldexp(1.0 + std::ldexp(static_cast<double>(fraction), -52),
+                                            static_cast<int>(exponent) - 129);
+        const double expected = reads_zero ? 0.0 : (sign != 0 ? -magnitude : magnitude);
+        const double loaded = Kes$bloadfloat(bytes.data());
+        ASSERT_EQ(loaded, expected);
+        if (!reads_zero) {
+          ASSERT_EQ(stored8(loaded), bytes);
+        }
+      }
+    }
+  }
+}
+
+TEST(BfloatStore, NullDestinationStoresNothing) {
+  Kes$bstorefloat(nullptr, 1.0);
+  Kes$bstorefloat4(nullptr, 1.0);
+  EXPECT_EQ(stored4(2.0), (Bytes4{0x00, 0x00, 0x00, 0x82}));
+}
+
+TEST(BfloatStore, UnalignedDestination) {
+  std::array<std::uint8_t, 11> buffer{};
+  Kes$bstorefloat(buffer.data() + 3, -1.0);
+  EXPECT_EQ(buffer[9], 0x80);
+  EXPECT_EQ(buffer[10], 0x81);
+  EXPECT_EQ(Kes$bloadfloat(buffer.data() + 3), -1.0);
+}
+
+}  // namespace
+}  // namespace kes::numeric
