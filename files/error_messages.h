@@ -1,0 +1,31 @@
+// The message table: the text of every error number, as ERROR() and the run-time error boxes
+// show it.
+//
+// State: the buffer of message_text_for_export is process-wide (the export hands it out).
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace kes::files {
+
+// The built-in text of `number`, or nothing when the table has none. Texts are exactly as
+// programs and stored reports expect them, trailing blanks included.
+std::optional<std::string_view> builtin_message(std::int32_t number) noexcept;
+
+// Longest text taken from the table or an override.
+inline constexpr std::size_t kMessageTextCapacity = 255;
+
+// A message as looked up: terminated, at most kMessageTextCapacity characters.
+using MessageBuffer = std::array<char, kMessageTextCapacity + 1>;
+
+// Writes the text of `number` into `buffer` and returns it (without the terminator):
+// number 0 reads as 81; an override set through the locale settings comes first, then the
+// built-in text, each cut to 255 characters; a number with neither reads as the text of 81,
+// " : " and the number in decimal ("Unknown Error Posted : 97").
+std::string_view message_text(std::int32_t number, MessageBuffer& buffer) noexcept;
+
+}  // namespace kes::files

@@ -1,0 +1,87 @@
+// The error exports as compiled code calls them: post, then read through the string stack.
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include <kestrel/errors.h>
+
+#include <gtest/gtest.h>
+
+#include "runtime/string_stack.h"
+
+namespace {
+
+std::string pop_text() {
+  std::string text(kes::runtime::top_text());
+  kes::runtime::pop_discard();
+  return text;
+}
+
+class ErrorExportsTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    Kes$clearerror();
+    depth_ = kes::runtime::string_stack_depth();
+  }
+  void TearDown() override {
+    EXPECT_EQ(kes::runtime::string_stack_depth(), depth_);
+    Kes$clearerror();
+  }
+  int depth_ = 0;
+};
+
+TEST_F(ErrorExportsTest, PostAndReadBack) {
+  errno = EACCES;
+  Kes$seterror(0);
+  EXPECT_EQ(Kes$ErrCodeVal(), 305);
+  Kes$StackErrstr();
+  std::string text = pop_text();
+  EXPECT_EQ(text.size(), 80u);
+  EXPECT_EQ(text, "Access Denied" + std::string(67, ' '));
+}
+
+TEST_F(ErrorExportsTest, MessageBufferIsReused) {
+  const char* first = Kes$err_message(53);
+  EXPECT_STREQ(first, "Invalid Kestrel File");
+  const char* second = Kes$err_message(97);
+  EXPECT_EQ(first, second);
+  EXPECT_STREQ(second, "Unknown Error Posted : 97");
+  EXPECT_STREQ(Kes$err_message(0), "Unknown Error Posted");
+}
+
+TEST_F(ErrorExportsTest, FileErrorTextsArePushedTrimmed) {
+  Kes$setfileerror("ORA-1", nullptr);
+  KesFileNameRecord file{0, "CUSTOMER.DAT  ", -1};
+  Kes$seterror(35);
+  Kes$SetErrorFile(&file);
+  Kes$ERRORFILE();
+  EXPECT_EQ(pop_text(), "CUSTOMER.DAT");
+  Kes$FILEERRORCODE();
+  EXPECT_EQ(pop_text(), "ORA-1");
+  Kes$FILEERRORMSG();
+  EXPECT_EQ(pop_text(), "File System Error : ORA-1");
+}
+
+TEST_F(ErrorExportsTest, ClearEmptiesTheFileTexts) {
+  Kes$setfileerror("ORA-1", "message");
+  KesFileNameRecord file{0, "CUSTOMER.DAT", -1};
+  Kes$SetErrorFile(&file);
+  Kes$clearerror();
+  Kes$ERRORFILE();
+  EXPECT_EQ(pop_text(), "");
+  Kes$FILEERRORCODE();
+  EXPECT_EQ(pop_text(), "");
+  Kes$FILEERRORMSG();
+  EXPECT_EQ(pop_text(), "");
+  EXPECT_EQ(Kes$ErrCodeVal(), 0);
+}
+
+TEST_F(ErrorExportsTest, NullCodeReadsAsEmpty) {
+  Kes$setfileerror(nullptr, "only a message");
+  Kes$FILEERRORCODE();
+  EXPECT_EQ(pop_text(), "");
+  Kes$FILEERRORMSG();
+  EXPECT_EQ(pop_text(), "only a message");
+}
+
+}  // namespace

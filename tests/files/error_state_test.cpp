@@ -1,0 +1,282 @@
+// Posting, clearing, appending, file errors and saved blocks of the error state.
+#include "files/error_state.h"
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "numeric/locale_state.h"
+
+namespace kes::files {
+namespace {
+
+std::string errstr() { return std::string(Kes$ERRSTR, sizeof Kes$ERRSTR); }
+
+std::string padded(std::string_view text, std::size_t size) {
+  std::string result(text);
+  result.resize(size, ' ');
+  return result;
+}
+
+class ErrorStateTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    clear_error();
+    errno = 0;
+  }
+  void TearDown() override {
+    numeric::locale_state().messages.clear();
+    set_error_posted_hook(nullptr);
+    clear_error();
+  }
+};
+
+struct PostCase {
+  const char* name;
+  std::int32_t number;
+  int host_error;
+  std::int32_t posted;
+  std::string_view text;
+  std::int32_t dos_error;
+};
+
+constexpr PostCase kPosts[] = {
+    {"KnownNumber", 53, 0, 53, "Invalid Kestrel File", 0},
+    {"UnknownNumber", 97, 0, 97, "Unknown Error Posted : 97", 0},
+    {"ZeroAfterAccessDenied", 0, EACCES, 305, "Access Denied", 5},
+    {"ZeroAfterMissingFile", 0, ENOENT, 302, "File Not Found", 2},
+    {"ZeroWithoutPlatformError", 0, 0, 300, "Unknown Error Posted : 300", 0},
+    {"NonzeroKeepsNumberButCapturesPlatform", 35, ENOENT, 35, "Record Not Found", 2},
+    {"RuntimeError", 401, 0, 401, "Stack overflow", 0},
+    {"Negative", -5, 0, -5, "Unknown Error Posted : -5", 0},
+};
+
+TEST_F(ErrorStateTest, PostSetsNumberTextAndPlatformError) {
+  for (const PostCase& c : kPosts) {
+    SCOPED_TRACE(c.name);
+    errno = c.host_error;
+    post_error_number(c.number);
+    EXPECT_EQ(Kes$ERRCODE, c.posted);
+    EXPECT_EQ(static_cast<std::int32_t>(current_error()), c.posted);
+    EXPECT_EQ(errstr(), padded(c.text, 80));
+    EXPECT_EQ(error_text(), c.text);
+    EXPECT_EQ(Kes$DOSerror, c.dos_error);
+  }
+}
+
+TEST_F(ErrorStateTest, PostLeavesFileTextsAndClearsTheFile) {
+  set_file_error("E42", "Driver said no");
+  KesFileNameRecord file{0, "CUSTOMER.DAT", -1};
+  set_error_file(&file);
+  post_error(ErrorCode::RecordNotFound);
+  EXPECT_EQ(Kes$FileError, nullptr);
+  EXPECT_EQ(file_error_code(), "E42");
+  EXPECT_EQ(file_error_message(), "Driver said no");
+}
+
+TEST_F(ErrorStateTest, ClearAfterFileErrorEmptiesEverything) {
+  post_error(ErrorCode::NoFile);
+  set_file_error("E42", nullptr);
+  KesFileNameRecord file{0, "CUSTOMER.DAT", -1};
+  set_error_file(&file);
+  clear_error();
+  EXPECT_EQ(Kes$ERRCODE, 0);
+  EXPECT_EQ(errstr(), std::string(80, ' '));
+  EXPECT_EQ(error_file_name(), "");
+  EXPECT_EQ(file_error_code(), "");
+  EXPECT_EQ(file_error_message(), "");
+  EXPECT_EQ(Kes$FileError, nullptr);
+}
+
+TEST_F(ErrorStateTest, OverrideReplacesTheText) {
+  ASSERT_TRUE(numeric::locale_state().messages.set(2, "Fichier introuvable"));
+  post_error(ErrorCode::NoFile);
+  EXPECT_EQ(error_text(), "Fichier introuvable");
+}
+
+struct CutCase {
+  const char* name;
+  std::size_t length;
+  std::size_t kept;
+};
+
+constexpr CutCase kErrorTextCuts[] = {
+    {"Empty", 0, 0}, {"One", 1, 1}, {"ExactFit79", 79, 79}, {"OneOver", 80, 79}, {"Long", 255, 79},
+};
+
+TEST_F(ErrorStateTest, ErrorTextHoldsAtMost79Characters) {
+  for (const CutCase& c : kErrorTextCuts) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(numeric::locale_state().messages.set(700, std::string(c.length, 'x')));
+    post_error_number(700);
+    EXPECT_EQ(errstr(), padded(std::string(c.kept, 'x'), 80));
+  }
+}
+
+TEST_F(ErrorStateTest, LeadingBlanksOfTheTextAreSkipped) {
+  ASSERT_TRUE(numeric::locale_state().messages.set(700, "   Indented"));
+  post_error_number(700);
+  EXPECT_EQ(error_text(), "Indented");
+}
+
+TEST_F(ErrorStateTest, AppendGoesAfterTheLastNonBlank) {
+  post_error(ErrorCode::NoBind);
+  append_error_text(" : Total");
+  EXPECT_EQ(error_text(), "No BIND on variable : Total");
+  EXPECT_EQ(Kes$ERRCODE, 801);
+}
+
+TEST_F(ErrorStateTest, AppendStopsAtThe79thCharacter) {
+  post_error(ErrorCode::NoBind);  // 19 characters
+  append_error_text(std::string(100, 'v'));
+  EXPECT_EQ(errstr(), "No BIND on variable" + std::string(60, 'v') + " ");
+  append_error_text("more");  // already full
+  EXPECT_EQ(errstr(), "No BIND on variable" + std::string(60, 'v') + " ");
+}
+
+TEST_F(ErrorStateTest, AppendToAnEmptyText) {
+  append_error_text("Alone");
+  EXPECT_EQ(error_text(), "Alone");
+}
+
+struct FileErrorCase {
+  const char* name;
+  std::string code;
+  const char* message;
+  std::string stored_code;
+  std::string stored_message;
+};
+
+const FileErrorCase kFileErrors[] = {
+    {"CodeAndMessage", "ORA-00942", "table or view does not exist", "ORA-00942",
+     "table or view does not exist"},
+    {"NoMessageNamesTheCode", "ORA-00942", nullptr, "ORA-00942", "File System Error : ORA-00942"},
+    {"EmptyCodeNoMessage", "", nullptr, "", "File System Error : "},
+    {"CodeExactFit80", std::string(80, 'c'), "m", std::string(80, 'c'), "m"},
+    {"CodeOneOverIsCut", std::string(81, 'c'), "m", std::string(80, 'c'), "m"},
+    {"MessageExactFit254", "c", "", "c", ""},
+};
+
+TEST_F(ErrorStateTest, FileErrorSetsCodeAndMessage) {
+  for (const FileErrorCase& c : kFileErrors) {
+    SCOPED_TRACE(c.name);
+    set_file_error(c.code, c.message);
+    EXPECT_EQ(file_error_code(), c.stored_code);
+    // The trailing blank of "File System Error : " is padding once stored.
+    std::string expected = c.stored_message;
+    while (!expected.empty() && expected.back() == ' ')
+      expected.pop_back();
+    EXPECT_EQ(file_error_message(), expected);
+    EXPECT_EQ(Kes$ERRCODE, 0);  // the error number is not touched
+  }
+}
+
+TEST_F(ErrorStateTest, FileErrorMessageHoldsAtMost254Characters) {
+  std::string exact(254, 'm');
+  std::string over(255, 'm');
+  set_file_error("c", exact.c_str());
+  EXPECT_EQ(file_error_message(), exact);
+  set_file_error("c", over.c_str());
+  EXPECT_EQ(file_error_message(), exact);
+  EXPECT_EQ(file_error_message_field()[254], ' ');
+  // Without a message the composed text is cut the same way.
+  std::string long_code(80, 'k');
+  set_file_error(long_code, nullptr);
+  EXPECT_EQ(file_error_message(), "File System Error : " + long_code);
+}
+
+struct FileNameCase {
+  const char* name;
+  const char* text;
+  std::int32_t length;
+  std::string_view expected;
+};
+
+constexpr FileNameCase kFileNames[] = {
+    {"Terminated", "CUSTOMER.DAT", -1, "CUSTOMER.DAT"},
+    {"TerminatedTrailingBlanks", "CUSTOMER.DAT   ", -1, "CUSTOMER.DAT"},
+    {"Counted", "ORDERS.DATXXXX", 10, "ORDERS.DAT"},
+    {"CountedBlankPadded", "ORDERS    ", 10, "ORDERS"},
+    {"CountedEmpty", "ORDERS", 0, ""},
+    {"OtherNegativeLengthIsEmpty", "ORDERS", -2, ""},
+    {"NullName", nullptr, -1, ""},
+};
+
+TEST_F(ErrorStateTest, ErrorFileNameReadsTheRecord) {
+  for (const FileNameCase& c : kFileNames) {
+    SCOPED_TRACE(c.name);
+    KesFileNameRecord record{7, c.text, c.length};
+    set_error_file(&record);
+    EXPECT_EQ(error_file_name(), c.expected);
+  }
+  set_error_file(nullptr);
+  EXPECT_EQ(error_file_name(), "");
+}
+
+std::int32_t hook_number = 0;
+int hook_calls = 0;
+
+TEST_F(ErrorStateTest, PostNotifiesTheHook) {
+  hook_calls = 0;
+  set_error_posted_hook([](std::int32_t number) {
+    hook_number = number;
+    ++hook_calls;
+  });
+  post_error(ErrorCode::AccessDenied);
+  EXPECT_EQ(hook_calls, 1);
+  EXPECT_EQ(hook_number, 5);
+  clear_error();
+  EXPECT_EQ(hook_calls, 1);  // clearing is not posting
+}
+
+TEST_F(ErrorStateTest, ScopeClearsAndReports) {
+  post_error(ErrorCode::NoFile);
+  {
+    ErrorScope scope;
+    EXPECT_EQ(Kes$ERRCODE, 0);
+    scope.report(ErrorCode::None);
+    EXPECT_EQ(Kes$ERRCODE, 0);
+    scope.report(ErrorCode::DuplicateKey);
+    EXPECT_EQ(error_text(), "Creates Duplicate Key");
+  }
+}
+
+TEST_F(ErrorStateTest, SavedBlockRestoresTheWholeState) {
+  errno = ENOENT;
+  post_error(ErrorCode::RecordHeld);
+  set_file_error("X1", "held elsewhere");
+  KesFileNameRecord file{0, "A.DAT", -1};
+  set_error_file(&file);
+  {
+    errcodeblock saved;
+    EXPECT_EQ(saved_error_blocks(), &saved);
+    clear_error();
+    errno = EACCES;
+    post_error(ErrorCode::NoPath);
+    saved.restore();
+  }
+  EXPECT_EQ(saved_error_blocks(), nullptr);
+  EXPECT_EQ(Kes$ERRCODE, 43);
+  EXPECT_EQ(error_text(), "Record Is Already Held");
+  EXPECT_EQ(Kes$DOSerror, 2);
+  EXPECT_EQ(Kes$FileError, &file);
+  EXPECT_EQ(file_error_code(), "X1");
+  EXPECT_EQ(file_error_message(), "held elsewhere");
+}
+
+TEST_F(ErrorStateTest, SavedBlocksFormAStack) {
+  auto outer = std::make_unique<errcodeblock>();
+  auto inner = std::make_unique<errcodeblock>();
+  EXPECT_EQ(saved_error_blocks(), inner.get());
+  EXPECT_EQ(inner->previous, outer.get());
+  outer.reset();  // out of order: unlinked where it is
+  EXPECT_EQ(inner->previous, nullptr);
+  inner.reset();
+  EXPECT_EQ(saved_error_blocks(), nullptr);
+}
+
+}  // namespace
+}  // namespace kes::files
