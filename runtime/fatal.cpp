@@ -1,26 +1,83 @@
-// Fatal run-time errors: the message goes to the diagnostic stream and the process ends.
+// Fatal run-time errors: the report, the box or hook, and the end of the program.
 #include "runtime/fatal.h"
 
+#include <algorithm>
+#include <array>
+
+#include "files/error_state.h"
+#include "platform/message_box.h"
 #include "platform/process_exit.h"
+#include "runtime/hooks.h"
+#include "runtime/lifecycle.h"
+#include "runtime/string_stack.h"
 
 namespace kes::runtime {
 namespace {
-std::string_view message_of(RuntimeError error) noexcept {
-  switch (error) {
-    case RuntimeError::StackOverflow: return "Stack overflow";
-    default: return "Unknown Error";
+
+constexpr std::string_view kBoxQuestion = "\nDo you want to GPF?";
+constexpr std::size_t kMessageLimit = 254;
+
+// Room for the text and the box's question.
+std::array<char, kFatalTextCapacity + kBoxQuestion.size()> report_text;
+bool reporting = false;
+
+class TextBuilder {
+ public:
+  void append(std::string_view text, std::size_t limit) noexcept {
+    std::size_t length = std::min(text.size(), limit - std::min(limit, length_));
+    std::copy_n(text.data(), length, report_text.data() + length_);
+    length_ += length;
   }
-}
+  std::string_view text() const noexcept { return {report_text.data(), length_}; }
+
+ private:
+  std::size_t length_ = 0;
+};
+
 }  // namespace
 
-void fatal(RuntimeError error, std::string_view extra) noexcept {
-  platform::write_diagnostic("Runtime error: ");
-  if (error != RuntimeError::None) platform::write_diagnostic(message_of(error));
-  if (!extra.empty()) {
-    if (error != RuntimeError::None) platform::write_diagnostic(" : ");
-    platform::write_diagnostic(extra);
+void report_runtime_error(std::int32_t number, std::optional<std::string_view> extra) noexcept {
+  if (reporting) {
+    // A fault while reporting one (in the hook, the box or the shutdown): end at once.
+    platform::end_process(kFatalExitCode);
   }
-  platform::write_diagnostic("\n");
+  reporting = true;
+
+  TextBuilder text;
+  if (number != 0) {
+    files::post_error_number(number);
+    text.append(files::error_text(), kMessageLimit);
+    if (extra) text.append(" : ", kFatalTextCapacity);
+  }
+  if (extra) {
+    text.append(*extra, kFatalTextCapacity);
+  } else if (number == 0) {
+    text.append("Unknown Error", kFatalTextCapacity);
+  }
+
+  if (program_hook(ProgramHook::FatalError) != nullptr) {
+    if (library_active() && program_hook_callable(ProgramHook::FatalError)) {
+      push_text(text.text());
+      call_program_hook(ProgramHook::FatalError, number);
+    }
+  } else {
+    text.append(kBoxQuestion, report_text.size());
+    platform::MessageBoxAnswer answer = platform::show_message_box(
+        {"Runtime error", text.text(), platform::MessageBoxButtons::YesNo,
+         platform::MessageBoxIcon::Stop, 1});
+    if (answer == platform::MessageBoxAnswer::Yes) platform::break_into_debugger();
+  }
+
+  run_final_shutdown();
+  set_halting();
+  if (library_active()) exit_program(kFatalExitCode);
+  reporting = false;
+}
+
+void fatal(RuntimeError error, std::string_view extra) noexcept {
+  std::optional<std::string_view> given;
+  if (!extra.empty()) given = extra;
+  report_runtime_error(static_cast<std::int32_t>(error), given);
   platform::end_process(kFatalExitCode);
 }
 

@@ -1,7 +1,11 @@
-// The one path by which the library ends a program that cannot go on.
+// The one path by which the library ends a program that cannot go on: the numbered message in
+// a "Runtime error" box (or the program's FatalErrorHook), the final shutdown, exit code 2.
+//
+// State: the text buffer of the report is process-wide (a fatal report allocates nothing).
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace kes::runtime {
@@ -25,9 +29,40 @@ enum class RuntimeError : std::int32_t {
 // Exit code of a process ended by a fatal run-time error.
 inline constexpr int kFatalExitCode = 2;
 
-// Shows the numbered message (with `extra` appended after " : " when not empty) and ends the
-// process with kFatalExitCode. Allocates nothing. Returns only once the library has been closed
-// down, as the life cycle defines; callers that cannot continue must not rely on that.
+// Longest report text; longer extra texts are cut.
+inline constexpr std::size_t kFatalTextCapacity = 1023;
+
+// Kes$rterr: reports run-time error `number` (0 for none) with an optional extra text.
+// - The text: for a nonzero number, the error is posted and its ERROR() text taken, then
+//   " : " and the extra text when one is given; for 0, the extra text alone ("Unknown Error"
+//   when there is none).
+// - With a FatalErrorHook: while the library is active the text is pushed on the string stack
+//   and the hook called with the number; while it is not, nothing is shown.
+// - Without one: the text and "\nDo you want to GPF?" in a box captioned "Runtime error"
+//   (Yes and No, No the default, stop icon); Yes breaks into the debugger.
+// - Then the final shutdown runs, halting is set and, while the library is active, the program
+//   exits with code 2. Returns only when the library is not active.
+// A report raised while one is in progress ends the process at once with code 2.
+void report_runtime_error(std::int32_t number, std::optional<std::string_view> extra) noexcept;
+
+// Reports the error as above and ends the process with kFatalExitCode in every case; an empty
+// `extra` counts as none.
 [[noreturn]] void fatal(RuntimeError error, std::string_view extra = {}) noexcept;
 
 }  // namespace kes::runtime
+
+// Internal consistency check of debug and test builds: a failed check is run-time error 501
+// naming the expression and its place.
+#if defined(KES_TESTING) || !defined(NDEBUG)
+#define KES_ASSERT(condition)                                                \
+  do {                                                                       \
+    if (!(condition)) {                                                      \
+      ::kes::runtime::fatal(::kes::runtime::RuntimeError::InternalAssertion, \
+                            __FILE__ ": " #condition);                       \
+    }                                                                        \
+  } while (false)
+#else
+#define KES_ASSERT(condition) \
+  do {                        \
+  } while (false)
+#endif

@@ -1,1 +1,18 @@
-// The shared library's own entry: runs when the operating system loads the library.
+// The shared library's own entry: runs when the operating system loads and unloads the library.
+#include "platform/dynamic_library.h"
+#include "runtime/lifecycle.h"
+
+namespace {
+
+// An address inside this library, to find the library's own instance.
+const char library_anchor = 0;
+
+__attribute__((constructor)) void on_library_load() {
+  kes::runtime::attach_library(kes::platform::module_handle_of(&library_anchor));
+}
+
+__attribute__((destructor)) void on_library_unload() {
+  kes::runtime::detach_library(kes::runtime::library_instance());
+}
+
+}  // namespace

@@ -1,0 +1,128 @@
+// Attach, exit procedures, exit, final shutdown and close-down.
+#include "runtime/lifecycle.h"
+
+#include <array>
+#include <exception>
+
+#include "platform/dynamic_library.h"
+#include "platform/process_exit.h"
+#include "runtime/fatal.h"
+#include "runtime/hooks.h"
+#include "runtime/module_registry.h"
+#include "runtime/run_program.h"
+#include "runtime/version.h"
+
+namespace kes::runtime {
+namespace {
+
+bool active = false;
+bool halting_now = false;
+bool exit_started = false;
+bool shutdown_done = false;
+bool program_code_started = false;
+void* recorded_library_instance = nullptr;
+void* recorded_application_instance = nullptr;
+KesExitProcedure shutdown_procedure = nullptr;
+
+std::array<KesExitProcedure, kExitProcedureSlots> exit_procedures{};
+int exit_procedure_count = 0;
+
+// The library's own module: nothing to initialise, fix or terminate.
+KesModuleDescriptor library_descriptor{};
+
+void call_if_set(void (*step)()) noexcept {
+  if (step != nullptr) step();
+}
+
+[[noreturn]] void on_terminate() noexcept { fatal(RuntimeError::None, "Unhandled exception"); }
+
+}  // namespace
+
+void attach_library(void* library_instance) noexcept {
+  recorded_library_instance = library_instance;
+  recorded_application_instance = platform::executable_handle();
+  active = true;
+  std::set_terminate(on_terminate);
+  initialise_module(&library_descriptor, library_instance);
+}
+
+void detach_library(void* library_instance) noexcept { terminate_module(library_instance); }
+
+bool library_active() noexcept { return active; }
+bool halting() noexcept { return halting_now; }
+void set_halting() noexcept { halting_now = true; }
+
+void* library_instance() noexcept { return recorded_library_instance; }
+void set_library_instance(void* instance) noexcept { recorded_library_instance = instance; }
+void* application_instance() noexcept {
+  return recorded_application_instance != nullptr ? recorded_application_instance
+                                                  : platform::executable_handle();
+}
+
+std::int32_t register_exit_procedure(KesExitProcedure procedure) noexcept {
+  if (procedure == nullptr || exit_procedure_count == kExitProcedureSlots) return 1;
+  exit_procedures[static_cast<std::size_t>(exit_procedure_count++)] = procedure;
+  return 0;
+}
+
+void exit_program(std::int32_t code) noexcept {
+  if (!exit_started) {
+    exit_started = true;
+    // Taken one at a time, so a procedure registered by an exit procedure still runs.
+    while (exit_procedure_count > 0) {
+      KesExitProcedure procedure =
+          exit_procedures[static_cast<std::size_t>(--exit_procedure_count)];
+      procedure();
+    }
+    terminate_module(application_instance());
+  }
+  // The host keeps the low eight bits of the code.
+  platform::end_process(static_cast<int>(code));
+}
+
+void set_shutdown_procedure(KesExitProcedure procedure) noexcept { shutdown_procedure = procedure; }
+
+void run_final_shutdown() noexcept {
+  if (shutdown_done) return;
+  shutdown_done = true;
+  if (shutdown_procedure != nullptr) shutdown_procedure();
+  call_if_set(library_hooks().commit_transaction);
+  call_if_set(library_hooks().close_open_files);
+}
+
+void close_down() noexcept {
+  call_if_set(library_hooks().close_open_windows);
+  call_if_set(library_hooks().close_thread_layer);
+  active = false;
+  call_if_set(library_hooks().stop_timer);
+  run_final_shutdown();
+}
+
+void begin_program_code() noexcept {
+  if (program_code_started) return;
+  program_code_started = true;
+  call_if_set(library_hooks().initialise_main_thread);
+}
+
+#ifdef KES_TESTING
+void reset_lifecycle_for_testing() noexcept {
+  reset_modules_for_testing();
+  reset_hooks_for_testing();
+  reset_version_for_testing();
+  reset_run_program_for_testing();
+  active = false;
+  halting_now = false;
+  exit_started = false;
+  shutdown_done = false;
+  program_code_started = false;
+  recorded_library_instance = nullptr;
+  recorded_application_instance = nullptr;
+  shutdown_procedure = nullptr;
+  exit_procedures.fill(nullptr);
+  exit_procedure_count = 0;
+}
+
+void set_library_active_for_testing(bool is_active) noexcept { active = is_active; }
+#endif
+
+}  // namespace kes::runtime

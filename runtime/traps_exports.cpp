@@ -1,0 +1,21 @@
+// The traps compiled code calls for run-time errors 401 to 409; each reports 400 plus its
+// number with no extra text.
+#include <kestrel/lifecycle.h>
+
+#include "runtime/fatal.h"
+
+namespace rt = kes::runtime;
+
+namespace {
+void trap(rt::RuntimeError error) noexcept {
+  rt::report_runtime_error(static_cast<int32_t>(error), std::nullopt);
+}
+}  // namespace
+
+extern "C" void _e_stack() noexcept { trap(rt::RuntimeError::StackOverflow); }
+extern "C" void _e_nil_ptr() noexcept { trap(rt::RuntimeError::NilPointer); }
+extern "C" void _e_overflow() noexcept { trap(rt::RuntimeError::Overflow); }
+extern "C" void _e_range() noexcept { trap(rt::RuntimeError::Range); }
+extern "C" void _e_no_return() noexcept { trap(rt::RuntimeError::NoReturn); }
+extern "C" void _e_no_case() noexcept { trap(rt::RuntimeError::NoCase); }
+extern "C" void _e_index() noexcept { trap(rt::RuntimeError::Index); }

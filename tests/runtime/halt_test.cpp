@@ -1,0 +1,143 @@
+// HALT and STOP: boxes, hooks, the exit code and the final shutdown.
+#include "runtime/halt.h"
+
+#include <cstdio>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "runtime/hooks.h"
+#include "tests/runtime/lifecycle_test_support.h"
+
+namespace kes::runtime {
+namespace {
+
+using HaltTest = test::LifecycleTest;
+using HaltDeathTest = test::LifecycleTest;
+
+void report_boxes_at_shutdown() {
+  Kes$SHUTDOWN([] {
+    std::fprintf(stderr, "shutdown boxes=%zu depth=%d\n", platform::shown_message_box_count(),
+                 string_stack_depth());
+  });
+}
+
+TEST_F(HaltDeathTest, LoudHaltShowsTheMessageAndExitsWithTheCode) {
+  EXPECT_EXIT(
+      {
+        report_boxes_at_shutdown();
+        push_text("Bye");
+        Kes$HALT(7, 0);
+      },
+      testing::ExitedWithCode(7), "Halt: Bye\nshutdown boxes=1 depth=0");
+}
+
+TEST_F(HaltDeathTest, QuietHaltShowsNoBox) {
+  EXPECT_EXIT(
+      {
+        report_boxes_at_shutdown();
+        push_text("Bye");
+        Kes$HALT(7, 1);
+      },
+      testing::ExitedWithCode(7), "^shutdown boxes=0 depth=0");
+}
+
+TEST_F(HaltDeathTest, HaltOnAnEmptyStackHasAnEmptyMessage) {
+  EXPECT_EXIT(
+      {
+        report_boxes_at_shutdown();
+        Kes$HALT(3, 0);
+      },
+      testing::ExitedWithCode(3), "Halt: \nshutdown boxes=1");
+}
+
+TEST_F(HaltDeathTest, HookGetsTheCodeAndTheMessage) {
+  EXPECT_EXIT(
+      {
+        report_boxes_at_shutdown();
+        set_program_hook(ProgramHook::Halt, [](std::int32_t code) {
+          std::string message = test::pop_string();
+          std::fprintf(stderr, "hook %d [%s]\n", static_cast<int>(code), message.c_str());
+        });
+        push_text("Bye");
+        Kes$HALT(4, 0);
+      },
+      testing::ExitedWithCode(4), "hook 4 \\[Bye\\]\nshutdown boxes=0");
+}
+
+TEST_F(HaltDeathTest, HookThatHaltsAgainEndsWithTheNewCode) {
+  EXPECT_EXIT(
+      {
+        report_boxes_at_shutdown();
+        set_program_hook(ProgramHook::Halt, [](std::int32_t) { Kes$HALT(9, 0); });
+        push_text("Bye");
+        Kes$HALT(4, 0);
+      },
+      testing::ExitedWithCode(9), "Halt: Bye\nshutdown boxes=1");
+}
+
+TEST_F(HaltDeathTest, HaltRunsTheExitProcedures) {
+  EXPECT_EXIT(
+      {
+        Kes$atexit([] { std::fputs("exit procedure\n", stderr); });
+        push_text("Bye");
+        Kes$HALT(0, 1);
+      },
+      testing::ExitedWithCode(0), "exit procedure");
+}
+
+TEST_F(HaltDeathTest, StopAbortEndsWithCodeZero) {
+  EXPECT_EXIT(
+      {
+        report_boxes_at_shutdown();
+        push_text("");
+        Kes$STOP(1);
+        std::_Exit(1);
+      },
+      testing::ExitedWithCode(0), "Stop: Exit\\?\nshutdown boxes=1");
+}
+
+TEST_F(HaltTest, StopIgnoreLetsTheProgramGoOn) {
+  const platform::MessageBoxAnswer ignore[] = {platform::MessageBoxAnswer::Ignore};
+  platform::set_message_box_answers(ignore);
+  push_text("Careful");
+  Kes$STOP(0);
+  platform::RecordedMessageBox box = platform::last_message_box();
+  EXPECT_EQ(box.caption, "Stop");
+  EXPECT_EQ(box.text, "Careful");
+  EXPECT_EQ(box.buttons, platform::MessageBoxButtons::AbortIgnore);
+  EXPECT_EQ(box.default_button, 0);  // Abort
+  EXPECT_EQ(box.icon, platform::MessageBoxIcon::Stop);
+  EXPECT_EQ(string_stack_depth(), 0);
+  EXPECT_FALSE(halting());
+}
+
+TEST_F(HaltTest, StopFlagAppendsTheQuestion) {
+  const platform::MessageBoxAnswer ignore[] = {platform::MessageBoxAnswer::Ignore};
+  platform::set_message_box_answers(ignore);
+  push_text("Careful. ");
+  Kes$STOP(-1);
+  EXPECT_EQ(platform::last_message_box().text, "Careful. Exit?");
+}
+
+TEST_F(HaltTest, StopHookGetsTheFlagAndLeavesTheMessage) {
+  static std::int32_t flag_seen = 0;
+  set_program_hook(ProgramHook::Stop, [](std::int32_t flag) { flag_seen = flag; });
+  push_text("Careful");
+  Kes$STOP(1);
+  EXPECT_EQ(flag_seen, 1);
+  EXPECT_EQ(platform::shown_message_box_count(), 0u);
+  EXPECT_EQ(test::pop_string(), "Careful");
+}
+
+TEST_F(HaltTest, LongStopMessageIsCut) {
+  const platform::MessageBoxAnswer ignore[] = {platform::MessageBoxAnswer::Ignore};
+  platform::set_message_box_answers(ignore);
+  std::string message(5000, 'm');
+  push_text(message);
+  Kes$STOP(1);
+  EXPECT_EQ(platform::last_message_box().text, std::string(1024, 'm') + "Exit?");
+}
+
+}  // namespace
+}  // namespace kes::runtime

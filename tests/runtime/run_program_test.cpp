@@ -1,0 +1,76 @@
+// RUN and RUNCODE with real programs.
+#include "runtime/run_program.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "files/error_state.h"
+#include "runtime/hooks.h"
+#include "tests/runtime/lifecycle_test_support.h"
+
+namespace kes::runtime {
+namespace {
+
+using RunProgramTest = test::LifecycleTest;
+
+void run(std::string_view command, std::int32_t wait) {
+  push_text(command);
+  Kes$RUN(wait);
+}
+
+TEST_F(RunProgramTest, WaitingGivesTheExitCode) {
+  files::post_error(files::ErrorCode::NoFile);
+  run("sh -c \"exit 42\"", 1);
+  EXPECT_EQ(Kes$RUNCODE(), 42);
+  EXPECT_EQ(Kes$ERRCODE, 0);  // RUN clears the error state
+  EXPECT_EQ(string_stack_depth(), 0);
+  run("true", 1);
+  EXPECT_EQ(Kes$RUNCODE(), 0);
+}
+
+TEST_F(RunProgramTest, MissingProgramGivesMinusFour) {
+  run("no-such-program-kestrel-test arg", 1);
+  EXPECT_EQ(Kes$RUNCODE(), -4);
+  EXPECT_EQ(Kes$ERRCODE, 2);
+  EXPECT_EQ(files::error_text(), "File Not Found");
+  EXPECT_EQ(Kes$DOSerror, 2);
+  run("no-such-program-kestrel-test", 0);
+  EXPECT_EQ(Kes$RUNCODE(), -4);
+  EXPECT_EQ(Kes$ERRCODE, 2);
+}
+
+TEST_F(RunProgramTest, EmptyCommandCannotStart) {
+  run("   ", 1);
+  EXPECT_EQ(Kes$RUNCODE(), -4);
+  EXPECT_EQ(Kes$ERRCODE, 87);
+}
+
+TEST_F(RunProgramTest, WithoutWaitingTheCodeIsZero) {
+  run("sh -c \"exit 42\"", 0);
+  EXPECT_EQ(Kes$RUNCODE(), 0);
+  EXPECT_EQ(Kes$ERRCODE, 0);
+}
+
+std::vector<std::string> lock_steps;
+
+TEST_F(RunProgramTest, WaitingLeavesTheRuntimeLock) {
+  lock_steps.clear();
+  library_hooks().release_runtime_lock = [] { lock_steps.push_back("release"); };
+  library_hooks().retake_runtime_lock = [] { lock_steps.push_back("retake"); };
+  run("true", 1);
+  EXPECT_EQ(lock_steps, (std::vector<std::string>{"release", "retake"}));
+  lock_steps.clear();
+  run("true", 0);
+  run("no-such-program-kestrel-test", 1);
+  EXPECT_TRUE(lock_steps.empty());
+}
+
+TEST_F(RunProgramTest, EmptyStackRunsNothing) {
+  Kes$RUN(1);
+  EXPECT_EQ(Kes$RUNCODE(), -4);
+}
+
+}  // namespace
+}  // namespace kes::runtime
