@@ -1,0 +1,427 @@
+// Setting names, value lists, the settings-text reader and every setting's effect.
+#include "numeric/locale_settings.h"
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "numeric/collation_compare.h"
+#include "numeric/collation_tables.h"
+#include "numeric/locale_state.h"
+#include "numeric/locale_texts.h"
+
+namespace kes::numeric {
+namespace {
+
+class LocaleSettingsTest : public testing::Test {
+ protected:
+  void SetUp() override { reset_locale_for_testing(); }
+  void TearDown() override { reset_locale_for_testing(); }
+};
+
+// Reads settings text as a file would give it.
+void read_text(std::string_view text) {
+  SettingsReader reader;
+  reader.feed(text);
+  reader.finish();
+}
+
+std::string months() {
+  std::string s;
+  for (int m = 1; m <= 12; ++m)
+    s += std::string(month_name(m)) + "|";
+  return s;
+}
+
+std::string abbreviations() {
+  std::string s;
+  for (int m = 1; m <= 12; ++m)
+    s += std::string(month_abbreviation(m)) + "|";
+  return s;
+}
+
+struct NameCase {
+  const char* name;
+  std::string_view text;
+  SettingKind kind;
+  std::int32_t number;
+};
+constexpr NameCase kNames[] = {
+    {"CharSet", "KESCHARSET", SettingKind::CharSet, 0},
+    {"ColSeqLower", "kescolseq", SettingKind::CollatingSequence, 0},
+    {"CaseMixed", "KesCase", SettingKind::Case, 0},
+    {"Month", "KESMONTH", SettingKind::MonthNames, 0},
+    {"Mon", "KESMON", SettingKind::MonthAbbreviations, 0},
+    {"AmPm", "kesampm", SettingKind::AmPm, 0},
+    {"Digraph", "KESDIGRAPH", SettingKind::Digraphs, 0},
+    {"Button", "KESBUTTON", SettingKind::Buttons, 0},
+    {"Lfn", "KESLFN", SettingKind::LongFileNames, 0},
+    {"SystemCharSet", "KESSYSTEMCHARSET", SettingKind::SystemCharSet, 0},
+    {"Message", "KESMSG2", SettingKind::Message, 2},
+    {"MessageNineDigits", "KESMSG999999999", SettingKind::Message, 999999999},
+    {"MessageTenDigits", "KESMSG1234567890", SettingKind::Unknown, 0},
+    {"MessageLowerCase", "kesmsg2", SettingKind::Unknown, 0},
+    {"MessageWithoutNumber", "KESMSG", SettingKind::Unknown, 0},
+    {"MessageNotANumber", "KESMSG2a", SettingKind::Unknown, 0},
+    {"MessageNegative", "KESMSG-2", SettingKind::Unknown, 0},
+    {"Prefix", "KESMONT", SettingKind::Unknown, 0},
+    {"Empty", "", SettingKind::Unknown, 0},
+    {"Other", "PATH", SettingKind::Unknown, 0},
+};
+
+TEST(SettingNames, Classify) {
+  for (const NameCase& c : kNames) {
+    SCOPED_TRACE(c.name);
+    const SettingName s = classify_setting(c.text);
+    EXPECT_EQ(s.kind, c.kind);
+    EXPECT_EQ(s.message_number, c.number);
+  }
+}
+
+struct ListCase {
+  const char* name;
+  std::string value;
+  bool commas_in_items;
+  std::string list;
+};
+
+TEST(ValueLists, QuotePlainValues) {
+  const ListCase cases[] = {
+      {"Empty", "", false, "\"\""},
+      {"OneItem", "Jan", false, "\"Jan\""},
+      {"TwoItems", "Jan,Feb", false, "\"Jan\",\"Feb\""},
+      {"EmptyItems", ",,", false, "\"\",\"\",\"\""},
+      {"QuoteDoubled", "a\"b", false, "\"a\"\"b\""},
+      {"CommasKept", "a,b", true, "\"a,b\""},
+      {"WrittenAsIs", "\"x\",\"y\"", false, "\"x\",\"y\""},
+      {"WrittenCutAt400", "\"" + std::string(500, 'w'), false, "\"" + std::string(399, 'w')},
+      {"PlainCutAt396", std::string(500, 'p'), false, "\"" + std::string(396, 'p') + "\""},
+      {"PlainExactly396", std::string(396, 'p'), true, "\"" + std::string(396, 'p') + "\""},
+      {"AllCommas", std::string(500, ','), false,
+       "\"" +
+           [] {
+             std::string s;
+             for (int i = 0; i < 396; ++i)
+               s += "\",\"";
+             return s;
+           }() +
+           "\""},
+  };
+  for (const ListCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    ValueList list;
+    list.assign(c.value, c.commas_in_items);
+    EXPECT_EQ(list.text(), c.list);
+  }
+}
+
+std::string items_of(std::string_view list) {
+  ItemReader reader(list);
+  std::string dump;
+  while (const std::optional<std::string_view> item = reader.next()) {
+    dump += "[" + std::string(*item) + "]";
+  }
+  return dump;
+}
+
+struct ItemsCase {
+  const char* name;
+  std::string_view list;
+  std::string_view items;
+};
+constexpr ItemsCase kItems[] = {
+    {"Nothing", "", ""},
+    {"NoQuotes", "abc", ""},
+    {"One", "\"a\"", "[a]"},
+    {"Empty", "\"\"", "[]"},
+    {"Two", "\"a\",\"b\"", "[a][b]"},
+    {"SeparatedBySpaces", "\"a\" ,  \"b\"", "[a][b]"},
+    {"DoubledQuote", "\"say \"\"hi\"\"\"", "[say \"hi\"]"},
+    {"OnlyAQuote", "\"\"\"\"", "[\"]"},
+    {"Unterminated", "\"abc", "[abc]"},
+    {"CommaInside", "\"a,b\",\"c\"", "[a,b][c]"},
+};
+
+TEST(ValueLists, ReadItemsBack) {
+  for (const ItemsCase& c : kItems) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(items_of(c.list), c.items);
+  }
+}
+
+TEST(ValueLists, QuotingThenReadingGivesTheItems) {
+  ValueList list;
+  list.assign("O\"Brien,,x\"\"y", false);
+  EXPECT_EQ(items_of(list.text()), "[O\"Brien][][x\"\"y]");
+}
+
+struct DecodeCase {
+  const char* name;
+  std::string_view raw;
+  std::string_view decoded;
+};
+constexpr DecodeCase kDecodes[] = {
+    {"Plain", "abc", "abc"},
+    {"Code", "<65>", "A"},
+    {"CodeAnyCloser", "<65)B", "AB"},
+    {"DoubleOpener", "<<", "<"},
+    {"DoubleOpenerThenCode", "<<<66>", "<B"},
+    {"OpenerWithLetter", "<a>", "<a>"},
+    {"OpenerAtEnd", "x<", "x<"},
+    {"DigitsAtEnd", "<65", "<65"},
+    {"CodeZero", "<0>", std::string_view("\0", 1)},
+    {"Code255", "<255>", "\xff"},
+    {"Code256StaysAsWritten", "<256>", "<256>"},
+    {"HugeCodeStays", "<99999999999999999999>", "<99999999999999999999>"},
+    {"LeadingZeros", "<0065>", "A"},
+    {"Several", "<13><10>", "\r\n"},
+    {"OpenerThenOpenerDigit", "<<1>", "<1>"},
+};
+
+TEST(SettingsFileValues, Decode) {
+  for (const DecodeCase& c : kDecodes) {
+    SCOPED_TRACE(c.name);
+    std::string value(c.raw);
+    value.resize(decode_file_value(value.data(), value.size()));
+    EXPECT_EQ(value, c.decoded);
+  }
+}
+
+struct SettingCase {
+  const char* name;
+  std::string_view text;  // settings-file text
+  std::string_view months;
+};
+constexpr std::string_view kDefaultMonths =
+    "January|February|March|April|May|June|July|August|September|October|November|December|";
+
+// The reader's line rules, seen through KESMONTH.
+constexpr SettingCase kLines[] = {
+    {"Plain", "KESMONTH=Jan,Feb\r\n",
+     "Jan|Feb|March|April|May|June|July|August|September|October|November|December|"},
+    {"LineFeedOnly", "KESMONTH=A\nKESMON=x\n",
+     "A|February|March|April|May|June|July|August|September|October|November|December|"},
+    {"CarriageReturnOnly", "X=1\rKESMONTH=A\r",
+     "A|February|March|April|May|June|July|August|September|October|November|December|"},
+    {"SpacesInNameDropped", " KES MONTH =A\n",
+     "A|February|March|April|May|June|July|August|September|October|November|December|"},
+    {"NameWithoutEquals", "KESMONTH\nKESMONTH A\n", kDefaultMonths},
+    {"TabEndsName", "KESMONTH\t=A\n", kDefaultMonths},
+    {"TrailingBlanksRemoved", "KESMONTH=A  \t \n",
+     "A|February|March|April|May|June|July|August|September|October|November|December|"},
+    {"LeadingBlanksKept", "KESMONTH= A\n",
+     " A|February|March|April|May|June|July|August|September|October|November|December|"},
+    {"NoFinalLineEnd", "KESMONTH=A",
+     "A|February|March|April|May|June|July|August|September|October|November|December|"},
+    {"CtrlZEndsTheFile", "KESMONTH=A\x1a\nKESMONTH=B\n",
+     "A|February|March|April|May|June|July|August|September|October|November|December|"},
+    {"CtrlZBeforeAnything", "\x1aKESMONTH=A\n", kDefaultMonths},
+    {"CodesDecoded", "KESMONTH=<65>,<<\n",
+     "A|<|March|April|May|June|July|August|September|October|November|December|"},
+    {"EncodedTrailingSpaceKept", "KESMONTH=A<32>\n",
+     "A |February|March|April|May|June|July|August|September|October|November|December|"},
+    {"EqualsInValue", "KESMONTH=a=b\n",
+     "a=b|February|March|April|May|June|July|August|September|October|November|December|"},
+    {"UnknownNameIgnored", "KESMONTHS=A\n", kDefaultMonths},
+    {"EmptyLines", "\n\n\r\n", kDefaultMonths},
+    {"LaterLineWins", "KESMONTH=A\nKESMONTH=B\n",
+     "B|February|March|April|May|June|July|August|September|October|November|December|"},
+};
+
+TEST_F(LocaleSettingsTest, ReaderLineRules) {
+  for (const SettingCase& c : kLines) {
+    SCOPED_TRACE(c.name);
+    reset_locale_for_testing();
+    read_text(c.text);
+    EXPECT_EQ(months(), c.months);
+  }
+}
+
+TEST_F(LocaleSettingsTest, ReaderTakesPiecesOfAnySize) {
+  const std::string text = "KESMONTH=Jan,Feb\r\nKESAMPM=am,pm\r\n";
+  for (std::size_t piece = 1; piece <= text.size(); ++piece) {
+    reset_locale_for_testing();
+    SettingsReader reader;
+    for (std::size_t i = 0; i < text.size(); i += piece)
+      reader.feed(text.substr(i, piece));
+    reader.finish();
+    EXPECT_EQ(month_name(2), "Feb") << piece;
+    EXPECT_EQ(pm_text(), "pm") << piece;
+  }
+}
+
+TEST_F(LocaleSettingsTest, OverlongNamesAndValuesAreCut) {
+  // A 40-character name keeps its first 31 characters: no setting has such a name.
+  read_text("KESMONTH" + std::string(32, 'X') + "=A\n");
+  EXPECT_EQ(month_name(1), "January");
+  // A value beyond 1024 characters: the rest of the line is dropped, the next line read.
+  read_text("KESMSG7=" + std::string(1500, 'v') + "\nKESMONTH=B\n");
+  ASSERT_TRUE(message_override(7).has_value());
+  EXPECT_EQ(message_override(7)->size(), 396U);  // then cut as a plain value
+  EXPECT_EQ(month_name(1), "B");
+  // 31 characters exactly, spaces dropped first.
+  read_text(std::string(31 - 8, ' ') + "KESMONTH=C\n");
+  EXPECT_EQ(month_name(1), "C");
+}
+
+TEST_F(LocaleSettingsTest, MonthSettings) {
+  apply_setting("KESMONTH", "Jan,Feb", ValueSource::Program);
+  EXPECT_EQ(months(),
+            "Jan|Feb|March|April|May|June|July|August|September|October|November|December|");
+  apply_setting("KESMONTH", "Januarius Maximus,,3,4,5,6,7,8,9,10,11,12,13", ValueSource::Program);
+  EXPECT_EQ(months(), "Januarius Ma||3|4|5|6|7|8|9|10|11|12|");
+  apply_setting("kesmon", "Janv,F\xe9v", ValueSource::Program);
+  EXPECT_EQ(abbreviations(), "Jan|F\xe9v|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec|");
+  apply_setting("KESMON", "\"a\"\"b\",\"c\"", ValueSource::Program);
+  EXPECT_EQ(month_abbreviation(1), "a\"b");
+  EXPECT_EQ(month_abbreviation(2), "c");
+}
+
+TEST_F(LocaleSettingsTest, AmPmSettings) {
+  apply_setting("KESAMPM", "vorm,nachm", ValueSource::Program);
+  EXPECT_EQ(am_text(), "vo");
+  EXPECT_EQ(pm_text(), "na");
+  apply_setting("KESAMPM", "a", ValueSource::Program);
+  EXPECT_EQ(am_text(), "a");
+  EXPECT_EQ(pm_text(), "na");
+  locale_state().platform_am.assign("morning");
+  locale_state().platform_pm.assign("pm");
+  apply_setting("KESAMPM", "WINDOWS", ValueSource::Program);
+  EXPECT_EQ(am_text(), "mo");
+  EXPECT_EQ(pm_text(), "pm");
+}
+
+TEST_F(LocaleSettingsTest, CollatingSequenceSettings) {
+  apply_setting("KESCOLSEQ", "ba", ValueSource::Program);
+  EXPECT_LT(compare_padded("b", "a"), 0);
+  EXPECT_EQ(collation_tables().ansi_weight['c'], 'c');
+  // Commas belong to the sequence.
+  apply_setting("KESCOLSEQ", "b,a", ValueSource::Program);
+  EXPECT_EQ(collation_tables().ansi_weight['b'], ',');
+  EXPECT_EQ(collation_tables().ansi_weight[','], 'a');
+  apply_setting("KESCOLSEQ", "", ValueSource::Program);
+  EXPECT_EQ(collation_tables().ansi_weight['b'], 'b');
+  apply_setting("KESCOLSEQ", "windows", ValueSource::Program);
+  EXPECT_LT(compare_padded("\xe1", "b"), 0);
+  apply_setting("KESCOLSEQ", "\"\"", ValueSource::Program);
+  EXPECT_GT(compare_padded("\xe1", "b"), 0);
+}
+
+TEST_F(LocaleSettingsTest, CaseSettings) {
+  apply_setting("KESCASE", "\xc9,\xe9", ValueSource::Program);
+  EXPECT_EQ(to_upper_char(0xE9), 0xC9);
+  EXPECT_EQ(to_upper_char(0xE0), 0xE0);
+  apply_setting("KESCASE", "WINDOWS", ValueSource::Program);
+  EXPECT_EQ(to_upper_char(0xE0), 0xC0);
+  apply_setting("KESCASE", "", ValueSource::Program);
+  EXPECT_EQ(to_upper_char(0xE0), 0xE0);
+  EXPECT_EQ(to_upper_char('a'), 'A');
+  apply_setting("KESCASE", "\xc9", ValueSource::Program);  // one item: lengths differ
+  EXPECT_EQ(to_upper_char(0xE0), 0xC0);
+}
+
+TEST_F(LocaleSettingsTest, DigraphSettings) {
+  apply_setting("KESDIGRAPH", "\xdfss", ValueSource::Program);
+  EXPECT_EQ(compare_padded("\xdf", "ss"), 0);
+  apply_setting("KESDIGRAPH",
+                "\"\xe6"
+                "ae,\xdfss\",\"\xc6"
+                "AE\"",
+                ValueSource::Program);
+  EXPECT_EQ(compare_padded("\xe6\xdf\xc6", "aessAE"), 0);
+  apply_setting("KESDIGRAPH", "", ValueSource::Program);
+  EXPECT_EQ(collation_tables().digraphs[0][0], 0);
+  EXPECT_NE(compare_padded("\xdf", "ss"), 0);
+}
+
+TEST_F(LocaleSettingsTest, MoreThanSixteenDigraphsKeepTheFirstSixteen) {
+  std::string value;
+  for (int i = 0; i < 40; ++i) {
+    value += static_cast<char>(0xA0 + i);
+    value += "qq,";
+  }
+  apply_setting("KESDIGRAPH", value, ValueSource::Program);
+  EXPECT_EQ(collation_tables().digraphs[15][0], 0xA0 + 15);
+  EXPECT_EQ(compare_padded("\xaf", "qq"), 0);
+  EXPECT_NE(compare_padded("\xb0", "qq"), 0);
+}
+
+TEST_F(LocaleSettingsTest, MessageAndButtonSettings) {
+  apply_setting("KESMSG2",
+                "Datei fehlt, bitte pr\xfc"
+                "fen",
+                ValueSource::Program);
+  EXPECT_EQ(message_override(2),
+            "Datei fehlt, bitte pr\xfc"
+            "fen");
+  apply_setting("KESMSG2", "Fehlt", ValueSource::Program);
+  EXPECT_EQ(message_override(2), "Fehlt");
+  apply_setting("kesmsg3", "ignored", ValueSource::Program);
+  EXPECT_FALSE(message_override(3).has_value());
+  apply_setting("KESBUTTON", "&Ja,&Nein,Abbrechen", ValueSource::Program);
+  EXPECT_EQ(message_override(32512), "&Ja");
+  EXPECT_EQ(message_override(32513), "&Nein");
+  EXPECT_EQ(message_override(32514), "Abbrechen");
+  EXPECT_FALSE(message_override(32515).has_value());
+}
+
+TEST_F(LocaleSettingsTest, FlagSettings) {
+  const LocaleState& s = locale_state();
+  apply_setting("KESLFN", "on", ValueSource::Program);
+  EXPECT_TRUE(s.long_file_names);
+  apply_setting("KESLFN", "off", ValueSource::Program);
+  EXPECT_FALSE(s.long_file_names);
+  apply_setting("KESLFN", "ON", ValueSource::Program);
+  EXPECT_TRUE(s.long_file_names);
+  apply_setting("KESCHARSET", "OEM", ValueSource::Program);
+  EXPECT_TRUE(s.oem_charset);
+  apply_setting("KESCHARSET", "ANSI", ValueSource::Program);
+  EXPECT_FALSE(s.oem_charset);
+  apply_setting("KESSYSTEMCHARSET", "GREEK,x", ValueSource::Program);
+  EXPECT_EQ(s.system_charset.view(), "GREEK");
+}
+
+TEST_F(LocaleSettingsTest, OemSettingsFile) {
+  // An OEM file: values are converted to ANSI, except the collating sequence, which builds the
+  // OEM table directly. OEM 82h is e acute (ANSI E9h), E1h sharp s (ANSI DFh).
+  read_text(
+      "KESCHARSET=OEM\r\n"
+      "KESMONTH=F\x82vrier\r\n"
+      "KESDIGRAPH=\xe1ss\r\n"
+      "KESMSG2=Fichier absent, \x82tonnant\r\n"
+      "KESCOLSEQ=\x82"
+      "e\r\n");
+  EXPECT_EQ(month_name(1), "F\xe9vrier");
+  EXPECT_EQ(collation_tables().digraphs[0], (std::array<std::uint8_t, 4>{0xDF, 's', 's', 0}));
+  EXPECT_EQ(collation_tables().oem_digraphs[0], (std::array<std::uint8_t, 4>{0xE1, 's', 's', 0}));
+  EXPECT_EQ(message_override(2), "Fichier absent, \xe9tonnant");
+  EXPECT_EQ(collation_tables().oem_weight[0x82], 'e');
+  EXPECT_EQ(collation_tables().ansi_weight[0xE9], 'e');
+  EXPECT_EQ(compare_padded("\xdf", "ss"), 0);
+  EXPECT_EQ(compare_counted("\xe1", "ss", 1, CodePage::Oem, false), 1);  // "ss" vs "s"
+}
+
+TEST_F(LocaleSettingsTest, ProgramValuesAreAnsiEvenAfterAnOemFile) {
+  read_text("KESCHARSET=OEM\n");
+  apply_setting("KESMONTH", "F\xe9vrier", ValueSource::Program);
+  EXPECT_EQ(month_name(1), "F\xe9vrier");
+}
+
+TEST_F(LocaleSettingsTest, BinaryGarbageChangesNothingItShouldNot) {
+  std::string garbage;
+  std::uint32_t x = 12345;
+  for (int i = 0; i < 200000; ++i) {
+    x = x * 1103515245U + 12345U;
+    char c = static_cast<char>(x >> 24);
+    if (c == '\x1a' || c == '=') c = 'k';
+    garbage += c;
+  }
+  read_text(garbage + "\nKESMONTH=Ok\n");
+  EXPECT_EQ(month_name(1), "Ok");
+  EXPECT_EQ(collation_tables().ansi_weight['a'], 'a');
+}
+
+}  // namespace
+}  // namespace kes::numeric
