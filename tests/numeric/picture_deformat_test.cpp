@@ -1,0 +1,215 @@
+// Reading typed text back through pictures (DEFORMAT).
+#include <string>
+#include <string_view>
+
+#include <kestrel/pic_desc.h>
+
+#include <gtest/gtest.h>
+
+#include "numeric/date_calendar.h"
+#include "numeric/picture_engine.h"
+
+namespace kes::numeric {
+namespace {
+
+std::string deformat(const char* picture, std::string_view text) {
+  PicDesc desc;
+  desc.Init(picture);
+  return desc.DeformatPict(text.data(), static_cast<std::uint32_t>(text.size()));
+}
+
+struct DeformatCase {
+  const char* name;
+  const char* picture;
+  std::string_view text;
+  std::string_view result;
+};
+
+constexpr DeformatCase kNumbers[] = {
+    {"Grouped", "@N9.2", " 1,234.50", "1234.50"},
+    {"Parentheses", "@N(5)", "(12)", "-12"},
+    {"FloatingMinus", "@N-9.2", "   -12.50", "-12.50"},
+    {"TrailingMinus", "@N7-", "    12-", "-12"},
+    {"PlusMakesPositiveAgain", "@N-6", "-+12", "12"},
+    {"TypedPointAheadOfItsPosition", "@N9.2", "1234.5", "1234.5"},
+    {"ShorterThanThePicture", "@N9.2", "12", "12"},
+    {"Empty", "@N9.2", "", ""},
+    {"OnlyBlanksGiveNoNumber", "@N9.2", "         ", ""},
+    {"CurrencyIsSkipped", "@N$9.2", "$1,234.50", "1234.50"},
+    {"CommaDecimal", "@N9`2", " 1.234,50", "1234.50"},
+    {"ImpliedPoint", "@N6v2", "  1234", "12.34"},
+    {"AsteriskFill", "@N*9.2", "****12.50", "12.50"},
+    {"LettersAreSkipped", "@N6", "1a2b3c", "123"},
+    {"LongerThanThePicture", "@N3", "123456", "123"},
+    {"BlankInsideAtBlankPosition", "@P<<<P", "1 3", "103"},
+    {"BlankAtFillPositionIsSkipped", "@P###P", "1 3", "13"},
+    {"Pattern", "@P###-##P", "123-45", "12345"},
+    {"PatternParenthesesAreLiterals", "@P(###)###-####P", "(555)123-4567", "5551234567"},
+    {"Scientific", "@E12.2", "   1.23E+003", "1.23e+003"},
+    {"ScientificNegative", "@E12.2", "  -1.25E-004", "-1.25e-004"},
+    {"KeyIn", "@K@@-##K", "AB-12", "AB12"},
+    {"KeyInAnyCharacter", "@K???K", "a-b", "a-b"},
+    {"InvalidPicture", "@N9.2x", "123", ""},
+};
+
+TEST(PictureDeformatNumber, WalksTokensAndText) {
+  for (const DeformatCase& c : kNumbers) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(deformat(c.picture, c.text), c.result);
+  }
+}
+
+constexpr DeformatCase kStrings[] = {
+    {"Number", "@S10", "  -12.5abc", "-12.5"},
+    {"SecondPointAndLettersDropped", "@S12", "ab-1.2.3e-4", "-1.23e-4"},
+    {"WidthLimits", "@S3", "12345", "123"},
+    {"MinusOnlyAtTheStart", "@S5", "1-2", "12"},
+    {"PlusAfterExponent", "@S6", "1.5E+2", "1.5E+2"},
+    {"PlusElsewhereDropped", "@S4", "+1+2", "12"},
+    {"SecondExponentDropped", "@S6", "1e2e3", "1e23"},
+    {"Empty", "@S6", "", ""},
+};
+
+TEST(PictureDeformatString, KeepsWhatCanFormANumber) {
+  for (const DeformatCase& c : kStrings) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(deformat(c.picture, c.text), c.result);
+  }
+}
+
+TEST(PictureDeformatString, StopsAtTheWidthOf255) {
+  PicDesc desc;
+  desc.Init(nullptr);
+  const std::string text(300, '7');
+  const std::string result = desc.DeformatPict(text.data(), 300);
+  EXPECT_EQ(result, std::string(255, '7'));
+}
+
+// 5 January 2024 is serial 81457 (worked out by hand in the format tests); 1 January 2024 is
+// four days earlier; 2 March 2023 is 309 days earlier.
+constexpr DeformatCase kDates[] = {
+    {"Layout2", "@D2", " 1/05/2024", "81457"},
+    {"Layout2FewerDigits", "@D2", "1/5/2024", "81457"},
+    {"Layout2WithoutSeparators", "@D2", "01052024", "81457"},
+    {"Layout3", "@D3", "JAN  5,2024", "81457"},
+    {"Layout3LowerCase", "@D3", "jan 5,2024", "81457"},
+    {"Layout4", "@D4", "January       5, 2024", "81457"},
+    {"Layout4TypedShort", "@D4", "january 5, 2024", "81457"},
+    {"Layout6", "@D6", " 5/01/2024", "81457"},
+    {"Layout6Dash", "@D6-", "05-01-2024", "81457"},
+    {"Layout8", "@D8", " 5 JAN 2024", "81457"},
+    {"Layout8MonthInCapitals", "@D8", "5 JANUARY 2024", "81457"},
+    {"Layout10", "@D10", "2024/01/05", "81457"},
+    {"Layout12", "@D12", "20240105", "81457"},
+    {"Layout14TakesDayOne", "@D14", "01/2024", "81453"},
+    {"Layout16TakesDayOne", "@D16", "2024/01", "81453"},
+    {"Layout18Default", "@D18", "January      05, 2024", "81457"},
+    {"DayOverflowRolls", "@D2", "02/30/2023", "81148"},
+    {"MonthZeroIsInvalid", "@D2", "00/05/2024", "-1"},
+    {"UnknownMonthName", "@D3", "XYZ  5,2024", "-1"},
+    {"Empty", "@D2", "", ""},
+    {"OnlySeparators", "@D2", "  /  /    ", ""},
+};
+
+TEST(PictureDeformatDate, EveryLayoutReadsBack) {
+  for (const DeformatCase& c : kDates) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(deformat(c.picture, c.text), c.result);
+  }
+}
+
+// The window puts a two-digit year within the hundred years that end 99 - w years after the
+// current year; with the default window 80, from Y - 80 to Y + 19.
+TEST(PictureDeformatDate, TwoDigitYearsAtTheWindowEdges) {
+  DateRecord today{};
+  ASSERT_TRUE(date_from_serial(today_serial(), today));
+  const int y = today.year;
+  struct Edge {
+    const char* name;
+    const char* picture;
+    int last_year;  // the latest year of the window
+  };
+  const Edge edges[] = {
+      {"Default", "@D1", y + 19},
+      {"Earlier50", "@D1<50", y + 49},
+      {"Later10", "@D1>10", y + 10},
+      {"LaterMarkerAlone", "@D1>", y + 80},
+  };
+  for (const Edge& e : edges) {
+    SCOPED_TRACE(e.name);
+    const int first_year = e.last_year - 99;
+    for (int year : {e.last_year, first_year, e.last_year + 1 - 100}) {
+      const std::string typed =
+          "1/05/" + std::to_string(year % 100 / 10) + std::to_string(year % 10);
+      SCOPED_TRACE(typed);
+      const int expected_year = year == e.last_year + 1 - 100 ? first_year : year;
+      EXPECT_EQ(deformat(e.picture, typed),
+                std::to_string(serial_from_fields(1, 5, expected_year)));
+    }
+  }
+  // Four typed digits are taken as they are.
+  EXPECT_EQ(deformat("@D2", "1/05/1850"), std::to_string(serial_from_fields(1, 5, 1850)));
+}
+
+// Time values: hour x 360000 + minute x 6000 + second x 100 + 1.
+constexpr DeformatCase kTimes[] = {
+    {"Layout3Afternoon", "@T3", " 1:05PM", "4710001"},
+    {"Layout3LowerCase", "@T3", "1:05pm", "4710001"},
+    {"Layout3Morning", "@T3", "9:05AM", "3270001"},
+    {"Layout3HalfPastMidnight", "@T3", "12:30AM", "180001"},
+    {"Layout3HalfPastNoon", "@T3", "12:30PM", "4500001"},
+    {"Layout1", "@T1", "13:05", "4710001"},
+    {"Layout1Dot", "@T1.", "13.05", "4710001"},
+    {"Layout4", "@T4", "23:59:59", "8639901"},
+    {"Layout5Digits", "@T5", "130542", "4714201"},
+    {"Layout7Default", "@T7", "01:05 PM", "4710001"},
+    {"Layout8Default", "@T8", "09:05:00 AM", "3270001"},
+    {"HourOutOfRange", "@T1", "25:00", "-1"},
+    {"MinuteOutOfRange", "@T1", "10:60", "-1"},
+    {"Empty", "@T1", "", ""},
+};
+
+TEST(PictureDeformatTime, EveryLayoutReadsBack) {
+  for (const DeformatCase& c : kTimes) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(deformat(c.picture, c.text), c.result);
+  }
+}
+
+TEST(PictureDeformatResult, NeverExceedsTheResultBuffer) {
+  // 254 key-in positions holding every character, then the longest string picture.
+  const std::string picture = "@K" + std::string(252, '?') + "K";
+  PicDesc desc;
+  desc.Init(picture.c_str());
+  ASSERT_EQ(picture_width(desc), 252);
+  const std::string text(400, 'x');
+  const std::string result = desc.DeformatPict(text.data(), 400);
+  EXPECT_EQ(result, std::string(252, 'x'));
+  // The scientific layout doubles characters at its exponent sign; a long run of implied and
+  // exponent tokens cannot be written, but a wide @E stays within bounds.
+  desc.Init("@E254.150");
+  ASSERT_EQ(picture_width(desc), 254);
+  const std::string digits(254, '9');
+  EXPECT_LE(std::string(desc.DeformatPict(digits.data(), 254)).size(), 255u);
+}
+
+TEST(PictureDeformatConversions, TextToLongAndReal) {
+  EXPECT_EQ(text_to_long("1234.50"), 1234);
+  EXPECT_EQ(text_to_long("-12"), -12);
+  EXPECT_EQ(text_to_long("  +7x"), 7);
+  EXPECT_EQ(text_to_long(""), 0);
+  EXPECT_EQ(text_to_long("99999999999"), 2147483647);
+  EXPECT_EQ(text_to_long("-2147483648"), -2147483647 - 1);
+  EXPECT_EQ(text_to_long("-99999999999"), -2147483647 - 1);
+  EXPECT_EQ(text_to_real("1234.50"), 1234.5);
+  EXPECT_EQ(text_to_real("-1.25e-004"), -0.000125);
+  EXPECT_EQ(text_to_real("1.5E+2"), 150.0);
+  EXPECT_EQ(text_to_real(".5"), 0.5);
+  EXPECT_EQ(text_to_real("abc"), 0.0);
+  EXPECT_EQ(text_to_real(""), 0.0);
+  EXPECT_EQ(text_to_real("1e999"), std::numeric_limits<double>::infinity());
+  EXPECT_EQ(text_to_real("1e-999"), 0.0);
+}
+
+}  // namespace
+}  // namespace kes::numeric

@@ -1,0 +1,185 @@
+// The picture exports as compiled code calls them: push, call, pop, and both stacks balanced.
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include <kestrel/pic_desc.h>
+#include <kestrel/pictures.h>
+
+#include <gtest/gtest.h>
+
+#include "numeric/decimal_stack.h"
+#include "platform/heap.h"
+#include "runtime/string_stack.h"
+#include "tests/support/allocation_counter.h"
+
+namespace kes::numeric {
+namespace {
+
+// Pops the string stack's top as text.
+std::string pop_text() {
+  std::string text(runtime::top_text());
+  runtime::pop_discard();
+  return text;
+}
+
+std::string decimal_top_text() {
+  char text[kDecimalTextCapacity];
+  const std::size_t n = decimal_to_text(decimal_pop(), std::span<char, kDecimalTextCapacity>(text));
+  return std::string(text, n);
+}
+
+class PictureExports : public testing::Test {
+ protected:
+  void SetUp() override {
+    strings_ = runtime::string_stack_depth();
+    decimals_ = decimal_depth();
+  }
+  void TearDown() override {
+    EXPECT_EQ(runtime::string_stack_depth(), strings_);
+    EXPECT_EQ(decimal_depth(), decimals_);
+  }
+  int strings_ = 0;
+  int decimals_ = 0;
+};
+
+TEST_F(PictureExports, PushPictLongFormats) {
+  Kes$PushPictLong(1234, "@N9.2");
+  EXPECT_EQ(pop_text(), " 1,234.00");
+  Kes$PushPictLong(-7, "@N-4");
+  EXPECT_EQ(pop_text(), "  -7");
+}
+
+TEST_F(PictureExports, PushPictRealFormats) {
+  Kes$PushPictReal("@N9.2", 1234.5);
+  EXPECT_EQ(pop_text(), " 1,234.50");
+}
+
+TEST_F(PictureExports, PushPictDecConsumesTheDecimal) {
+  decimal_push_text("1234.5");
+  Kes$PushPictDec("@N9.2");
+  EXPECT_EQ(pop_text(), " 1,234.50");
+}
+
+TEST_F(PictureExports, InvalidPicturePushesTheEmptyString) {
+  Kes$PushPictLong(5, "@N9.2x");
+  EXPECT_EQ(pop_text(), "");
+  Kes$PushPictReal("@S0", 5.0);
+  EXPECT_EQ(pop_text(), "");
+  decimal_push_long(5);
+  Kes$PushPictDec("@X");  // the decimal is consumed all the same
+  EXPECT_EQ(pop_text(), "");
+}
+
+TEST_F(PictureExports, WideResultsLiveOnTheHeap) {
+  Kes$PushPictLong(42, "@N30");
+  EXPECT_EQ(runtime::entry_from_top(1).kind, 1u);  // TextOwned
+  EXPECT_EQ(pop_text(), std::string(28, ' ') + "42");
+  Kes$PushPictLong(42, "@N20");
+  EXPECT_EQ(runtime::entry_from_top(1).kind, 2u);  // TextInline
+  EXPECT_EQ(pop_text(), std::string(18, ' ') + "42");
+}
+
+TEST_F(PictureExports, FailedAllocationLeavesTheEmptyString) {
+  platform::heap_fail_nth(1);
+  Kes$PushPictLong(42, "@N30");
+  platform::heap_fail_nth(0);
+  EXPECT_EQ(pop_text(), "");
+  decimal_push_long(42);
+  platform::heap_fail_nth(1);
+  Kes$PushPictDec("@N30");
+  platform::heap_fail_nth(0);
+  EXPECT_EQ(pop_text(), "");
+}
+
+TEST_F(PictureExports, FormattingAllocatesNothing) {
+  decimal_push_text("1234.5");
+  {
+    test::AllocationCounter counter;
+    Kes$PushPictDec("@N12.2");
+    EXPECT_EQ(counter.count(), 0u);
+  }
+  EXPECT_EQ(pop_text(), "    1,234.50");
+  char field[10];
+  test::AllocationCounter counter;
+  PicDesc desc;
+  desc.Init("@D6");
+  desc.StoreReal(field, 10, 81457.0);
+  EXPECT_EQ(counter.count(), 0u);
+  EXPECT_EQ(std::string_view(field, 10), " 5/01/2024");
+}
+
+TEST_F(PictureExports, PopPictLongDeformats) {
+  runtime::push_text(" 1,234.50");
+  EXPECT_EQ(Kes$PopPictLong("@N9.2"), 1234);
+  runtime::push_text("(12)");
+  EXPECT_EQ(Kes$PopPictLong("@N(5)"), -12);
+  runtime::push_text("99999999999");
+  EXPECT_EQ(Kes$PopPictLong("@N11"), 2147483647);
+}
+
+TEST_F(PictureExports, PopPictRealDeformats) {
+  runtime::push_text(" 1,234.50");
+  EXPECT_EQ(Kes$PopPictReal("@N9.2"), 1234.5);
+  runtime::push_text("  -1.25E-004");
+  EXPECT_EQ(Kes$PopPictReal("@E12.2"), -0.000125);
+  runtime::push_text("abc");
+  EXPECT_EQ(Kes$PopPictReal("@S3"), 0.0);
+}
+
+TEST_F(PictureExports, DPushStringPReadsThroughThePicture) {
+  const std::string_view typed = " 1,234.50";
+  Kes$DPushStringP(typed.data(), static_cast<std::uint32_t>(typed.size()), "@N9.2");
+  EXPECT_EQ(decimal_top_text(), "1234.5");
+  const std::string_view plain = "  -12.5xyz";
+  Kes$DPushStringP(plain.data(), static_cast<std::uint32_t>(plain.size()), nullptr);
+  EXPECT_EQ(decimal_top_text(), "-12.5");
+  Kes$DPushStringP(plain.data(), 0, nullptr);
+  EXPECT_EQ(decimal_top_text(), "0");
+  const std::string wide = std::string(290, ' ') + "7";  // beyond a string picture's 255
+  Kes$DPushStringP(wide.data(), static_cast<std::uint32_t>(wide.size()), nullptr);
+  EXPECT_EQ(decimal_top_text(), "0");
+  Kes$DPushStringP(typed.data(), static_cast<std::uint32_t>(typed.size()), "@Q");
+  EXPECT_EQ(decimal_top_text(), "0");
+}
+
+TEST_F(PictureExports, DPushStringStackPMovesTheTop) {
+  runtime::push_text(" 5/01/2024");
+  Kes$DPushStringStackP("@D6");
+  EXPECT_EQ(decimal_top_text(), "81457");
+  runtime::push_text("  (12.50)");
+  Kes$DPushStringStackP("@N(9.2)");
+  EXPECT_EQ(decimal_top_text(), "-12.5");
+}
+
+TEST_F(PictureExports, DPopPictStoresIntoAField) {
+  char field[11];
+  std::memset(field, '?', sizeof field);
+  decimal_push_text("-12.5");
+  Kes$DPopPict(field, 10, "@N-10.2");
+  EXPECT_EQ(std::string_view(field, 11), "    -12.50?");
+  decimal_push_text("1");
+  Kes$DPopPict(field, 10, "@N9.2x");  // invalid: blank, and the decimal is still popped
+  EXPECT_EQ(std::string_view(field, 11), "          ?");
+}
+
+TEST_F(PictureExports, PicDescPushDeformatted) {
+  PicDesc desc;
+  desc.Init("@T3");
+  desc.PushDeformatted(" 1:05PM");
+  EXPECT_EQ(pop_text(), "4710001");
+  desc.PushDeformatted(nullptr);
+  EXPECT_EQ(pop_text(), "");
+}
+
+TEST_F(PictureExports, StorePictIntoTheCallersBuffer) {
+  alignas(PicDesc) unsigned char buffer[sizeof(PicDesc)];
+  EXPECT_EQ(Kes$storepict(buffer, "@N9.2"), 20);
+  char field[9];
+  reinterpret_cast<PicDesc*>(buffer)->StoreLong(field, 9, -5);
+  EXPECT_EQ(std::string_view(field, 9), "     5.00");
+  EXPECT_EQ(Kes$storepict(nullptr, "@N9.2"), 0);
+}
+
+}  // namespace
+}  // namespace kes::numeric

@@ -1,0 +1,133 @@
+// Round trips: for random values and every numeric picture of a family, reading back what a
+// picture shows gives the value rounded to the picture's places whenever it fits.
+#include <cstdint>
+#include <random>
+#include <string>
+#include <string_view>
+
+#include <kestrel/pic_desc.h>
+
+#include <gtest/gtest.h>
+
+#include "numeric/picture_engine.h"
+
+namespace kes::numeric {
+namespace {
+
+// Reads "-1234.50" as a whole number of 10^-places units; false when it is not a number.
+bool scaled_value(std::string_view text, int places, long long& value) {
+  bool negative = false;
+  std::size_t i = 0;
+  if (i < text.size() && text[i] == '-') {
+    negative = true;
+    ++i;
+  }
+  long long whole = 0;
+  long long fraction = 0;
+  int fraction_digits = 0;
+  bool point = false;
+  bool any = false;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '.' && !point) {
+      point = true;
+    } else if (c >= '0' && c <= '9') {
+      any = true;
+      if (point) {
+        if (fraction_digits >= places) return false;  // more places than the picture has
+        fraction = fraction * 10 + (c - '0');
+        ++fraction_digits;
+      } else {
+        whole = whole * 10 + (c - '0');
+      }
+    } else {
+      return false;
+    }
+  }
+  if (!any) {
+    value = 0;
+    return true;
+  }
+  for (; fraction_digits < places; ++fraction_digits)
+    fraction *= 10;
+  long long scale = 1;
+  for (int k = 0; k < places; ++k)
+    scale *= 10;
+  value = whole * scale + fraction;
+  if (negative) value = -value;
+  return true;
+}
+
+int digit_count(long long v) {
+  int n = 0;
+  for (; v > 0; v /= 10)
+    ++n;
+  return n;
+}
+
+TEST(PictureRoundTrip, DeformatOfFormatGivesTheRoundedValue) {
+  std::mt19937_64 random(20240105);
+  std::uniform_int_distribution<long long> magnitude(0, 999999999999LL);
+  std::uniform_int_distribution<int> digits_kept(1, 12);
+  int pictures = 0;
+  int checked = 0;
+  for (const char* sign : {"", "-", "(", "+"}) {
+    for (const char* fill : {"", "0", "*", "_"}) {
+      for (const char* symbols : {".", "`", "v", "`.", "_."}) {
+        for (int width = 1; width <= 16; ++width) {
+          for (int places = 0; places <= 3; ++places) {
+            std::string picture = "@N";
+            picture += sign[0] == '+' ? "" : sign;
+            picture += fill;
+            picture += std::to_string(width);
+            if (places > 0) picture += symbols + std::to_string(places);
+            if (sign[0] == '(') picture += ")";
+            if (sign[0] == '+') picture += "-";  // the sign after the number
+            PicDesc desc;
+            desc.Init(picture.c_str());
+            if (picture_width(desc) == 0) continue;
+            ++pictures;
+            PicCounts counts{};
+            desc.Count(counts);
+            const bool signed_picture = sign[0] != 0;
+            for (int n = 0; n < 40; ++n) {
+              // A value with four decimals and up to twelve digits in all.
+              long long m = magnitude(random);
+              for (int cut = digits_kept(random); cut < 12; ++cut)
+                m /= 10;
+              const bool negative = (n % 3) == 1;
+              // Round half away from zero to the picture's places.
+              long long scale = 1;
+              for (int k = places; k < 4; ++k)
+                scale *= 10;
+              const long long rounded = (m + scale / 2) / scale;
+              long long unit = 1;
+              for (int k = 0; k < places; ++k)
+                unit *= 10;
+              if (digit_count(rounded / unit) > counts.integer_digits) continue;
+              const std::string digits = std::to_string(m);
+              char shown[32];
+              desc.FormatPict(shown, static_cast<std::uint32_t>(width),
+                              static_cast<std::int32_t>(digits.size()) - 4, negative ? 1 : 0,
+                              digits.c_str());
+              const std::string read = desc.DeformatPict(shown, static_cast<std::uint32_t>(width));
+              long long value = 0;
+              SCOPED_TRACE(picture + " value " + digits + "e-4 shown '" +
+                           std::string(shown, static_cast<std::size_t>(width)) + "' read '" + read +
+                           "'");
+              ASSERT_TRUE(scaled_value(read, places, value));
+              const long long expected = negative && signed_picture ? -rounded : rounded;
+              EXPECT_EQ(value, expected);
+              ++checked;
+            }
+          }
+        }
+      }
+    }
+  }
+  EXPECT_GT(pictures, 500);
+  EXPECT_GT(checked, 5000);
+}
+
+}  // namespace
+}  // namespace kes::numeric
