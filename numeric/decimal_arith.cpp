@@ -1,0 +1,561 @@
+// Digit-row arithmetic of the decimal engine. Addition, subtraction and comparison run over the
+// 64 digit bytes eight at a time in machine words; multiplication and division convert the
+// significant digits to base 10^8 limbs (eight digit bytes make one limb) and back.
+#include "numeric/decimal_arith.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+namespace kes::numeric {
+namespace {
+
+// Position p is byte p of the row; loaded as little-endian words, a higher byte is a more
+// significant digit, so word arithmetic carries and compares in the digits' own order. The
+// 32-bit Windows target is little-endian too.
+static_assert(std::endian::native == std::endian::little);
+
+constexpr int kWords = 8;
+constexpr int kTopPosition = kDecimalPositions - 1;
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+// Added to every digit before a word addition: a byte then overflows into the next exactly when
+// its decimal sum reaches 10, and bytes that did not overflow keep the bias (high bit set).
+constexpr std::uint64_t kCarryBias = 0xF6 * kOnes;
+constexpr std::uint32_t kLimbBase = 100000000;  // 10^8
+// Largest limb counts: a dividend of 64 digits scaled by up to 10^95, a divisor scaled by 10^31.
+constexpr int kMaxDividendLimbs = 20;
+constexpr int kMaxDivisorLimbs = 12;
+constexpr int kLimbBytes = 8 * kMaxDividendLimbs + 8;
+
+struct Row {
+  std::uint64_t w[kWords];
+};
+
+// Mask of the bytes of a word whose index is below n (any n).
+constexpr std::uint64_t bytes_below(int n) noexcept {
+  if (n <= 0) return 0;
+  if (n >= 8) return ~0ULL;
+  return (1ULL << (8 * n)) - 1;
+}
+
+int clamped_high(const DecimalEntry& value) noexcept {
+  return value.high > kTopPosition ? kTopPosition : value.high;
+}
+
+bool is_negative(const DecimalEntry& value) noexcept { return value.sign != 0; }
+
+// The digits low..high of `value` with every other byte zero; an entry whose low lies above its
+// high reads as zero.
+Row load_row(const DecimalEntry& value) noexcept {
+  Row row;
+  std::memcpy(row.w, value.digits, sizeof row.w);
+  const int low = value.low;
+  const int high = clamped_high(value);
+  for (int k = 0; k < kWords; ++k) {
+    const int base = 8 * k;
+    row.w[k] &= bytes_below(high - base + 1) & ~bytes_below(low - base);
+  }
+  return row;
+}
+
+void store_row(const Row& row, DecimalEntry& value) noexcept {
+  std::memcpy(value.digits, row.w, sizeof row.w);
+}
+
+// Position of the highest (lowest) non-zero digit, -1 when the row is zero.
+int highest_nonzero(const Row& row) noexcept {
+  for (int k = kWords - 1; k >= 0; --k) {
+    if (row.w[k] != 0) return 8 * k + (63 - std::countl_zero(row.w[k])) / 8;
+  }
+  return -1;
+}
+
+int lowest_nonzero(const Row& row) noexcept {
+  for (int k = 0; k < kWords; ++k) {
+    if (row.w[k] != 0) return 8 * k + std::countr_zero(row.w[k]) / 8;
+  }
+  return -1;
+}
+
+bool row_is_zero(const Row& row) noexcept {
+  std::uint64_t any = 0;
+  for (std::uint64_t word : row.w)
+    any |= word;
+  return any == 0;
+}
+
+// a += b digit by digit with decimal carry; a carry out of position 63 is lost.
+void add_rows(Row& a, const Row& b) noexcept {
+  std::uint64_t carry = 0;
+  for (int k = 0; k < kWords; ++k) {
+    const std::uint64_t biased = a.w[k] + kCarryBias;
+    std::uint64_t sum = biased + b.w[k];
+    std::uint64_t out = sum < biased ? 1 : 0;
+    sum += carry;
+    out |= sum < carry ? 1 : 0;
+    carry = out;
+    // Bytes that did not carry still hold the bias (0xF6..0xFF): take it back out.
+    sum -= ((sum >> 7) & kOnes) * 0xF6;
+    a.w[k] = sum;
+  }
+}
+
+// a -= b digit by digit with decimal borrow; the caller makes sure that a >= b.
+void subtract_rows(Row& a, const Row& b) noexcept {
+  std::uint64_t borrow = 0;
+  for (int k = 0; k < kWords; ++k) {
+    const std::uint64_t x = a.w[k];
+    std::uint64_t difference = x - b.w[k];
+    std::uint64_t out = x < b.w[k] ? 1 : 0;
+    out |= difference < borrow ? 1 : 0;
+    difference -= borrow;
+    borrow = out;
+    // Bytes that borrowed hold 256 + d with d in [-10, -1]: adding ten is subtracting 0xF6.
+    difference -= ((difference >> 7) & kOnes) * 0xF6;
+    a.w[k] = difference;
+  }
+}
+
+// Magnitude comparison of clean rows: -1, 0, +1.
+int compare_rows(const Row& a, const Row& b) noexcept {
+  for (int k = kWords - 1; k >= 0; --k) {
+    if (a.w[k] != b.w[k]) return a.w[k] < b.w[k] ? -1 : 1;
+  }
+  return 0;
+}
+
+// Eight digit bytes (least significant first) as the number they spell, [0, 10^8).
+std::uint32_t word_to_limb(std::uint64_t word) noexcept {
+  word = (word & 0x00FF00FF00FF00FFULL) + ((word >> 8) & 0x00FF00FF00FF00FFULL) * 10;
+  word = (word & 0x0000FFFF0000FFFFULL) + ((word >> 16) & 0x0000FFFF0000FFFFULL) * 100;
+  return static_cast<std::uint32_t>((word & 0xFFFFFFFFULL) + (word >> 32) * 10000);
+}
+
+// A limb below 10^8 as eight digit bytes, least significant first.
+std::uint64_t limb_to_word(std::uint32_t limb) noexcept {
+  const std::uint32_t upper = limb / 10000;
+  std::uint64_t word = (limb - upper * 10000) | (static_cast<std::uint64_t>(upper) << 32);
+  // Two 32-bit lanes below 10000 become four 16-bit lanes below 100: x / 100 = x * 5243 >> 19.
+  std::uint64_t quotient = ((word * 5243) >> 19) & 0x0000007F0000007FULL;
+  word = (word - quotient * 100) | (quotient << 16);
+  // Four 16-bit lanes below 100 become eight bytes below 10: y / 10 = y * 103 >> 10.
+  quotient = ((word * 103) >> 10) & 0x000F000F000F000FULL;
+  return (word - quotient * 10) | (quotient << 8);
+}
+
+// The number spelt by `count` digit bytes (least significant first) times 10^zeros, as base 10^8
+// limbs, least significant first. Returns the limb count. count + zeros <= 8 * kMaxDividendLimbs.
+int to_limbs(const std::uint8_t* digits, int count, int zeros, std::uint32_t* limbs) noexcept {
+  std::uint8_t bytes[kLimbBytes];
+  const int total = zeros + count;
+  const int limb_count = (total + 7) / 8;
+  std::memset(bytes, 0, static_cast<std::size_t>(zeros));
+  std::memcpy(bytes + zeros, digits, static_cast<std::size_t>(count));
+  std::memset(bytes + total, 0, 8);
+  for (int i = 0; i < limb_count; ++i) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes + 8 * i, sizeof word);
+    limbs[i] = word_to_limb(word);
+  }
+  return limb_count;
+}
+
+// The lowest 64 digits of a limb number, written as a row (digit k at position k).
+Row limbs_to_row(const std::uint32_t* limbs, int count) noexcept {
+  Row row{};
+  for (int k = 0; k < count && k < kWords; ++k)
+    row.w[k] = limb_to_word(limbs[k]);
+  return row;
+}
+
+// Knuth's algorithm D in base 10^8: quotient = floor(u / v). u has m limbs (its array one more),
+// v has n >= 1 limbs with a non-zero leading limb, m >= n. Writes m - n + 1 quotient limbs and
+// destroys u.
+void divide_limbs(std::uint32_t* u, int m, const std::uint32_t* divisor, int n,
+                  std::uint32_t* quotient) noexcept {
+  if (n == 1) {
+    const std::uint64_t d = divisor[0];
+    std::uint64_t remainder = 0;
+    for (int i = m - 1; i >= 0; --i) {
+      const std::uint64_t x = remainder * kLimbBase + u[i];
+      quotient[i] = static_cast<std::uint32_t>(x / d);
+      remainder = x % d;
+    }
+    return;
+  }
+  // Scale both so that the divisor's leading limb is at least half the base.
+  std::uint32_t v[kMaxDivisorLimbs];
+  const std::uint64_t factor = kLimbBase / (static_cast<std::uint64_t>(divisor[n - 1]) + 1);
+  std::uint64_t carry = 0;
+  for (int i = 0; i < n; ++i) {
+    const std::uint64_t x = divisor[i] * factor + carry;
+    v[i] = static_cast<std::uint32_t>(x % kLimbBase);
+    carry = x / kLimbBase;
+  }
+  carry = 0;
+  for (int i = 0; i < m; ++i) {
+    const std::uint64_t x = u[i] * factor + carry;
+    u[i] = static_cast<std::uint32_t>(x % kLimbBase);
+    carry = x / kLimbBase;
+  }
+  u[m] = static_cast<std::uint32_t>(carry);
+
+  const std::uint64_t leading = v[n - 1];
+  const std::uint64_t second = v[n - 2];
+  for (int j = m - n; j >= 0; --j) {
+    const std::uint64_t window = static_cast<std::uint64_t>(u[j + n]) * kLimbBase + u[j + n - 1];
+    std::uint64_t trial = window / leading;
+    std::uint64_t rest = window % leading;
+    while (trial >= kLimbBase || trial * second > rest * kLimbBase + u[j + n - 2]) {
+      --trial;
+      rest += leading;
+      if (rest >= kLimbBase) break;
+    }
+    // Subtract trial x v from the window.
+    std::int64_t borrow = 0;
+    std::uint64_t product_carry = 0;
+    for (int i = 0; i < n; ++i) {
+      const std::uint64_t product = trial * v[i] + product_carry;
+      product_carry = product / kLimbBase;
+      std::int64_t t = static_cast<std::int64_t>(u[i + j]) -
+                       static_cast<std::int64_t>(product % kLimbBase) - borrow;
+      borrow = t < 0 ? 1 : 0;
+      if (t < 0) t += kLimbBase;
+      u[i + j] = static_cast<std::uint32_t>(t);
+    }
+    const std::int64_t top =
+        static_cast<std::int64_t>(u[j + n]) - static_cast<std::int64_t>(product_carry) - borrow;
+    if (top < 0) {
+      // The trial digit was one too large: add the divisor back (the top limb then returns to 0).
+      --trial;
+      std::uint64_t add_carry = 0;
+      for (int i = 0; i < n; ++i) {
+        const std::uint64_t sum = static_cast<std::uint64_t>(u[i + j]) + v[i] + add_carry;
+        add_carry = sum >= kLimbBase ? 1 : 0;
+        u[i + j] = static_cast<std::uint32_t>(sum - add_carry * kLimbBase);
+      }
+      u[j + n] = 0;
+    } else {
+      u[j + n] = static_cast<std::uint32_t>(top);
+    }
+    quotient[j] = static_cast<std::uint32_t>(trial);
+  }
+}
+
+// Adds one unit at `position` to the clean row and carries upward; a carry out of 63 is lost.
+void increment_at(Row& row, int position) noexcept {
+  Row unit{};
+  unit.w[position / 8] = 1ULL << (8 * (position % 8));
+  add_rows(row, unit);
+}
+
+// Multiplication whose product lies entirely at or above position 0: the exact product of the
+// significant digits, placed at product_low.
+Row multiply_exact(const DecimalEntry& a, const DecimalEntry& b, int product_low) noexcept {
+  std::uint32_t la[kWords];
+  std::uint32_t lb[kWords];
+  const int na = to_limbs(a.digits + a.low, a.high - a.low + 1, 0, la);
+  const int nb = to_limbs(b.digits + b.low, b.high - b.low + 1, 0, lb);
+  std::uint64_t columns[2 * kWords] = {};
+  for (int i = 0; i < na; ++i) {
+    for (int j = 0; j < nb; ++j)
+      columns[i + j] += static_cast<std::uint64_t>(la[i]) * lb[j];
+  }
+  std::uint8_t bytes[16 * kWords + 8];
+  std::uint64_t carry = 0;
+  for (int k = 0; k < na + nb; ++k) {
+    const std::uint64_t x = columns[k] + carry;
+    const std::uint64_t word = limb_to_word(static_cast<std::uint32_t>(x % kLimbBase));
+    carry = x / kLimbBase;
+    std::memcpy(bytes + 8 * k, &word, sizeof word);
+  }
+  const int count = std::min(8 * (na + nb), kDecimalPositions - product_low);
+  std::uint8_t placed[kDecimalPositions] = {};
+  std::memcpy(placed + product_low, bytes, static_cast<std::size_t>(count));
+  Row row;
+  std::memcpy(row.w, placed, sizeof placed);
+  return row;
+}
+
+// Long multiplication with the cut below position 0: each multiple of the multiplicand `a` is
+// formed exactly, the part of it that falls below position 0 is dropped, and the rest is added.
+Row multiply_cut(const DecimalEntry& a, const DecimalEntry& b) noexcept {
+  const int length = a.high - a.low + 1;
+  std::uint8_t multiples[10][kDecimalPositions + 1];
+  bool known[10] = {};
+  std::uint16_t columns[kDecimalPositions] = {};  // at most 64 multiples of 9 per column
+  for (int j = b.low; j <= b.high; ++j) {
+    const int d = b.digits[j];
+    if (d == 0) continue;
+    std::uint8_t* multiple = multiples[d];
+    if (!known[d]) {
+      int carry = 0;
+      for (int i = 0; i < length; ++i) {
+        const int x = a.digits[a.low + i] * d + carry;
+        multiple[i] = static_cast<std::uint8_t>(x % 10);
+        carry = x / 10;
+      }
+      multiple[length] = static_cast<std::uint8_t>(carry);
+      known[d] = true;
+    }
+    for (int i = 0; i <= length; ++i) {
+      const int position = a.low + i + j - kUnitsPosition;
+      if (position < 0) continue;
+      if (position > kTopPosition) break;
+      columns[position] = static_cast<std::uint16_t>(columns[position] + multiple[i]);
+    }
+  }
+  std::uint8_t digits[kDecimalPositions];
+  int carry = 0;
+  for (int p = 0; p < kDecimalPositions; ++p) {
+    const int x = columns[p] + carry;
+    digits[p] = static_cast<std::uint8_t>(x % 10);
+    carry = x / 10;
+  }
+  Row row;
+  std::memcpy(row.w, digits, sizeof digits);
+  return row;
+}
+
+// Writes a clean row as a normalised value with the given sign (zero becomes canonical).
+void set_normalised(DecimalEntry& value, const Row& row, bool negative) noexcept {
+  const int high = highest_nonzero(row);
+  if (high < 0) {
+    decimal_set_zero(value);
+    return;
+  }
+  store_row(row, value);
+  value.high = static_cast<std::uint8_t>(high);
+  value.low = static_cast<std::uint8_t>(lowest_nonzero(row));
+  value.sign = negative ? 1 : 0;
+}
+
+void add_signed(DecimalEntry& left, const DecimalEntry& right, bool negate_right) noexcept {
+  Row a = load_row(left);
+  Row b = load_row(right);
+  const int left_high = clamped_high(left);
+  const int right_high = clamped_high(right);
+  const int low = std::min<int>({left.low, right.low, kTopPosition});
+  // Alignment: each high trims over leading zeros but not below the other's high; the result
+  // takes the common high plus one position for the carry.
+  int left_top = highest_nonzero(a);
+  int right_top = highest_nonzero(b);
+  if (left_top < 0) left_top = std::min<int>(left.low, left_high);
+  if (right_top < 0) right_top = std::min<int>(right.low, right_high);
+  const int left_trimmed = std::min(left_high, std::max(left_top, right_high));
+  const int right_trimmed = std::min(right_high, std::max(right_top, left_high));
+  const int high = std::max(low, std::min(kTopPosition, std::max(left_trimmed, right_trimmed) + 1));
+
+  const bool left_negative = is_negative(left);
+  const bool right_negative = is_negative(right) != negate_right;
+  bool negative = left_negative;
+  if (left_negative == right_negative) {
+    add_rows(a, b);
+  } else if (compare_rows(a, b) >= 0) {
+    subtract_rows(a, b);
+  } else {
+    subtract_rows(b, a);
+    a = b;
+    negative = !left_negative;
+  }
+  if (row_is_zero(a)) negative = false;
+  store_row(a, left);
+  left.low = static_cast<std::uint8_t>(low);
+  left.high = static_cast<std::uint8_t>(high);
+  left.sign = negative ? 1 : 0;
+}
+
+}  // namespace
+
+void decimal_set_zero(DecimalEntry& value) noexcept { decimal_set_digit(value, 0); }
+
+void decimal_set_digit(DecimalEntry& value, int digit) noexcept {
+  value.digits[kUnitsPosition] = static_cast<std::uint8_t>(digit);
+  value.low = kUnitsPosition;
+  value.high = kUnitsPosition;
+  value.sign = 0;
+}
+
+bool decimal_is_zero(const DecimalEntry& value) noexcept { return row_is_zero(load_row(value)); }
+
+void decimal_normalise(DecimalEntry& value) noexcept {
+  const Row row = load_row(value);
+  const int high = highest_nonzero(row);
+  if (high < 0) {
+    decimal_set_zero(value);
+    return;
+  }
+  value.high = static_cast<std::uint8_t>(high);
+  value.low = static_cast<std::uint8_t>(lowest_nonzero(row));
+  value.sign = is_negative(value) ? 1 : 0;
+}
+
+void decimal_add(DecimalEntry& left, const DecimalEntry& right) noexcept {
+  add_signed(left, right, false);
+}
+
+void decimal_subtract(DecimalEntry& left, const DecimalEntry& right) noexcept {
+  add_signed(left, right, true);
+}
+
+void decimal_multiply(DecimalEntry& left, const DecimalEntry& right) noexcept {
+  DecimalEntry a = left;
+  DecimalEntry b = right;
+  decimal_normalise(a);
+  decimal_normalise(b);
+  const bool negative = is_negative(a) != is_negative(b);
+  const int product_low = a.low + b.low - kUnitsPosition;
+  if (product_low > kTopPosition || decimal_is_zero(a) || decimal_is_zero(b)) {
+    decimal_set_zero(left);
+    return;
+  }
+  const Row row = product_low >= 0 ? multiply_exact(a, b, product_low) : multiply_cut(a, b);
+  set_normalised(left, row, negative);
+}
+
+void decimal_divide(DecimalEntry& left, const DecimalEntry& right) noexcept {
+  DecimalEntry dividend = left;
+  DecimalEntry divisor = right;
+  decimal_normalise(dividend);
+  decimal_normalise(divisor);
+  if (decimal_is_zero(dividend) || decimal_is_zero(divisor)) {
+    decimal_set_zero(left);
+    return;
+  }
+  const bool negative = is_negative(dividend) != is_negative(divisor);
+  if (divisor.high - divisor.low + 1 > 60) {
+    // A divisor this long ignores its digits below position 3.
+    divisor.low = std::max<std::uint8_t>(divisor.low, 3);
+    decimal_normalise(divisor);
+  }
+  // quotient x 10^32 = floor(dividend digits x 10^scale / divisor digits), digit k at position k.
+  const int scale = dividend.low - divisor.low + kUnitsPosition;  // [-31, 95]
+  std::uint32_t u[kMaxDividendLimbs + 1];
+  std::uint32_t v[kMaxDivisorLimbs];
+  const int m = to_limbs(dividend.digits + dividend.low, dividend.high - dividend.low + 1,
+                         std::max(scale, 0), u);
+  const int n = to_limbs(divisor.digits + divisor.low, divisor.high - divisor.low + 1,
+                         std::max(-scale, 0), v);
+  if (m < n) {
+    decimal_set_zero(left);
+    return;
+  }
+  std::uint32_t quotient[kMaxDividendLimbs];
+  divide_limbs(u, m, v, n, quotient);
+  Row row = limbs_to_row(quotient, m - n + 1);
+  // Round to 31 places: the digit at position 0 decides, half away from zero.
+  const bool round_up = (row.w[0] & 0xFF) >= 5;
+  row.w[0] &= ~0xFFULL;
+  if (round_up) increment_at(row, 1);
+  set_normalised(left, row, negative);
+}
+
+int decimal_compare(const DecimalEntry& left, const DecimalEntry& right) noexcept {
+  const Row a = load_row(left);
+  const Row b = load_row(right);
+  const int left_signum = row_is_zero(a) ? 0 : (is_negative(left) ? -1 : 1);
+  const int right_signum = row_is_zero(b) ? 0 : (is_negative(right) ? -1 : 1);
+  if (left_signum != right_signum) return left_signum > right_signum ? 1 : -1;
+  if (left_signum == 0) return 0;
+  const int magnitude = compare_rows(a, b);
+  return left_signum < 0 ? -magnitude : magnitude;
+}
+
+void decimal_round(DecimalEntry& value, int places) noexcept {
+  places = std::clamp(places, -kDecimalPositions, kDecimalPositions);
+  const int new_low = kUnitsPosition - places;
+  if (new_low <= value.low) return;
+  const int high = clamped_high(value);
+  if (new_low - 1 > high) {
+    // The value lies entirely below the deciding digit: zero, keeping its sign.
+    value.digits[kUnitsPosition] = 0;
+    value.low = kUnitsPosition;
+    value.high = kUnitsPosition;
+    return;
+  }
+  // Only the first dropped digit decides; the sign is not consulted (half away from zero).
+  const bool round_up = value.digits[new_low - 1] >= 5;
+  if (new_low > high) {
+    if (round_up && new_low <= kTopPosition) {
+      value.digits[new_low] = 1;
+      value.low = static_cast<std::uint8_t>(new_low);
+      value.high = static_cast<std::uint8_t>(new_low);
+    } else {
+      value.digits[kUnitsPosition] = 0;
+      value.low = kUnitsPosition;
+      value.high = kUnitsPosition;
+    }
+    return;
+  }
+  value.low = static_cast<std::uint8_t>(new_low);
+  if (!round_up) return;
+  int position = new_low;
+  while (position <= high && value.digits[position] == 9)
+    value.digits[position++] = 0;
+  if (position <= high) {
+    ++value.digits[position];
+  } else if (position <= kTopPosition) {
+    value.digits[position] = 1;
+    value.high = static_cast<std::uint8_t>(position);
+  }  // else the carry leaves the row and is lost
+}
+
+void decimal_truncate(DecimalEntry& value) noexcept {
+  if (clamped_high(value) < kUnitsPosition || value.low > value.high) {
+    value.digits[kUnitsPosition] = 0;
+    value.low = kUnitsPosition;
+    value.high = kUnitsPosition;
+    return;
+  }
+  if (value.low < kUnitsPosition) value.low = kUnitsPosition;
+}
+
+void decimal_round_to_increment(DecimalEntry& value, const DecimalEntry& increment) noexcept {
+  DecimalEntry r = increment;
+  decimal_normalise(r);
+  const int places = decimal_is_zero(r) ? 0 : kUnitsPosition - r.high;
+  decimal_round(value, places);
+}
+
+void decimal_power(DecimalEntry& value, std::uint32_t exponent) noexcept {
+  if (exponent == 0) {
+    decimal_set_digit(value, 1);
+    return;
+  }
+  const bool negative = is_negative(value) && (exponent & 1) != 0;
+  DecimalEntry square = value;
+  square.sign = 0;
+  DecimalEntry accumulator = square;
+  bool started = false;
+  for (;;) {
+    if ((exponent & 1) != 0) {
+      if (started) {
+        decimal_multiply(accumulator, square);
+      } else {
+        accumulator = square;
+        started = true;
+      }
+    }
+    exponent >>= 1;
+    if (exponent == 0) break;
+    const DecimalEntry copy = square;
+    decimal_multiply(square, copy);
+  }
+  value = accumulator;
+  value.sign = (negative && !decimal_is_zero(value)) ? 1 : 0;
+}
+
+void decimal_power_signed(DecimalEntry& value, std::int32_t exponent) noexcept {
+  if (exponent >= 0) {
+    decimal_power(value, static_cast<std::uint32_t>(exponent));
+    return;
+  }
+  const auto magnitude = static_cast<std::uint32_t>(-static_cast<std::int64_t>(exponent));
+  decimal_power(value, magnitude);
+  DecimalEntry one;
+  decimal_set_digit(one, 1);
+  decimal_divide(one, value);
+  value = one;
+}
+
+}  // namespace kes::numeric

@@ -1,0 +1,424 @@
+// Conversions of working decimal values: text, REALs, whole numbers, literals and packed bytes.
+#include "numeric/decimal_convert.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "numeric/decimal_arith.h"
+
+namespace kes::numeric {
+namespace {
+
+DecimalEntry parse(std::string_view text) {
+  DecimalEntry value;
+  decimal_from_text(value, text);
+  return value;
+}
+
+std::string text_of(const DecimalEntry& value) {
+  char buffer[kDecimalTextCapacity];
+  return std::string(buffer, decimal_to_text(value, buffer));
+}
+
+std::string zeros(int count) { return std::string(static_cast<std::size_t>(count), '0'); }
+
+struct TextCase {
+  const char* name;
+  std::string text;
+  std::string value;
+};
+
+const TextCase kTexts[] = {
+    {"SpacesSignAndTrailingZero", "  -12.50", "-12.5"},
+    {"CommaIsADecimalPoint", "1,5", "1.5"},
+    {"ExponentAfterPoint", "1.5e2", "150"},
+    {"ExponentWithoutPointIsNotRead", "1e2", "1"},
+    {"Empty", "", "0"},
+    {"NegativeFractionWithoutIntegerDigits", "-,5", "-0.5"},
+    {"PlusIsNotAccepted", "+5", "0"},
+    {"StopsAtTheFirstMisfit", "12abc", "12"},
+    {"OnlySpacesAreSkipped", "\t7", "0"},
+    {"UpperCaseExponentWithPlus", "1.5E+2", "150"},
+    {"NegativeExponent", "1.5e-2", "0.015"},
+    {"PointWithoutFraction", "150.e-2", "1.5"},
+    {"ExponentWithoutDigits", "1.e", "1"},
+    {"LoneMinus", "-", "0"},
+    {"LonePoint", ".", "0"},
+    {"FractionOnly", ".5", "0.5"},
+    {"SecondPointEnds", "1.2.3", "1.2"},
+    {"LeadingZeros", "000123.4500", "123.45"},
+    {"ThirtyOneIntegerDigits", "1234567890123456789012345678901",
+     "1234567890123456789012345678901"},
+    {"ThirtyTwoIntegerDigitsKeepTheLowest", "91234567890123456789012345678901",
+     "1234567890123456789012345678901"},
+    {"ThirtyTwoFractionDigits", "0.12345678901234567890123456789012",
+     "0.12345678901234567890123456789012"},
+    {"ThirtyThreeFractionDigitsDropTheLast", "0.123456789012345678901234567890129",
+     "0.12345678901234567890123456789012"},
+    {"ExponentThirtyOne", "1.5e31", "15" + zeros(30)},
+    {"ExponentThirtyTwoOverflows", "1.5e32", "0"},
+    {"ExponentWrapsAt256", "1.5e256", "1.5"},
+    {"ExponentWrapsToFortyFour", "1.5e300", "0"},
+    {"ExponentWrapsToOne", "1.5e257", "15"},
+    {"NegativeExponentTooSmall", "1.5e-32", "0"},
+    {"NegativeExponentWrapsToMinusOne", "1.5e-257", "0.15"},
+};
+
+TEST(DecimalFromText, FollowsTheGrammar) {
+  for (const TextCase& c : kTexts) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(text_of(parse(c.text)), c.value);
+  }
+}
+
+TEST(DecimalFromText, IntegerPartCarriesOneLeadingZeroDigit) {
+  const DecimalEntry value = parse("  -12.50");
+  EXPECT_EQ(value.sign, 1);
+  EXPECT_EQ(value.low, 30);
+  EXPECT_EQ(value.high, 34);
+  EXPECT_EQ(value.digits[34], 0);
+  EXPECT_EQ(value.digits[33], 1);
+  EXPECT_EQ(value.digits[30], 0);
+  const DecimalEntry empty = parse("");
+  EXPECT_EQ(empty.low, 32);
+  EXPECT_EQ(empty.high, 32);
+  EXPECT_TRUE(decimal_is_zero(empty));
+  EXPECT_EQ(parse(std::string(31, '9')).high, 63);
+}
+
+TEST(DecimalFromText, StopsAtTheEndOfTheViewNotAtATerminator) {
+  const std::string text = "12345";
+  EXPECT_EQ(text_of(parse(std::string_view(text).substr(0, 3))), "123");
+}
+
+struct ToTextCase {
+  const char* name;
+  std::string value;
+  std::string text;
+};
+
+TEST(DecimalToText, WritesCanonicalText) {
+  const ToTextCase cases[] = {
+      {"TrailingIntegerZerosKept", "1200", "1200"},
+      {"LeadingFractionZerosKept", "-0.05", "-0.05"},
+      {"Zero", "0", "0"},
+      {"NegativeZeroHasNoSign", "-0.00", "0"},
+      {"Hundred", "100", "100"},
+      {"Half", "0.5", "0.5"},
+      {"NoTrailingFractionZero", "2.500", "2.5"},
+      {"Longest", "-" + std::string(31, '9') + "." + std::string(32, '9'),
+       "-" + std::string(31, '9') + "." + std::string(32, '9')},
+  };
+  for (const ToTextCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(text_of(parse(c.value)), c.text);
+  }
+}
+
+TEST(DecimalToText, ThirtyTwoIntegerDigitsFitTheBuffer) {
+  std::uint8_t digits[64];
+  for (int i = 0; i < 64; ++i)
+    digits[i] = 9;
+  DecimalEntry value;
+  decimal_from_constant(value, digits, 64, 32, 1);
+  char buffer[kDecimalTextCapacity];
+  const std::size_t length = decimal_to_text(value, buffer);
+  EXPECT_EQ(length, 66U);
+  EXPECT_EQ(std::string(buffer, length), "-" + std::string(32, '9') + "." + std::string(32, '9'));
+}
+
+struct RealCase {
+  const char* name;
+  double real;
+  std::string value;
+};
+
+TEST(DecimalFromReal, KeepsFifteenCorrectlyRoundedDigits) {
+  const RealCase cases[] = {
+      {"OneAndAHalf", 1.5, "1.5"},
+      {"Tenth", 0.1, "0.1"},
+      {"Negative", -2.7, "-2.7"},
+      {"Third", 1.0 / 3.0, "0.333333333333333"},
+      {"RoundsTheSixteenthDigit", 123456789.123456789, "123456789.123457"},
+      {"TwoToTheFiftyThird", 9007199254740992.0, "9007199254740990"},
+      {"LargestPosition", 1e31, "1" + zeros(31)},
+      {"TopDigitAboveTheRow", 1e32, "0"},
+      {"SmallestPosition", 1e-32, "0." + zeros(31) + "1"},
+      {"BelowTheRow", 1e-33, "0"},
+      {"PartlyBelowTheRow", 1.25e-31, "0." + zeros(30) + "12"},
+      {"HugeKeepsTheDigitsInsideTheRow", 1.2345678901234567e40, "12346" + zeros(26)},
+      {"Zero", 0.0, "0"},
+      {"NegativeZero", -0.0, "0"},
+      {"NotANumber", std::numeric_limits<double>::quiet_NaN(), "0"},
+      {"Infinity", std::numeric_limits<double>::infinity(), "0"},
+      {"NegativeInfinity", -std::numeric_limits<double>::infinity(), "0"},
+      {"Largest", std::numeric_limits<double>::max(), "0"},
+      {"Denormal", std::numeric_limits<double>::denorm_min(), "0"},
+  };
+  for (const RealCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    DecimalEntry value;
+    decimal_from_real(value, c.real);
+    EXPECT_EQ(text_of(value), c.value);
+  }
+}
+
+TEST(DecimalToReal, ScalesTheLeadingDigitsByExactPowers) {
+  const RealCase cases[] = {
+      {"OneAndAHalf", 1.5, "1.5"},
+      {"Tenth", 0.1, "0.1"},
+      {"Cents", -12.34, "-12.34"},
+      {"SeventeenDigitsKeepSixteen", 12345678901234560.0, "12345678901234567"},
+      {"SmallestPosition", 1e-32, "0." + zeros(31) + "1"},
+      {"ThirtyOneIntegerDigits", 1e30, "1" + zeros(30)},
+      {"Zero", 0.0, "-0.000"},
+      {"WholeHundreds", 1200.0, "1200"},
+  };
+  for (const RealCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_DOUBLE_EQ(decimal_to_real(parse(c.value)), c.real);
+  }
+  EXPECT_EQ(decimal_to_real(parse("0.1")), 0.1);  // one correctly rounded division
+  EXPECT_FALSE(std::signbit(decimal_to_real(parse("-0"))));
+}
+
+struct WholeCase {
+  const char* name;
+  std::string value;
+  std::int32_t as_long;
+  std::uint32_t as_ulong;
+};
+
+TEST(DecimalToWhole, TruncatesAndWraps) {
+  const WholeCase cases[] = {
+      {"Wraps", "3000000000", -1294967296, 3000000000U},
+      {"TruncatesTowardZero", "-2.7", -2, 2U},
+      {"UlongDropsTheSign", "-5", -5, 5U},
+      {"TwoToTheThirtyTwo", "4294967296", 0, 0U},
+      {"WrapsAndTruncates", "4294967297.9", 1, 1U},
+      {"TrailingZerosByMultiplication", "1200", 1200, 1200U},
+      {"SmallestLong", "-2147483648", std::numeric_limits<std::int32_t>::min(), 2147483648U},
+      {"OneAboveLargestLong", "2147483648", std::numeric_limits<std::int32_t>::min(), 2147483648U},
+      {"FractionOnly", "0.99", 0, 0U},
+      {"Zero", "0", 0, 0U},
+      {"ThirtyOneDigits", "1" + zeros(30), 1073741824, 1073741824U},  // 10^30 mod 2^32
+  };
+  for (const WholeCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(decimal_to_long(parse(c.value)), c.as_long);
+    EXPECT_EQ(decimal_to_ulong(parse(c.value)), c.as_ulong);
+  }
+}
+
+TEST(DecimalFromWhole, PushesExactly) {
+  DecimalEntry value;
+  decimal_from_long(value, std::numeric_limits<std::int32_t>::min());
+  EXPECT_EQ(text_of(value), "-2147483648");
+  decimal_from_long(value, 0);
+  EXPECT_EQ(text_of(value), "0");
+  decimal_from_long(value, -1);
+  EXPECT_EQ(text_of(value), "-1");
+  decimal_from_ulong(value, 4294967295U);
+  EXPECT_EQ(text_of(value), "4294967295");
+}
+
+TEST(DecimalFromConstant, PlacesDigitsLeastSignificantFirst) {
+  const std::uint8_t digits[] = {4, 3, 2, 1};
+  DecimalEntry value;
+  decimal_from_constant(value, digits, 4, 2, 1);
+  EXPECT_EQ(text_of(value), "-12.34");
+  decimal_from_constant(value, digits, 4, 0, 0);
+  EXPECT_EQ(text_of(value), "1234");
+  decimal_from_constant(value, digits, 4, 34, 0);  // two digits below the row
+  EXPECT_EQ(text_of(value), "0." + zeros(30) + "12");
+  decimal_from_constant(value, nullptr, 4, 2, 0);
+  EXPECT_EQ(text_of(value), "0");
+  decimal_from_constant(value, digits, 0, 0, 0);
+  EXPECT_EQ(text_of(value), "0");
+  const std::uint8_t bad[] = {13, 1};  // 13 reads as 3
+  decimal_from_constant(value, bad, 2, 0, 0);
+  EXPECT_EQ(text_of(value), "13");
+}
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct PackedCase {
+  const char* name;
+  std::string value;
+  int size;
+  int places;
+  Bytes decimal;
+  Bytes pdecimal;
+};
+
+const PackedCase kPackedStores[] = {
+    {"Negative", "-12.34", 3, 2, {0xF0, 0x12, 0x34}, {0x01, 0x23, 0x4D}},
+    {"Positive", "12.34", 3, 2, {0x00, 0x12, 0x34}, {0x01, 0x23, 0x4F}},
+    {"HighDigitsDropped", "12345", 3, 2, {0x03, 0x45, 0x00}, {0x34, 0x50, 0x0F}},
+    {"HalfCentRoundsUp", "0.005", 3, 2, {0x00, 0x00, 0x01}, {0x00, 0x00, 0x1F}},
+    {"NegativeZeroKeepsItsSign", "-0.004", 3, 2, {0xF0, 0x00, 0x00}, {0x00, 0x00, 0x0D}},
+    {"OneByte", "7", 1, 0, {0x07}, {0x7F}},
+    {"OneByteFraction", "0.7", 1, 1, {0x07}, {0x7F}},
+    {"ThirtyOneDigits",
+     "1234567890123456789012345678901",
+     16,
+     0,
+     {0x01, 0x23, 0x45, 0x67, 0x89, 0x01, 0x23, 0x45, 0x67, 0x89, 0x01, 0x23, 0x45, 0x67, 0x89,
+      0x01},
+     {0x12, 0x34, 0x56, 0x78, 0x90, 0x12, 0x34, 0x56, 0x78, 0x90, 0x12, 0x34, 0x56, 0x78, 0x90,
+      0x1F}},
+    {"ThirtyTwoPlacesInSeventeenBytes",
+     "-0.5",
+     17,
+     32,
+     {0xF0, 0x50, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+     {0x05, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x0D}},
+    // Layouts beyond the row: places 40 puts every target position below 0; 2S - P = 38 puts the
+    // top five positions above 63. Positions outside the row are written as zero.
+    {"PlacesBeyondTheRow", "1.5", 17, 40, Bytes(17, 0x00),
+     Bytes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x0F}},
+    {"TopBeyondTheRow",
+     "12.34",
+     20,
+     2,
+     {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x12, 0x34},
+     {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x01, 0x23, 0x4F}},
+};
+
+TEST(DecimalStorePacked, WritesSignAndDigitNibbles) {
+  for (const PackedCase& c : kPackedStores) {
+    SCOPED_TRACE(c.name);
+    Bytes decimal(static_cast<std::size_t>(c.size) + 1, 0xEE);
+    Bytes pdecimal(static_cast<std::size_t>(c.size) + 1, 0xEE);
+    decimal_store_packed(parse(c.value), decimal.data(), PackedKind::Decimal, c.size, c.places);
+    decimal_store_packed(parse(c.value), pdecimal.data(), PackedKind::Pdecimal, c.size, c.places);
+    EXPECT_EQ(decimal.back(), 0xEE);  // nothing written past the variable
+    EXPECT_EQ(pdecimal.back(), 0xEE);
+    decimal.pop_back();
+    pdecimal.pop_back();
+    EXPECT_EQ(decimal, c.decimal);
+    EXPECT_EQ(pdecimal, c.pdecimal);
+  }
+}
+
+TEST(DecimalStorePacked, SizeZeroWritesNothing) {
+  std::uint8_t guard = 0xEE;
+  decimal_store_packed(parse("5"), &guard, PackedKind::Decimal, 0, 0);
+  decimal_store_packed(parse("5"), nullptr, PackedKind::Pdecimal, 3, 0);
+  EXPECT_EQ(guard, 0xEE);
+}
+
+struct LoadCase {
+  const char* name;
+  Bytes bytes;
+  PackedKind kind;
+  int places;
+  std::string value;
+};
+
+TEST(DecimalLoadPacked, ReadsSignAndDigits) {
+  const LoadCase cases[] = {
+      {"Decimal", {0xF0, 0x12, 0x34}, PackedKind::Decimal, 2, "-12.34"},
+      {"AnyNonZeroSignIsNegative", {0x80, 0x12, 0x34}, PackedKind::Decimal, 2, "-12.34"},
+      {"DecimalPositive", {0x00, 0x12, 0x34}, PackedKind::Decimal, 2, "12.34"},
+      {"Pdecimal", {0x01, 0x23, 0x4D}, PackedKind::Pdecimal, 2, "-12.34"},
+      {"OnlyDIsNegative", {0x01, 0x23, 0x4C}, PackedKind::Pdecimal, 2, "12.34"},
+      {"PdecimalZeroSignNibble", {0x01, 0x23, 0x40}, PackedKind::Pdecimal, 2, "12.34"},
+      {"NonDigitNibbleReadsAsZero", {0x0A, 0x1B, 0x34}, PackedKind::Decimal, 2, "10.34"},
+      {"ClearedHighest", {0x09, 0x99, 0x99}, PackedKind::Decimal, 2, "999.99"},
+      {"ClearedLowest", {0x89, 0x99, 0x99}, PackedKind::Decimal, 2, "-999.99"},
+      {"ClearedPdecimalZero", {0x00, 0x00, 0x0F}, PackedKind::Pdecimal, 2, "0"},
+      {"ThirtyTwoPlaces", {0x05, 0x00}, PackedKind::Decimal, 32, "0." + zeros(29) + "5"},
+      {"PlacesBeyondTheRow", {0x01, 0x23}, PackedKind::Decimal, 34, "0." + zeros(31) + "1"},
+      {"AllPlacesFarBelowTheRow", {0x01, 0x23}, PackedKind::Decimal, 226, "0"},
+      // 39 digits with 2 places reach position 68: the digit 7 there is dropped, 5 at 63 kept.
+      {"TopBeyondTheRow",
+       {0x07, 0, 0, 0x50, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x12, 0x34},
+       PackedKind::Decimal,
+       2,
+       "5" + zeros(29) + "12.34"},
+  };
+  for (const LoadCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    DecimalEntry value;
+    decimal_load_packed(value, c.bytes.data(), c.kind, static_cast<int>(c.bytes.size()), c.places);
+    EXPECT_EQ(text_of(value), c.value);
+  }
+}
+
+TEST(DecimalLoadPacked, SizeZeroAndNullGiveZero) {
+  const std::uint8_t byte = 0x99;
+  DecimalEntry value = parse("5");
+  decimal_load_packed(value, &byte, PackedKind::Decimal, 0, 0);
+  EXPECT_EQ(text_of(value), "0");
+  value = parse("5");
+  decimal_load_packed(value, nullptr, PackedKind::Decimal, 3, 0);
+  EXPECT_EQ(text_of(value), "0");
+}
+
+TEST(DecimalPacked, EveryOneByteValueRoundTrips) {
+  // Small domain, exhaustively: every digit and sign of a one-byte DECIMAL and PDECIMAL.
+  for (int digit = 0; digit <= 9; ++digit) {
+    for (int negative = 0; negative <= 1; ++negative) {
+      const std::uint8_t decimal = static_cast<std::uint8_t>((negative ? 0xF0 : 0x00) | digit);
+      const std::uint8_t pdecimal =
+          static_cast<std::uint8_t>((digit << 4) | (negative ? 0xD : 0xF));
+      DecimalEntry value;
+      decimal_load_packed(value, &decimal, PackedKind::Decimal, 1, 0);
+      std::uint8_t stored = 0;
+      decimal_store_packed(value, &stored, PackedKind::Pdecimal, 1, 0);
+      EXPECT_EQ(stored, pdecimal) << digit << " " << negative;
+      decimal_load_packed(value, &pdecimal, PackedKind::Pdecimal, 1, 0);
+      decimal_store_packed(value, &stored, PackedKind::Decimal, 1, 0);
+      EXPECT_EQ(stored, decimal) << digit << " " << negative;
+    }
+  }
+}
+
+struct ClearCase {
+  const char* name;
+  std::uint8_t type_code;
+  std::int8_t fill;
+  Bytes bytes;
+};
+
+TEST(DecimalClearPacked, FillsZeroHighestOrLowest) {
+  const ClearCase cases[] = {
+      {"DecimalZero", kDecimalTypeCode, 0, {0x00, 0x00, 0x00}},
+      {"DecimalHighest", kDecimalTypeCode, 1, {0x09, 0x99, 0x99}},
+      {"DecimalLowest", kDecimalTypeCode, -1, {0x89, 0x99, 0x99}},
+      {"DecimalHighestAnyPositiveFill", kDecimalTypeCode, 127, {0x09, 0x99, 0x99}},
+      {"DecimalLowestAnyNegativeFill", kDecimalTypeCode, -128, {0x89, 0x99, 0x99}},
+      {"PdecimalZero", kPdecimalTypeCode, 0, {0x00, 0x00, 0x0F}},
+      {"PdecimalHighest", kPdecimalTypeCode, 1, {0x99, 0x99, 0x9F}},
+      {"PdecimalLowest", kPdecimalTypeCode, -1, {0x99, 0x99, 0x9D}},
+      {"OtherTypeCodeUntouched", 12, 1, {0xEE, 0xEE, 0xEE}},
+  };
+  for (const ClearCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes bytes(4, 0xEE);
+    decimal_clear_packed(bytes.data(), 3, c.type_code, c.fill);
+    EXPECT_EQ(bytes[3], 0xEE);
+    bytes.pop_back();
+    EXPECT_EQ(bytes, c.bytes);
+  }
+}
+
+TEST(DecimalClearPacked, OneByteAndZeroSize) {
+  std::uint8_t byte = 0xEE;
+  decimal_clear_packed(&byte, 1, kDecimalTypeCode, 1);
+  EXPECT_EQ(byte, 0x09);
+  decimal_clear_packed(&byte, 1, kPdecimalTypeCode, -1);
+  EXPECT_EQ(byte, 0x9D);
+  byte = 0xEE;
+  decimal_clear_packed(&byte, 0, kDecimalTypeCode, 1);
+  EXPECT_EQ(byte, 0xEE);
+}
+
+}  // namespace
+}  // namespace kes::numeric
