@@ -56,10 +56,11 @@ std::int32_t expand_two_digit_year(std::int32_t year, int window) noexcept {
   return saturate(expanded);
 }
 
-std::int32_t serial_from_two_digit_date(const DateRecord& date) noexcept {
-  const std::int32_t year = expand_two_digit_year(date.year);
-  if (!fields_valid(year, date.month, date.day)) return -1;
-  return serial_of_valid(year, date.month, date.day);
+std::int32_t serial_from_unusual_date(std::int32_t year, std::uint8_t month,
+                                      std::uint8_t day) noexcept {
+  const std::int32_t full_year = year < 100 ? expand_two_digit_year(year) : year;
+  if (!fields_valid(full_year, month, day)) return -1;
+  return serial_of_valid(full_year, month, day);
 }
 
 std::int32_t serial_from_fields(std::int32_t month, std::int32_t day, std::int32_t year) noexcept {

@@ -87,8 +87,10 @@ void delay(std::int32_t milliseconds) noexcept;
 void forget_current_year() noexcept;
 #endif
 
-// serial_from_date for a year below 100 (out of line, as it reads the cached current year).
-std::int32_t serial_from_two_digit_date(const DateRecord& date) noexcept;
+// serial_from_date for what its fast path leaves: years below 100 (expanded), 29 February and
+// invalid dates. Out of line, as it may read the cached current year.
+std::int32_t serial_from_unusual_date(std::int32_t year, std::uint8_t month,
+                                      std::uint8_t day) noexcept;
 
 // ---- Inline definitions of the hot conversions.
 
@@ -120,17 +122,33 @@ constexpr bool is_leap_year(std::uint32_t year) noexcept {
   return (year & mask) == 0;
 }
 
-// Days in each month, February in a common year.
-inline constexpr std::uint8_t kMonthLength[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+// Days in each month by month number, February in a common year; 0 for the numbers that are
+// not months, so that one comparison rejects a bad month and a bad day alike.
+inline constexpr auto kMonthLength = [] {
+  struct Table {
+    std::uint8_t days[256];
+  } table{};
+  constexpr std::uint8_t kLengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  for (int month = 1; month <= 12; ++month)
+    table.days[month] = kLengths[month - 1];
+  return table;
+}();
+
+// True for every valid date of a year from 1801 to 9999 except 29 February.
+constexpr bool usual_fields_valid(std::int32_t year, std::uint8_t month,
+                                  std::uint8_t day) noexcept {
+  const auto year_offset = static_cast<std::uint32_t>(year) - std::uint32_t{kFirstYear};
+  // Day 0 wraps to a large number and fails the length test; so does every day of a month
+  // number outside [1, 12], whose length is 0.
+  return (year_offset <= std::uint32_t{kLastYear - kFirstYear}) &
+         (std::uint32_t{day} - 1 < kMonthLength.days[month]);
+}
 
 // True when 1801 <= year <= 9999, 1 <= month <= 12 and 1 <= day <= the month's length.
-constexpr bool fields_valid(std::int32_t year, std::uint32_t month, std::uint32_t day) noexcept {
-  const auto year_offset = static_cast<std::uint32_t>(year) - std::uint32_t{kFirstYear};
-  if (year_offset > std::uint32_t{kLastYear - kFirstYear} || month - 1 >= 12) return false;
-  const std::uint32_t length =
-      kMonthLength[month - 1] +
-      static_cast<std::uint32_t>((month == 2) & is_leap_year(static_cast<std::uint32_t>(year)));
-  return day - 1 < length;
+constexpr bool fields_valid(std::int32_t year, std::uint8_t month, std::uint8_t day) noexcept {
+  if (usual_fields_valid(year, month, day)) return true;
+  return month == 2 && day == 29 && usual_fields_valid(year, 2, 28) &&
+         is_leap_year(static_cast<std::uint32_t>(year));
 }
 
 // The serial of a date that fields_valid accepts.
@@ -146,11 +164,10 @@ static_assert(serial_of_valid(9999, 12, 31) == 2994626);
 }  // namespace date_detail
 
 inline std::int32_t serial_from_date(const DateRecord& date) noexcept {
-  if (date.year < 100) [[unlikely]] {
-    return serial_from_two_digit_date(date);
+  if (date_detail::usual_fields_valid(date.year, date.month, date.day)) [[likely]] {
+    return date_detail::serial_of_valid(date.year, date.month, date.day);
   }
-  if (!date_detail::fields_valid(date.year, date.month, date.day)) return -1;
-  return date_detail::serial_of_valid(date.year, date.month, date.day);
+  return serial_from_unusual_date(date.year, date.month, date.day);
 }
 
 inline bool date_from_serial(std::int32_t serial, DateRecord& date) noexcept {
