@@ -61,7 +61,7 @@ std::uint32_t bstr_units(KesBStr bstr) noexcept {
   if (bstr == nullptr) return 0;
   std::uint32_t byte_length = 0;
   std::memcpy(&byte_length, block_of(bstr), kPrefixBytes);
-  return byte_length / sizeof(KesOleChar);
+  return byte_length / static_cast<std::uint32_t>(sizeof(KesOleChar));
 }
 
 KesBStr bstr_copy(KesBStr bstr) noexcept {

@@ -1,6 +1,5 @@
 // HashTable: open addressing with linear probing over element pointers.
 #include <cstring>
-#include <new>
 
 #include <kestrel/hash_table.h>
 
@@ -33,13 +32,23 @@ HashTable::~HashTable() {
   for (std::uint32_t index = 0; index < slot_count_; ++index) {
     HashElement* element = slots_[index];
     if (element == nullptr) continue;
-    platform::heap_free(element->key);
-    delete element;
+    destroy(element);
   }
   platform::heap_free(slots_);
 }
 
-HashElement* HashTable::make_element() noexcept { return new (std::nothrow) HashElement; }
+HashElement* HashTable::make_element() noexcept { return construct<HashElement>(); }
+
+void* HashTable::allocate_element(std::size_t size) noexcept {
+  return platform::heap_allocate(size);
+}
+
+void HashTable::destroy(HashElement* element) noexcept {
+  platform::heap_free(element->key);
+  void* block = dynamic_cast<void*>(element);  // the start of the most derived object
+  element->~HashElement();
+  platform::heap_free(block);
+}
 
 // Bytes the key occupies, terminator and length byte included.
 std::uint32_t HashTable::key_length(const unsigned char* key) const noexcept {
@@ -162,8 +171,7 @@ bool HashTable::remove(const void* key) noexcept {
   HashElement* element = slots_[hole];
   slots_[hole] = nullptr;
   --element_count_;
-  platform::heap_free(element->key);
-  delete element;
+  destroy(element);
   // Moves later members of the cluster back so that every element stays reachable from its home
   // slot without crossing an empty slot.
   std::uint32_t index = hole;

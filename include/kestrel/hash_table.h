@@ -1,7 +1,10 @@
 // HashTable and HashElement: the open-addressing name tables of the library (atoms, caches).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <new>
+#include <type_traits>
 
 #include <kestrel/abi.h>
 
@@ -62,10 +65,23 @@ class KES_EXPORT HashTable {
   }
 
  protected:
-  // Creates an element of the owner's class; null when memory runs out.
+  // Creates an element of the owner's class; null when memory runs out. Elements live in
+  // runtime heap blocks: an override returns construct<ItsElementClass>(). The table destroys
+  // them through their virtual destructor and frees the block.
   virtual HashElement* make_element() noexcept;
 
+  // A default-constructed Element in a runtime heap block; null when memory runs out.
+  template <typename Element>
+  static Element* construct() noexcept {
+    static_assert(std::is_base_of_v<HashElement, Element>);
+    static_assert(std::is_nothrow_default_constructible_v<Element>);
+    void* block = allocate_element(sizeof(Element));
+    return block == nullptr ? nullptr : new (block) Element;
+  }
+
  private:
+  static void* allocate_element(std::size_t size) noexcept;
+  static void destroy(HashElement* element) noexcept;
   std::uint32_t key_length(const unsigned char* key) const noexcept;
   std::uint32_t hash_of(const unsigned char* key) const noexcept;
   bool same_key(const unsigned char* left, const unsigned char* right) const noexcept;

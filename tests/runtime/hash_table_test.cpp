@@ -118,21 +118,32 @@ TEST(HashTableKeyModes, BinaryPrefixThenString) {
   EXPECT_EQ(table.find("\x01\x00names"), nullptr);
 }
 
+int atoms_alive = 0;
+
 class Atom : public HashElement {
  public:
+  Atom() noexcept { ++atoms_alive; }
+  ~Atom() override { --atoms_alive; }
   int payload = 42;
 };
 
 class AtomTable : public HashTable {
  protected:
-  HashElement* make_element() noexcept override { return new (std::nothrow) Atom; }
+  HashElement* make_element() noexcept override { return construct<Atom>(); }
 };
 
 TEST(HashTableFactory, OwnerChoosesTheElementClass) {
-  AtomTable table;
-  auto* atom = dynamic_cast<Atom*>(table.add("x"));
-  ASSERT_NE(atom, nullptr);
-  EXPECT_EQ(atom->payload, 42);
+  {
+    AtomTable table;
+    auto* atom = dynamic_cast<Atom*>(table.add("x"));
+    ASSERT_NE(atom, nullptr);
+    EXPECT_EQ(atom->payload, 42);
+    table.add("y");
+    EXPECT_EQ(atoms_alive, 2);
+    EXPECT_TRUE(table.remove("x"));
+    EXPECT_EQ(atoms_alive, 1);
+  }
+  EXPECT_EQ(atoms_alive, 0);  // the table's destructor ran the element's
 }
 
 TEST(HashTableMemory, FailedKeyCopyAddsNothing) {

@@ -89,8 +89,11 @@ TEST_F(StringStackBStr, Stack2BStringReplacesTheVariable) {
   Kes$PushString("new", 3);
   Kes$Stack2BString(&variable);
   EXPECT_EQ(ansi(variable), "new");
+  KesBStr kept = variable;
   Kes$PushString("x", 1);
-  Kes$Stack2BStringTmp(&variable);  // a temporary: the old one stays the caller's
+  Kes$Stack2BStringTmp(&variable);  // a temporary that does not clear what was there
+  EXPECT_EQ(ansi(kept), "new");
+  Kes$ClearBString(&kept);
   EXPECT_EQ(ansi(variable), "x");
   EXPECT_EQ(string_stack_depth(), 0);
 }
