@@ -185,14 +185,14 @@ std::optional<std::string_view> ItemReader::next() noexcept {
     const char c = rest_[i];
     if (c == '"') {
       if (i + 1 < rest_.size() && rest_[i + 1] == '"') {
-        item_[length++] = '"';
+        if (length < sizeof item_) item_[length++] = '"';
         i += 2;
         continue;
       }
       ++i;  // the closing quote
       break;
     }
-    item_[length++] = c;
+    if (length < sizeof item_) item_[length++] = c;  // a longer item is cut
     ++i;
   }
   rest_ = rest_.substr(i);

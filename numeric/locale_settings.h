@@ -58,7 +58,8 @@ class ValueList {
 
 // Reads the items of a quoted list one by one: an item runs from a double quote to the next
 // single double quote (a doubled one stands for one quote inside the item; a missing closing
-// quote ends the item at the end of the list); anything outside quotes separates items.
+// quote ends the item at the end of the list); anything outside quotes separates items. Items
+// are cut at 1200 characters (longer than any ValueList makes).
 class ItemReader {
  public:
   explicit ItemReader(std::string_view list) noexcept : rest_(list) {}

@@ -56,6 +56,7 @@ void read_regional_settings() noexcept {
   read_text("s2359", s.platform_pm);
   read_text("sShortDate", s.short_date);
   read_text("sLongDate", s.long_date);
+  s.refresh_regional();
 }
 
 files::ErrorCode read_settings_file(std::string_view path) noexcept {

@@ -11,6 +11,8 @@
 #include <optional>
 #include <string_view>
 
+#include "numeric/locale_texts.h"
+
 namespace kes::numeric {
 
 // A text of at most kCapacity bytes held inline; longer assignments are cut.
@@ -60,6 +62,8 @@ struct LocaleState {
   LocaleState& operator=(const LocaleState&) = delete;
   // Every text back to its built-in default; message overrides cleared; flags off.
   void reset() noexcept;
+  // Makes `regional` show the platform values below; called after they change.
+  void refresh_regional() noexcept;
 
   std::array<ShortText, 12> month_names;          // up to 12 characters each
   std::array<ShortText, 12> month_abbreviations;  // up to 3 characters each
@@ -73,6 +77,7 @@ struct LocaleState {
   ShortText time_separator;
   ShortText short_date;
   ShortText long_date;
+  RegionalSettings regional{};  // views of the values above, for regional_settings()
   MessageTable messages;
   bool oem_charset = false;      // the settings file's text is in the OEM code page
   bool long_file_names = false;  // KESLFN "on"

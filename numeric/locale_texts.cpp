@@ -45,6 +45,17 @@ void LocaleState::reset() noexcept {
   oem_charset = false;
   long_file_names = false;
   system_charset.assign("");
+  refresh_regional();
+}
+
+void LocaleState::refresh_regional() noexcept {
+  regional.twelve_hour_clock = twelve_hour_clock;
+  regional.hour_leading_zero = hour_leading_zero;
+  regional.time_separator = time_separator.view();
+  regional.am = platform_am.view();
+  regional.pm = platform_pm.view();
+  regional.short_date = short_date.view();
+  regional.long_date = long_date.view();
 }
 
 LocaleState::LocaleState() noexcept { reset(); }
@@ -68,17 +79,7 @@ std::string_view month_abbreviation(int month) noexcept {
 std::string_view am_text() noexcept { return g_state.am.view(); }
 std::string_view pm_text() noexcept { return g_state.pm.view(); }
 
-const RegionalSettings& regional_settings() noexcept {
-  static RegionalSettings settings;
-  settings.twelve_hour_clock = g_state.twelve_hour_clock;
-  settings.hour_leading_zero = g_state.hour_leading_zero;
-  settings.time_separator = g_state.time_separator.view();
-  settings.am = g_state.platform_am.view();
-  settings.pm = g_state.platform_pm.view();
-  settings.short_date = g_state.short_date.view();
-  settings.long_date = g_state.long_date.view();
-  return settings;
-}
+const RegionalSettings& regional_settings() noexcept { return g_state.regional; }
 
 std::optional<std::string_view> message_override(std::int32_t number) noexcept {
   return g_state.messages.find(number);

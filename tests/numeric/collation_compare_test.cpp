@@ -8,6 +8,7 @@
 #include "numeric/collation_settings.h"
 #include "numeric/collation_state.h"
 #include "numeric/collation_tables.h"
+#include "tests/support/allocation_counter.h"
 
 namespace kes::numeric {
 namespace {
@@ -288,6 +289,17 @@ TEST_F(CollationTest, CollationCharsReadBytesFromTheLowest) {
   apply_collating_list("ba", collation_tables().ansi_weight);
   ASSERT_EQ(collation_chars('a', out), 1U);  // weight 97 now belongs to "b"
   EXPECT_EQ(out[0], 'b');
+}
+
+TEST_F(CollationTest, ComparisonsAndSortFormsAllocateNothing) {
+  set_digraph(0, '\xdf', 's', 's');
+  std::string text(300, 'x');
+  text[150] = '\xdf';
+  test::AllocationCounter counter;
+  EXPECT_EQ(compare_padded(text, text), 0);
+  EXPECT_EQ(compare_counted(text.data(), text.data(), text.size(), CodePage::Ansi, true), 0);
+  EXPECT_EQ(to_sort_form(text, CodePage::Ansi, false), 301U);
+  EXPECT_EQ(counter.count(), 0U);
 }
 
 }  // namespace

@@ -242,3 +242,22 @@ TEST_F(CollationExportsTest, InitOnlyOnce) {
 
 }  // namespace
 }  // namespace kes::numeric
+
+namespace kes::numeric {
+namespace {
+
+// LOCALE pops two operands in both forms; a stack holding fewer is a fatal error of the
+// string stack, not a silent misreading.
+TEST(CollationExportsDeathTest, LocaleWithTooFewOperandsIsFatal) {
+  EXPECT_EXIT(
+      {
+        while (runtime::string_stack_depth() > 0)
+          runtime::pop_discard();
+        runtime::push_text("KESMONTH");
+        Kes$Locale(0);
+      },
+      testing::ExitedWithCode(2), "Stack overflow");
+}
+
+}  // namespace
+}  // namespace kes::numeric

@@ -151,6 +151,14 @@ TEST(ValueLists, ReadItemsBack) {
   }
 }
 
+TEST(ValueLists, OverlongItemsAreCut) {
+  const std::string list = "\"" + std::string(3000, 'i') + "\",\"next\"";
+  ItemReader reader(list);
+  EXPECT_EQ(reader.next()->size(), 1200U);
+  EXPECT_EQ(reader.next(), "next");
+  EXPECT_EQ(reader.next(), std::nullopt);
+}
+
 TEST(ValueLists, QuotingThenReadingGivesTheItems) {
   ValueList list;
   list.assign("O\"Brien,,x\"\"y", false);
