@@ -171,7 +171,8 @@ inline std::int32_t serial_from_date(const DateRecord& date) noexcept {
 }
 
 inline bool date_from_serial(std::int32_t serial, DateRecord& date) noexcept {
-  if (static_cast<std::uint32_t>(serial - kFirstSerialDay) >
+  // Unsigned arithmetic: any LONG may arrive, and below 4 wraps to a large number.
+  if (static_cast<std::uint32_t>(serial) - std::uint32_t{kFirstSerialDay} >
       std::uint32_t{kLastSerialDay - kFirstSerialDay}) [[unlikely]] {
     date.year = 0;
     date.day = 0;
