@@ -112,6 +112,8 @@ void CommandArguments::release() noexcept {
 
 bool CommandArguments::split(std::string_view line) noexcept {
   release();
+  // A command line is a terminated text: a zero byte ends it.
+  line = line.substr(0, line.find('\0'));
   // Each argument takes at least one byte of the line or two for an empty quoted one, plus
   // its terminator: 2 * size + 1 bytes always suffice.
   text_ = static_cast<char*>(heap_allocate(2 * line.size() + 1));

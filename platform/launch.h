@@ -21,7 +21,8 @@ namespace kes::platform {
 //   opens or closes a quoted part; 2n+1 backslashes before it give n backslashes and a literal
 //   quote; backslashes before anything else are plain;
 // - inside a quoted part blanks are kept, and two double quotes give one literal quote;
-// - a quoted part that is empty still makes an argument ("" gives the empty argument).
+// - a quoted part that is empty still makes an argument ("" gives the empty argument);
+// - a zero byte ends the command line.
 // The texts live in one heap block owned by the object.
 class CommandArguments {
  public:

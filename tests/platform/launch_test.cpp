@@ -39,6 +39,7 @@ const SplitCase kSplits[] = {
     {"DoubledQuoteInsideQuotes", "p \"a\"\"b\"", {"p", "a\"b"}},
     {"UnclosedQuoteRunsToEnd", "p \"a b", {"p", "a b"}},
     {"UnclosedQuotedProgram", "\"my prog", {"my prog"}},
+    {"ZeroByteEndsTheLine", std::string_view("p a\0b c", 7), {"p", "a"}},
 };
 
 TEST(CommandArgumentsSplit, FollowsTheWindowsRules) {
