@@ -51,7 +51,7 @@ void store_padded(std::string_view text, char* field, std::size_t size,
                   std::size_t limit) noexcept {
   std::memset(field, ' ', size);
   std::size_t length = std::min({text.size(), limit, size});
-  std::memcpy(field, text.data(), length);
+  std::copy_n(text.data(), length, field);  // an empty view may have no data
 }
 
 }  // namespace
@@ -93,7 +93,7 @@ std::string_view error_text() noexcept {
 void append_error_text(std::string_view text) noexcept {
   std::size_t at = error_text().size();
   std::size_t length = std::min(text.size(), at < kErrorTextLimit ? kErrorTextLimit - at : 0);
-  std::memcpy(Kes$ERRSTR + at, text.data(), length);
+  std::copy_n(text.data(), length, Kes$ERRSTR + at);
 }
 
 void set_file_error(std::string_view code, const char* message) noexcept {
@@ -113,7 +113,7 @@ void set_file_error(std::string_view code, const char* message) noexcept {
   std::memcpy(composed + length, " : ", 3);
   length += 3;
   std::size_t code_length = std::min(code.size(), sizeof composed - length);
-  std::memcpy(composed + length, code.data(), code_length);
+  std::copy_n(code.data(), code_length, composed + length);
   length += code_length;
   store_padded({composed, length}, file_message_text, sizeof file_message_text, kFileMessageLimit);
 }
