@@ -57,7 +57,7 @@ void BM_Crc32_Kestrel(benchmark::State& state) {
     benchmark::DoNotOptimize(kestrel_crc(buffers()[index]));
     index = (index + 1) % kBuffers;
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kBufferLength));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kBufferLength));
 }
 BENCHMARK(BM_Crc32_Kestrel);
 
@@ -71,7 +71,7 @@ void BM_Crc32_Zlib(benchmark::State& state) {
     benchmark::DoNotOptimize(zlib_crc(buffers()[index]));
     index = (index + 1) % kBuffers;
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kBufferLength));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kBufferLength));
 }
 BENCHMARK(BM_Crc32_Zlib);
 

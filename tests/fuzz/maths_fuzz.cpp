@@ -1,0 +1,119 @@
+// Fuzzes the REAL conversions, BFLOAT storage, CRC-32 and RANDOM with arbitrary bit patterns:
+// every result stays within its documented bounds and round trips hold.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include <kestrel/maths.h>
+#include <kestrel/storage.h>
+#include <kestrel/string_stack.h>
+
+#include "numeric/random.h"
+
+namespace {
+
+constexpr std::size_t kMaxInput = 1 << 16;
+
+void check(bool condition) {
+  if (!condition) {
+    std::abort();
+  }
+}
+
+double read_double(const std::uint8_t* data, std::size_t size, std::size_t offset) {
+  std::uint8_t bytes[8] = {};
+  for (std::size_t index = 0; index < 8 && offset + index < size; ++index) {
+    bytes[index] = data[offset + index];
+  }
+  double value;
+  std::memcpy(&value, bytes, sizeof value);
+  return value;
+}
+
+void check_conversions(double x, double y) {
+  check(Kes$realdistinct(x, y) == Kes$realdistinct(y, x));
+  check(Kes$realdistinct(x, x) == (std::isnan(x) ? 1 : 0));
+  const std::int32_t whole = Kes$lroundd(x);
+  if (std::isfinite(x) && x > -2147483649.0 && x < 2147483648.0) {
+    const double truncated = std::trunc(x);
+    const double step = x < 0 ? -1.0 : 1.0;
+    check(whole == truncated || whole == truncated + step);
+  } else {
+    check(whole == INT32_MIN);
+  }
+  (void)Kes$uroundd(x);
+  (void)Kes$lroundf(static_cast<float>(y));
+  (void)Kes$uroundf(static_cast<float>(y));
+  (void)Kes$ROUND(x, y);
+  (void)Kes$divide(x, y);
+  (void)Kes$modulus(x, y);
+  (void)Kes$BSHIFT(static_cast<std::int32_t>(whole), Kes$lroundd(y));
+
+  KesTextPair text{nullptr, 0};
+  Kes$realtostr(&text, x);
+  check(text.pointer != nullptr && text.length >= 1 && text.length <= 24);
+  Kes$freestr(&text);
+}
+
+void check_bfloat(const std::uint8_t* data, std::size_t size) {
+  std::uint8_t eight[8] = {};
+  for (std::size_t index = 0; index < 8 && index < size; ++index) {
+    eight[index] = data[index];
+  }
+  const double loaded = Kes$bloadfloat(eight);
+  std::uint8_t again[8];
+  Kes$bstorefloat(again, loaded);
+  if (loaded != 0.0) {
+    eight[0] &= 0xF8;  // the three bits below the REAL's fraction are not kept
+    check(std::memcmp(eight, again, 8) == 0);
+  }
+  std::uint8_t four[4] = {};
+  for (std::size_t index = 0; index < 4 && index < size; ++index) {
+    four[index] = data[index];
+  }
+  const double loaded4 = Kes$bloadfloat4(four);
+  std::uint8_t again4[4];
+  Kes$bstorefloat4(again4, loaded4);
+  if (loaded4 != 0.0) {
+    check(std::memcmp(four, again4, 4) == 0);
+  }
+}
+
+void check_crc(const std::uint8_t* data, std::size_t size) {
+  const auto length = static_cast<std::uint32_t>(size);
+  const std::uint32_t whole = Kes$crc32(data, length, 0xFFFFFFFFu);
+  const std::uint32_t split = size == 0 ? 0 : data[0] % length;
+  const std::uint32_t first = Kes$crc32(data, split, 0xFFFFFFFFu);
+  check(Kes$crc32(data + split, length - split, first) == whole);
+}
+
+void check_random(double x, double y) {
+  kes::numeric::seed_random(static_cast<std::uint32_t>(Kes$uroundd(x)));
+  std::int32_t low = Kes$lroundd(x);
+  std::int32_t high = Kes$lroundd(y);
+  if (low > high) {
+    std::swap(low, high);
+  }
+  for (int draw = 0; draw < 8; ++draw) {
+    const std::int32_t value = Kes$RANDOM(low, high);
+    check(value >= low && value <= high);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size > kMaxInput) {
+    return 0;
+  }
+  const double x = read_double(data, size, 0);
+  const double y = read_double(data, size, 8);
+  check_conversions(x, y);
+  check_bfloat(data, size);
+  check_crc(data, size);
+  check_random(x, y);
+  return 0;
+}
