@@ -82,3 +82,10 @@ void fatal(RuntimeError error, std::string_view extra) noexcept {
 }
 
 }  // namespace kes::runtime
+
+// The C++ runtime calls this for a call of a pure virtual member: reported like the heap's
+// faults (number 0 and a text), then the program exits with code 2.
+extern "C" [[noreturn]] void __cxa_pure_virtual() noexcept {
+  kes::runtime::report_runtime_error(0, "Pure virtual function called");
+  kes::runtime::exit_program(kes::runtime::kFatalExitCode);
+}

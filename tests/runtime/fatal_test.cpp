@@ -3,6 +3,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cxxabi.h>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -190,6 +191,11 @@ TEST_F(FatalDeathTest, YesBreaksIntoTheDebugger) {
 TEST_F(FatalDeathTest, FailedCheckIsInternalError) {
   EXPECT_EXIT(KES_ASSERT(1 + 1 == 3), testing::ExitedWithCode(2),
               "Internal error 01 : .*fatal_test.cpp: 1 \\+ 1 == 3");
+}
+
+TEST_F(FatalDeathTest, PureVirtualCallEndsWithItsText) {
+  EXPECT_EXIT(__cxxabiv1::__cxa_pure_virtual(), testing::ExitedWithCode(2),
+              "Runtime error: Pure virtual function called\nDo you want to GPF");
 }
 
 }  // namespace
