@@ -110,10 +110,12 @@ bool is_number_symbol(int c) noexcept {
 
 void set_header(PicDesc& desc, PictureKind kind, int width, bool blank_zero) noexcept {
   static constexpr std::uint16_t kClassOfKind[] = {3, 2, 1, 1, 3, 0, 0};
-  const auto k = static_cast<std::uint16_t>(kind);
-  desc.header = static_cast<std::uint16_t>(k | (kClassOfKind[k] << PicDesc::kClassShift) |
-                                           (blank_zero ? PicDesc::kBlankWhenZero : 0) |
-                                           (static_cast<unsigned>(width) << PicDesc::kWidthShift));
+  const auto k = static_cast<unsigned>(kind);
+  const unsigned klass = kClassOfKind[k];
+  const unsigned flag = blank_zero ? PicDesc::kBlankWhenZero : 0u;
+  const auto w = static_cast<unsigned>(width);
+  desc.header = static_cast<std::uint16_t>(k | klass << PicDesc::kClassShift | flag |
+                                           w << PicDesc::kWidthShift);
 }
 
 // @N: [currency][sign][fill]width[grouping][decimal places][sign][currency]. Returns the width,
