@@ -12,6 +12,12 @@ namespace {
 constexpr std::size_t kLengthOffset = sizeof(void*);
 constexpr std::size_t kTextOffset = kLengthOffset + sizeof(std::uint16_t);
 
+unsigned char* next_of(const unsigned char* node) noexcept {
+  unsigned char* next = nullptr;
+  std::memcpy(&next, node, sizeof(next));
+  return next;
+}
+
 struct NodeList {
   unsigned char* head = nullptr;
   NodeList() = default;
@@ -20,8 +26,7 @@ struct NodeList {
   // Releases every node when the library is unloaded.
   ~NodeList() {
     while (head != nullptr) {
-      unsigned char* next = nullptr;
-      std::memcpy(&next, head, sizeof(next));
+      unsigned char* next = next_of(head);
       platform::heap_free(head);
       head = next;
     }
@@ -41,9 +46,8 @@ const char* intern_astring(std::string_view text) noexcept {
   while (!text.empty() && text.back() == ' ')
     text.remove_suffix(1);
   if (text.empty() || text.size() > UINT16_MAX) return nullptr;
-  for (unsigned char* node = nodes.head; node != nullptr;) {
+  for (const unsigned char* node = nodes.head; node != nullptr; node = next_of(node)) {
     if (text_of(node) == text) return reinterpret_cast<const char*>(node + kTextOffset);
-    std::memcpy(&node, node, sizeof(node));
   }
   auto* node = static_cast<unsigned char*>(platform::heap_allocate(kTextOffset + text.size() + 1));
   if (node == nullptr) return nullptr;

@@ -174,7 +174,7 @@ std::size_t format_real(double value, char (&out)[32]) noexcept {
 void push_text(std::string_view text) noexcept {
   StackEntry* entry = next_free();
   if (entry == nullptr) return;
-  if (text.data() == nullptr || text.size() > UINT32_MAX) text = {};
+  if (text.data() == nullptr || text.size() > kMaxTextLength) text = {};
   if (text.size() <= kInlineCapacity) {
     set_inline(*entry, text.data(), text.size());
   } else {
@@ -394,12 +394,12 @@ void rotate(int n) noexcept {
                                            stack.entries[index + 1].inline_area);
     }
   }
+  // The saved entry's inline pointer still points into its old slot's area.
+  const unsigned char* old_area = stack.entries[source].inline_area;
   StackEntry& last = stack.entries[top_index];
-  const StackEntry& original = stack.entries[source];
   last = saved;
   if ((saved.kind & kKindInlineBit) != 0) {
-    last.pointer =
-        last.inline_area + (static_cast<unsigned char*>(saved.pointer) - original.inline_area);
+    last.pointer = last.inline_area + (static_cast<unsigned char*>(saved.pointer) - old_area);
   }
 }
 

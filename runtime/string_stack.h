@@ -66,7 +66,7 @@ static_assert(sizeof(KesVariant) <= kInlineCapacity);
 // over a heap block then frees that block, so nothing leaks.
 
 // Pushes a self-contained copy: inline up to 20 bytes, else a heap copy. If that copy cannot be
-// allocated the empty string is pushed.
+// allocated, or the text is longer than kMaxTextLength, the empty string is pushed.
 void push_text(std::string_view text) noexcept;
 // Pushes a TextRef to the caller's bytes, valid while they stay unchanged. Null, or a length
 // above kMaxTextLength, gives the empty string.
