@@ -129,8 +129,9 @@ inline constexpr auto kMonthLength = [] {
     std::uint8_t days[256];
   } table{};
   constexpr std::uint8_t kLengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  for (int month = 1; month <= 12; ++month)
+  for (int month = 1; month <= 12; ++month) {
     table.days[month] = kLengths[month - 1];
+  }
   return table;
 }();
 

@@ -1,0 +1,116 @@
+// Fuzzes the date and time conversions with arbitrary LONGs and record bytes: every result is
+// -1, 0 or inside its range, and valid values survive their round trips.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include <kestrel/dates.h>
+
+#include "numeric/age.h"
+#include "numeric/date_calendar.h"
+
+namespace {
+
+constexpr std::size_t kMaxInput = 1 << 12;
+constexpr std::size_t kChunk = 16;  // four LONGs per step
+
+void check(bool condition) {
+  if (!condition) std::abort();
+}
+
+bool serial_in_range(std::int32_t serial) { return serial >= 4 && serial <= 2994626; }
+
+std::uint32_t read_word(const std::uint8_t* bytes) {
+  std::uint32_t value = 0;
+  for (int index = 3; index >= 0; --index) {
+    value = value << 8 | bytes[index];
+  }
+  return value;
+}
+
+std::int32_t read_long(const std::uint8_t* bytes) {
+  const std::uint32_t value = read_word(bytes);
+  std::int32_t result = 0;
+  std::memcpy(&result, &value, sizeof result);
+  return result;
+}
+
+void check_date(std::int32_t month, std::int32_t day, std::int32_t year) {
+  const std::int32_t serial = Kes$DATE(month, day, year);
+  check(serial == -1 || serial_in_range(serial));
+  if (serial == -1) return;
+  check(Kes$DATE(Kes$MONTH(serial), Kes$DAY(serial), Kes$YEAR(serial)) == serial);
+  check(Kes$loadbtdate(Kes$storebtdate(serial)) == serial);
+  KesDateRecord record{};
+  check(Kes$abs2date(serial, &record) == 0);
+  check(Kes$date2abs(&record) == serial);
+}
+
+void check_record(const std::uint8_t* bytes) {
+  KesDateRecord record{};
+  std::memcpy(&record.year, bytes, 4);
+  record.day = bytes[4];
+  record.month = bytes[5];
+  const std::int32_t serial = Kes$date2abs(&record);
+  check(serial == -1 || serial_in_range(serial));
+  if (record.year >= 100 && serial != -1) {
+    check(Kes$YEAR(serial) == record.year && Kes$MONTH(serial) == record.month &&
+          Kes$DAY(serial) == record.day);
+  }
+  const std::int32_t loaded = Kes$loadbtdate(read_word(bytes));
+  check(loaded == 0 || serial_in_range(loaded));
+}
+
+void check_time(const std::uint8_t* bytes) {
+  const KesTimeRecord time{bytes[0], bytes[1], bytes[2], bytes[3]};
+  const std::int32_t value = Kes$time2abs(&time);
+  check(value >= -1 && value <= 8640000);
+  if (value > 0) {
+    KesTimeRecord split{};
+    check(Kes$abs2time(value, &split) == 0);
+    check(std::memcmp(&split, &time, sizeof time) == 0);
+    check(Kes$loadbttime(Kes$storebttime(value)) == value);
+  }
+  const std::int32_t loaded = Kes$loadbttime(read_word(bytes));
+  check(loaded >= 0 && loaded <= 8640000);
+}
+
+void check_age(std::int32_t birth, std::int32_t base) {
+  char buffer[kes::numeric::kAgeTextCapacity];
+  const std::size_t length = kes::numeric::age_text(birth, base, buffer);
+  check(length >= 1 && length <= sizeof buffer);
+  const std::string_view text(buffer, length);
+  if (text.front() == '*') {
+    check(length == 255 && text.find_first_not_of('*') == std::string_view::npos);
+    return;
+  }
+  const std::size_t space = text.find(' ');
+  check(space != std::string_view::npos && space >= 1);
+  check(text.substr(0, space).find_first_not_of("0123456789") == std::string_view::npos);
+  const std::string_view unit = text.substr(space);
+  check(unit == " DAYS" || unit == " MOS" || unit == " YRS");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size > kMaxInput) return 0;
+  for (std::size_t offset = 0; offset + kChunk <= size; offset += kChunk) {
+    const std::uint8_t* chunk = data + offset;
+    const std::int32_t a = read_long(chunk);
+    const std::int32_t b = read_long(chunk + 4);
+    const std::int32_t c = read_long(chunk + 8);
+    const std::int32_t d = read_long(chunk + 12);
+    check_date(a, b, c);
+    check_date(a & 0xFF, b & 0xFF, c & 0x3FFF);  // near the valid ranges as well
+    check_record(chunk);
+    check_time(chunk + 8);
+    check_age(c, d);
+    check_age(c % 3000000, d % 3000000);
+    const std::int32_t expanded = kes::numeric::expand_two_digit_year(a, static_cast<int>(b));
+    check(a >= 100 ? expanded == a : true);
+  }
+  return 0;
+}
