@@ -210,6 +210,8 @@ constexpr WindowCase kWindows[] = {
     {"Window50Year73", 2024, 50, 73, 2073},
     {"HundredNotExpanded", 2024, 80, 100, 100},
     {"FullYearNotExpanded", 2024, 80, 1850, 1850},
+    {"NegativeYearCountsBackFromCentury", 2024, 80, -5, 1995},
+    {"NegativeYearPastWindowGoesAhead", 2024, 80, -57, 2043},
     {"YearMinimumStaysInvalid", 2024, 80, kLongMin, kLongMin + 2100},
 };
 

@@ -117,7 +117,7 @@ TEST(PlatformSleep, ZeroAndNegativeReturnAtOnce) {
   sleep_milliseconds(0);
   sleep_milliseconds(-1);
   sleep_milliseconds(INT32_MIN);
-  EXPECT_LE(monotonic_hundredths() - before, 5);
+  EXPECT_LE(monotonic_hundredths() - before, 50);  // no wait; slack for a busy host
 }
 
 }  // namespace
