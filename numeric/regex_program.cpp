@@ -450,6 +450,26 @@ void compute_facts(RegexProgram& program, RegexFacts& facts, RegexNode* nodes) n
   }
   facts.slot_count = slots;
 
+  // Without loops and with one choice point at most, a search is already polynomial (the one
+  // choice point has a run's length of options, each followed linearly) and cannot cycle, so
+  // it needs no memo.
+  bool loops = false;
+  int choices = 0;
+  const auto real_choice = [&](std::int64_t at) {
+    if (at < 0 || nodes[at].op != kOpBranch) return false;
+    const std::int64_t next = program.next_of(static_cast<std::uint32_t>(at));
+    return next >= 0 && nodes[next].op == kOpBranch;
+  };
+  for (std::uint32_t i = 0; i < program.nodes().size(); ++i) {
+    const std::uint8_t op = nodes[i].op;
+    if (op == kOpBack) loops = true;
+    if (op == kOpStar || op == kOpPlus) ++choices;
+    // A chain of alternatives is one choice point: count its head only.
+    if (real_choice(i)) ++choices;
+    if (real_choice(i) && real_choice(program.next_of(i))) --choices;
+  }
+  if (!loops && choices <= 1) facts.slot_count = 0;
+
   // With one top-level alternative, its first node and its literal runs bind every match.
   const std::int64_t top_next = program.next_of(0);
   if (top_next >= 0 && nodes[top_next].op == kOpEnd) {
@@ -471,6 +491,16 @@ void compute_facts(RegexProgram& program, RegexFacts& facts, RegexNode* nodes) n
     facts.has_first_map = true;
     facts.first_literals = first_sets.first_literals;
     facts.first_members = first_sets.first_members;
+    int members = 0;
+    for (unsigned c = 0; c < 256; ++c) {
+      const auto byte = static_cast<std::uint8_t>(c);
+      if (set_has(facts.first_literals.data(), byte) || set_has(facts.first_members.data(), byte)) {
+        add_byte(facts.first_map, byte);
+        ++members;
+        facts.first_single = static_cast<std::int16_t>(c);
+      }
+    }
+    if (members != 1) facts.first_single = -1;
   }
 }
 

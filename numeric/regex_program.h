@@ -73,8 +73,10 @@ struct RegexFacts {
   bool has_first_map = false;
   std::array<std::uint8_t, 32> first_literals{};
   std::array<std::uint8_t, 32> first_members{};
-  std::uint16_t slot_count = 0;  // memo slots a search needs per text position
-  std::uint8_t group_count = 0;  // groups 1..group_count exist
+  std::array<std::uint8_t, 32> first_map{};  // both together, for case-sensitive searches
+  std::int16_t first_single = -1;            // the only byte in first_map, -1 when not one
+  std::uint16_t slot_count = 0;              // memo slots a search needs per text position
+  std::uint8_t group_count = 0;              // groups 1..group_count exist
 };
 
 // A compiled pattern: its nodes, the pool of literal bytes and set maps they refer to, and the

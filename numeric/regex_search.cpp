@@ -78,25 +78,38 @@ class Searcher {
   }
 
   RegexOutcome run(const RegexFacts& facts, std::size_t from, RegexGroups& groups) noexcept {
-    groups = RegexGroups{};
     if (from > length_) return RegexOutcome::NotFound;
     if (facts.must_length != 0 && !contains(pool_ + facts.must_offset, facts.must_length, from)) {
       return RegexOutcome::NotFound;
     }
     from_ = from;
     if (!prepare_memo()) return RegexOutcome::OutOfMemory;
-    starts_.fill(kNoOffset);
-    ends_.fill(kNoOffset);
+    // Only the groups the pattern has are ever set.
+    const std::size_t group_end = std::size_t{facts.group_count} + 1;
+    for (std::size_t group = 1; group < group_end; ++group) {
+      starts_[group] = kNoOffset;
+      ends_[group] = kNoOffset;
+    }
 
     bool found = false;
     if (facts.anchored) {
       found = attempt(from);
+    } else if (facts.has_first_map && !no_case_ && facts.first_single >= 0) {
+      const auto wanted = static_cast<int>(facts.first_single);
+      for (std::size_t start = from; start < length_ && !found && !out_of_memory_; ++start) {
+        const void* next = std::memchr(text_ + start, wanted, length_ - start);
+        if (next == nullptr) break;
+        start = static_cast<std::size_t>(static_cast<const std::uint8_t*>(next) - text_);
+        found = attempt(start);
+      }
     } else if (facts.has_first_map) {
-      std::array<std::uint8_t, 32> first = facts.first_members;
-      for (unsigned c = 0; c < 256; ++c) {
-        if (set_has(facts.first_literals.data(), static_cast<std::uint8_t>(c))) {
-          add(first, static_cast<std::uint8_t>(c));
-          if (no_case_) add_case_partners(first, static_cast<std::uint8_t>(c));
+      std::array<std::uint8_t, 32> first = facts.first_map;
+      if (no_case_) {
+        first = facts.first_members;
+        for (unsigned c = 0; c < 256; ++c) {
+          if (set_has(facts.first_literals.data(), static_cast<std::uint8_t>(c))) {
+            add_case_partners(first, static_cast<std::uint8_t>(c));
+          }
         }
       }
       for (std::size_t start = from; start < length_ && !found && !out_of_memory_; ++start) {
@@ -110,11 +123,11 @@ class Searcher {
     if (out_of_memory_) return RegexOutcome::OutOfMemory;
     if (!found) return RegexOutcome::NotFound;
     groups[0] = match_;
-    for (int group = 1; group < kRegexGroupCount; ++group) {
-      const std::size_t start = starts_[static_cast<std::size_t>(group)];
-      const std::size_t end = ends_[static_cast<std::size_t>(group)];
+    for (std::size_t group = 1; group < group_end; ++group) {
+      const std::size_t start = starts_[group];
+      const std::size_t end = ends_[group];
       if (start != kNoOffset && end != kNoOffset && start <= end) {
-        groups[static_cast<std::size_t>(group)] = RegexSpan{start, end};
+        groups[group] = RegexSpan{start, end};
       }
     }
     return RegexOutcome::Found;
@@ -189,20 +202,45 @@ class Searcher {
     return at - position;
   }
 
+  // The memo is paged: a search touches few positions of a long text, so pages are allocated
+  // and cleared only when first touched, the first of them inside the searcher itself.
   bool prepare_memo() noexcept {
     if (slot_count_ == 0) return true;
     const std::size_t positions = length_ - from_ + 1;
-    if (positions > static_cast<std::size_t>(-1) / 8 / slot_count_) return false;
-    const std::size_t bytes = (positions * slot_count_ + 7) / 8;
-    if (!memo_.reserve(bytes, false)) return false;
-    std::memset(memo_.data(), 0, bytes);
+    if (positions > static_cast<std::size_t>(-1) / 2 / slot_count_) return false;
+    page_count_ = (positions * slot_count_ + kPageBits - 1) / kPageBits;
+    if (!pages_.reserve(page_count_, false)) return false;
+    std::memset(pages_.data(), 0, page_count_ * sizeof(std::uint8_t*));
     return true;
   }
 
-  // Marks the state entered; false when it was entered before.
+  std::uint8_t* page(std::size_t index) noexcept {
+    std::uint8_t*& slot = pages_.data()[index];
+    if (slot == nullptr) {
+      if (!first_page_used_) {
+        slot = first_page_;
+        first_page_used_ = true;
+      } else {
+        slot = static_cast<std::uint8_t*>(platform::heap_allocate(kPageBits / 8));
+        if (slot == nullptr) return nullptr;
+        heap_pages_ = true;
+      }
+      std::memset(slot, 0, kPageBits / 8);
+    }
+    return slot;
+  }
+
+  // Marks the state entered; false when it was entered before (or its page cannot be had, which
+  // ends the search as out of memory).
   bool enter(std::uint16_t slot, std::size_t position) noexcept {
+    if (slot_count_ == 0) return true;  // a program that needs no memo
     const std::size_t bit = (position - from_) * slot_count_ + slot;
-    std::uint8_t& byte = memo_.data()[bit >> 3];
+    std::uint8_t* bits = page(bit / kPageBits);
+    if (bits == nullptr) {
+      out_of_memory_ = true;
+      return false;
+    }
+    std::uint8_t& byte = bits[(bit % kPageBits) >> 3];
     const auto mask = static_cast<std::uint8_t>(1u << (bit & 7));
     if ((byte & mask) != 0) return false;
     byte = static_cast<std::uint8_t>(byte | mask);
@@ -367,7 +405,20 @@ class Searcher {
   std::array<std::size_t, kRegexGroupCount> ends_{};
   SmallBuffer<Frame, 64> frames_;
   std::size_t frame_count_ = 0;
-  SmallBuffer<std::uint8_t, 256> memo_;
+  static constexpr std::size_t kPageBits = 1024;
+  SmallBuffer<std::uint8_t*, 64> pages_;
+  std::size_t page_count_ = 0;
+  bool first_page_used_ = false;
+  bool heap_pages_ = false;
+  std::uint8_t first_page_[kPageBits / 8];
+
+ public:
+  ~Searcher() {
+    if (!heap_pages_) return;
+    for (std::size_t i = 0; i < page_count_; ++i) {
+      if (pages_.data()[i] != first_page_) platform::heap_free(pages_.data()[i]);
+    }
+  }
 };
 
 }  // namespace

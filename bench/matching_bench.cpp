@@ -1,0 +1,192 @@
+// Regular-expression searches: the library's engine beside PCRE2 (interpreted) and std::regex,
+// on typical patterns over 100-byte and 10 KiB texts. Each run finds the first match.
+#define PCRE2_CODE_UNIT_WIDTH 8
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <pcre2.h>
+#include <random>
+#include <regex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "numeric/regex_search.h"
+
+namespace {
+
+namespace num = kes::numeric;
+
+struct Workload {
+  const char* name;
+  const char* ours;  // braces for groups
+  const char* peer;  // parentheses for groups
+  const char* planted;
+  bool at_start;  // the planted text starts the text; otherwise it sits 90 % of the way in
+};
+
+constexpr Workload kWorkloads[] = {
+    {"Digits", "[0-9]+", "[0-9]+", "40125", false},
+    {"CapitalWord", "^[A-Z][a-z]+", "^[A-Z][a-z]+", "Kestrel", true},
+    {"LiteralAlternatives", "error: {disk|memory|network}", "error: (disk|memory|network)",
+     "error: network", false},
+};
+
+constexpr std::size_t kSizes[] = {100, 10240};
+
+std::string make_text(const Workload& load, std::size_t size, std::uint32_t seed) {
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int> pick(0, 31);
+  std::string text;
+  while (text.size() < size) {
+    const int c = pick(random);
+    // Lower-case words with spaces and a few colons and "e"s that start false leads.
+    text += c < 26 ? static_cast<char>('a' + c) : (c < 30 ? ' ' : (c == 30 ? ':' : 'e'));
+  }
+  const std::string planted = load.planted;
+  const std::size_t at = load.at_start ? 0 : size * 9 / 10;
+  text.replace(at, planted.size(), planted);
+  return text;
+}
+
+struct Span {
+  std::size_t start = 0;
+  std::size_t end = 0;
+  bool operator==(const Span&) const = default;
+};
+
+Span search_ours(const num::RegexProgram& program, const std::string& text) {
+  num::RegexGroups groups;
+  num::search_regex(program, text, 0, false, groups);
+  return {groups[0].start, groups[0].end};
+}
+
+struct Pcre {
+  pcre2_code* code = nullptr;
+  pcre2_match_data* data = nullptr;
+  explicit Pcre(const char* pattern) {
+    int error = 0;
+    PCRE2_SIZE offset = 0;
+    code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern), PCRE2_ZERO_TERMINATED,
+                         PCRE2_DOLLAR_ENDONLY, &error, &offset, nullptr);
+    data = pcre2_match_data_create_from_pattern(code, nullptr);
+  }
+  ~Pcre() {
+    pcre2_match_data_free(data);
+    pcre2_code_free(code);
+  }
+  Span search(const std::string& text) const {
+    if (pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0, 0, data,
+                    nullptr) < 0) {
+      return {num::kNoOffset, num::kNoOffset};
+    }
+    const PCRE2_SIZE* vector = pcre2_get_ovector_pointer(data);
+    return {vector[0], vector[1]};
+  }
+};
+
+Span search_std(const std::regex& regex, const std::string& text) {
+  std::cmatch match;
+  if (!std::regex_search(text.data(), text.data() + text.size(), match, regex)) {
+    return {num::kNoOffset, num::kNoOffset};
+  }
+  return {static_cast<std::size_t>(match.position(0)),
+          static_cast<std::size_t>(match.position(0) + match.length(0))};
+}
+
+// Every peer must find what ours finds, before anything is timed.
+bool digests_agree(const Workload& load, const std::string& text, std::string& why) {
+  num::RegexProgram program;
+  num::compile_regex(load.ours, false, program);
+  const Span ours = search_ours(program, text);
+  const Pcre pcre(load.peer);
+  const std::regex standard(load.peer);
+  if (!(pcre.search(text) == ours)) why = "PCRE2 disagrees";
+  if (!(search_std(standard, text) == ours)) why = "std::regex disagrees";
+  if (ours.start == num::kNoOffset) why = "nothing found";
+  return why.empty();
+}
+
+void run_ours(benchmark::State& state, const Workload& load, const std::string& text) {
+  num::RegexProgram program;
+  num::compile_regex(load.ours, false, program);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(search_ours(program, text));
+}
+
+void run_pcre(benchmark::State& state, const Workload& load, const std::string& text) {
+  const Pcre pcre(load.peer);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(pcre.search(text));
+}
+
+void run_std(benchmark::State& state, const Workload& load, const std::string& text) {
+  const std::regex regex(load.peer);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(search_std(regex, text));
+}
+
+// Collects nanoseconds per run by benchmark name for the ratio summary.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      if (run.iterations > 0) {
+        times_[run.benchmark_name()] =
+            run.GetAdjustedCPUTime() * (run.time_unit == benchmark::kMicrosecond ? 1000.0 : 1.0);
+      }
+    }
+  }
+  void summary(const std::vector<std::string>& cases) const {
+    std::printf("\n%-28s %12s %12s %12s %10s %10s\n", "case (CPU time)", "Kestrel ns", "PCRE2 ns",
+                "std ns", "PCRE2/ours", "std/ours");
+    for (const std::string& name : cases) {
+      const auto find = [&](const char* peer) {
+        const auto it = times_.find("BM_" + name + "_" + peer);
+        return it == times_.end() ? 0.0 : it->second;
+      };
+      const double ours = find("Kestrel");
+      const double pcre = find("Pcre2");
+      const double standard = find("StdRegex");
+      std::printf("%-28s %12.1f %12.1f %12.1f %10.2f %10.2f\n", name.c_str(), ours, pcre, standard,
+                  ours > 0 ? pcre / ours : 0.0, ours > 0 ? standard / ours : 0.0);
+    }
+  }
+
+ private:
+  std::map<std::string, double> times_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> cases;
+  std::vector<std::string> texts;
+  texts.reserve(std::size(kWorkloads) * std::size(kSizes));
+  std::uint32_t seed = 2026;
+  for (const Workload& load : kWorkloads) {
+    for (const std::size_t size : kSizes) {
+      texts.push_back(make_text(load, size, seed++));
+      const std::string& text = texts.back();
+      const std::string name = std::string(load.name) + std::to_string(size);
+      std::string why;
+      if (!digests_agree(load, text, why)) {
+        std::fprintf(stderr, "%s: %s\n", name.c_str(), why.c_str());
+        return 1;
+      }
+      cases.push_back(name);
+      benchmark::RegisterBenchmark(("BM_" + name + "_Kestrel").c_str(), run_ours, load, text);
+      benchmark::RegisterBenchmark(("BM_" + name + "_Pcre2").c_str(), run_pcre, load, text);
+      benchmark::RegisterBenchmark(("BM_" + name + "_StdRegex").c_str(), run_std, load, text);
+    }
+  }
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.summary(cases);
+  benchmark::Shutdown();
+  return 0;
+}
