@@ -23,6 +23,12 @@ struct StackArea {
 
 constinit StackArea stack{};
 
+// "00" to "99": two digits per division when writing whole numbers.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 constexpr std::uint32_t kind_of(EntryKind kind) noexcept {
   return static_cast<std::uint32_t>(kind);
 }
@@ -68,8 +74,8 @@ KesVariant* variant_of(const StackEntry& entry) noexcept {
 }
 KesBStr bstr_of(const StackEntry& entry) noexcept { return static_cast<KesBStr>(entry.pointer); }
 
-// Releases what the entry owns, by its kind.
-void release(StackEntry& entry) noexcept {
+// Releases what the entry owns, by its kind. Kept out of line: most entries own nothing.
+[[gnu::noinline]] void release(StackEntry& entry) noexcept {
   switch (static_cast<EntryKind>(entry.kind)) {
     case EntryKind::TextOwned: platform::heap_free(entry.pointer); break;
     case EntryKind::BStrOwned: platform::bstr_free(bstr_of(entry)); break;
@@ -105,8 +111,7 @@ std::uint32_t astring_length(const char* astring) noexcept {
   return length;
 }
 
-void convert_entry(StackEntry& entry) noexcept {
-  if ((entry.kind & kKindNotTextBits) == 0) return;
+[[gnu::noinline]] void convert_slow(StackEntry& entry) noexcept {
   switch (static_cast<EntryKind>(entry.kind)) {
     case EntryKind::BStrRef:
     case EntryKind::BStrOwned: {
@@ -136,6 +141,26 @@ void convert_entry(StackEntry& entry) noexcept {
       set_text(entry, EntryKind::TextRef, nullptr, 0);
       break;
   }
+}
+
+void convert_entry(StackEntry& entry) noexcept {
+  if ((entry.kind & kKindNotTextBits) != 0) [[unlikely]]
+    convert_slow(entry);
+}
+
+// The top entry, converted to text in place when it is not text yet.
+StackEntry& top_as_text() noexcept {
+  StackEntry& entry = top();
+  convert_entry(entry);
+  return entry;
+}
+
+// Removes the top entry, found before, and releases what it owns.
+void drop_top(StackEntry& entry) noexcept {
+  --stack.depth;
+  if ((entry.kind & kKindOwnsBit) != 0 || entry.kind == kind_of(EntryKind::VariantInline))
+      [[unlikely]]
+    release(entry);
 }
 
 std::string_view text_of(const StackEntry& entry) noexcept {
@@ -217,10 +242,18 @@ void push_long(std::int32_t value) noexcept {
   unsigned char* first = end;
   std::uint32_t magnitude =
       value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
-  do {
-    *--first = static_cast<unsigned char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
+  while (magnitude >= 100) {
+    const std::uint32_t pair = magnitude % 100 * 2;
+    magnitude /= 100;
+    *--first = static_cast<unsigned char>(kDigitPairs[pair + 1]);
+    *--first = static_cast<unsigned char>(kDigitPairs[pair]);
+  }
+  if (magnitude >= 10) {
+    *--first = static_cast<unsigned char>(kDigitPairs[magnitude * 2 + 1]);
+    *--first = static_cast<unsigned char>(kDigitPairs[magnitude * 2]);
+  } else {
+    *--first = static_cast<unsigned char>('0' + magnitude);
+  }
   if (value < 0) *--first = '-';
   entry->kind = kind_of(EntryKind::TextInline);
   entry->pointer = first;
@@ -405,11 +438,7 @@ void rotate(int n) noexcept {
 
 // ---- Pops.
 
-void pop_discard() noexcept {
-  StackEntry& entry = top();
-  --stack.depth;
-  release(entry);
-}
+void pop_discard() noexcept { drop_top(top()); }
 
 HeapText pop_to_heap() noexcept {
   StackEntry& entry = top();
@@ -431,22 +460,22 @@ HeapText pop_to_heap() noexcept {
 }
 
 void pop_to_string(char* destination, std::uint32_t size) noexcept {
-  const std::string_view text = top_text();
-  // An empty text stores as fill code 0 (blanks), which is what its null pointer means.
-  store_string(destination, size, text.data(), static_cast<std::uint32_t>(text.size()));
-  pop_discard();
+  StackEntry& entry = top_as_text();
+  // An empty text has a null pointer, which stores as fill code 0: blanks.
+  store_string(destination, size, static_cast<const char*>(entry.pointer), entry.length);
+  drop_top(entry);
 }
 
 void pop_to_cstring(char* destination, std::uint32_t size) noexcept {
-  const std::string_view text = top_text();
-  store_cstring(destination, size, text.data(), static_cast<std::uint32_t>(text.size()));
-  pop_discard();
+  StackEntry& entry = top_as_text();
+  store_cstring(destination, size, static_cast<const char*>(entry.pointer), entry.length);
+  drop_top(entry);
 }
 
 void pop_to_pstring(char* destination, std::uint32_t size) noexcept {
-  const std::string_view text = top_text();
-  store_pstring(destination, size, text.data(), static_cast<std::uint32_t>(text.size()));
-  pop_discard();
+  StackEntry& entry = top_as_text();
+  store_pstring(destination, size, static_cast<const char*>(entry.pointer), entry.length);
+  drop_top(entry);
 }
 
 double pop_real() noexcept {
