@@ -1,4 +1,5 @@
-// Number storage formats: BFLOAT4 and BFLOAT8, and heap texts of numbers.
+// Number storage formats: BFLOAT4 and BFLOAT8, DECIMAL and PDECIMAL through REAL, picture
+// formatted text, and heap texts of numbers.
 #pragma once
 
 #include <kestrel/abi.h>
@@ -14,6 +15,30 @@ KES_API void Kes$bstorefloat(void* destination, double value) KES_NOEXCEPT;
 KES_API double Kes$bloadfloat(const void* source) KES_NOEXCEPT;
 KES_API void Kes$bstorefloat4(void* destination, double value) KES_NOEXCEPT;
 KES_API double Kes$bloadfloat4(const void* source) KES_NOEXCEPT;
+
+// A REAL stored into, and read from, a DECIMAL or PDECIMAL of size bytes with places fraction
+// digits: the REAL's 15 most significant digits rounded half away from zero to the places, digits
+// above the field dropped; NaN and infinities store zero. A null address stores nothing and
+// reads 0.0.
+KES_API void Kes$storedec(void* destination, uint8_t size, uint8_t places,
+                          double value) KES_NOEXCEPT;
+KES_API void Kes$pstoredec(void* destination, uint8_t size, uint8_t places,
+                           double value) KES_NOEXCEPT;
+KES_API double Kes$loaddec(const void* source, uint8_t size, uint8_t places) KES_NOEXCEPT;
+KES_API double Kes$ploaddec(const void* source, uint8_t size, uint8_t places) KES_NOEXCEPT;
+
+// A REAL or LONG formatted through a picture (zero-terminated) into a fixed-length destination
+// (a null destination takes nothing).
+KES_API void Kes$pictstorereal(char* destination, uint32_t length, const char* picture,
+                               double value) KES_NOEXCEPT;
+KES_API void Kes$pictstorelong(char* destination, uint32_t length, const char* picture,
+                               int32_t value) KES_NOEXCEPT;
+// Text deformatted through a picture (null: "@S" and the length, so the text passes unchanged)
+// and read as a REAL or a LONG; no number reads as 0.
+KES_API double Kes$pictloadreal(const char* text, uint32_t length,
+                                const char* picture) KES_NOEXCEPT;
+KES_API int32_t Kes$pictloadlong(const char* text, uint32_t length,
+                                 const char* picture) KES_NOEXCEPT;
 
 // Sets the pair to a new heap copy of the REAL's text (at most 14 significant digits, general
 // notation) or the LONG's decimal text. Whatever the pair held before is not freed. A failed
