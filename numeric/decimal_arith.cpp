@@ -31,11 +31,34 @@ struct Row {
   std::uint64_t w[kWords];
 };
 
-// Mask of the bytes of a word whose index is below n (any n).
-constexpr std::uint64_t bytes_below(int n) noexcept {
-  if (n <= 0) return 0;
-  if (n >= 8) return ~0ULL;
-  return (1ULL << (8 * n)) - 1;
+// Masks of the bytes of a word whose index is below n, n in [0, 8].
+constexpr std::uint64_t kBytesBelow[9] = {0,
+                                          0xFFULL,
+                                          0xFFFFULL,
+                                          0xFFFFFFULL,
+                                          0xFFFFFFFFULL,
+                                          0xFFFFFFFFFFULL,
+                                          0xFFFFFFFFFFFFULL,
+                                          0xFFFFFFFFFFFFFFULL,
+                                          ~0ULL};
+
+std::uint64_t read_word(const DecimalEntry& value, int k) noexcept {
+  std::uint64_t word;
+  std::memcpy(&word, value.digits + 8 * k, sizeof word);
+  return word;
+}
+
+// Word k of `value` with the bytes outside low..high cleared (zero when the word lies outside).
+std::uint64_t masked_word(const DecimalEntry& value, int k, int low, int high) noexcept {
+  if (k < (low >> 3) || k > (high >> 3) || low > high) return 0;
+  std::uint64_t word = read_word(value, k);
+  if (k == (high >> 3)) word &= kBytesBelow[(high & 7) + 1];
+  if (k == (low >> 3)) word &= ~kBytesBelow[low & 7];
+  return word;
+}
+
+void write_word(DecimalEntry& value, int k, std::uint64_t word) noexcept {
+  std::memcpy(value.digits + 8 * k, &word, sizeof word);
 }
 
 int clamped_high(const DecimalEntry& value) noexcept {
@@ -43,24 +66,6 @@ int clamped_high(const DecimalEntry& value) noexcept {
 }
 
 bool is_negative(const DecimalEntry& value) noexcept { return value.sign != 0; }
-
-// The digits low..high of `value` with every other byte zero; an entry whose low lies above its
-// high reads as zero.
-Row load_row(const DecimalEntry& value) noexcept {
-  Row row;
-  std::memcpy(row.w, value.digits, sizeof row.w);
-  const int low = value.low;
-  const int high = clamped_high(value);
-  for (int k = 0; k < kWords; ++k) {
-    const int base = 8 * k;
-    row.w[k] &= bytes_below(high - base + 1) & ~bytes_below(low - base);
-  }
-  return row;
-}
-
-void store_row(const Row& row, DecimalEntry& value) noexcept {
-  std::memcpy(value.digits, row.w, sizeof row.w);
-}
 
 // Position of the highest (lowest) non-zero digit, -1 when the row is zero.
 int highest_nonzero(const Row& row) noexcept {
@@ -77,13 +82,6 @@ int lowest_nonzero(const Row& row) noexcept {
   return -1;
 }
 
-bool row_is_zero(const Row& row) noexcept {
-  std::uint64_t any = 0;
-  for (std::uint64_t word : row.w)
-    any |= word;
-  return any == 0;
-}
-
 // a += b digit by digit with decimal carry; a carry out of position 63 is lost.
 void add_rows(Row& a, const Row& b) noexcept {
   std::uint64_t carry = 0;
@@ -98,30 +96,6 @@ void add_rows(Row& a, const Row& b) noexcept {
     sum -= ((sum >> 7) & kOnes) * 0xF6;
     a.w[k] = sum;
   }
-}
-
-// a -= b digit by digit with decimal borrow; the caller makes sure that a >= b.
-void subtract_rows(Row& a, const Row& b) noexcept {
-  std::uint64_t borrow = 0;
-  for (int k = 0; k < kWords; ++k) {
-    const std::uint64_t x = a.w[k];
-    std::uint64_t difference = x - b.w[k];
-    std::uint64_t out = x < b.w[k] ? 1 : 0;
-    out |= difference < borrow ? 1 : 0;
-    difference -= borrow;
-    borrow = out;
-    // Bytes that borrowed hold 256 + d with d in [-10, -1]: adding ten is subtracting 0xF6.
-    difference -= ((difference >> 7) & kOnes) * 0xF6;
-    a.w[k] = difference;
-  }
-}
-
-// Magnitude comparison of clean rows: -1, 0, +1.
-int compare_rows(const Row& a, const Row& b) noexcept {
-  for (int k = kWords - 1; k >= 0; --k) {
-    if (a.w[k] != b.w[k]) return a.w[k] < b.w[k] ? -1 : 1;
-  }
-  return 0;
 }
 
 // Eight digit bytes (least significant first) as the number they spell, [0, 10^8).
@@ -146,18 +120,21 @@ std::uint64_t limb_to_word(std::uint32_t limb) noexcept {
 // The number spelt by `count` digit bytes (least significant first) times 10^zeros, as base 10^8
 // limbs, least significant first. Returns the limb count. count + zeros <= 8 * kMaxDividendLimbs.
 int to_limbs(const std::uint8_t* digits, int count, int zeros, std::uint32_t* limbs) noexcept {
-  std::uint8_t bytes[kLimbBytes];
-  const int total = zeros + count;
-  const int limb_count = (total + 7) / 8;
-  std::memset(bytes, 0, static_cast<std::size_t>(zeros));
-  std::memcpy(bytes + zeros, digits, static_cast<std::size_t>(count));
-  std::memset(bytes + total, 0, 8);
-  for (int i = 0; i < limb_count; ++i) {
+  const int zero_limbs = zeros / 8;
+  const int shift = zeros % 8;
+  for (int i = 0; i < zero_limbs; ++i)
+    limbs[i] = 0;
+  std::uint8_t bytes[8 + kDecimalPositions + 8];
+  std::memset(bytes, 0, 8);
+  std::memcpy(bytes + shift, digits, static_cast<std::size_t>(count));
+  std::memset(bytes + shift + count, 0, 8);
+  const int rest = (shift + count + 7) / 8;
+  for (int i = 0; i < rest; ++i) {
     std::uint64_t word;
     std::memcpy(&word, bytes + 8 * i, sizeof word);
-    limbs[i] = word_to_limb(word);
+    limbs[zero_limbs + i] = word_to_limb(word);
   }
-  return limb_count;
+  return zero_limbs + rest;
 }
 
 // The lowest 64 digits of a limb number, written as a row (digit k at position k).
@@ -168,6 +145,24 @@ Row limbs_to_row(const std::uint32_t* limbs, int count) noexcept {
   return row;
 }
 
+// quotient and remainder of x / d for x below 2^53 and d in [1, 10^8), through the double
+// reciprocal of d: the estimate is off by at most one and is corrected exactly.
+void divide_estimated(std::uint64_t x, std::uint64_t d, double inverse, std::uint64_t& quotient,
+                      std::uint64_t& remainder) noexcept {
+  std::uint64_t q = static_cast<std::uint64_t>(static_cast<double>(x) * inverse);
+  std::int64_t r = static_cast<std::int64_t>(x) - static_cast<std::int64_t>(q * d);
+  while (r < 0) {
+    --q;
+    r += static_cast<std::int64_t>(d);
+  }
+  while (r >= static_cast<std::int64_t>(d)) {
+    ++q;
+    r -= static_cast<std::int64_t>(d);
+  }
+  quotient = q;
+  remainder = static_cast<std::uint64_t>(r);
+}
+
 // Knuth's algorithm D in base 10^8: quotient = floor(u / v). u has m limbs (its array one more),
 // v has n >= 1 limbs with a non-zero leading limb, m >= n. Writes m - n + 1 quotient limbs and
 // destroys u.
@@ -175,11 +170,13 @@ void divide_limbs(std::uint32_t* u, int m, const std::uint32_t* divisor, int n,
                   std::uint32_t* quotient) noexcept {
   if (n == 1) {
     const std::uint64_t d = divisor[0];
+    const double inverse = 1.0 / static_cast<double>(d);
     std::uint64_t remainder = 0;
     for (int i = m - 1; i >= 0; --i) {
-      const std::uint64_t x = remainder * kLimbBase + u[i];
-      quotient[i] = static_cast<std::uint32_t>(x / d);
-      remainder = x % d;
+      const std::uint64_t x = remainder * kLimbBase + u[i];  // below d x 10^8 <= 10^16
+      std::uint64_t q;
+      divide_estimated(x, d, inverse, q, remainder);
+      quotient[i] = static_cast<std::uint32_t>(q);
     }
     return;
   }
@@ -202,10 +199,12 @@ void divide_limbs(std::uint32_t* u, int m, const std::uint32_t* divisor, int n,
 
   const std::uint64_t leading = v[n - 1];
   const std::uint64_t second = v[n - 2];
+  const double inverse_leading = 1.0 / static_cast<double>(leading);
   for (int j = m - n; j >= 0; --j) {
     const std::uint64_t window = static_cast<std::uint64_t>(u[j + n]) * kLimbBase + u[j + n - 1];
-    std::uint64_t trial = window / leading;
-    std::uint64_t rest = window % leading;
+    std::uint64_t trial;
+    std::uint64_t rest;
+    divide_estimated(window, leading, inverse_leading, trial, rest);
     while (trial >= kLimbBase || trial * second > rest * kLimbBase + u[j + n - 2]) {
       --trial;
       rest += leading;
@@ -249,32 +248,105 @@ void increment_at(Row& row, int position) noexcept {
   add_rows(row, unit);
 }
 
+// The outermost non-zero digits of `value` within low..high; zero when it has none.
+struct Span {
+  int low;
+  int high;
+  bool zero;
+};
+
+Span significant(const DecimalEntry& value) noexcept {
+  const int low = value.low;
+  const int high = clamped_high(value);
+  if (low > high) return {kUnitsPosition, kUnitsPosition, true};
+  const int first = low >> 3;
+  const int last = high >> 3;
+  const std::uint64_t top_mask = kBytesBelow[(high & 7) + 1];
+  const std::uint64_t bottom_mask = ~kBytesBelow[low & 7];
+  Span span{kUnitsPosition, kUnitsPosition, true};
+  for (int k = last; k >= first; --k) {
+    std::uint64_t word = read_word(value, k);
+    if (k == last) word &= top_mask;
+    if (k == first) word &= bottom_mask;
+    if (word != 0) {
+      span.high = 8 * k + (63 - std::countl_zero(word)) / 8;
+      span.zero = false;
+      break;
+    }
+  }
+  if (span.zero) return span;
+  for (int k = first;; ++k) {
+    std::uint64_t word = read_word(value, k);
+    if (k == last) word &= top_mask;
+    if (k == first) word &= bottom_mask;
+    if (word != 0) {
+      span.low = 8 * k + std::countr_zero(word) / 8;
+      return span;
+    }
+  }
+}
+
+// Position of the highest non-zero digit within low..high, -1 when there is none.
+int top_nonzero(const DecimalEntry& value) noexcept {
+  const int low = value.low;
+  const int high = clamped_high(value);
+  for (int k = high >> 3; k >= (low >> 3); --k) {
+    const std::uint64_t word = masked_word(value, k, low, high);
+    if (word != 0) return 8 * k + (63 - std::countl_zero(word)) / 8;
+  }
+  return -1;
+}
+
+// The significant digits span.low..span.high of `value` as base 10^8 limbs, least significant
+// first; returns the limb count.
+int load_limbs(const DecimalEntry& value, const Span& span, std::uint32_t* limbs) noexcept {
+  const int count = span.high - span.low + 1;
+  const int limb_count = (count + 7) / 8;
+  const std::uint8_t* source = value.digits + span.low;
+  std::uint8_t bytes[kDecimalPositions + 8];
+  if (span.low + 8 * limb_count > kDecimalPositions) {
+    // The last word would reach past the row: read from a copy.
+    std::memcpy(bytes, source, static_cast<std::size_t>(count));
+    std::memset(bytes + count, 0, 8);
+    source = bytes;
+  }
+  for (int i = 0; i < limb_count; ++i) {
+    std::uint64_t word;
+    std::memcpy(&word, source + 8 * i, sizeof word);
+    if (i == limb_count - 1) word &= kBytesBelow[count - 8 * i];
+    limbs[i] = word_to_limb(word);
+  }
+  return limb_count;
+}
+
 // Multiplication whose product lies entirely at or above position 0: the exact product of the
-// significant digits, placed at product_low.
-Row multiply_exact(const DecimalEntry& a, const DecimalEntry& b, int product_low) noexcept {
+// significant digits, placed at product_low; digits above position 63 are lost.
+void multiply_exact(DecimalEntry& left, const DecimalEntry& right, const Span& a, const Span& b,
+                    int product_low, bool negative) noexcept {
   std::uint32_t la[kWords];
   std::uint32_t lb[kWords];
-  const int na = to_limbs(a.digits + a.low, a.high - a.low + 1, 0, la);
-  const int nb = to_limbs(b.digits + b.low, b.high - b.low + 1, 0, lb);
+  const int na = load_limbs(left, a, la);
+  const int nb = load_limbs(right, b, lb);
   std::uint64_t columns[2 * kWords] = {};
   for (int i = 0; i < na; ++i) {
     for (int j = 0; j < nb; ++j)
       columns[i + j] += static_cast<std::uint64_t>(la[i]) * lb[j];
   }
-  std::uint8_t bytes[16 * kWords + 8];
+  std::uint8_t bytes[kDecimalPositions + 16 * kWords + 8];
   std::uint64_t carry = 0;
   for (int k = 0; k < na + nb; ++k) {
     const std::uint64_t x = columns[k] + carry;
     const std::uint64_t word = limb_to_word(static_cast<std::uint32_t>(x % kLimbBase));
     carry = x / kLimbBase;
-    std::memcpy(bytes + 8 * k, &word, sizeof word);
+    std::memcpy(bytes + product_low + 8 * k, &word, sizeof word);
   }
-  const int count = std::min(8 * (na + nb), kDecimalPositions - product_low);
-  std::uint8_t placed[kDecimalPositions] = {};
-  std::memcpy(placed + product_low, bytes, static_cast<std::size_t>(count));
-  Row row;
-  std::memcpy(row.w, placed, sizeof placed);
-  return row;
+  const int top = std::min(kTopPosition, product_low + 8 * (na + nb) - 1);
+  std::memcpy(left.digits + product_low, bytes + product_low,
+              static_cast<std::size_t>(top - product_low + 1));
+  left.low = static_cast<std::uint8_t>(product_low);
+  left.high = static_cast<std::uint8_t>(top);
+  left.sign = negative ? 1 : 0;
+  decimal_normalise(left);
 }
 
 // Long multiplication with the cut below position 0: each multiple of the multiplicand `a` is
@@ -324,45 +396,87 @@ void set_normalised(DecimalEntry& value, const Row& row, bool negative) noexcept
     decimal_set_zero(value);
     return;
   }
-  store_row(row, value);
+  std::memcpy(value.digits, row.w, sizeof row.w);
   value.high = static_cast<std::uint8_t>(high);
   value.low = static_cast<std::uint8_t>(lowest_nonzero(row));
   value.sign = negative ? 1 : 0;
 }
 
 void add_signed(DecimalEntry& left, const DecimalEntry& right, bool negate_right) noexcept {
-  Row a = load_row(left);
-  Row b = load_row(right);
+  const int left_low = left.low;
+  const int right_low = right.low;
   const int left_high = clamped_high(left);
   const int right_high = clamped_high(right);
-  const int low = std::min<int>({left.low, right.low, kTopPosition});
+  const int left_nonzero = top_nonzero(left);
+  const int right_nonzero = top_nonzero(right);
+  const int low = std::min({left_low, right_low, kTopPosition});
   // Alignment: each high trims over leading zeros but not below the other's high; the result
   // takes the common high plus one position for the carry.
-  int left_top = highest_nonzero(a);
-  int right_top = highest_nonzero(b);
-  if (left_top < 0) left_top = std::min<int>(left.low, left_high);
-  if (right_top < 0) right_top = std::min<int>(right.low, right_high);
+  const int left_top = left_nonzero < 0 ? std::min(left_low, left_high) : left_nonzero;
+  const int right_top = right_nonzero < 0 ? std::min(right_low, right_high) : right_nonzero;
   const int left_trimmed = std::min(left_high, std::max(left_top, right_high));
   const int right_trimmed = std::min(right_high, std::max(right_top, left_high));
   const int high = std::max(low, std::min(kTopPosition, std::max(left_trimmed, right_trimmed) + 1));
 
+  // Only the words that hold positions low..high take part; bytes outside stay as they were.
+  const int first = low >> 3;
+  const int last = high >> 3;
+  Row a;
+  Row b;
+  for (int k = first; k <= last; ++k) {
+    a.w[k] = masked_word(left, k, left_low, left_high);
+    b.w[k] = masked_word(right, k, right_low, right_high);
+  }
   const bool left_negative = is_negative(left);
   const bool right_negative = is_negative(right) != negate_right;
   bool negative = left_negative;
+  Row* result = &a;
   if (left_negative == right_negative) {
-    add_rows(a, b);
-  } else if (compare_rows(a, b) >= 0) {
-    subtract_rows(a, b);
+    std::uint64_t carry = 0;
+    for (int k = first; k <= last; ++k) {
+      const std::uint64_t biased = a.w[k] + kCarryBias;
+      std::uint64_t sum = biased + b.w[k];
+      std::uint64_t out = sum < biased ? 1 : 0;
+      sum += carry;
+      out |= sum < carry ? 1 : 0;
+      carry = out;
+      // Bytes that did not carry still hold the bias (0xF6..0xFF): take it back out.
+      a.w[k] = sum - ((sum >> 7) & kOnes) * 0xF6;
+    }
   } else {
-    subtract_rows(b, a);
-    a = b;
-    negative = !left_negative;
+    int order = 0;
+    for (int k = last; k >= first && order == 0; --k) {
+      if (a.w[k] != b.w[k]) order = a.w[k] < b.w[k] ? -1 : 1;
+    }
+    Row* larger = &a;
+    const Row* smaller = &b;
+    if (order < 0) {
+      larger = &b;
+      smaller = &a;
+      negative = !left_negative;
+    }
+    std::uint64_t borrow = 0;
+    for (int k = first; k <= last; ++k) {
+      const std::uint64_t x = larger->w[k];
+      const std::uint64_t y = smaller->w[k];
+      std::uint64_t difference = x - y;
+      std::uint64_t out = x < y ? 1 : 0;
+      out |= difference < borrow ? 1 : 0;
+      difference -= borrow;
+      borrow = out;
+      // Bytes that borrowed hold 256 + d with d in [-10, -1]: adding ten is subtracting 0xF6.
+      larger->w[k] = difference - ((difference >> 7) & kOnes) * 0xF6;
+    }
+    result = larger;
   }
-  if (row_is_zero(a)) negative = false;
-  store_row(a, left);
+  std::uint64_t any = 0;
+  for (int k = first; k <= last; ++k) {
+    any |= result->w[k];
+    write_word(left, k, result->w[k]);
+  }
   left.low = static_cast<std::uint8_t>(low);
   left.high = static_cast<std::uint8_t>(high);
-  left.sign = negative ? 1 : 0;
+  left.sign = (negative && any != 0) ? 1 : 0;
 }
 
 }  // namespace
@@ -376,17 +490,23 @@ void decimal_set_digit(DecimalEntry& value, int digit) noexcept {
   value.sign = 0;
 }
 
-bool decimal_is_zero(const DecimalEntry& value) noexcept { return row_is_zero(load_row(value)); }
+bool decimal_is_zero(const DecimalEntry& value) noexcept {
+  const int low = value.low;
+  const int high = clamped_high(value);
+  std::uint64_t any = 0;
+  for (int k = low >> 3; k <= (high >> 3); ++k)
+    any |= masked_word(value, k, low, high);
+  return any == 0;
+}
 
 void decimal_normalise(DecimalEntry& value) noexcept {
-  const Row row = load_row(value);
-  const int high = highest_nonzero(row);
-  if (high < 0) {
+  const Span span = significant(value);
+  if (span.zero) {
     decimal_set_zero(value);
     return;
   }
-  value.high = static_cast<std::uint8_t>(high);
-  value.low = static_cast<std::uint8_t>(lowest_nonzero(row));
+  value.high = static_cast<std::uint8_t>(span.high);
+  value.low = static_cast<std::uint8_t>(span.low);
   value.sign = is_negative(value) ? 1 : 0;
 }
 
@@ -399,43 +519,50 @@ void decimal_subtract(DecimalEntry& left, const DecimalEntry& right) noexcept {
 }
 
 void decimal_multiply(DecimalEntry& left, const DecimalEntry& right) noexcept {
-  DecimalEntry a = left;
-  DecimalEntry b = right;
-  decimal_normalise(a);
-  decimal_normalise(b);
-  const bool negative = is_negative(a) != is_negative(b);
+  const Span a = significant(left);
+  const Span b = significant(right);
+  const bool negative = is_negative(left) != is_negative(right);
   const int product_low = a.low + b.low - kUnitsPosition;
-  if (product_low > kTopPosition || decimal_is_zero(a) || decimal_is_zero(b)) {
+  if (a.zero || b.zero || product_low > kTopPosition) {
     decimal_set_zero(left);
     return;
   }
-  const Row row = product_low >= 0 ? multiply_exact(a, b, product_low) : multiply_cut(a, b);
-  set_normalised(left, row, negative);
+  if (product_low >= 0) {
+    multiply_exact(left, right, a, b, product_low, negative);
+    return;
+  }
+  DecimalEntry multiplicand = left;
+  DecimalEntry multiplier = right;
+  multiplicand.low = static_cast<std::uint8_t>(a.low);
+  multiplicand.high = static_cast<std::uint8_t>(a.high);
+  multiplier.low = static_cast<std::uint8_t>(b.low);
+  multiplier.high = static_cast<std::uint8_t>(b.high);
+  set_normalised(left, multiply_cut(multiplicand, multiplier), negative);
 }
 
 void decimal_divide(DecimalEntry& left, const DecimalEntry& right) noexcept {
-  DecimalEntry dividend = left;
-  DecimalEntry divisor = right;
-  decimal_normalise(dividend);
-  decimal_normalise(divisor);
-  if (decimal_is_zero(dividend) || decimal_is_zero(divisor)) {
+  const Span dividend = significant(left);
+  Span divisor = significant(right);
+  if (dividend.zero || divisor.zero) {
     decimal_set_zero(left);
     return;
   }
-  const bool negative = is_negative(dividend) != is_negative(divisor);
+  const bool negative = is_negative(left) != is_negative(right);
   if (divisor.high - divisor.low + 1 > 60) {
     // A divisor this long ignores its digits below position 3.
-    divisor.low = std::max<std::uint8_t>(divisor.low, 3);
-    decimal_normalise(divisor);
+    DecimalEntry trimmed = right;
+    trimmed.low = static_cast<std::uint8_t>(std::max(divisor.low, 3));
+    trimmed.high = static_cast<std::uint8_t>(divisor.high);
+    divisor = significant(trimmed);
   }
   // quotient x 10^32 = floor(dividend digits x 10^scale / divisor digits), digit k at position k.
   const int scale = dividend.low - divisor.low + kUnitsPosition;  // [-31, 95]
   std::uint32_t u[kMaxDividendLimbs + 1];
   std::uint32_t v[kMaxDivisorLimbs];
-  const int m = to_limbs(dividend.digits + dividend.low, dividend.high - dividend.low + 1,
-                         std::max(scale, 0), u);
-  const int n = to_limbs(divisor.digits + divisor.low, divisor.high - divisor.low + 1,
-                         std::max(-scale, 0), v);
+  const int m =
+      to_limbs(left.digits + dividend.low, dividend.high - dividend.low + 1, std::max(scale, 0), u);
+  const int n =
+      to_limbs(right.digits + divisor.low, divisor.high - divisor.low + 1, std::max(-scale, 0), v);
   if (m < n) {
     decimal_set_zero(left);
     return;
@@ -451,13 +578,24 @@ void decimal_divide(DecimalEntry& left, const DecimalEntry& right) noexcept {
 }
 
 int decimal_compare(const DecimalEntry& left, const DecimalEntry& right) noexcept {
-  const Row a = load_row(left);
-  const Row b = load_row(right);
-  const int left_signum = row_is_zero(a) ? 0 : (is_negative(left) ? -1 : 1);
-  const int right_signum = row_is_zero(b) ? 0 : (is_negative(right) ? -1 : 1);
+  const int left_top = top_nonzero(left);
+  const int right_top = top_nonzero(right);
+  const int left_signum = left_top < 0 ? 0 : (is_negative(left) ? -1 : 1);
+  const int right_signum = right_top < 0 ? 0 : (is_negative(right) ? -1 : 1);
   if (left_signum != right_signum) return left_signum > right_signum ? 1 : -1;
   if (left_signum == 0) return 0;
-  const int magnitude = compare_rows(a, b);
+  int magnitude = 0;
+  if (left_top != right_top) {
+    magnitude = left_top > right_top ? 1 : -1;
+  } else {
+    // Same leading position: compare the digits word by word from the top.
+    const int low = std::min(left.low, right.low);
+    for (int k = left_top >> 3; k >= (low >> 3) && magnitude == 0; --k) {
+      const std::uint64_t x = masked_word(left, k, left.low, left_top);
+      const std::uint64_t y = masked_word(right, k, right.low, right_top);
+      if (x != y) magnitude = x < y ? -1 : 1;
+    }
+  }
   return left_signum < 0 ? -magnitude : magnitude;
 }
 
