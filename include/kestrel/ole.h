@@ -1,6 +1,8 @@
 // OLE automation values as the library passes them: BSTR strings and 16-byte VARIANTs.
 #pragma once
 
+#include <stddef.h>
+
 #include <kestrel/abi.h>
 
 // One UTF-16 code unit of a BSTR.
@@ -32,6 +34,8 @@ typedef struct KesVariant {
 
 #ifdef __cplusplus
 static_assert(sizeof(KesVariant) == 16, "a VARIANT is 16 bytes");
+static_assert(offsetof(KesVariant, type) == 0, "type code first");
+static_assert(offsetof(KesVariant, value) == 8, "value in the last 8 bytes");
 #endif
 
 // Frees the BSTR held in `*variable` and sets the variable to null. A null pointer is ignored.

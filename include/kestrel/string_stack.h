@@ -1,14 +1,23 @@
 // The string stack's exports: pushes, pops into storage, housekeeping and the text stores.
 #pragma once
 
+#include <stddef.h>
+
 #include <kestrel/abi.h>
 #include <kestrel/ole.h>
 
-// A text handed between compiled code and the library: a pointer and a byte length.
+// A text handed between compiled code and the library: a pointer and a byte length (8 bytes
+// with 32-bit pointers; the pointer takes the native width on 64-bit hosts).
 typedef struct KesTextPair {
   char* pointer;
   uint32_t length;
 } KesTextPair;
+
+#ifdef __cplusplus
+static_assert(offsetof(KesTextPair, pointer) == 0, "pointer first");
+static_assert(offsetof(KesTextPair, length) == sizeof(void*), "length after the pointer");
+static_assert(sizeof(KesTextPair) == 2 * sizeof(void*), "no trailing fields");
+#endif
 
 // Pushes. A push onto a full stack (32 entries) does nothing; Kes$PushTemp and
 // Kes$PushBStringTmp then free what they were given.
