@@ -6,6 +6,14 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#define KES_COMPARE_SSE2 1
+#else
+#define KES_COMPARE_SSE2 0
+#endif
+
+#include "numeric/collation_state.h"
 #include "numeric/collation_tables.h"
 
 namespace kes::numeric {
@@ -22,19 +30,60 @@ const Digraphs& digraphs_of(const CollationTables& t, CodePage page) noexcept {
   return page == CodePage::Oem ? t.oem_digraphs : t.digraphs;
 }
 
-// Index of the first byte where a and b differ within [0, n), or n.
+std::uint64_t load64(const unsigned char* p) noexcept {
+  std::uint64_t w;
+  std::memcpy(&w, p, 8);
+  return w;
+}
+
+#if KES_COMPARE_SSE2
+// Bit i set where the 16 bytes at a and b are equal.
+unsigned equal_mask(const unsigned char* a, const unsigned char* b) noexcept {
+  const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
+  const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(va, vb)));
+}
+constexpr unsigned kAllEqual = 0xFFFFU;
+#endif
+
+// Index of the first byte where a and b differ within [0, n), or n. Equal stretches are
+// skipped 16 or 32 bytes at a time (8 without vector instructions); the last partial block is
+// read overlapping the one before it, whose bytes are known to be equal.
 std::size_t first_difference(const unsigned char* a, const unsigned char* b,
                              std::size_t n) noexcept {
   std::size_t i = 0;
+#if KES_COMPARE_SSE2
+  if (n >= 16) {
+    for (; i + 32 <= n; i += 32) {
+      const unsigned m0 = equal_mask(a + i, b + i);
+      const unsigned m1 = equal_mask(a + i + 16, b + i + 16);
+      if ((m0 & m1) != kAllEqual) {
+        return m0 != kAllEqual ? i + static_cast<std::size_t>(std::countr_zero(~m0))
+                               : i + 16 + static_cast<std::size_t>(std::countr_zero(~m1));
+      }
+    }
+    if (i + 16 <= n) {
+      const unsigned m = equal_mask(a + i, b + i);
+      if (m != kAllEqual) return i + static_cast<std::size_t>(std::countr_zero(~m));
+      i += 16;
+    }
+    if (i < n) {
+      const std::size_t last = n - 16;
+      const unsigned m = equal_mask(a + last, b + last);
+      return m == kAllEqual ? n : last + static_cast<std::size_t>(std::countr_zero(~m));
+    }
+    return n;
+  }
+#endif
   if constexpr (std::endian::native == std::endian::little) {
     for (; i + 8 <= n; i += 8) {
-      std::uint64_t wa;
-      std::uint64_t wb;
-      std::memcpy(&wa, a + i, 8);
-      std::memcpy(&wb, b + i, 8);
-      if (wa != wb) {
-        return i + static_cast<std::size_t>(std::countr_zero(wa ^ wb)) / 8;
-      }
+      const std::uint64_t d = load64(a + i) ^ load64(b + i);
+      if (d != 0) return i + static_cast<std::size_t>(std::countr_zero(d)) / 8;
+    }
+    if (i < n && n >= 8) {
+      const std::size_t last = n - 8;
+      const std::uint64_t d = load64(a + last) ^ load64(b + last);
+      return d == 0 ? n : last + static_cast<std::size_t>(std::countr_zero(d)) / 8;
     }
   }
   for (; i < n; ++i) {
@@ -111,8 +160,9 @@ const unsigned char* bytes(const char* p) noexcept {
   return reinterpret_cast<const unsigned char*>(p);
 }
 
-int compare_padded_expanded(const CollationTables& t, std::string_view a,
-                            std::string_view b) noexcept {
+// Kept out of line so that the fast path does not pay for this one's registers.
+[[gnu::noinline]] int compare_padded_expanded(const CollationTables& t, std::string_view a,
+                                              std::string_view b) noexcept {
   Expander ea(t, t.digraphs, bytes(a.data()), a.size(), false);
   Expander eb(t, t.digraphs, bytes(b.data()), b.size(), false);
   for (;;) {
@@ -129,10 +179,29 @@ int compare_padded_expanded(const CollationTables& t, std::string_view a,
   }
 }
 
+[[gnu::noinline]] int compare_counted_expanded(const CollationTables& t, const Weights& w,
+                                               const Digraphs& digraphs, const unsigned char* pa,
+                                               const unsigned char* pb, std::size_t count,
+                                               bool ignore_case) noexcept {
+  Expander ea(t, digraphs, pa, count, ignore_case);
+  Expander eb(t, digraphs, pb, count, ignore_case);
+  for (;;) {
+    std::uint8_t ca = 0;
+    std::uint8_t cb = 0;
+    const bool more_a = ea.next(ca);
+    const bool more_b = eb.next(cb);
+    if (!more_a) return more_b ? -1 : 0;
+    if (!more_b) return 1;
+    if (ca == cb) continue;
+    const int d = w[ca] - w[cb];
+    if (d != 0) return d;
+  }
+}
+
 }  // namespace
 
 int compare_padded(std::string_view a, std::string_view b) noexcept {
-  const CollationTables& t = collation_tables();
+  const CollationTables& t = detail::g_collation_tables;
   if (t.digraphs[0][0] != 0) {
     return compare_padded_expanded(t, a, b);
   }
@@ -163,7 +232,7 @@ int compare_padded(std::string_view a, std::string_view b) noexcept {
 
 int compare_counted(const char* a, const char* b, std::size_t count, CodePage page,
                     bool ignore_case) noexcept {
-  const CollationTables& t = collation_tables();
+  const CollationTables& t = detail::g_collation_tables;
   const Weights& w = weights_of(t, page);
   const Digraphs& digraphs = digraphs_of(t, page);
   const unsigned char* pa = bytes(a);
@@ -184,19 +253,7 @@ int compare_counted(const char* a, const char* b, std::size_t count, CodePage pa
     }
     return 0;
   }
-  Expander ea(t, digraphs, pa, count, ignore_case);
-  Expander eb(t, digraphs, pb, count, ignore_case);
-  for (;;) {
-    std::uint8_t ca = 0;
-    std::uint8_t cb = 0;
-    const bool more_a = ea.next(ca);
-    const bool more_b = eb.next(cb);
-    if (!more_a) return more_b ? -1 : 0;
-    if (!more_b) return 1;
-    if (ca == cb) continue;
-    const int d = w[ca] - w[cb];
-    if (d != 0) return d;
-  }
+  return compare_counted_expanded(t, w, digraphs, pa, pb, count, ignore_case);
 }
 
 void to_upper(std::span<char> text) noexcept {
@@ -221,7 +278,7 @@ bool is_alnum(std::uint8_t c) noexcept {
 }
 
 std::size_t to_sort_form(std::span<char> text, CodePage page, bool ignore_case) noexcept {
-  const CollationTables& t = collation_tables();
+  const CollationTables& t = detail::g_collation_tables;
   const Weights& w = weights_of(t, page);
   const Digraphs& digraphs = digraphs_of(t, page);
   const std::size_t n = text.size();
@@ -258,7 +315,7 @@ std::size_t to_sort_form(std::span<char> text, CodePage page, bool ignore_case) 
 }
 
 std::uint32_t collation_value(std::string_view text) noexcept {
-  const CollationTables& t = collation_tables();
+  const CollationTables& t = detail::g_collation_tables;
   if (text.size() > 4) text = text.substr(0, 4);
   Expander e(t, t.digraphs, bytes(text.data()), text.size(), false);
   std::uint32_t value = 0;
@@ -270,7 +327,7 @@ std::uint32_t collation_value(std::string_view text) noexcept {
 }
 
 std::size_t collation_chars(std::uint32_t value, std::span<char, 4> out) noexcept {
-  const CollationTables& t = collation_tables();
+  const CollationTables& t = detail::g_collation_tables;
   std::size_t n = 0;
   while (value != 0 && n < 4) {
     const std::uint8_t weight = static_cast<std::uint8_t>(value & 0xFFU);

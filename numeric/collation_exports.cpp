@@ -1,4 +1,5 @@
-// The exported comparison, case, class, sort-form and table-exchange functions.
+// The exported comparison, case, class, sort-form and table-exchange functions (those that
+// work on the string stack are in collation_stack_exports.cpp).
 #include <cstddef>
 #include <cstring>
 #include <string_view>
@@ -8,10 +9,8 @@
 #include "numeric/collation_compare.h"
 #include "numeric/collation_tables.h"
 #include "platform/codepage.h"
-#include "runtime/string_stack.h"
 
 namespace num = kes::numeric;
-namespace rt = kes::runtime;
 
 static_assert(sizeof(KesCollationBlock) == 1152);
 static_assert(offsetof(KesCollationBlock, ansi_weight) == 0);
@@ -37,13 +36,6 @@ std::size_t count_of(const char* a, const char* b, std::uint32_t count) noexcept
 }
 
 bool in_byte_range(std::int32_t c) noexcept { return c >= 0 && c <= 255; }
-
-std::int32_t test_popped_first(bool (*test)(std::uint8_t)) noexcept {
-  const std::string_view top = rt::top_text();
-  const bool result = !top.empty() && test(static_cast<std::uint8_t>(top.front()));
-  rt::pop_discard();
-  return result ? 1 : 0;
-}
 
 std::uint32_t convert(char* text, std::uint32_t length, num::CodePage page,
                       std::uint32_t options) noexcept {
@@ -109,22 +101,6 @@ extern "C" std::int32_t Kes$isfisalpha(std::int32_t character) noexcept {
 
 extern "C" std::int32_t Kes$isfisalnum(std::int32_t character) noexcept {
   return in_byte_range(character) && num::is_alnum(static_cast<std::uint8_t>(character)) ? 1 : 0;
-}
-
-extern "C" std::int32_t Kes$IsAlpha() noexcept { return test_popped_first(num::is_alpha); }
-extern "C" std::int32_t Kes$IsUpper() noexcept { return test_popped_first(num::is_upper); }
-extern "C" std::int32_t Kes$IsLower() noexcept { return test_popped_first(num::is_lower); }
-
-extern "C" std::int32_t Kes$CollationVal() noexcept {
-  const std::uint32_t value = num::collation_value(rt::top_text());
-  rt::pop_discard();
-  return static_cast<std::int32_t>(value);
-}
-
-extern "C" void Kes$CollationChar(std::int32_t value) noexcept {
-  char text[4];
-  const std::size_t n = num::collation_chars(static_cast<std::uint32_t>(value), text);
-  rt::push_text(std::string_view(text, n));
 }
 
 extern "C" void Kes$OEMTOANSIdesc(KesTextDescriptor* text) noexcept {

@@ -5,6 +5,12 @@
 
 namespace kes::numeric {
 
+namespace detail {
+// The object collation_tables() returns, named for the comparison loops that read it on every
+// call (process-wide by nature, like every setting).
+extern CollationTables g_collation_tables;
+}  // namespace detail
+
 // Case partners "A"-"Z" <-> "a"-"z", classes 1 and 2 for them, 4 for "0"-"9", nothing else.
 void reset_case_tables(CollationTables& tables) noexcept;
 // Both weight tables back to plain byte order.

@@ -18,12 +18,14 @@ CollationTables make_default_tables() noexcept {
   return t;
 }
 
-// Process-wide by nature: every thread compares by the same settings.
-CollationTables g_tables = make_default_tables();
-
 }  // namespace
 
-CollationTables& collation_tables() noexcept { return g_tables; }
+namespace detail {
+// Process-wide by nature: every thread compares by the same settings.
+CollationTables g_collation_tables = make_default_tables();
+}  // namespace detail
+
+CollationTables& collation_tables() noexcept { return detail::g_collation_tables; }
 
 void reset_case_tables(CollationTables& tables) noexcept {
   tables.case_partner.fill(0);
@@ -48,6 +50,6 @@ void reset_collation_weights(CollationTables& tables) noexcept {
   }
 }
 
-void reset_all_tables() noexcept { g_tables = make_default_tables(); }
+void reset_all_tables() noexcept { detail::g_collation_tables = make_default_tables(); }
 
 }  // namespace kes::numeric

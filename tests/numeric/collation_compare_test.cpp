@@ -60,6 +60,25 @@ TEST_F(CollationTest, ComparePaddedByteOrder) {
   }
 }
 
+TEST_F(CollationTest, FindsTheDifferenceAtEveryPositionOfEveryLength) {
+  // Lengths around the word and block sizes the comparison skips by.
+  for (std::size_t n = 1; n <= 80; ++n) {
+    std::string a(n, 'm');
+    for (std::size_t i = 0; i < n; ++i)
+      a[i] = static_cast<char>('a' + i % 26);
+    for (std::size_t p = 0; p < n; ++p) {
+      std::string b = a;
+      b[p] = '~';  // 126, above every letter
+      ASSERT_EQ(compare_padded(a, b), a[p] - '~') << n << " " << p;
+      ASSERT_EQ(compare_counted(b.data(), a.data(), n, CodePage::Ansi, true), '~' - (a[p] - 32))
+          << n << " " << p;
+      std::string longer = a + std::string(n, ' ');
+      longer[n + p] = '!';
+      ASSERT_EQ(compare_padded(longer, a), '!' - ' ') << n << " " << p;
+    }
+  }
+}
+
 TEST_F(CollationTest, ComparePaddedFollowsWeightsNotBytes) {
   collation_tables().ansi_weight['b'] = 97;
   collation_tables().ansi_weight['a'] = 98;
