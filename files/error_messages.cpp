@@ -2,6 +2,7 @@
 #include "files/error_messages.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 
 #include "numeric/locale_texts.h"
@@ -209,6 +210,18 @@ static_assert(sorted_by_number());
 
 constexpr std::int32_t kUnknownErrorPosted = 81;
 
+// Every number with a text is in [0, 802]: a direct index, position + 1 (0 for none).
+constexpr std::int32_t kHighestNumber = 802;
+static_assert(std::size(kMessages) < 255);
+static_assert(kMessages[std::size(kMessages) - 1].number == kHighestNumber);
+constexpr std::array<std::uint8_t, kHighestNumber + 1> kPositionByNumber = [] {
+  std::array<std::uint8_t, kHighestNumber + 1> positions{};
+  for (std::size_t i = 0; i < std::size(kMessages); ++i) {
+    positions[static_cast<std::size_t>(kMessages[i].number)] = static_cast<std::uint8_t>(i + 1);
+  }
+  return positions;
+}();
+
 // The override or built-in text, without the unknown-number fallback.
 std::optional<std::string_view> lookup(std::int32_t number) noexcept {
   if (std::optional<std::string_view> text = numeric::message_override(number)) return text;
@@ -224,25 +237,30 @@ std::size_t copy_cut(std::string_view text, MessageBuffer& buffer, std::size_t a
 }  // namespace
 
 std::optional<std::string_view> builtin_message(std::int32_t number) noexcept {
-  const Message* found =
-      std::lower_bound(std::begin(kMessages), std::end(kMessages), number,
-                       [](const Message& m, std::int32_t n) { return m.number < n; });
-  if (found == std::end(kMessages) || found->number != number) return std::nullopt;
-  return found->text;
+  if (number < 0 || number >= kHighestNumber + 1) return std::nullopt;
+  std::uint8_t position = kPositionByNumber[static_cast<std::size_t>(number)];
+  if (position == 0) return std::nullopt;
+  return kMessages[position - 1].text;
+}
+
+std::string_view message_view(std::int32_t number, MessageBuffer& buffer) noexcept {
+  if (number == 0) number = kUnknownErrorPosted;
+  if (std::optional<std::string_view> text = lookup(number)) {
+    return text->substr(0, kMessageTextCapacity);
+  }
+  std::size_t length =
+      copy_cut(lookup(kUnknownErrorPosted).value_or("Unknown Error Posted"), buffer, 0);
+  length = copy_cut(" : ", buffer, length);
+  char digits[12];
+  std::to_chars_result r = std::to_chars(std::begin(digits), std::end(digits), number);
+  length = copy_cut({digits, static_cast<std::size_t>(r.ptr - digits)}, buffer, length);
+  return {buffer.data(), length};
 }
 
 std::string_view message_text(std::int32_t number, MessageBuffer& buffer) noexcept {
-  if (number == 0) number = kUnknownErrorPosted;
-  std::size_t length = 0;
-  if (std::optional<std::string_view> text = lookup(number)) {
-    length = copy_cut(*text, buffer, 0);
-  } else {
-    length = copy_cut(lookup(kUnknownErrorPosted).value_or("Unknown Error Posted"), buffer, 0);
-    length = copy_cut(" : ", buffer, length);
-    char digits[12];
-    std::to_chars_result r = std::to_chars(std::begin(digits), std::end(digits), number);
-    length = copy_cut({digits, static_cast<std::size_t>(r.ptr - digits)}, buffer, length);
-  }
+  std::string_view text = message_view(number, buffer);
+  std::size_t length = text.size();
+  if (text.data() != buffer.data()) copy_cut(text, buffer, 0);
   buffer[length] = '\0';
   return {buffer.data(), length};
 }

@@ -1,7 +1,7 @@
 // The message table: the text of every error number, as ERROR() and the run-time error boxes
 // show it.
 //
-// State: the buffer of message_text_for_export is process-wide (the export hands it out).
+// State: none here; the buffer Kes$err_message hands out is process-wide by nature.
 #pragma once
 
 #include <array>
@@ -27,5 +27,10 @@ using MessageBuffer = std::array<char, kMessageTextCapacity + 1>;
 // built-in text, each cut to 255 characters; a number with neither reads as the text of 81,
 // " : " and the number in decimal ("Unknown Error Posted : 97").
 std::string_view message_text(std::int32_t number, MessageBuffer& buffer) noexcept;
+
+// The same text without the copy where it can: a view of the override or the built-in text
+// (valid until the overrides change), or of `buffer` for the unknown-number form. Not
+// terminated.
+std::string_view message_view(std::int32_t number, MessageBuffer& buffer) noexcept;
 
 }  // namespace kes::files

@@ -61,7 +61,7 @@ void post_error_number(std::int32_t number) noexcept {
   Kes$DOSerror = last;
   if (number == 0) number = 300 + last;
   MessageBuffer buffer;
-  std::string_view text = message_text(number, buffer);
+  std::string_view text = message_view(number, buffer);
   while (!text.empty() && text.front() == ' ')
     text.remove_prefix(1);
 

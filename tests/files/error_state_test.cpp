@@ -157,7 +157,7 @@ const FileErrorCase kFileErrors[] = {
     {"EmptyCodeNoMessage", "", nullptr, "", "File System Error : "},
     {"CodeExactFit80", std::string(80, 'c'), "m", std::string(80, 'c'), "m"},
     {"CodeOneOverIsCut", std::string(81, 'c'), "m", std::string(80, 'c'), "m"},
-    {"MessageExactFit254", "c", "", "c", ""},
+    {"EmptyMessage", "c", "", "c", ""},
 };
 
 TEST_F(ErrorStateTest, FileErrorSetsCodeAndMessage) {
