@@ -1,4 +1,5 @@
 // Compiling picture texts into PicDesc tokens, and the descriptor's own small members.
+#include <cstddef>
 #include <cstring>
 #include <string_view>
 
@@ -521,8 +522,12 @@ void compile_string_picture(PicDesc& desc, std::uint32_t width) noexcept {
   }
 }
 
-void compile_picture(PicDesc& desc, const char* picture) noexcept {
-  desc.Clear();
+void compile_picture(PicDesc& desc, const char* picture, bool clear_tokens) noexcept {
+  if (clear_tokens) {
+    desc.Clear();
+  } else {
+    std::memset(static_cast<void*>(&desc), 0, offsetof(PicDesc, tokens));
+  }
   desc.source = picture;  // kept when the picture turns out invalid
   if (picture == nullptr) {
     set_header(desc, PictureKind::String, kMissingPictureWidth, false);
@@ -580,7 +585,11 @@ void compile_picture(PicDesc& desc, const char* picture) noexcept {
   }
   if (width == 0) {
     const char* source = desc.source;
-    desc.Clear();
+    if (clear_tokens) {
+      desc.Clear();
+    } else {
+      std::memset(static_cast<void*>(&desc), 0, offsetof(PicDesc, tokens));
+    }
     desc.source = source;
     return;
   }

@@ -75,7 +75,9 @@ inline bool is_digit_code(std::uint8_t code) noexcept {
 }
 
 // Compiles a picture text (zero-terminated; null compiles as a string picture of width 255).
-void compile_picture(PicDesc& desc, const char* picture) noexcept;
+// The whole descriptor is cleared first; a temporary descriptor that nothing reads beyond its
+// width may pass `clear_tokens` false to leave the tokens past the width as they were.
+void compile_picture(PicDesc& desc, const char* picture, bool clear_tokens = true) noexcept;
 // Compiles a string picture of the given width, as "@S" followed by the width would (an
 // invalid picture when width is outside 1 to 255).
 void compile_string_picture(PicDesc& desc, std::uint32_t width) noexcept;

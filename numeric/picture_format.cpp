@@ -62,6 +62,10 @@ class Output {
                : ' ';
   }
   void blank() noexcept { std::memset(out_.data(), ' ', out_.size()); }
+  // Copies a whole field from its first position, cut to the destination.
+  void write(const char* field, int width) noexcept {
+    std::memcpy(out_.data(), field, std::min(out_.size(), static_cast<std::size_t>(width)));
+  }
   // Moves positions [0, end) one to the right and puts `first` at position 0.
   void shift_right(int end, char first) noexcept {
     for (int i = std::min<int>(end, static_cast<int>(out_.size()) - 1); i > 0; --i) {
@@ -79,19 +83,22 @@ constexpr int kKeptCapacity = PicDesc::kMaxTokens + 2;
 
 void format_number(const PicDesc& desc, Output& out, const DigitRow& row, bool negative) noexcept {
   const int width = picture_width(desc);
+  const PicToken* const tokens = desc.tokens;
   int positions = 0;  // integer digit positions
   int places = 0;     // fraction digit positions
   int first_integer = -1;
-  bool after_point = false;
-  for (int i = 0; i < width; ++i) {
-    const PicToken t = desc.tokens[i];
-    if (t.code == kTokenPoint || t.code == kTokenImpliedPoint) after_point = true;
-    if (!is_digit_code(t.code)) continue;
-    if (after_point) {
-      ++places;
-    } else {
-      if (first_integer < 0) first_integer = i;
-      ++positions;
+  {
+    bool after_point = false;
+    for (int i = 0; i < width; ++i) {
+      const std::uint8_t code = tokens[i].code;
+      after_point = after_point || code == kTokenPoint || code == kTokenImpliedPoint;
+      if (!is_digit_code(code)) continue;
+      if (after_point) {
+        ++places;
+      } else {
+        if (first_integer < 0) first_integer = i;
+        ++positions;
+      }
     }
   }
 
@@ -106,15 +113,20 @@ void format_number(const PicDesc& desc, Output& out, const DigitRow& row, bool n
   }
   long long integer_length = row.integer() - start;
   bool overflow = integer_length > positions;
+  // kept[0] is room for a carry into a new leading digit; the value's digits start at `first`.
   char kept[kKeptCapacity];
-  int first = 1;  // kept[0] is room for a carry into a new leading digit
-  bool zero = true;
+  int first = 1;
+  bool zero = !overflow;
   if (!overflow) {
     const int kept_length = static_cast<int>(integer_length) + places;
     kept[0] = '0';
-    for (int j = 0; j < kept_length; ++j)
-      kept[1 + j] = row.at(start + j);
-    if (row.at(start + kept_length) >= '5' && start + kept_length < row.size()) {
+    for (int j = 0; j < kept_length; ++j) {
+      const char c = row.at(start + j);
+      kept[1 + j] = c;
+      zero = zero && c == '0';
+    }
+    if (start + kept_length < row.size() && row.at(start + kept_length) >= '5') {
+      zero = false;
       int j = kept_length;
       while (j >= 1 && kept[j] == '9')
         kept[j--] = '0';
@@ -124,21 +136,20 @@ void format_number(const PicDesc& desc, Output& out, const DigitRow& row, bool n
         kept[0] = '1';
         first = 0;
         ++integer_length;
+        overflow = integer_length > positions;
       }
     }
-    overflow = integer_length > positions;
-    for (int j = first; j <= kept_length; ++j)
-      zero = zero && kept[j] == '0';
   }
-  if (overflow) zero = false;
   if (zero) {
     if (blank_when_zero(desc)) return;
     negative = false;  // a value that rounds to zero shows no sign
   }
 
+  // The field is built in a line of its own, then copied into the destination.
+  char line[PicDesc::kMaxTokens];
   // Sign and currency before the digits float when the leading positions are blank.
   const bool floating =
-      first_integer < 0 || desc.tokens[first_integer].code == kTokenBlankDigit || positions <= 1;
+      first_integer < 0 || tokens[first_integer].code == kTokenBlankDigit || positions <= 1;
   int floats[PicDesc::kMaxTokens];
   int float_count = 0;
   int anchor = -1;  // first position that shows a digit, the point or a fraction digit
@@ -146,41 +157,42 @@ void format_number(const PicDesc& desc, Output& out, const DigitRow& row, bool n
   bool digit_left = false;
   char last_fill = ' ';
   int integer_index = 0;
-  int fraction_index = 0;
-  const long long empty_positions = positions - integer_length;
-  after_point = false;
+  // Without overflow the integer digits are kept[first, first + integer_length) and the
+  // fraction digits follow them.
+  const int empty_positions = overflow ? 0 : positions - static_cast<int>(integer_length);
+  int fraction_index = overflow ? 0 : first + static_cast<int>(integer_length);
+  bool after_point = false;
   for (int i = 0; i < width; ++i) {
-    const PicToken t = desc.tokens[i];
+    const PicToken t = tokens[i];
     const char arg = static_cast<char>(t.argument);
+    char c = arg;
     switch (t.code) {
       case kTokenCurrency:
         if (floating && integer_index == 0 && !after_point) {
           floats[float_count++] = i;
-        } else {
-          out.put(i, arg);
+          c = ' ';
         }
         break;
       case kTokenSign:
         if (floating && integer_index == 0 && !after_point) {
           if (negative) floats[float_count++] = i;
-        } else {
-          out.put(i, negative ? arg : ' ');
+          c = ' ';
+        } else if (!negative) {
+          c = ' ';
         }
         break;
       case kTokenFillDigit:
-      case kTokenBlankDigit: {
-        char c;
+      case kTokenBlankDigit:
         if (overflow) {
           c = '#';
           digit_left = true;
         } else if (after_point) {
-          c = kept[first + integer_length + fraction_index];
-          ++fraction_index;
+          c = kept[fraction_index++];
         } else if (integer_index < empty_positions) {
           c = t.code == kTokenFillDigit ? arg : ' ';
           last_fill = c;
         } else {
-          c = kept[first + (integer_index - empty_positions)];
+          c = kept[first + integer_index - empty_positions];
           if (c == '0' && t.code == kTokenBlankDigit && !digit_left) {
             c = ' ';
           } else {
@@ -189,46 +201,43 @@ void format_number(const PicDesc& desc, Output& out, const DigitRow& row, bool n
         }
         if (!after_point) ++integer_index;
         if (c != ' ' && anchor < 0) anchor = i;
-        out.put(i, c);
         break;
-      }
       case kTokenGroup:
-        if (digit_left) {
-          out.put(i, arg);
-        } else {
-          // A separator with no digit to its left shows the fill before it: "*" or "0", else
-          // a space.
-          out.put(i, last_fill == '*' || last_fill == '0' ? last_fill : ' ');
-        }
+        // A separator with no digit to its left shows the fill before it: "*" or "0", else a
+        // space.
+        if (!digit_left) c = last_fill == '*' || last_fill == '0' ? last_fill : ' ';
         break;
       case kTokenPoint:
-        out.put(i, arg);
         after_point = true;
         if (anchor < 0) anchor = i;
         break;
       case kTokenImpliedPoint:
         after_point = true;
         implied_at = i;
+        c = ' ';
         if (anchor < 0) anchor = i;  // floats go left of it, then move right with the shift
         break;
-      default: out.put(i, arg); break;
+      default: break;
     }
+    line[i] = c;
   }
   // Floating sign and currency, in picture order, immediately left of the first digit shown.
   if (float_count > 0) {
     int position = (anchor >= 0 ? anchor : width) - 1;
     for (int k = float_count - 1; k >= 0 && position >= 0; --k, --position) {
-      const PicToken t = desc.tokens[floats[k]];
-      out.put(position, static_cast<char>(t.argument));
+      line[position] = static_cast<char>(tokens[floats[k]].argument);
     }
   }
   // An implied point takes no character: what stands left of it moves one position right, and
   // the freed first position shows the leading fill.
-  if (implied_at >= 0) {
-    const PicToken lead = desc.tokens[0];
-    const bool filled = lead.code == kTokenFillDigit && !overflow;
-    out.shift_right(implied_at, filled ? static_cast<char>(lead.argument) : ' ');
+  if (implied_at > 0) {
+    std::memmove(line + 1, line, static_cast<std::size_t>(implied_at));
+    const bool filled = tokens[0].code == kTokenFillDigit && !overflow;
+    line[0] = filled ? static_cast<char>(tokens[0].argument) : ' ';
+  } else if (implied_at == 0) {
+    line[0] = ' ';
   }
+  out.write(line, width);
 }
 
 void format_scientific(const PicDesc& desc, Output& out, const DigitRow& row,
@@ -419,8 +428,29 @@ void copy_text(const PicDesc& desc, Output& out, std::string_view text) noexcept
     out.put(static_cast<int>(i), text[i]);
 }
 
-// Digit text of a value for the number formatter, and a plain text for string pictures.
+// Places of the standard fixed conversion of a REAL.
+constexpr int kFixedPlaces = 6;
 constexpr std::size_t kRealTextCapacity = 400;  // 309 integer digits, the point and 6 places
+// Below this magnitude a REAL's fixed text is computed from whole millionths.
+constexpr double kExactMillionthsLimit = 1e9;
+
+// The fixed conversion with six places of a magnitude in [0, 10^9) as whole millionths,
+// rounded exactly as that conversion rounds (to nearest, half to even on an exact tie). The
+// product with 10^6 is split exactly (Dekker): product + error is the true value.
+std::uint64_t millionths(double magnitude) noexcept {
+  constexpr double kScale = 1e6;
+  constexpr double kSplitter = 134217729.0;  // 2^27 + 1
+  const double product = magnitude * kScale;
+  const double c = kSplitter * magnitude;
+  const double high = c - (c - magnitude);
+  const double low = magnitude - high;
+  const double error = (high * kScale - product) + low * kScale;
+  const double whole = std::floor(product);
+  const double above_half = (product - whole) - 0.5;  // exact: product is below 2^50
+  auto result = static_cast<std::uint64_t>(whole);
+  if (above_half > -error || (above_half == -error && (result & 1) != 0)) ++result;
+  return result;
+}
 
 }  // namespace
 
@@ -481,14 +511,25 @@ void format_real(const PicDesc& desc, std::span<char> destination, double value)
     return;
   }
   char text[kRealTextCapacity];
+  const double magnitude = std::fabs(value);
+  if (magnitude < kExactMillionthsLimit) {
+    // The same digits without the general conversion: whole millionths, then the integer part
+    // is what lies before the last six digits (a negative count means fraction zeros first).
+    const auto result = std::to_chars(text, text + sizeof text, millionths(magnitude));
+    const auto length = static_cast<std::size_t>(result.ptr - text);
+    format_digits(desc, destination, std::string_view(text, length),
+                  static_cast<int>(length) - kFixedPlaces, negative);
+    return;
+  }
   const auto result =
-      std::to_chars(text, text + sizeof text, std::fabs(value), std::chars_format::fixed, 6);
+      std::to_chars(text, text + sizeof text, magnitude, std::chars_format::fixed, kFixedPlaces);
   const std::string_view fixed(text, static_cast<std::size_t>(result.ptr - text));
   // Strip the leading zeros and the point: "0.500000" gives "500000" with no integer digit.
   const std::size_t point = fixed.find('.');
   std::size_t begin = 0;
-  while (begin < point && fixed[begin] == '0')
+  while (begin < point && fixed[begin] == '0') {
     ++begin;
+  }
   const int integer_digits = static_cast<int>(point - begin);
   std::memmove(text + point, text + point + 1, fixed.size() - point - 1);
   format_digits(desc, destination, std::string_view(text + begin, fixed.size() - 1 - begin),

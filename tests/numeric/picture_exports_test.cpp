@@ -109,6 +109,22 @@ TEST_F(PictureExports, FormattingAllocatesNothing) {
   EXPECT_EQ(std::string_view(field, 10), " 5/01/2024");
 }
 
+TEST_F(PictureExports, ReusesNoPictureWhoseTextChanged) {
+  char picture[] = "@N9.2";
+  Kes$PushPictLong(-5, picture);
+  EXPECT_EQ(pop_text(), "     5.00");
+  std::memcpy(picture, "@N-9.", 5);  // same buffer, another picture
+  Kes$PushPictLong(-5, picture);
+  EXPECT_EQ(pop_text(), "       -5");
+  Kes$PushPictLong(-5, "@N-9.");
+  EXPECT_EQ(pop_text(), "       -5");
+  Kes$PushPictLong(-5, "@N-9.2");
+  EXPECT_EQ(pop_text(), "    -5.00");
+  EXPECT_EQ(Kes$getpicturewidth("@N-9.2"), 9);
+  EXPECT_EQ(Kes$getpicturewidth("@N-9.2x"), 0);
+  EXPECT_EQ(Kes$getpicturewidth(nullptr), 255);
+}
+
 TEST_F(PictureExports, PopPictLongDeformats) {
   runtime::push_text(" 1,234.50");
   EXPECT_EQ(Kes$PopPictLong("@N9.2"), 1234);

@@ -1,8 +1,12 @@
 // Formatting through pictures: numbers, scientific values, dates, times, patterns and texts.
+#include <charconv>
+#include <cmath>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <kestrel/pic_desc.h>
 
@@ -306,6 +310,49 @@ TEST(PictureFormatText, StringAndKeyInPicturesCopy) {
   desc.Init("@K##-##K");
   desc.FormatPict(out, 5, 0, 0, "12-34");
   EXPECT_EQ(std::string_view(out, 5), "12-34");
+}
+
+}  // namespace
+}  // namespace kes::numeric
+
+namespace kes::numeric {
+namespace {
+
+// REALs below 10^9 are converted from whole millionths; the standard fixed conversion with six
+// places is the reference, ties and near-ties included.
+TEST(PictureFormatNumber, RealsMatchTheStandardFixedConversion) {
+  std::mt19937_64 random(81457);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  std::vector<double> values = {0.0,       0.5,    0.0078125,  0.0000005,         0.0000015,
+                                0.0000025, 2.5e-7, 1.0000005,  999999999.9999995, 123.456789,
+                                0.1249996, 1e-320, 4.9999995e8};
+  for (int n = 0; n < 20000; ++n) {
+    const double scale = std::pow(10.0, static_cast<int>(unit(random) * 15) - 6);
+    values.push_back(unit(random) * scale);
+    // Halves of a millionth, where rounding is decided.
+    values.push_back((std::floor(unit(random) * 1e9) + 0.5) / 1e6);
+    values.push_back(
+        std::ldexp(std::floor(unit(random) * 1e6), -static_cast<int>(unit(random) * 30)));
+  }
+  PicDesc desc;
+  desc.Init("@N-24.6");
+  for (double v : values) {
+    if (v >= 1e9) continue;
+    for (double value : {v, -v}) {
+      char shown[24];
+      desc.StoreReal(shown, 24, value);
+      std::string ours;
+      for (char c : std::string_view(shown, 24)) {
+        if (c != ' ' && c != ',') ours += c;
+      }
+      char text[64];
+      const auto end =
+          std::to_chars(text, text + sizeof text, std::fabs(value), std::chars_format::fixed, 6);
+      std::string expected(text, static_cast<std::size_t>(end.ptr - text));
+      if (value < 0 && expected != "0.000000") expected = "-" + expected;
+      ASSERT_EQ(ours, expected) << std::hexfloat << value;
+    }
+  }
 }
 
 }  // namespace

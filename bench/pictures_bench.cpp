@@ -1,0 +1,272 @@
+// Formatting through pictures against snprintf and fmt: amounts through @N12.2 (from the
+// decimal stack and from REALs) and dates through @D6.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fmt/format.h>
+#include <map>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <kestrel/pic_desc.h>
+#include <kestrel/pictures.h>
+
+#include <benchmark/benchmark.h>
+
+#include "numeric/decimal_stack.h"
+#include "runtime/string_stack.h"
+
+namespace {
+
+constexpr std::size_t kInputs = 1024;  // a power of two
+constexpr int kAmountWidth = 12;
+constexpr int kDateWidth = 10;
+
+struct Inputs {
+  std::vector<double> amounts;                       // whole cents, below 10^8
+  std::vector<kes::numeric::DecimalEntry> decimals;  // the same amounts
+  std::vector<std::int32_t> serials;                 // days from 1900 to 2099
+  PicDesc amount_picture;
+  PicDesc date_picture;
+};
+
+const Inputs& inputs() {
+  static const Inputs in = [] {
+    Inputs made;
+    std::mt19937 random(1234);
+    std::uniform_int_distribution<long long> cents(0, 999999999LL);
+    std::uniform_int_distribution<std::int32_t> days(36163, 109211);
+    for (std::size_t i = 0; i < kInputs; ++i) {
+      const long long c = cents(random);
+      made.amounts.push_back(static_cast<double>(c) / 100.0);
+      const std::string text =
+          std::to_string(c / 100) + "." + std::to_string(c % 100 / 10) + std::to_string(c % 10);
+      kes::numeric::decimal_push_text(text);
+      made.decimals.push_back(kes::numeric::decimal_pop());
+      made.serials.push_back(days(random));
+    }
+    made.amount_picture.Init("@N12.2");
+    made.date_picture.Init("@D6");
+    return made;
+  }();
+  return in;
+}
+
+// The civil date of a serial day (day 36163 is 1 January 1900), by days from 1 March 0000.
+void civil_date(std::int32_t serial, int& year, int& month, int& day) {
+  const long long z = serial - 36163 + 693901;  // days since 0000-03-01 (proleptic)
+  const long long era = z / 146097;
+  const long long doe = z - era * 146097;
+  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const long long mp = (5 * doy + 2) / 153;
+  day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
+}
+
+std::string kestrel_amount(std::size_t i) {
+  char out[kAmountWidth];
+  inputs().amount_picture.StoreReal(out, kAmountWidth, inputs().amounts[i]);
+  return std::string(out, kAmountWidth);
+}
+std::string kestrel_decimal_amount(std::size_t i) {
+  kes::numeric::decimal_push(inputs().decimals[i]);
+  Kes$PushPictDec("@N12.2");
+  std::string text(kes::runtime::top_text());
+  kes::runtime::pop_discard();
+  return text;
+}
+std::string fmt_amount(std::size_t i) {
+  const auto cents = static_cast<long long>(inputs().amounts[i] * 100.0 + 0.5);
+  char out[32];
+  const auto end =
+      fmt::format_to_n(out, sizeof out, "{:>9}.{:02}", fmt::group_digits(cents / 100), cents % 100);
+  return std::string(out, end.size);
+}
+std::string snprintf_amount(std::size_t i) {
+  char out[32];
+  const int n = std::snprintf(out, sizeof out, "%12.2f", inputs().amounts[i]);
+  return std::string(out, static_cast<std::size_t>(n));
+}
+std::string kestrel_date(std::size_t i) {
+  char out[kDateWidth];
+  inputs().date_picture.StoreReal(out, kDateWidth, inputs().serials[i]);
+  return std::string(out, kDateWidth);
+}
+std::string fmt_date(std::size_t i) {
+  int y = 0, m = 0, d = 0;
+  civil_date(inputs().serials[i], y, m, d);
+  char out[32];
+  const auto end = fmt::format_to_n(out, sizeof out, "{:2}/{:02}/{:04}", d, m, y);
+  return std::string(out, end.size);
+}
+std::string snprintf_date(std::size_t i) {
+  int y = 0, m = 0, d = 0;
+  civil_date(inputs().serials[i], y, m, d);
+  char out[32];
+  const int n = std::snprintf(out, sizeof out, "%2d/%02d/%04d", d, m, y);
+  return std::string(out, static_cast<std::size_t>(n));
+}
+
+std::string without_commas(std::string text) {
+  std::string kept;
+  for (char c : text) {
+    if (c != ',') kept += c;
+  }
+  return kept;
+}
+
+// Every peer must show what we show (snprintf has no grouping: compared without commas and
+// right-aligned), or the figures would compare unlike work.
+bool results_agree() {
+  for (std::size_t i = 0; i < kInputs; ++i) {
+    const std::string ours = kestrel_amount(i);
+    const std::string plain = without_commas(ours);
+    const std::string padded_plain = std::string(ours.size() - plain.size(), ' ') + plain;
+    if (kestrel_decimal_amount(i) != ours || fmt_amount(i) != ours ||
+        snprintf_amount(i) != padded_plain || fmt_date(i) != kestrel_date(i) ||
+        snprintf_date(i) != kestrel_date(i)) {
+      std::fprintf(stderr, "disagree at %zu: '%s' '%s' '%s' '%s' / '%s' '%s'\n", i, ours.c_str(),
+                   kestrel_decimal_amount(i).c_str(), fmt_amount(i).c_str(),
+                   snprintf_amount(i).c_str(), kestrel_date(i).c_str(), fmt_date(i).c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+void BM_AmountFromDecimal_Kestrel(benchmark::State& state) {
+  const Inputs& in = inputs();
+  std::size_t index = 0;
+  for (auto _ : state) {
+    kes::numeric::decimal_push(in.decimals[index]);
+    Kes$PushPictDec("@N12.2");
+    benchmark::DoNotOptimize(kes::runtime::top_text().data());
+    kes::runtime::pop_discard();
+    index = (index + 1) & (kInputs - 1);
+  }
+}
+BENCHMARK(BM_AmountFromDecimal_Kestrel);
+
+void BM_AmountFromReal_Kestrel(benchmark::State& state) {
+  const Inputs& in = inputs();
+  char out[kAmountWidth];
+  std::size_t index = 0;
+  for (auto _ : state) {
+    in.amount_picture.StoreReal(out, kAmountWidth, in.amounts[index]);
+    benchmark::DoNotOptimize(out);
+    index = (index + 1) & (kInputs - 1);
+  }
+}
+BENCHMARK(BM_AmountFromReal_Kestrel);
+
+void amount_snprintf(benchmark::State& state) {
+  const Inputs& in = inputs();
+  char out[32];
+  std::size_t index = 0;
+  for (auto _ : state) {
+    std::snprintf(out, sizeof out, "%12.2f", in.amounts[index]);
+    benchmark::DoNotOptimize(out);
+    index = (index + 1) & (kInputs - 1);
+  }
+}
+BENCHMARK(amount_snprintf)->Name("BM_AmountFromDecimal_Snprintf");
+BENCHMARK(amount_snprintf)->Name("BM_AmountFromReal_Snprintf");
+
+void amount_fmt(benchmark::State& state) {
+  const Inputs& in = inputs();
+  char out[32];
+  std::size_t index = 0;
+  for (auto _ : state) {
+    const auto cents = static_cast<long long>(in.amounts[index] * 100.0 + 0.5);
+    fmt::format_to_n(out, sizeof out, "{:>9}.{:02}", fmt::group_digits(cents / 100), cents % 100);
+    benchmark::DoNotOptimize(out);
+    index = (index + 1) & (kInputs - 1);
+  }
+}
+BENCHMARK(amount_fmt)->Name("BM_AmountFromDecimal_Fmt");
+BENCHMARK(amount_fmt)->Name("BM_AmountFromReal_Fmt");
+
+void BM_Date_Kestrel(benchmark::State& state) {
+  const Inputs& in = inputs();
+  char out[kDateWidth];
+  std::size_t index = 0;
+  for (auto _ : state) {
+    in.date_picture.StoreReal(out, kDateWidth, in.serials[index]);
+    benchmark::DoNotOptimize(out);
+    index = (index + 1) & (kInputs - 1);
+  }
+}
+BENCHMARK(BM_Date_Kestrel);
+
+void BM_Date_Snprintf(benchmark::State& state) {
+  const Inputs& in = inputs();
+  char out[32];
+  std::size_t index = 0;
+  for (auto _ : state) {
+    int y = 0, m = 0, d = 0;
+    civil_date(in.serials[index], y, m, d);
+    std::snprintf(out, sizeof out, "%2d/%02d/%04d", d, m, y);
+    benchmark::DoNotOptimize(out);
+    index = (index + 1) & (kInputs - 1);
+  }
+}
+BENCHMARK(BM_Date_Snprintf);
+
+void BM_Date_Fmt(benchmark::State& state) {
+  const Inputs& in = inputs();
+  char out[32];
+  std::size_t index = 0;
+  for (auto _ : state) {
+    int y = 0, m = 0, d = 0;
+    civil_date(in.serials[index], y, m, d);
+    fmt::format_to_n(out, sizeof out, "{:2}/{:02}/{:04}", d, m, y);
+    benchmark::DoNotOptimize(out);
+    index = (index + 1) & (kInputs - 1);
+  }
+}
+BENCHMARK(BM_Date_Fmt);
+
+// Prints the usual table, then each Kestrel figure against its peers.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs)
+      nanoseconds_[run.benchmark_name()] = run.GetAdjustedCPUTime();
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    std::printf("\nPeer CPU time / Kestrel CPU time (above 1: Kestrel faster)\n");
+    for (const auto& [name, ours] : nanoseconds_) {
+      const std::string::size_type split = name.find("_Kestrel");
+      if (split == std::string::npos || split + 8 != name.size()) continue;
+      const std::string stem = name.substr(0, split + 1);
+      for (const auto& [peer_name, theirs] : nanoseconds_) {
+        if (peer_name == name || peer_name.compare(0, stem.size(), stem) != 0) continue;
+        std::printf("  %-30s %7.2f ns vs %-30s %7.2f ns  ratio %.2f\n", name.c_str(), ours,
+                    peer_name.c_str(), theirs, theirs / ours);
+      }
+    }
+  }
+
+ private:
+  std::map<std::string, double> nanoseconds_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!results_agree()) {
+    std::fprintf(stderr, "Kestrel and its peers disagree; nothing timed\n");
+    return EXIT_FAILURE;
+  }
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return EXIT_SUCCESS;
+}
