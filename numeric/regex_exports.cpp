@@ -9,6 +9,11 @@
 #include "platform/heap.h"
 #include "runtime/string_stack.h"
 
+// Compiled programs reserve room for these objects: a table pointer and the engine pointer,
+// and KewRegExpr its own table pointer before its RegExpr (8 and 12 bytes on 32-bit hosts).
+static_assert(sizeof(RegExpr) == 2 * sizeof(void*));
+static_assert(sizeof(KewRegExpr) == 3 * sizeof(void*));
+
 namespace {
 
 namespace num = kes::numeric;

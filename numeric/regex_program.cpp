@@ -195,9 +195,13 @@ class RegexBuilder {
     } else {
       tail(first, branch_first);
     }
+    // Linking from the latest branch keeps long alternative lists linear to compile.
+    std::uint32_t last = branch_first;
     while (!failed() && !at_end() && peek() == '|') {
       ++offset_;
-      tail(first, branch());
+      const std::uint32_t next = branch();
+      tail(last, next);
+      last = next;
     }
     const std::uint32_t ender = emit(group ? static_cast<std::uint8_t>(kOpClose + number) : kOpEnd);
     tail(first, ender);

@@ -1,6 +1,7 @@
 // Compiling patterns: the node program as a compact dump, compile errors and the search facts.
 #include "numeric/regex_program.h"
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -224,6 +225,18 @@ TEST(RegexCompile, LongPatternsCompileOrReportTooBig) {
     groups += "a*b?";
   EXPECT_EQ(compile_regex(groups, false, program), RegexError::TooBig);
   EXPECT_TRUE(program.empty());
+}
+
+TEST(RegexCompile, ManyAlternativesCompileQuickly) {
+  std::string alternatives = "x";
+  for (int i = 0; i < 20000; ++i)
+    alternatives += "|a";
+  RegexProgram program;
+  const auto begun = std::chrono::steady_clock::now();
+  ASSERT_EQ(compile_regex(alternatives, false, program), RegexError::None);
+  EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(2));
+  // A branch and a literal per alternative, then the end node.
+  EXPECT_EQ(program.nodes().size(), 2u * 20001u + 1u);
 }
 
 }  // namespace
