@@ -52,8 +52,9 @@ class RegexEngine {
   // moves; whatever would pass the capacity (`capacity`, or the search's when 0) is cut, the
   // replacement too; a fixed-length text that shrinks is filled with spaces to its old end, a
   // terminated one is terminated again. Group boundaries after the replaced text, and the end of
-  // the text, move by the change in length. Returns false (changing nothing) when the group did
-  // not match, or memory for the new match copy runs out.
+  // the text, move by the change in length. Returns false, changing nothing, when the group did
+  // not match (or a copy of a replacement that lies inside the text cannot be made); also false
+  // when the text was changed but the new match copy cannot be made, the groups then forgotten.
   bool replace(int group, std::string_view replacement, std::size_t capacity) noexcept;
 
   // The template with "#n" replaced by the text of group n (nothing when it did not match) and
