@@ -85,4 +85,8 @@ std::optional<std::string_view> message_override(std::int32_t number) noexcept {
   return g_state.messages.find(number);
 }
 
+bool long_file_names() noexcept { return g_state.long_file_names; }
+bool settings_text_is_oem() noexcept { return g_state.oem_charset; }
+std::string_view system_charset() noexcept { return g_state.system_charset.view(); }
+
 }  // namespace kes::numeric

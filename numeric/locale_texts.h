@@ -34,4 +34,11 @@ const RegionalSettings& regional_settings() noexcept;
 // nothing when the message keeps its built-in text.
 std::optional<std::string_view> message_override(std::int32_t number) noexcept;
 
+// The settings' flags: long file names (KESLFN "on"), the settings file's text in the OEM code
+// page (KESCHARSET "OEM"), and the character set the window layer uses for its fonts
+// (KESSYSTEMCHARSET, empty when not set).
+bool long_file_names() noexcept;
+bool settings_text_is_oem() noexcept;
+std::string_view system_charset() noexcept;
+
 }  // namespace kes::numeric

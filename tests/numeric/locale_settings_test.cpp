@@ -388,7 +388,9 @@ TEST_F(LocaleSettingsTest, FlagSettings) {
   apply_setting("KESCHARSET", "ANSI", ValueSource::Program);
   EXPECT_FALSE(s.oem_charset);
   apply_setting("KESSYSTEMCHARSET", "GREEK,x", ValueSource::Program);
-  EXPECT_EQ(s.system_charset.view(), "GREEK");
+  EXPECT_EQ(system_charset(), "GREEK");
+  EXPECT_TRUE(long_file_names());
+  EXPECT_FALSE(settings_text_is_oem());
 }
 
 TEST_F(LocaleSettingsTest, OemSettingsFile) {
