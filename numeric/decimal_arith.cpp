@@ -25,7 +25,6 @@ constexpr std::uint32_t kLimbBase = 100000000;  // 10^8
 // Largest limb counts: a dividend of 64 digits scaled by up to 10^95, a divisor scaled by 10^31.
 constexpr int kMaxDividendLimbs = 20;
 constexpr int kMaxDivisorLimbs = 12;
-constexpr int kLimbBytes = 8 * kMaxDividendLimbs + 8;
 
 struct Row {
   std::uint64_t w[kWords];

@@ -1,8 +1,9 @@
 // The decimal stack: exact decimal arithmetic on unpacked BCD digit rows.
 //
-// State: the stack (ten entries and a depth) and the multiplication scratch are process-wide;
-// the thread layer saves and restores the stack at each thread switch (save_decimal_stack,
-// restore_decimal_stack).
+// State: the stack (ten entries and a depth) is per-thread state held in one process-wide copy:
+// the thread layer saves and restores it at each thread switch (save_decimal_stack,
+// restore_decimal_stack). Multiplication keeps its multiples on the caller's machine stack, so
+// there is no other shared state.
 #pragma once
 
 #include <cstddef>

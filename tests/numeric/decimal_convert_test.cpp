@@ -3,7 +3,9 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -418,6 +420,32 @@ TEST(DecimalClearPacked, OneByteAndZeroSize) {
   byte = 0xEE;
   decimal_clear_packed(&byte, 0, kDecimalTypeCode, 1);
   EXPECT_EQ(byte, 0xEE);
+}
+
+}  // namespace
+}  // namespace kes::numeric
+
+namespace kes::numeric {
+namespace {
+
+// A 15-digit decimal survives the trip to a REAL and back (the REAL is the correctly rounded
+// value of the text, as strtod gives it), and the REAL comes back from the decimal unchanged.
+TEST(DecimalRealRoundTrip, FifteenDigitValuesComeBackExactly) {
+  std::mt19937_64 engine(20261206);
+  std::uniform_int_distribution<std::uint64_t> mantissa(100000000000000ULL, 999999999999999ULL);
+  std::uniform_int_distribution<int> scale(-15, 15);
+  for (int i = 0; i < 5000; ++i) {
+    const std::string digits = std::to_string(mantissa(engine));
+    const int exponent = scale(engine);
+    const std::string text = digits + "e" + std::to_string(exponent);
+    const double real = std::strtod(text.c_str(), nullptr);
+    DecimalEntry value;
+    decimal_from_real(value, real);
+    DecimalEntry expected;
+    decimal_from_text(expected, "0." + digits + "e" + std::to_string(exponent + 15));
+    ASSERT_EQ(decimal_compare(value, expected), 0) << text;
+    ASSERT_EQ(decimal_to_real(value), real) << text;
+  }
 }
 
 }  // namespace
