@@ -401,8 +401,9 @@ class Searcher {
   std::size_t from_ = 0;
   bool out_of_memory_ = false;
   RegexSpan match_;
-  std::array<std::size_t, kRegexGroupCount> starts_{};
-  std::array<std::size_t, kRegexGroupCount> ends_{};
+  std::array<std::size_t, kRegexGroupCount>
+      starts_;  // set for the pattern's groups before each search
+  std::array<std::size_t, kRegexGroupCount> ends_;
   SmallBuffer<Frame, 64> frames_;
   std::size_t frame_count_ = 0;
   static constexpr std::size_t kPageBits = 1024;
