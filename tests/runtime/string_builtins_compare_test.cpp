@@ -1,0 +1,317 @@
+// Concatenation, the ordering comparison, the inequality test, truth and INLIST on the stack.
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include <gtest/gtest.h>
+
+#include "numeric/collation_tables.h"
+#include "platform/bstr.h"
+#include "platform/heap.h"
+#include "platform/variant.h"
+#include "runtime/astring_table.h"
+#include "runtime/fatal.h"
+#include "runtime/string_builtins.h"
+#include "runtime/string_stack.h"
+
+namespace kes::runtime {
+namespace {
+
+class StringCompareTest : public testing::Test {
+ protected:
+  void SetUp() override { drain(); }
+  void TearDown() override { drain(); }
+  static void drain() {
+    while (string_stack_depth() > 0)
+      pop_discard();
+  }
+  static void push_owned_copy(std::string_view text) {
+    auto* block = static_cast<char*>(platform::heap_allocate(text.size()));
+    if (!text.empty()) std::memcpy(block, text.data(), text.size());
+    push_owned(block, static_cast<std::uint32_t>(text.size()));
+  }
+  static std::string pop() {
+    const HeapText heap = pop_to_heap();
+    std::string text = heap.pointer == nullptr ? "" : std::string(heap.pointer, heap.length);
+    platform::heap_free(heap.pointer);
+    return text;
+  }
+  static int sign(int value) { return (value > 0) - (value < 0); }
+};
+
+// ---- Concatenation.
+
+struct ConcatCase {
+  const char* name;
+  std::string_view a;
+  std::string_view b;
+};
+constexpr ConcatCase kConcats[] = {
+    {"BothEmpty", "", ""},
+    {"LeftEmpty", "", "B"},
+    {"RightEmpty", "A", ""},
+    {"ShortFitsEntry", "Kestrel", ", owl"},
+    {"ExactlyTwenty", "0123456789", "ABCDEFGHIJ"},
+    {"OneOverTwenty", "0123456789", "ABCDEFGHIJK"},
+    {"Long", "The quick brown fox jumps ", "over the lazy dog"},
+    {"ZeroBytes", {"A\0", 2}, {"\0B", 2}},
+};
+
+TEST_F(StringCompareTest, ConcatJoinsInOperandOrder) {
+  for (const ConcatCase& c : kConcats) {
+    for (int form = 0; form < 4; ++form) {
+      SCOPED_TRACE(std::string(c.name) + " form " + std::to_string(form));
+      const bool owned_a = (form & 1) != 0;
+      const bool reversed = (form & 2) != 0;
+      if (owned_a) {
+        push_owned_copy(c.a);
+      } else {
+        push_reference(c.a);
+      }
+      push_reference(c.b);
+      concat_pop(reversed);
+      ASSERT_EQ(string_stack_depth(), 1);
+      EXPECT_EQ(pop(), reversed ? std::string(c.b) + std::string(c.a)
+                                : std::string(c.a) + std::string(c.b));
+    }
+  }
+}
+
+TEST_F(StringCompareTest, ConcatOfTwoEmptyTextsIsTheNullText) {
+  push_reference("");
+  push_reference("");
+  concat_pop(false);
+  EXPECT_EQ(entry_from_top(1).pointer, nullptr);
+  EXPECT_EQ(entry_from_top(1).length, 0u);
+}
+
+TEST_F(StringCompareTest, ConcatGivesEmptyWhenTheBlockFails) {
+  push_reference("The quick brown fox ");
+  push_reference("jumps over the lazy dog");
+  platform::heap_fail_nth(1);
+  concat_pop(false);
+  platform::heap_fail_nth(0);
+  EXPECT_EQ(pop(), "");
+  push_owned_copy("The quick brown fox ");
+  push_reference("jumps over the lazy dog");
+  platform::heap_fail_nth(1);
+  concat_pop(false);
+  platform::heap_fail_nth(0);
+  EXPECT_EQ(pop(), "");
+}
+
+TEST_F(StringCompareTest, ConcatWithABStrGivesABStr) {
+  push_reference("Kes");
+  push_bstr(platform::bstr_from_ansi("trel"), true);
+  concat_pop(false);
+  EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::BStrOwned));
+  EXPECT_EQ(pop(), "Kestrel");
+  KesVariant variant;
+  platform::variant_init(variant);
+  platform::variant_assign_long(variant, 42);
+  push_variant_inline(variant);
+  push_reference(" owls");
+  concat_pop(true);
+  EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::BStrOwned));
+  EXPECT_EQ(pop(), " owls42");
+}
+
+TEST_F(StringCompareTest, ConcatReadsAStrings) {
+  push_astring(intern_astring("Kes"));
+  push_astring(intern_astring("trel"));
+  concat_pop(false);
+  EXPECT_EQ(pop(), "Kestrel");
+}
+
+// ---- Ordering comparison and inequality.
+
+struct CompareCase {
+  const char* name;
+  std::string_view a;
+  std::string_view b;
+  int order;      // sign of the ordering comparison
+  int different;  // the inequality test
+};
+constexpr CompareCase kCompares[] = {
+    {"PaddedEqual", "abc", "abc   ", 0, 0},
+    {"PaddedEqualOtherSide", "abc   ", "abc", 0, 0},
+    {"BothEmpty", "", "", 0, 0},
+    {"EmptyAgainstBlanks", "", "   ", 0, 0},
+    {"Less", "abc", "abd", -1, 1},
+    {"Greater", "abd", "abc", 1, 1},
+    {"PrefixIsLess", "ab", "abc", -1, 1},
+    {"LongerIsGreater", "abc", "ab", 1, 1},
+    {"LeadingSpacesCount", " abc", "abc", -1, 1},
+    {"ZeroByteSortsBelowASpace", {"abc\0", 4}, "abc", -1, 1},
+};
+
+TEST_F(StringCompareTest, OrderingAndInequality) {
+  for (const CompareCase& c : kCompares) {
+    SCOPED_TRACE(c.name);
+    push_reference(c.a);
+    push_reference(c.b);
+    EXPECT_EQ(sign(compare_pop(true)), c.order);
+    EXPECT_EQ(string_stack_depth(), 0);
+    push_reference(c.a);
+    push_owned_copy(c.b);
+    EXPECT_EQ(not_equal_pop(true), c.different);
+    EXPECT_EQ(string_stack_depth(), 0);
+  }
+}
+
+TEST_F(StringCompareTest, OneFormsKeepTheLeftOperand) {
+  push_reference("abc");
+  push_reference("abd");
+  EXPECT_LT(compare_pop(false), 0);
+  EXPECT_EQ(string_stack_depth(), 1);
+  push_reference("abc ");
+  EXPECT_EQ(not_equal_pop(false), 0);
+  EXPECT_EQ(string_stack_depth(), 1);
+  EXPECT_EQ(pop(), "abc");
+}
+
+TEST_F(StringCompareTest, OrderingFollowsCollationWhileInequalityIsExact) {
+  numeric::CollationTables saved = numeric::collation_tables();
+  // A sequence that sorts 'a' and 'A' together: the ordering sees them equal.
+  numeric::collation_tables().ansi_weight['a'] = numeric::collation_tables().ansi_weight['A'];
+  push_reference("a");
+  push_reference("A");
+  EXPECT_EQ(compare_pop(true), 0);
+  push_reference("a");
+  push_reference("A");
+  EXPECT_EQ(not_equal_pop(true), 1);
+  push_reference("z");  // item 3
+  push_reference("A");  // item 2
+  push_reference("b");  // item 1
+  push_reference("a");  // the value
+  EXPECT_EQ(inlist_pop(3), 2);
+  numeric::collation_tables() = saved;
+}
+
+TEST_F(StringCompareTest, AStringsWithTheSamePointerAreEqual) {
+  const char* owl = intern_astring("owl");
+  push_astring(owl);
+  push_astring(owl);
+  EXPECT_EQ(compare_pop(true), 0);
+  push_astring(owl);
+  push_astring(intern_astring("emu"));
+  EXPECT_EQ(not_equal_pop(true), 1);
+  push_astring(owl);
+  push_astring(intern_astring("emu"));
+  EXPECT_GT(compare_pop(true), 0);
+  push_astring(owl);
+  push_reference("owl  ");
+  EXPECT_EQ(not_equal_pop(true), 0);
+}
+
+TEST_F(StringCompareTest, VariantsCompareByValueWhenBothAreNumbers) {
+  KesVariant nine;
+  KesVariant ten;
+  platform::variant_init(nine);
+  platform::variant_init(ten);
+  platform::variant_assign_long(nine, 9);
+  platform::variant_assign_real(ten, 10.0);
+  push_variant_reference(&nine);
+  push_variant_reference(&ten);
+  EXPECT_LT(compare_pop(true), 0);  // as text "9" would sort after "10"
+  push_variant_reference(&ten);
+  push_variant_reference(&nine);
+  EXPECT_GT(compare_pop(true), 0);
+  push_variant_reference(&nine);
+  push_reference("9");
+  EXPECT_EQ(compare_pop(true), 0);  // a number against text compares as text
+  push_variant_reference(&nine);
+  push_reference("9");
+  EXPECT_EQ(not_equal_pop(true), 0);
+  push_reference("8");
+  push_variant_reference(&nine);
+  EXPECT_LT(compare_pop(true), 0);
+}
+
+TEST_F(StringCompareTest, BStrsCompareByTheirUnits) {
+  push_bstr(platform::bstr_from_ansi("abc"), true);
+  push_bstr(platform::bstr_from_ansi("abd"), true);
+  EXPECT_LT(compare_pop(true), 0);
+  push_bstr(platform::bstr_from_ansi("abc"), true);
+  push_bstr(platform::bstr_from_ansi("abc"), true);
+  EXPECT_EQ(compare_pop(true), 0);
+  push_bstr(platform::bstr_from_ansi("abc"), true);
+  push_bstr(platform::bstr_from_ansi("ab"), true);
+  EXPECT_GT(compare_pop(true), 0);
+  push_reference("abc");
+  push_bstr(platform::bstr_from_ansi("abc   "), true);
+  EXPECT_EQ(compare_pop(true), 0);  // a BSTR facing text is text
+  EXPECT_EQ(string_stack_depth(), 0);
+}
+
+// ---- Truth.
+
+TEST_F(StringCompareTest, TruthOfAText) {
+  push_reference("   ");
+  EXPECT_EQ(truth_pop(), 0);
+  push_reference("");
+  EXPECT_EQ(truth_pop(), 0);
+  push_reference("  x ");
+  EXPECT_EQ(truth_pop(), 1);
+  push_reference({"\0", 1});
+  EXPECT_EQ(truth_pop(), 1);
+  push_bstr(nullptr, false);
+  EXPECT_EQ(truth_pop(), 0);
+  push_astring(nullptr);
+  EXPECT_EQ(truth_pop(), 0);
+  push_astring(intern_astring("owl"));
+  EXPECT_EQ(truth_pop(), 1);
+  EXPECT_EQ(string_stack_depth(), 0);
+}
+
+// ---- INLIST.
+
+TEST_F(StringCompareTest, InlistNumbersItemsUpwardFromTheValue) {
+  push_reference("B  ");  // item 2
+  push_reference("A");    // item 1
+  push_reference("B");    // the value
+  EXPECT_EQ(inlist_pop(2), 2);
+  EXPECT_EQ(string_stack_depth(), 0);
+  push_reference("X");
+  push_reference("Y");
+  push_reference("Z");
+  EXPECT_EQ(inlist_pop(2), 0);
+  EXPECT_EQ(string_stack_depth(), 0);
+  push_reference("A");
+  EXPECT_EQ(inlist_pop(0), 0);
+  EXPECT_EQ(string_stack_depth(), 0);
+  push_reference("Q");  // item 2, an equal one further down
+  push_reference("Q");  // item 1
+  push_reference("Q");
+  EXPECT_EQ(inlist_pop(2), 1);
+}
+
+TEST_F(StringCompareTest, InlistOfAFullStack) {
+  for (int item = 31; item >= 1; --item)
+    push_long(item);
+  push_reference("31");
+  EXPECT_EQ(inlist_pop(31), 31);
+  EXPECT_EQ(string_stack_depth(), 0);
+}
+
+using StringCompareDeathTest = StringCompareTest;
+
+TEST_F(StringCompareDeathTest, InlistCountingBelowTheStackIsFatal) {
+  EXPECT_EXIT(
+      {
+        push_reference("A");
+        push_reference("A");
+        inlist_pop(2);
+      },
+      testing::ExitedWithCode(kFatalExitCode), "Stack overflow");
+  EXPECT_EXIT(
+      {
+        push_reference("A");
+        inlist_pop(255);
+      },
+      testing::ExitedWithCode(kFatalExitCode), "Stack overflow");
+}
+
+}  // namespace
+}  // namespace kes::runtime

@@ -1,0 +1,620 @@
+// The text built-ins (SUB, CLIP, LEFT, RIGHT, CENTER, ALL, UPPER, LOWER, VAL, NUMERIC,
+// INSTRING) over referenced, owned and inline entries, against hand-worked results and a plain
+// reference written here.
+#include "runtime/string_builtins.h"
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+#include <string_view>
+
+#include <kestrel/collation.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/bstr.h"
+#include "platform/heap.h"
+#include "platform/variant.h"
+#include "runtime/astring_table.h"
+#include "runtime/string_stack.h"
+#include "tests/support/allocation_counter.h"
+
+namespace kes::runtime {
+namespace {
+
+enum class Kind { Ref, Owned, Inline };
+constexpr Kind kKinds[] = {Kind::Ref, Kind::Owned, Kind::Inline};
+
+const char* kind_name(Kind kind) {
+  switch (kind) {
+    case Kind::Ref: return "referenced";
+    case Kind::Owned: return "owned";
+    case Kind::Inline: return "inline";
+  }
+  return "?";
+}
+
+class StringBuiltinsTest : public testing::Test {
+ protected:
+  void SetUp() override { drain(); }
+  void TearDown() override { drain(); }
+  static void drain() {
+    while (string_stack_depth() > 0)
+      pop_discard();
+  }
+  // Pushes `text` as an entry of `kind`; an inline entry needs a text of at most 20 bytes, so a
+  // longer one is pushed owned instead. `keep` holds the bytes a reference points at.
+  static void push_as(Kind kind, std::string_view text, std::string& keep) {
+    switch (kind) {
+      case Kind::Ref:
+        keep.assign(text);
+        push_reference(keep);
+        break;
+      case Kind::Inline:
+        if (text.size() <= kInlineCapacity) {
+          push_text(text);
+          break;
+        }
+        [[fallthrough]];
+      case Kind::Owned: {
+        auto* block = static_cast<char*>(platform::heap_allocate(text.size()));
+        if (!text.empty()) std::memcpy(block, text.data(), text.size());
+        push_owned(block, static_cast<std::uint32_t>(text.size()));
+        break;
+      }
+    }
+  }
+  static std::string pop() {
+    const HeapText heap = pop_to_heap();
+    std::string text = heap.pointer == nullptr ? "" : std::string(heap.pointer, heap.length);
+    platform::heap_free(heap.pointer);
+    return text;
+  }
+};
+
+// ---- SUB.
+
+struct SubCase {
+  const char* name;
+  std::string_view text;
+  std::int32_t start;
+  std::int32_t length;
+  std::string_view result;
+};
+constexpr SubCase kSubs[] = {
+    {"Middle", "ABCDE", 2, 3, "BCD"},
+    {"FromEndCutAtEnd", "ABCDE", -2, 5, "DE"},
+    {"LastByte", "ABCDE", -1, 1, "E"},
+    {"BeforeFirstByteClamps", "ABCDE", -9, 2, "AB"},
+    {"StartPastEnd", "ABCDE", 9, 2, ""},
+    {"StartJustPastEnd", "ABCDE", 6, 1, ""},
+    {"StartAtLastByte", "ABCDE", 5, 9, "E"},
+    {"NegativeLengthTakesRest", "ABCDE", 2, -1, "BCDE"},
+    {"ZeroLength", "ABCDE", 2, 0, ""},
+    {"StartZeroReadsAsOne", "ABCDE", 0, 2, "AB"},
+    {"WholeText", "ABCDE", 1, 5, "ABCDE"},
+    {"Empty", "", 1, 3, ""},
+    {"MaxStart", "ABCDE", INT32_MAX, INT32_MAX, ""},
+    {"MinStart", "ABCDE", INT32_MIN, 3, "ABC"},
+    {"MinLength", "ABCDE", 3, INT32_MIN, "CDE"},
+    {"LongTextOffset", "ABCDEFGHIJKLMNOPQRSTUVWXYZ", 20, 4, "TUVW"},
+};
+
+TEST_F(StringBuiltinsTest, SubGivesTheSameTextForEveryEntryKind) {
+  for (const SubCase& c : kSubs) {
+    for (Kind kind : kKinds) {
+      SCOPED_TRACE(std::string(c.name) + " " + kind_name(kind));
+      std::string keep;
+      push_as(kind, c.text, keep);
+      sub_top(c.start, c.length);
+      EXPECT_EQ(pop(), c.result);
+      EXPECT_EQ(string_stack_depth(), 0);
+      if (kind == Kind::Ref) {
+        EXPECT_EQ(keep, c.text);
+      }  // the variable never changes
+    }
+  }
+}
+
+TEST_F(StringBuiltinsTest, SubOfOwnedTextKeepsItsBlock) {
+  auto* block = static_cast<char*>(platform::heap_allocate(26));
+  std::memcpy(block, "ABCDEFGHIJKLMNOPQRSTUVWXYZ", 26);
+  push_owned(block, 26);
+  sub_top(24, 2);
+  EXPECT_EQ(entry_from_top(1).pointer, block);  // still frees the block it was given
+  EXPECT_EQ(pop(), "XY");
+}
+
+// ---- CLIP.
+
+struct ClipCase {
+  const char* name;
+  std::string_view text;
+  std::string_view result;
+};
+constexpr ClipCase kClips[] = {
+    {"TrailingSpaces", "AB   ", "AB"},
+    {"LeadingKept", "  AB", "  AB"},
+    {"OnlySpaces", "    ", ""},
+    {"Empty", "", ""},
+    {"TabIsNotCut", "AB\t", "AB\t"},
+    {"ZeroByteIsNotCut", {"AB\0 ", 4}, {"AB\0", 3}},
+    {"LongText", "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789                 ",
+     "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"},
+};
+
+TEST_F(StringBuiltinsTest, ClipCutsTrailingSpacesOnly) {
+  for (const ClipCase& c : kClips) {
+    for (Kind kind : kKinds) {
+      SCOPED_TRACE(std::string(c.name) + " " + kind_name(kind));
+      std::string keep;
+      push_as(kind, c.text, keep);
+      clip_top();
+      EXPECT_EQ(pop(), c.result);
+    }
+  }
+}
+
+TEST_F(StringBuiltinsTest, ClipLeavesAnAStringAlone) {
+  const char* astring = intern_astring("OWL");
+  push_astring(astring);
+  clip_top();
+  EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::AStringRef));
+  EXPECT_EQ(pop(), "OWL");
+}
+
+TEST_F(StringBuiltinsTest, ClipStrCutsInPlace) {
+  char text[] = "AB  ";
+  EXPECT_EQ(clip_cstring(text), 2u);
+  EXPECT_STREQ(text, "AB");
+  char blanks[] = "   ";
+  EXPECT_EQ(clip_cstring(blanks), 0u);
+  EXPECT_STREQ(blanks, "");
+  EXPECT_EQ(clip_cstring(nullptr), 0u);
+}
+
+// ---- LEFT, RIGHT, CENTER.
+
+struct JustifyCase {
+  const char* name;
+  std::string_view text;
+  std::int32_t width;
+  std::string_view left;
+  std::string_view right;
+  std::string_view center;
+};
+constexpr JustifyCase kJustifies[] = {
+    {"OwnWidthLeadingSpaces", "  AB", -1, "AB  ", "  AB", " AB "},
+    {"OwnWidthTrailingSpaces", "AB   ", -1, "AB   ", "   AB", "  AB "},
+    {"PadToFive", "AB", 5, "AB   ", "   AB", "  AB "},
+    {"CutToThree", "ABCDE", 3, "ABC", "CDE", "BCD"},
+    {"CutToTwoOddExcess", "ABCDE", 2, "AB", "DE", "CD"},
+    {"ExactFit", "ABC", 3, "ABC", "ABC", "ABC"},
+    {"OneOver", "ABC", 4, "ABC ", " ABC", " ABC"},
+    {"WidthZero", "ABC", 0, "", "", ""},
+    {"EmptyText", "", 3, "   ", "   ", "   "},
+    {"OnlySpaces", "    ", 2, "  ", "  ", "  "},
+    {"InnerSpacesKept", " A B ", 5, "A B  ", "  A B", " A B "},
+    {"OtherNegativeWidth", "ABC", -2, "", "", ""},
+    {"MinWidth", "ABC", INT32_MIN, "", "", ""},
+    {"MaxWidthRefused", "ABC", INT32_MAX, "", "", ""},
+    {"PadPastInlineArea", "  Kestrel", 24, "Kestrel                 ", "                 Kestrel",
+     "         Kestrel        "},
+    {"CutLongText", "   ABCDEFGHIJKLMNOPQRSTUVWXYZ   ", 22, "ABCDEFGHIJKLMNOPQRSTUV",
+     "EFGHIJKLMNOPQRSTUVWXYZ", "CDEFGHIJKLMNOPQRSTUVWX"},
+};
+
+TEST_F(StringBuiltinsTest, JustifyGivesTheSameTextForEveryEntryKind) {
+  for (const JustifyCase& c : kJustifies) {
+    for (Kind kind : kKinds) {
+      SCOPED_TRACE(std::string(c.name) + " " + kind_name(kind));
+      std::string keep;
+      push_as(kind, c.text, keep);
+      left_top(c.width);
+      EXPECT_EQ(pop(), c.left);
+      push_as(kind, c.text, keep);
+      right_top(c.width);
+      EXPECT_EQ(pop(), c.right);
+      push_as(kind, c.text, keep);
+      center_top(c.width);
+      EXPECT_EQ(pop(), c.center);
+      if (kind == Kind::Ref) {
+        EXPECT_EQ(keep, c.text);
+      }  // the variable never changes
+    }
+  }
+}
+
+// ---- ALL.
+
+struct AllCase {
+  const char* name;
+  std::string_view pattern;
+  std::int32_t length;
+  std::string_view result;
+};
+constexpr AllCase kAlls[] = {
+    {"EmptyPatternIsSpaces", "", 3, "   "},
+    {"CutLastRepetition", "AB", 5, "ABABA"},
+    {"OneBytePatternFills", "*", 4, "****"},
+    {"ShorterThanPattern", "ABCDE", 2, "AB"},
+    {"ExactPattern", "ABC", 3, "ABC"},
+    {"LengthZero", "AB", 0, ""},
+    {"NegativeLength", "AB", -5, ""},
+    {"HugeLengthRefused", "AB", INT32_MAX, ""},
+    {"PastInlineArea", "XYZ", 23, "XYZXYZXYZXYZXYZXYZXYZXY"},
+};
+
+TEST_F(StringBuiltinsTest, AllRepeatsThePattern) {
+  for (const AllCase& c : kAlls) {
+    for (Kind kind : kKinds) {
+      SCOPED_TRACE(std::string(c.name) + " " + kind_name(kind));
+      std::string keep;
+      push_as(kind, c.pattern, keep);
+      all_top(c.length);
+      EXPECT_EQ(pop(), c.result);
+    }
+  }
+}
+
+TEST_F(StringBuiltinsTest, AllOfALargeLengthIsExact) {
+  push_reference("0123456789");
+  all_top(1000003);
+  const std::string result = pop();
+  ASSERT_EQ(result.size(), 1000003u);
+  for (std::size_t i = 0; i < result.size(); i += 99991) {
+    EXPECT_EQ(result[i], static_cast<char>('0' + i % 10)) << i;
+  }
+  EXPECT_EQ(result.substr(1000000), "012");
+}
+
+// ---- UPPER and LOWER.
+
+TEST_F(StringBuiltinsTest, UpperAndLowerNeverChangeAReferencedVariable) {
+  for (std::string_view text : {"Kestrel owl", "a much longer mixed Case text, 42 bytes!!"}) {
+    for (Kind kind : kKinds) {
+      SCOPED_TRACE(kind_name(kind));
+      std::string keep;
+      push_as(kind, text, keep);
+      upper_top();
+      std::string upper(text);
+      for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+      EXPECT_EQ(pop(), upper);
+      push_as(kind, text, keep);
+      lower_top();
+      std::string lower(text);
+      for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+      EXPECT_EQ(pop(), lower);
+      if (kind == Kind::Ref) {
+        EXPECT_EQ(keep, text);
+      }
+    }
+  }
+}
+
+TEST_F(StringBuiltinsTest, UpperFollowsTheCaseTableForEveryByte) {
+  for (int code = 0; code < 256; ++code) {
+    const char byte = static_cast<char>(code);
+    push_text(std::string_view(&byte, 1));
+    upper_top();
+    EXPECT_EQ(static_cast<unsigned char>(pop()[0]), Kes$isftoupper(code)) << code;
+    push_text(std::string_view(&byte, 1));
+    lower_top();
+    EXPECT_EQ(static_cast<unsigned char>(pop()[0]), Kes$isftolower(code)) << code;
+  }
+}
+
+TEST_F(StringBuiltinsTest, UpperOfAnAStringStaysAnAString) {
+  push_astring(intern_astring("owl"));
+  upper_top();
+  const StackEntry& entry = entry_from_top(1);
+  EXPECT_EQ(entry.kind, static_cast<std::uint32_t>(EntryKind::AStringRef));
+  EXPECT_EQ(entry.pointer, intern_astring("OWL"));
+  EXPECT_EQ(pop(), "OWL");
+}
+
+TEST_F(StringBuiltinsTest, UpperOfAnOwnedBStrConvertsIt) {
+  push_bstr(platform::bstr_from_ansi("kestrel"), true);
+  upper_top();
+  EXPECT_EQ(pop(), "KESTREL");
+}
+
+TEST_F(StringBuiltinsTest, UpperGivesEmptyWhenTheCopyFails) {
+  const std::string variable = "a text longer than the inline area";
+  push_reference(variable);
+  platform::heap_fail_nth(1);
+  upper_top();
+  platform::heap_fail_nth(0);
+  EXPECT_EQ(pop(), "");
+  EXPECT_EQ(variable, "a text longer than the inline area");
+}
+
+// ---- VAL and NUMERIC.
+
+TEST_F(StringBuiltinsTest, ValGivesTheFirstByte) {
+  push_reference("");
+  EXPECT_EQ(val_pop(), 32);
+  push_reference("A");
+  EXPECT_EQ(val_pop(), 65);
+  push_reference("\xFFZ");
+  EXPECT_EQ(val_pop(), 255);
+  push_reference({"\0A", 2});
+  EXPECT_EQ(val_pop(), 0);
+  EXPECT_EQ(string_stack_depth(), 0);
+}
+
+struct NumericCase {
+  const char* name;
+  std::string_view text;
+  std::int32_t result;
+};
+constexpr NumericCase kNumerics[] = {
+    {"Exponent", "1e3", 1},
+    {"SignOnly", "-", 0},
+    {"Blanks", "  ", 0},
+    {"Empty", "", 0},
+    {"LeadingBlanks", "  12.5", 1},
+    {"TrailingBlanksCut", "12.5   ", 1},
+    {"TrailingLetter", "12a", 0},
+    {"Negative", "-7", 1},
+    {"Plus", "+.5", 1},
+    {"PointOnly", ".", 0},
+    {"TrailingPoint", "5.", 1},
+    {"ExponentWithoutDigits", "1e", 0},
+    {"SignedExponent", "2.5E-3", 1},
+    {"InnerBlank", "1 2", 0},
+    {"Tab", "\t", 0},
+    {"Letters", "abc", 0},
+    {"Infinity", "inf", 0},
+    {"Hex", "0x10", 0},
+    {"Past39BytesIgnored", "1234567890123456789012345678901234567890x", 1},
+};
+
+TEST_F(StringBuiltinsTest, NumericReadsTheWholeText) {
+  for (const NumericCase& c : kNumerics) {
+    for (Kind kind : kKinds) {
+      SCOPED_TRACE(std::string(c.name) + " " + kind_name(kind));
+      std::string keep;
+      push_as(kind, c.text, keep);
+      EXPECT_EQ(numeric_pop(), c.result);
+      EXPECT_EQ(string_stack_depth(), 0);
+    }
+  }
+}
+
+// ---- INSTRING.
+
+struct InstringCase {
+  const char* name;
+  std::string_view sought;
+  std::string_view searched;
+  std::int32_t step;
+  std::int32_t start;
+  std::int32_t result;
+};
+constexpr InstringCase kInstrings[] = {
+    {"StepOne", "CD", "ABCDEF", 1, 1, 3},
+    {"StepTwoSlot", "CD", "ABCDEF", 2, 1, 2},
+    {"StepTwoMisaligned", "CD", "ABCDEF", 2, 2, 0},
+    {"StepZeroIsSoughtLength", "CD", "ABCDEF", 0, 1, 2},
+    {"BackwardOneByte", "C", "ABCABC", -1, 6, 6},
+    {"BackwardFromFive", "C", "ABCABC", -1, 5, 3},
+    {"BackwardDoesNotFit", "XYZ", "ABCXYZ", -1, 6, 0},
+    {"BackwardFits", "XYZ", "ABCXYZ", -1, 4, 4},
+    {"SoughtLonger", "ABCDEFG", "ABCDEF", 1, 1, 0},
+    {"EmptySought", "", "ABCDEF", 1, 1, 0},
+    {"StartZero", "A", "ABCDEF", 1, 0, 0},
+    {"StartNegative", "A", "ABCDEF", 1, -1, 0},
+    {"StartAtLastFit", "EF", "ABCDEF", 1, 5, 5},
+    {"StartPastLastFit", "EF", "ABCDEF", 1, 6, 0},
+    {"StartMax", "A", "ABCDEF", 1, INT32_MAX, 0},
+    {"StepMax", "B", "ABCDEF", INT32_MAX, 2, 1},
+    {"StepMin", "B", "ABCDEF", INT32_MIN, 2, 2},
+    {"StepMinMisses", "A", "ABCDEF", INT32_MIN, 2, 0},
+    {"BackwardStepTwoGivesPosition", "B", "ABCDEF", -2, 6, 2},
+    {"ExactBytesNoCaseFolding", "cd", "ABCDEF", 1, 1, 0},
+    {"StepOneSkipsEarlier", "AB", "ABxAB", 1, 2, 4},
+    {"StepThreeSlots", "GHI", "ABCDEFGHI", 3, 1, 3},
+    {"ZeroBytesCompared", {"\0B", 2}, {"A\0B", 3}, 1, 1, 2},
+};
+
+TEST_F(StringBuiltinsTest, InstringFollowsItsStepAndStart) {
+  for (const InstringCase& c : kInstrings) {
+    for (Kind kind : kKinds) {
+      SCOPED_TRACE(std::string(c.name) + " " + kind_name(kind));
+      std::string keep_searched;
+      std::string keep_sought;
+      push_as(kind, c.searched, keep_searched);
+      push_as(kind, c.sought, keep_sought);
+      EXPECT_EQ(instring_pop(c.step, c.start), c.result);
+      EXPECT_EQ(string_stack_depth(), 0);
+    }
+  }
+}
+
+TEST_F(StringBuiltinsTest, InstringSkipTableFindsTheFirstMatch) {
+  std::string text(4096, 'a');
+  text.replace(1000, 6, "needle");
+  text.replace(3000, 6, "needle");
+  EXPECT_EQ(instring(text, "needle", 1, 1), 1001);
+  EXPECT_EQ(instring(text, "needle", 1, 1001), 1001);
+  EXPECT_EQ(instring(text, "needle", 1, 1002), 3001);
+  EXPECT_EQ(instring(text, "needle", 1, 3002), 0);
+  EXPECT_EQ(instring(text, "aaaaaaa", 1, 4090), 4090);
+  EXPECT_EQ(instring(text, "aaaaaaa", 1, 4091), 0);
+}
+
+// The candidate offsets start - 1, start - 1 + step, ... while the sought text fits.
+std::int32_t reference_instring(std::string_view searched, std::string_view sought,
+                                std::int32_t step, std::int32_t start) {
+  const long long t = static_cast<long long>(sought.size());
+  const long long m = static_cast<long long>(searched.size());
+  if (t == 0 || start <= 0 || m < t) return 0;
+  const long long s = step == 0 ? t : step;
+  for (long long o = start - 1LL; o >= 0 && o + t <= m; o += s) {
+    if (searched.substr(static_cast<std::size_t>(o), sought.size()) == sought) {  // views
+      return static_cast<std::int32_t>(s > 0 ? o / s + 1 : o + 1);
+    }
+  }
+  return 0;
+}
+
+TEST_F(StringBuiltinsTest, InstringMatchesTheReferenceForEveryStepAndStart) {
+  std::mt19937 random(9);
+  for (int round = 0; round < 120; ++round) {
+    // Every third text is long enough for the skip-table search.
+    const std::size_t m = round % 3 == 0 ? 257 + random() % 60 : random() % 30;
+    std::string searched(m, 'a');
+    for (char& c : searched)
+      c = static_cast<char>('a' + random() % 3);
+    const std::size_t t = 1 + random() % 7;
+    std::string sought(t, 'a');
+    for (char& c : sought)
+      c = static_cast<char>('a' + random() % 3);
+    for (std::int32_t step = -3; step <= 8; ++step) {
+      for (std::int32_t start = -1; start <= static_cast<std::int32_t>(m) + 2; ++start) {
+        ASSERT_EQ(instring(searched, sought, step, start),
+                  reference_instring(searched, sought, step, start))
+            << searched << " / " << sought << " step " << step << " start " << start;
+      }
+    }
+  }
+}
+
+// ---- Random SUB, LEFT, RIGHT and CENTER against plain references.
+
+std::string reference_sub(const std::string& text, std::int32_t start, std::int32_t length) {
+  const long long size = static_cast<long long>(text.size());
+  long long offset = start < 0 ? size + start : (start == 0 ? 0 : start - 1LL);
+  if (offset < 0) offset = 0;
+  if (offset >= size) return "";
+  return text.substr(static_cast<std::size_t>(offset),
+                     length < 0 ? std::string::npos : static_cast<std::size_t>(length));
+}
+
+std::string reference_left(const std::string& text, std::size_t width) {
+  const std::size_t first = text.find_first_not_of(' ');
+  std::string rest = first == std::string::npos ? "" : text.substr(first);
+  rest.resize(width, ' ');
+  return rest;
+}
+
+std::string reference_right(const std::string& text, std::size_t width) {
+  const std::size_t last = text.find_last_not_of(' ');
+  const std::string core = last == std::string::npos ? "" : text.substr(0, last + 1);
+  if (core.size() >= width) return core.substr(core.size() - width);
+  return std::string(width - core.size(), ' ') + core;
+}
+
+std::string reference_center(const std::string& text, std::size_t width) {
+  const std::size_t first = text.find_first_not_of(' ');
+  const std::string core =
+      first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(' ') - first + 1);
+  if (core.size() < width) {
+    const std::size_t spare = width - core.size();
+    const std::size_t before = (spare + 1) / 2;
+    return std::string(before, ' ') + core + std::string(spare - before, ' ');
+  }
+  const std::size_t excess = core.size() - width;
+  return core.substr((excess + 1) / 2, width);
+}
+
+TEST_F(StringBuiltinsTest, RandomCutsMatchTheReferences) {
+  std::mt19937 random(2026);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text(random() % 40, ' ');
+    for (char& c : text)
+      c = random() % 3 == 0 ? ' ' : static_cast<char>('A' + random() % 26);
+    const Kind kind = kKinds[random() % 3];
+    const auto start = static_cast<std::int32_t>(random() % 50) - 25;
+    const auto length = static_cast<std::int32_t>(random() % 50) - 5;
+    const auto width = static_cast<std::int32_t>(random() % 45) - 1;
+    const std::size_t target = width == -1 ? text.size() : static_cast<std::size_t>(width);
+    SCOPED_TRACE("'" + text + "' " + kind_name(kind) + " start " + std::to_string(start) +
+                 " length " + std::to_string(length) + " width " + std::to_string(width));
+    std::string keep;
+    push_as(kind, text, keep);
+    sub_top(start, length);
+    ASSERT_EQ(pop(), reference_sub(text, start, length));
+    push_as(kind, text, keep);
+    left_top(width);
+    ASSERT_EQ(pop(), reference_left(text, target));
+    push_as(kind, text, keep);
+    right_top(width);
+    ASSERT_EQ(pop(), reference_right(text, target));
+    push_as(kind, text, keep);
+    center_top(width);
+    ASSERT_EQ(pop(), reference_center(text, target));
+  }
+}
+
+// ---- Narrowing without copies.
+
+TEST_F(StringBuiltinsTest, CutsOfReferencedEntriesAllocateNothing) {
+  const std::string variable = "   The quick brown fox jumps over the lazy dog   ";
+  test::AllocationCounter counter;
+  push_reference(variable);
+  sub_top(5, 30);
+  clip_top();
+  left_top(10);
+  pop_discard();
+  push_reference(variable);
+  right_top(12);
+  pop_discard();
+  push_reference(variable);
+  center_top(21);
+  pop_discard();
+  push_reference(std::string_view(variable).substr(0, 6));
+  left_top(-1);  // "The" and three spaces: the padding fits the entry itself
+  pop_discard();
+  push_reference(variable);
+  all_top(7);
+  pop_discard();
+  EXPECT_EQ(counter.count(), 0u);
+}
+
+TEST_F(StringBuiltinsTest, CutsOfReferencedEntriesKeepPointingAtTheVariable) {
+  const std::string variable = "   The quick brown fox   ";
+  push_reference(variable);
+  right_top(5);
+  const StackEntry& entry = entry_from_top(1);
+  EXPECT_EQ(entry.kind, static_cast<std::uint32_t>(EntryKind::TextRef));
+  EXPECT_EQ(entry.pointer, variable.data() + 17);
+  EXPECT_EQ(pop(), "n fox");
+}
+
+// ---- Allocation failure.
+
+TEST_F(StringBuiltinsTest, PaddingGivesEmptyWhenTheBlockFails) {
+  push_reference("AB");
+  platform::heap_fail_nth(1);
+  left_top(30);
+  platform::heap_fail_nth(0);
+  EXPECT_EQ(pop(), "");
+  push_reference("AB");
+  platform::heap_fail_nth(1);
+  all_top(30);
+  platform::heap_fail_nth(0);
+  EXPECT_EQ(pop(), "");
+}
+
+TEST_F(StringBuiltinsTest, OperandsOfEveryKindAreReadAsText) {
+  push_bstr(platform::bstr_from_ansi("  kestrel  "), true);
+  center_top(9);
+  EXPECT_EQ(pop(), " kestrel ");
+  push_astring(intern_astring("ABCDE"));
+  sub_top(2, 3);
+  EXPECT_EQ(pop(), "BCD");
+  KesVariant variant;
+  platform::variant_init(variant);
+  platform::variant_assign_long(variant, 1234);
+  push_variant_inline(variant);
+  right_top(6);
+  EXPECT_EQ(pop(), "  1234");
+}
+
+}  // namespace
+}  // namespace kes::runtime
