@@ -19,11 +19,29 @@
 //   Grand = Subtotal + Tax
 //   Share[1] = ROUND(Grand / 3, 0.01); Share[2] = Share[1]
 //   Share[3] = Grand - Share[1] - Share[2]
+//
+// The customer block above it is formatted on the string stack:
+//
+//   Customer  GROUP
+//   Name        STRING(30)
+//   Number      STRING(10)
+//   Street      STRING(30)
+//   Zip         STRING(8)
+//   City        STRING(20)
+//             END
+//   Block     STRING(40),DIM(4)
+//
+//   Block[1] = CENTER('INVOICE',40)
+//   Block[2] = LEFT(Customer.Name,28) & RIGHT(Customer.Number,12)
+//   Block[3] = CLIP(Customer.Street)
+//   Block[4] = CLIP(Customer.Zip) & ' ' & CLIP(Customer.City)
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
 #include <kestrel/decimal.h>
+#include <kestrel/string_builtins.h>
+#include <kestrel/string_stack.h>
 
 namespace {
 
@@ -65,6 +83,57 @@ void assign_literal(std::uint8_t* variable, std::uint8_t size, const char* text)
   Kes$DPopDec(variable, size, kPlaces);
 }
 
+// A fixed STRING variable, blank-padded as a compiled program declares it.
+template <std::size_t N>
+struct Fixed {
+  char bytes[N];
+  explicit Fixed(const char* text) {
+    Kes$storestr(bytes, N, text, static_cast<std::uint32_t>(std::char_traits<char>::length(text)));
+  }
+};
+
+constexpr std::uint32_t kBlockWidth = 40;
+
+void push_variable(const char* bytes, std::uint32_t size) { Kes$PushString(bytes, size); }
+
+void print_customer_block() {
+  const Fixed<30> name("  Ada Wren & Daughters");
+  const Fixed<10> number("  C-10442 ");
+  const Fixed<30> street("17 Heron Lane");
+  const Fixed<8> zip("4021");
+  const Fixed<20> city("Nethermoor");
+  char block[4][kBlockWidth];
+
+  // Block[1] = CENTER('INVOICE',40)
+  Kes$PushString("INVOICE", 7);
+  Kes$StackCENTER(static_cast<std::int32_t>(kBlockWidth));
+  Kes$PopString(block[0], kBlockWidth);
+  // Block[2] = LEFT(Customer.Name,28) & RIGHT(Customer.Number,12)
+  push_variable(name.bytes, sizeof(name.bytes));
+  Kes$StackLEFT(28);
+  push_variable(number.bytes, sizeof(number.bytes));
+  Kes$StackRIGHT(12);
+  Kes$StackConcat();
+  Kes$PopString(block[1], kBlockWidth);
+  // Block[3] = CLIP(Customer.Street)
+  push_variable(street.bytes, sizeof(street.bytes));
+  Kes$StackCLIP();
+  Kes$PopString(block[2], kBlockWidth);
+  // Block[4] = CLIP(Customer.Zip) & ' ' & CLIP(Customer.City)
+  push_variable(zip.bytes, sizeof(zip.bytes));
+  Kes$StackCLIP();
+  Kes$PushString(" ", 1);
+  Kes$StackConcat();
+  push_variable(city.bytes, sizeof(city.bytes));
+  Kes$StackCLIP();
+  Kes$StackConcat();
+  Kes$PopString(block[3], kBlockWidth);
+
+  for (const char* line : block)
+    std::printf("|%.*s|\n", static_cast<int>(kBlockWidth), line);
+  std::puts("");
+}
+
 }  // namespace
 
 int main() {
@@ -88,6 +157,7 @@ int main() {
   Kes$ClearDec(subtotal, kAmountSize, KES_TYPE_DECIMAL, 0);
 
   std::puts("Kestrel invoice demo\n");
+  print_customer_block();
   for (Line& line : lines) {
     // Line.Total = Line.Quantity * Line.UnitPrice
     Kes$DPushDec(line.quantity, kQuantitySize, kPlaces);
