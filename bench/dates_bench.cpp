@@ -115,12 +115,13 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
-      nanoseconds_[run.benchmark_name()] = run.GetAdjustedRealTime();
+      // Processor time: on a busy machine it is steadier than wall time.
+      nanoseconds_[run.benchmark_name()] = run.GetAdjustedCPUTime();
     }
   }
   void Finalize() override {
     ConsoleReporter::Finalize();
-    std::printf("\nPeer time / Kestrel time (above 1: Kestrel faster)\n");
+    std::printf("\nPeer CPU time / Kestrel CPU time (above 1: Kestrel faster)\n");
     for (const auto& [name, ours] : nanoseconds_) {
       // "BM_<operation>_Kestrel<suffix>" against "BM_<operation>_<peer><suffix>", where the
       // suffix names a repetition aggregate ("_median") or is empty.

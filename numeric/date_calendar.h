@@ -152,11 +152,28 @@ constexpr bool fields_valid(std::int32_t year, std::uint8_t month, std::uint8_t 
          is_leap_year(static_cast<std::uint32_t>(year));
 }
 
-// The serial of a date that fields_valid accepts.
+// Days from 1 March to the first of each month of a March-based year (January and February
+// counting as months 13 and 14 of the year before), by month number.
+inline constexpr auto kDaysFromMarch = [] {
+  struct Table {
+    std::uint16_t days[13];
+  } table{};
+  for (std::uint32_t month = 1; month <= 12; ++month) {
+    table.days[month] = static_cast<std::uint16_t>(days_from_march_zero(4, month, 1) -
+                                                   days_from_march_zero(month < 3 ? 3 : 4, 3, 1));
+  }
+  return table;
+}();
+static_assert(kDaysFromMarch.days[3] == 0 && kDaysFromMarch.days[1] == 306);
+
+// The serial of a date that fields_valid accepts; the same count as days_from_march_zero with
+// the month's offset looked up.
 constexpr std::int32_t serial_of_valid(std::int32_t year, std::uint32_t month,
                                        std::uint32_t day) noexcept {
-  return static_cast<std::int32_t>(
-      days_from_march_zero(static_cast<std::uint32_t>(year), month, day) - kSerialShift);
+  const std::uint32_t shifted_year = static_cast<std::uint32_t>(year) - (month < 3 ? 1 : 0);
+  const std::uint32_t century = shifted_year / 100;
+  return static_cast<std::int32_t>(1461 * shifted_year / 4 - century + century / 4 +
+                                   kDaysFromMarch.days[month] + day - 1 - kSerialShift);
 }
 static_assert(serial_of_valid(1801, 1, 1) == 4);
 static_assert(serial_of_valid(1900, 1, 1) == 36163);
