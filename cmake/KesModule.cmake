@@ -32,6 +32,8 @@ function(kes_module name)
   target_include_directories(kes_${name} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/include)
   target_compile_definitions(kes_${name} PUBLIC $<$<BOOL:${KES_BUILD_TESTS}>:KES_TESTING>)
   kes_apply_warnings(kes_${name})
+  # Modules may depend on each other in cycles; repeat them on link lines often enough.
+  set_target_properties(kes_${name} PROPERTIES LINK_INTERFACE_MULTIPLICITY 4)
   if(arg_LIBS)
     target_link_libraries(kes_${name} PUBLIC ${arg_LIBS})
   endif()
@@ -59,8 +61,9 @@ function(kes_link_library)
   endforeach()
 
   # Every module, for programs inside the project that need internal functions (benchmarks, fuzzers).
+  # The modules refer to each other in cycles, so they are linked as one group.
   add_library(kes_all INTERFACE)
-  target_link_libraries(kes_all INTERFACE ${present})
+  target_link_libraries(kes_all INTERFACE -Wl,--start-group ${present} -Wl,--end-group)
 
   add_library(k55run SHARED ${PROJECT_SOURCE_DIR}/runtime/library_entry.cpp)
   target_include_directories(k55run PUBLIC ${PROJECT_SOURCE_DIR}/include)
