@@ -89,7 +89,8 @@ void compile_string_picture(PicDesc& desc, std::uint32_t width) noexcept;
 void format_digits(const PicDesc& desc, std::span<char> destination, std::string_view digits,
                    int integer_digits, bool negative) noexcept;
 // Formats a decimal value (normalised first), a REAL and a LONG.
-void format_decimal(const PicDesc& desc, std::span<char> destination, DecimalEntry value) noexcept;
+void format_decimal(const PicDesc& desc, std::span<char> destination,
+                    const DecimalEntry& value) noexcept;
 void format_real(const PicDesc& desc, std::span<char> destination, double value) noexcept;
 void format_long(const PicDesc& desc, std::span<char> destination, std::int32_t value) noexcept;
 

@@ -470,23 +470,37 @@ void format_digits(const PicDesc& desc, std::span<char> destination, std::string
   }
 }
 
-void format_decimal(const PicDesc& desc, std::span<char> destination, DecimalEntry value) noexcept {
-  decimal_normalise(value);
+void format_decimal(const PicDesc& desc, std::span<char> destination,
+                    const DecimalEntry& value) noexcept {
   const PictureKind kind = picture_kind(desc);
   if (kind == PictureKind::String || kind == PictureKind::KeyIn) {
     // A number stored through a string picture keeps its text, sign and point included.
+    DecimalEntry normal = value;
+    decimal_normalise(normal);
     char text[kDecimalTextCapacity];
-    const std::size_t n = decimal_to_text(value, std::span<char, kDecimalTextCapacity>(text));
+    const std::size_t n = decimal_to_text(normal, std::span<char, kDecimalTextCapacity>(text));
     format_digits(desc, destination, std::string_view(text, n), 0, false);
     return;
   }
+  // The normal form's outermost digits: only digits[low..high] belong to the value.
+  int top = std::min<int>(value.high, kDecimalPositions - 1);
+  int bottom = value.low;
+  while (top > bottom && value.digits[top] % 10 == 0)
+    --top;
+  while (bottom < top && value.digits[bottom] % 10 == 0)
+    ++bottom;
+  const bool zero = bottom > top || value.digits[top] % 10 == 0;
+  if (zero) {
+    format_digits(desc, destination, "0", 1, false);
+    return;
+  }
   // Digits from the highest down to the lowest, widened to include the units position.
-  const int high = std::max<int>(value.high, kUnitsPosition);
-  const int low = std::min<int>(value.low, kUnitsPosition);
+  const int high = std::max(top, kUnitsPosition);
+  const int low = std::min(bottom, kUnitsPosition);
   char digits[kDecimalPositions];
   int n = 0;
   for (int p = high; p >= low; --p) {
-    const bool live = p >= value.low && p <= value.high;
+    const bool live = p >= bottom && p <= top;
     digits[n++] = static_cast<char>('0' + (live ? value.digits[p] % 10 : 0));
   }
   format_digits(desc, destination, std::string_view(digits, static_cast<std::size_t>(n)),

@@ -67,18 +67,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Field field(length);
     desc.FormatPict(field.bytes, field.length, count, knob & 1, digits.c_str());
     field.check_guard();
-    for (std::uint32_t i = 0; i < length && i >= static_cast<std::uint32_t>(width); ++i) {
+    for (std::uint32_t i = static_cast<std::uint32_t>(width); i < length; ++i) {
       check(field.bytes[i] == ' ');  // beyond the width only padding
     }
   }
   {
     Field field(length);
     std::int32_t whole = 0;
-    std::memcpy(&whole, data, std::min<std::size_t>(size, sizeof whole));
+    if (size > 0) std::memcpy(&whole, data, std::min<std::size_t>(size, sizeof whole));
     desc.StoreLong(field.bytes, field.length, whole);
     field.check_guard();
     double real = 0.0;
-    std::memcpy(&real, data, std::min<std::size_t>(size, sizeof real));
+    if (size > 0) std::memcpy(&real, data, std::min<std::size_t>(size, sizeof real));
     desc.StoreReal(field.bytes, field.length, real);
     field.check_guard();
   }

@@ -357,3 +357,39 @@ TEST(PictureFormatNumber, RealsMatchTheStandardFixedConversion) {
 
 }  // namespace
 }  // namespace kes::numeric
+
+namespace kes::numeric {
+namespace {
+
+// Only digits[low..high] belong to a decimal entry; leading zeros inside the range and stale
+// digits outside it do not show.
+TEST(PictureFormatNumber, DecimalEntriesOutsideNormalForm) {
+  DecimalEntry entry{};
+  std::memset(entry.digits, 7, sizeof entry.digits);  // stale digits everywhere
+  entry.low = 30;
+  entry.high = 37;
+  const std::uint8_t value[] = {0, 0, 0, 1, 2, 3, 4, 5};  // positions 37 down to 30
+  for (int k = 0; k < 8; ++k)
+    entry.digits[37 - k] = value[k];
+  entry.sign = 1;
+  PicDesc desc;
+  desc.Init("@N-9.2");
+  char out[9];
+  decimal_push(entry);
+  desc.StoreDec(out, 9);
+  EXPECT_EQ(std::string_view(out, 9), "  -123.45");
+  entry.low = 34;
+  entry.high = 33;  // an empty range reads as zero
+  decimal_push(entry);
+  desc.StoreDec(out, 9);
+  EXPECT_EQ(std::string_view(out, 9), "     0.00");
+  entry.low = 32;
+  entry.high = 32;
+  entry.digits[32] = 0;
+  decimal_push(entry);  // a negative zero
+  desc.StoreDec(out, 9);
+  EXPECT_EQ(std::string_view(out, 9), "     0.00");
+}
+
+}  // namespace
+}  // namespace kes::numeric
