@@ -149,6 +149,14 @@ void set_message_box_answers(std::span<const MessageBoxAnswer> answers) noexcept
   script_next = 0;
 }
 
+#ifdef KES_TESTING
+void forget_message_box_script() noexcept {
+  script_length = 0;
+  script_next = 0;
+  environment_read = false;
+}
+#endif
+
 int parse_message_box_answers(std::string_view text, std::span<MessageBoxAnswer> answers) noexcept {
   static constexpr std::pair<std::string_view, MessageBoxAnswer> kWords[] = {
       {"ok", MessageBoxAnswer::Ok},         {"cancel", MessageBoxAnswer::Cancel},

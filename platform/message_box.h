@@ -84,6 +84,11 @@ inline constexpr std::size_t kAnswerScriptCapacity = 64;
 // makes every box take its default button.
 void set_message_box_answers(std::span<const MessageBoxAnswer> answers) noexcept;
 
+#ifdef KES_TESTING
+// Forgets the script and makes the next box read the environment variable again.
+void forget_message_box_script() noexcept;
+#endif
+
 // Parses a script text in the format of KES_MESSAGE_BOX_ANSWERS into `answers`; returns the
 // number stored, or -1 when an item is not one of the words (nothing is then to be used). An
 // item "default" is stored as answer 0.

@@ -142,10 +142,11 @@ TEST(MessageBoxScriptParse, StopsAtTheCapacityGiven) {
 }
 
 TEST(MessageBoxEnvironmentDeathTest, ProgramSetsTheScriptThroughTheEnvironment) {
-  // A fresh process reads the variable at its first box.
+  // A program reads the variable at its first box.
   EXPECT_EXIT(
       {
         setenv("KES_MESSAGE_BOX_ANSWERS", "no,yes", 1);
+        forget_message_box_script();
         MessageBoxAnswer first = show(MessageBoxButtons::YesNo, 0);
         MessageBoxAnswer second = show(MessageBoxButtons::YesNo, 1);
         std::exit(first == MessageBoxAnswer::No && second == MessageBoxAnswer::Yes ? 7 : 1);
