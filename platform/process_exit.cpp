@@ -1,13 +1,17 @@
 // Process end and diagnostics on a POSIX host.
 #include "platform/process_exit.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <signal.h>
 #include <unistd.h>
 
 namespace kes::platform {
 
-void end_process(int exit_code) noexcept { std::_Exit(exit_code); }
+void end_process(int exit_code) noexcept {
+  std::fflush(nullptr);  // the program's own buffered output is not lost
+  std::_Exit(exit_code);
+}
 
 void break_into_debugger() noexcept {
   ::raise(SIGTRAP);
