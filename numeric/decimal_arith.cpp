@@ -4,6 +4,7 @@
 #include "numeric/decimal_arith.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -54,10 +55,6 @@ std::uint64_t masked_word(const DecimalEntry& value, int k, int low, int high) n
   if (k == (high >> 3)) word &= kBytesBelow[(high & 7) + 1];
   if (k == (low >> 3)) word &= ~kBytesBelow[low & 7];
   return word;
-}
-
-void write_word(DecimalEntry& value, int k, std::uint64_t word) noexcept {
-  std::memcpy(value.digits + 8 * k, &word, sizeof word);
 }
 
 int clamped_high(const DecimalEntry& value) noexcept {
@@ -401,13 +398,51 @@ void set_normalised(DecimalEntry& value, const Row& row, bool negative) noexcept
   value.sign = negative ? 1 : 0;
 }
 
+// 0xFF at indexes 64..127, zero elsewhere: reading 64 bytes from kRangeTable + 64 - low gives a
+// mask of the positions from low upward, from kRangeTable + 127 - high one of those up to high.
+constexpr auto kRangeTable = [] {
+  std::array<std::uint8_t, 3 * kDecimalPositions> table{};
+  for (int i = kDecimalPositions; i < 2 * kDecimalPositions; ++i)
+    table[static_cast<std::size_t>(i)] = 0xFF;
+  return table;
+}();
+
+// The digits low..high of `value` as a row, every other byte zero (empty when low > high).
+Row clean_row(const DecimalEntry& value) noexcept {
+  const int low = value.low;
+  const int high = clamped_high(value);
+  Row row;
+  std::uint8_t from_low[kDecimalPositions];
+  std::uint8_t to_high[kDecimalPositions];
+  std::memcpy(row.w, value.digits, sizeof row.w);
+  std::memcpy(from_low, kRangeTable.data() + kDecimalPositions - low, sizeof from_low);
+  std::memcpy(to_high, kRangeTable.data() + 2 * kDecimalPositions - 1 - high, sizeof to_high);
+  for (int k = 0; k < kWords; ++k) {
+    std::uint64_t a;
+    std::uint64_t b;
+    std::memcpy(&a, from_low + 8 * k, sizeof a);
+    std::memcpy(&b, to_high + 8 * k, sizeof b);
+    row.w[k] &= a & b;
+  }
+  return row;
+}
+
+int row_top(const Row& row) noexcept {
+  for (int k = kWords - 1; k >= 0; --k) {
+    if (row.w[k] != 0) return 8 * k + (63 - std::countl_zero(row.w[k])) / 8;
+  }
+  return -1;
+}
+
 void add_signed(DecimalEntry& left, const DecimalEntry& right, bool negate_right) noexcept {
   const int left_low = left.low;
   const int right_low = right.low;
   const int left_high = clamped_high(left);
   const int right_high = clamped_high(right);
-  const int left_nonzero = top_nonzero(left);
-  const int right_nonzero = top_nonzero(right);
+  Row a = clean_row(left);
+  Row b = clean_row(right);
+  const int left_nonzero = row_top(a);
+  const int right_nonzero = row_top(b);
   const int low = std::min({left_low, right_low, kTopPosition});
   // Alignment: each high trims over leading zeros but not below the other's high; the result
   // takes the common high plus one position for the carry.
@@ -417,22 +452,13 @@ void add_signed(DecimalEntry& left, const DecimalEntry& right, bool negate_right
   const int right_trimmed = std::min(right_high, std::max(right_top, left_high));
   const int high = std::max(low, std::min(kTopPosition, std::max(left_trimmed, right_trimmed) + 1));
 
-  // Only the words that hold positions low..high take part; bytes outside stay as they were.
-  const int first = low >> 3;
-  const int last = high >> 3;
-  Row a;
-  Row b;
-  for (int k = first; k <= last; ++k) {
-    a.w[k] = masked_word(left, k, left_low, left_high);
-    b.w[k] = masked_word(right, k, right_low, right_high);
-  }
   const bool left_negative = is_negative(left);
   const bool right_negative = is_negative(right) != negate_right;
   bool negative = left_negative;
-  Row* result = &a;
+  Row result;
   if (left_negative == right_negative) {
     std::uint64_t carry = 0;
-    for (int k = first; k <= last; ++k) {
+    for (int k = 0; k < kWords; ++k) {
       const std::uint64_t biased = a.w[k] + kCarryBias;
       std::uint64_t sum = biased + b.w[k];
       std::uint64_t out = sum < biased ? 1 : 0;
@@ -440,39 +466,34 @@ void add_signed(DecimalEntry& left, const DecimalEntry& right, bool negate_right
       out |= sum < carry ? 1 : 0;
       carry = out;
       // Bytes that did not carry still hold the bias (0xF6..0xFF): take it back out.
-      a.w[k] = sum - ((sum >> 7) & kOnes) * 0xF6;
+      result.w[k] = sum - ((sum >> 7) & kOnes) * 0xF6;
     }
   } else {
     int order = 0;
-    for (int k = last; k >= first && order == 0; --k) {
+    for (int k = kWords - 1; k >= 0 && order == 0; --k) {
       if (a.w[k] != b.w[k]) order = a.w[k] < b.w[k] ? -1 : 1;
     }
-    Row* larger = &a;
-    const Row* smaller = &b;
     if (order < 0) {
-      larger = &b;
-      smaller = &a;
+      std::swap(a, b);
       negative = !left_negative;
     }
     std::uint64_t borrow = 0;
-    for (int k = first; k <= last; ++k) {
-      const std::uint64_t x = larger->w[k];
-      const std::uint64_t y = smaller->w[k];
+    for (int k = 0; k < kWords; ++k) {
+      const std::uint64_t x = a.w[k];
+      const std::uint64_t y = b.w[k];
       std::uint64_t difference = x - y;
       std::uint64_t out = x < y ? 1 : 0;
       out |= difference < borrow ? 1 : 0;
       difference -= borrow;
       borrow = out;
       // Bytes that borrowed hold 256 + d with d in [-10, -1]: adding ten is subtracting 0xF6.
-      larger->w[k] = difference - ((difference >> 7) & kOnes) * 0xF6;
+      result.w[k] = difference - ((difference >> 7) & kOnes) * 0xF6;
     }
-    result = larger;
   }
   std::uint64_t any = 0;
-  for (int k = first; k <= last; ++k) {
-    any |= result->w[k];
-    write_word(left, k, result->w[k]);
-  }
+  for (std::uint64_t word : result.w)
+    any |= word;
+  std::memcpy(left.digits, result.w, sizeof result.w);
   left.low = static_cast<std::uint8_t>(low);
   left.high = static_cast<std::uint8_t>(high);
   left.sign = (negative && any != 0) ? 1 : 0;
