@@ -104,7 +104,7 @@ platform::AnsiText variant_ansi(const KesVariant& variant) noexcept {
   return text;
 }
 
-std::uint32_t astring_length(const char* astring) noexcept {
+std::uint32_t stored_astring_length(const char* astring) noexcept {
   if (astring == nullptr) return 0;
   std::uint16_t length = 0;
   std::memcpy(&length, astring - sizeof(length), sizeof(length));
@@ -133,7 +133,7 @@ std::uint32_t astring_length(const char* astring) noexcept {
     case EntryKind::AStringRef: {
       // Interned texts live as long as the process, so the entry can refer to the text itself.
       auto* astring = static_cast<char*>(entry.pointer);
-      set_text(entry, EntryKind::TextRef, astring, astring_length(astring));
+      set_text(entry, EntryKind::TextRef, astring, stored_astring_length(astring));
       break;
     }
     default:
@@ -278,7 +278,7 @@ void push_astring(const char* astring) noexcept {
   if (entry == nullptr) return;
   entry->kind = kind_of(EntryKind::AStringRef);
   entry->pointer = const_cast<char*>(astring);
-  entry->length = astring_length(astring);
+  entry->length = stored_astring_length(astring);
   ++stack.depth;
 }
 
@@ -337,7 +337,7 @@ void convert_to_text(int distance) noexcept { convert_entry(entry_from_top(dista
 std::uint32_t top_length() noexcept {
   const StackEntry& entry = top();
   if (has_kind(entry, EntryKind::AStringRef)) {
-    return astring_length(static_cast<const char*>(entry.pointer));
+    return stored_astring_length(static_cast<const char*>(entry.pointer));
   }
   if (is_bstr(entry)) return platform::bstr_ansi_length(bstr_of(entry));
   if (is_variant(entry)) {

@@ -86,7 +86,7 @@ void push_bool(std::int32_t value) noexcept;
 void push_astring(const char* astring) noexcept;
 // Pushes a BSTR reference, or takes ownership of it when `owned`.
 void push_bstr(KesBStr bstr, bool owned) noexcept;
-// Pushes a VARIANT reference (not owned).
+// Pushes a VARIANT reference (not owned); null pushes the empty string.
 void push_variant_reference(KesVariant* variant) noexcept;
 // Pushes a VARIANT copied into the entry; the entry takes over what the copy holds.
 void push_variant_inline(const KesVariant& variant) noexcept;
