@@ -18,11 +18,6 @@ namespace kes::runtime {
 
 // ---- Entry helpers shared by the built-ins.
 
-StackEntry& text_top() noexcept {
-  convert_to_text(1);
-  return entry_from_top(1);
-}
-
 std::string_view entry_text(const StackEntry& entry) noexcept {
   if (entry.pointer == nullptr) return {};
   return {static_cast<const char*>(entry.pointer), entry.length};
@@ -158,9 +153,14 @@ void change_case(bool upper) noexcept {
     upper_astring(entry);
     return;
   }
-  convert_to_text(1);
+  if ((entry.kind & kKindNotTextBits) != 0) convert_to_text(1);
   if (entry.length == 0 || entry.pointer == nullptr) return;
-  make_top_self_contained();
+  if (entry.kind == static_cast<std::uint32_t>(EntryKind::TextRef) &&
+      entry.length <= kInlineCapacity) {
+    set_inline_text(entry, static_cast<const char*>(entry.pointer), entry.length);
+  } else {
+    make_top_self_contained();
+  }
   if (entry.kind == static_cast<std::uint32_t>(EntryKind::TextRef)) {
     // The copy could not be made; the variable it refers to must not change.
     set_empty(entry);
@@ -276,8 +276,9 @@ void sub_top(std::int32_t start, std::int32_t length) noexcept {
 }
 
 void clip_top() noexcept {
-  if (entry_from_top(1).kind == static_cast<std::uint32_t>(EntryKind::AStringRef)) return;
-  StackEntry& entry = text_top();
+  StackEntry& entry = entry_from_top(1);
+  if (entry.kind == static_cast<std::uint32_t>(EntryKind::AStringRef)) return;
+  if ((entry.kind & kKindNotTextBits) != 0) convert_to_text(1);
   entry.length = clipped(entry);
 }
 

@@ -97,12 +97,13 @@ void concat_bstrs(bool reversed) noexcept {
 }  // namespace
 
 void concat_pop(bool reversed) noexcept {
-  if (is_ole_entry(entry_from_top(1)) || is_ole_entry(entry_from_top(2))) {
-    return concat_bstrs(reversed);
-  }
-  convert_to_text(2);
-  StackEntry& b = text_top();
   StackEntry& a = entry_from_top(2);
+  StackEntry& b = (&a)[1];  // the top: entries are consecutive
+  if (is_ole_entry(a) || is_ole_entry(b)) return concat_bstrs(reversed);
+  if (((a.kind | b.kind) & kKindNotTextBits) != 0) {
+    convert_to_text(1);
+    convert_to_text(2);
+  }
   const std::string_view first = entry_text(reversed ? b : a);
   const std::string_view second = entry_text(reversed ? a : b);
   const std::uint64_t total = std::uint64_t{first.size()} + second.size();
@@ -177,8 +178,7 @@ std::int32_t truth_pop() noexcept {
     truth = false;
   } else {
     convert_to_text(1);
-    truth = entry.pointer != nullptr &&
-            clipped_length(static_cast<const char*>(entry.pointer), entry.length) != 0;
+    truth = clipped_text_length(static_cast<const char*>(entry.pointer), entry.length) != 0;
   }
   pop_discard();
   return truth ? 1 : 0;

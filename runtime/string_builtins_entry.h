@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "runtime/string_stack.h"
+#include "runtime/string_store.h"
 
 namespace kes::runtime {
 
@@ -22,7 +23,21 @@ inline bool is_astring_entry(const StackEntry& entry) noexcept {
 }
 
 // The top, converted to a text entry in place.
-StackEntry& text_top() noexcept;
+inline StackEntry& text_top() noexcept {
+  StackEntry& entry = entry_from_top(1);
+  if ((entry.kind & kKindNotTextBits) != 0) [[unlikely]]
+    convert_to_text(1);
+  return entry;
+}
+// The length of a text without its trailing spaces; short texts are scanned here, longer ones
+// four bytes at a time by the stack's scan.
+inline std::uint32_t clipped_text_length(const char* text, std::uint32_t length) noexcept {
+  if (text == nullptr) return 0;
+  if (length >= 32) return clipped_length(text, length);
+  while (length != 0 && text[length - 1] == ' ')
+    --length;
+  return length;
+}
 // The text of a text entry (empty for a null pointer).
 std::string_view entry_text(const StackEntry& entry) noexcept;
 // Makes a text entry the empty text, freeing the block it owned.
