@@ -1,0 +1,119 @@
+// The ASTRING and TIE exports called as compiled code calls them, and AStrings through the
+// string stack's pushes and pops.
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include <kestrel/astring.h>
+#include <kestrel/string_stack.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/heap.h"
+#include "runtime/astring_table.h"
+#include "runtime/string_stack.h"
+#include "tests/support/allocation_counter.h"
+
+namespace kes::runtime {
+namespace {
+
+TEST(AStringExports, MakeAStringClipsAndShares) {
+  const char* abc = nullptr;
+  Kes$MakeAString(&abc, "EXP ABC   ", 10);
+  ASSERT_NE(abc, nullptr);
+  const char* again = nullptr;
+  Kes$MakeAString(&again, "EXP ABC", 7);
+  EXPECT_EQ(again, abc);
+  EXPECT_EQ(Kes$CString2AString("EXP ABC "), abc);
+  EXPECT_EQ(Kes$AStringLen(abc), 7u);
+  EXPECT_STREQ(abc, "EXP ABC");
+  const char* blank = abc;
+  Kes$MakeAString(&blank, "   ", 3);
+  EXPECT_EQ(blank, nullptr);
+  Kes$MakeAString(nullptr, "IGNORED", 7);  // no destination: nothing happens
+  EXPECT_EQ(Kes$CString2AString(nullptr), nullptr);
+  EXPECT_EQ(Kes$CString2AString(""), nullptr);
+  EXPECT_EQ(Kes$AStringLen(nullptr), 0u);
+}
+
+TEST(AStringExports, UpperTwin) {
+  const char* lower = Kes$CString2AString("exp abc");
+  const char* upper = Kes$AStringUPPER(lower);
+  EXPECT_EQ(upper, Kes$CString2AString("EXP ABC"));
+  EXPECT_EQ(Kes$AStringUPPER(upper), upper);
+  EXPECT_EQ(Kes$AStringUPPER(nullptr), nullptr);
+}
+
+TEST(AStringExports, TieTiedUntie) {
+  const char* owl = Kes$CString2AString("EXP OWL");
+  const char* hawk = Kes$CString2AString("EXP HAWK");
+  const std::int32_t first = Kes$TIE(owl, 0, 100);
+  EXPECT_LE(first, -101);
+  EXPECT_EQ(Kes$TIE(owl, 0, 200), first - 1);
+  EXPECT_EQ(Kes$TIED(owl, first - 1), 200);
+  EXPECT_EQ(Kes$TIE(owl, 12, 1), 12);
+  EXPECT_EQ(Kes$TIE(hawk, 12, 2), 12);
+  EXPECT_EQ(Kes$TIE(nullptr, 12, 3), 12);
+  Kes$UNTIE(owl, 12, 0);
+  EXPECT_EQ(Kes$TIED(owl, 12), 0);
+  EXPECT_EQ(Kes$TIED(hawk, 12), 2);
+  Kes$UNTIE(nullptr, 12, 1);  // the all flag: every text; the AString argument is not used
+  EXPECT_EQ(Kes$TIED(hawk, 12), 0);
+  EXPECT_EQ(Kes$TIED(nullptr, 12), 3);
+  Kes$UNTIE(owl, -1, 0);
+  EXPECT_EQ(Kes$TIED(owl, first), 0);
+  EXPECT_EQ(Kes$TIED(owl, first - 1), 0);
+  Kes$UNTIE(nullptr, -1, 0);
+  EXPECT_EQ(Kes$TIED(nullptr, 12), 0);
+}
+
+class AStringStackTest : public testing::Test {
+ protected:
+  void SetUp() override { drain(); }
+  void TearDown() override { drain(); }
+  static void drain() {
+    while (string_stack_depth() > 0)
+      Kes$STACKpop();
+  }
+};
+
+TEST_F(AStringStackTest, PopInternsTheText) {
+  Kes$PushString("EXP STACK  ", 11);
+  const char* popped = Kes$PopAString();
+  EXPECT_EQ(popped, Kes$CString2AString("EXP STACK"));
+  EXPECT_EQ(string_stack_depth(), 0);
+  Kes$PushString("   ", 3);
+  EXPECT_EQ(Kes$PopAString(), nullptr);
+}
+
+TEST_F(AStringStackTest, AStringEntryPopsAsItself) {
+  const char* owl = Kes$CString2AString("EXP STACK OWL");
+  Kes$PushAString(owl);
+  EXPECT_EQ(Kes$StackLen2(), 13u);
+  test::AllocationCounter counter;
+  EXPECT_EQ(Kes$PopAString(), owl);
+  EXPECT_EQ(counter.count(), 0u);
+}
+
+TEST_F(AStringStackTest, OwnedBufferIsHandedOverAndFreed) {
+  const char* known = Kes$CString2AString("EXP OWNED");
+  auto* block = static_cast<char*>(platform::heap_allocate(9));
+  ASSERT_NE(block, nullptr);
+  std::memcpy(block, "EXP OWNED", 9);
+  Kes$PushTemp(block, 9);
+  test::AllocationCounter counter;
+  EXPECT_EQ(Kes$PopAString(), known);  // the block is freed by the pop (leak-checked builds)
+  EXPECT_EQ(counter.count(), 0u);
+  auto* fresh = static_cast<char*>(platform::heap_allocate(13));
+  ASSERT_NE(fresh, nullptr);
+  std::memcpy(fresh, "EXP NEW OWNED", 13);
+  Kes$PushTemp(fresh, 13);
+  const char* interned = Kes$PopAString();
+  ASSERT_NE(interned, nullptr);
+  EXPECT_NE(interned, fresh);  // a copy lives in the table
+  EXPECT_STREQ(interned, "EXP NEW OWNED");
+  EXPECT_EQ(string_stack_depth(), 0);
+}
+
+}  // namespace
+}  // namespace kes::runtime

@@ -1,0 +1,267 @@
+// Tests of the AString table: hashing, interning, node layout, growth, limits and upper twins.
+#include "runtime/astring_table.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/heap.h"
+
+namespace kes::runtime {
+namespace {
+
+const AStringNodeHead& head_of(const char* astring) {
+  return *reinterpret_cast<const AStringNodeHead*>(astring - kAStringTextOffset);
+}
+
+std::uint16_t stored_length(const char* astring) {
+  std::uint16_t length = 0;
+  std::memcpy(&length, astring - sizeof(length), sizeof(length));
+  return length;
+}
+
+struct HashCase {
+  const char* name;
+  std::string_view text;
+  std::uint32_t hash;
+};
+// Short texts: h = n, then h * 5 + byte per byte. From 32 bytes: n ^ first four ^ last four.
+const HashCase kHashes[] = {
+    {"Empty", "", 0},
+    {"OneByte", "A", 1 * 5 + 65},
+    {"TwoBytes", "AB", (2 * 5 + 65) * 5 + 66},
+    {"ThreeBytes", "ABC", ((3 * 5 + 65) * 5 + 66) * 5 + 67},
+    {"HighByteIsUnsigned", "\xFF", 1 * 5 + 255},
+    {"LongestShortText", std::string_view("aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", 31), 515305478u},
+    {"ThirtyTwoBytes", "ABCD........................WXYZ", 32u ^ 0x44434241u ^ 0x5A595857u},
+    {"EqualEndsCancel", "\x80\x80\x80\x80...............................\x80\x80\x80\x80", 39},
+};
+
+TEST(AStringHash, FollowsTheShortAndLongRules) {
+  for (const HashCase& c : kHashes) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(astring_hash(c.text), c.hash);
+  }
+}
+
+TEST(AStringTableIntern, TrailingSpacesAreRemoved) {
+  AStringTable table;
+  const char* abc = table.intern("ABC");
+  ASSERT_NE(abc, nullptr);
+  EXPECT_EQ(table.intern("ABC   "), abc);
+  EXPECT_EQ(table.intern(" ABC"), table.intern(" ABC  "));
+  EXPECT_NE(table.intern(" ABC"), abc);  // leading spaces count
+  EXPECT_EQ(table.intern("   "), nullptr);
+  EXPECT_EQ(table.intern(""), nullptr);
+  EXPECT_EQ(table.node_count(), 2u);
+}
+
+TEST(AStringTableIntern, CaseCountsAndBytesAfterAZeroCount) {
+  AStringTable table;
+  EXPECT_NE(table.intern("abc"), table.intern("ABC"));
+  const char* with_zero = table.intern(std::string_view("A\0B", 3));
+  EXPECT_NE(with_zero, table.intern("A"));
+  EXPECT_EQ(stored_length(with_zero), 3u);
+}
+
+TEST(AStringTableIntern, NodeEndsRightBeforeTheText) {
+  AStringTable table;
+  const char* owl = table.intern("OWL  ");
+  ASSERT_NE(owl, nullptr);
+  EXPECT_EQ(std::string_view(owl, 4), std::string_view("OWL\0", 4));
+  EXPECT_EQ(stored_length(owl), 3u);
+  EXPECT_EQ(astring_length(owl), 3u);
+  EXPECT_EQ(astring_length(nullptr), 0u);
+  const AStringNodeHead& head = head_of(owl);
+  EXPECT_EQ(head.hash, ((3u * 5 + 'O') * 5 + 'W') * 5 + 'L');
+  EXPECT_EQ(head.ties, nullptr);
+  EXPECT_EQ(head.upper, nullptr);
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(&head) % alignof(AStringNodeHead), 0u);
+}
+
+TEST(AStringTableIntern, EqualHashesStayDistinct) {
+  // "AB" and "B=" both hash to 441: (2*5+65)*5+66 and (2*5+66)*5+61.
+  AStringTable table;
+  const char* ab = table.intern("AB");
+  const char* b_eq = table.intern("B=");
+  EXPECT_NE(ab, b_eq);
+  EXPECT_EQ(head_of(ab).hash, 441u);
+  EXPECT_EQ(head_of(b_eq).hash, 441u);
+  EXPECT_EQ(table.intern("B="), b_eq);
+  EXPECT_EQ(table.intern("AB"), ab);
+}
+
+struct LengthCase {
+  const char* name;
+  std::size_t length;    // bytes of 'x'
+  std::size_t spaces;    // then this many spaces
+  std::uint16_t stored;  // the node's length
+};
+const LengthCase kLengths[] = {
+    {"One", 1, 0, 1},
+    {"ShortLongBoundary", 32, 0, 32},
+    {"SpacesClipped", 100, 3, 100},
+    {"MaximumFits", 65535, 0, 65535},
+    {"OneOverIsCut", 65536, 0, 65535},
+    {"LongIsCut", 70000, 0, 65535},
+    {"CutThenClipped", 65530, 4470, 65530},
+};
+
+TEST(AStringTableIntern, LengthsUpToSixteenBitsAndCutBeyond) {
+  AStringTable table;
+  for (const LengthCase& c : kLengths) {
+    SCOPED_TRACE(c.name);
+    std::string text(c.length, 'x');
+    text.append(c.spaces, ' ');
+    const char* astring = table.intern(text);
+    ASSERT_NE(astring, nullptr);
+    EXPECT_EQ(stored_length(astring), c.stored);
+    EXPECT_EQ(astring[c.stored], '\0');
+    EXPECT_EQ(std::string_view(astring, c.stored), std::string(c.stored, 'x'));
+    EXPECT_EQ(table.intern(std::string(c.stored, 'x')), astring);
+  }
+}
+
+std::string numbered(int i) { return "T" + std::to_string(i); }
+
+TEST(AStringTableGrowth, GrowsAtFiveEighthsKeepingEveryAddress) {
+  AStringTable table;
+  std::vector<const char*> astrings;
+  for (int i = 0; i < 639; ++i)
+    astrings.push_back(table.intern(numbered(i)));
+  EXPECT_EQ(table.slot_count(), 1023u);
+  EXPECT_EQ(table.node_count(), 639u);
+  astrings.push_back(table.intern(numbered(639)));  // 639 = 1023 * 5 >> 3 nodes reached
+  EXPECT_EQ(table.slot_count(), 2047u);
+  EXPECT_EQ(table.node_count(), 640u);
+  for (int i = 640; i < 1279; ++i)
+    astrings.push_back(table.intern(numbered(i)));
+  EXPECT_EQ(table.slot_count(), 2047u);
+  astrings.push_back(table.intern(numbered(1279)));  // 1279 = 2047 * 5 >> 3
+  EXPECT_EQ(table.slot_count(), 4095u);
+  for (int i = 0; i < 1280; ++i) {
+    SCOPED_TRACE(i);
+    const std::string text = numbered(i);
+    ASSERT_NE(astrings[static_cast<std::size_t>(i)], nullptr);
+    EXPECT_EQ(table.intern(text), astrings[static_cast<std::size_t>(i)]);
+    EXPECT_EQ(std::string_view(astrings[static_cast<std::size_t>(i)]), text);
+  }
+  EXPECT_EQ(table.node_count(), 1280u);
+}
+
+TEST(AStringTableMemory, FailedAllocationsGiveNullAndLoseNothing) {
+  AStringTable table;
+  platform::heap_fail_nth(1);  // the first slot array
+  EXPECT_EQ(table.intern("FIRST"), nullptr);
+  const char* first = table.intern("FIRST");
+  ASSERT_NE(first, nullptr);
+  const std::string large(20000, 'L');  // a node with a block of its own
+  platform::heap_fail_nth(1);
+  EXPECT_EQ(table.intern(large), nullptr);
+  EXPECT_EQ(table.node_count(), 1u);
+  const char* stored = table.intern(large);
+  ASSERT_NE(stored, nullptr);
+  EXPECT_EQ(std::string_view(stored, large.size()), large);
+  EXPECT_EQ(table.intern("FIRST"), first);
+}
+
+TEST(AStringTableMemory, FailedGrowthStillStoresTheText) {
+  AStringTable table;
+  for (int i = 0; i < 639; ++i)
+    ASSERT_NE(table.intern(numbered(i)), nullptr);
+  platform::heap_fail_nth(1);  // the larger slot array
+  const char* extra = table.intern("EXTRA");
+  platform::heap_fail_nth(0);
+  ASSERT_NE(extra, nullptr);
+  EXPECT_EQ(table.slot_count(), 1023u);
+  EXPECT_EQ(table.node_count(), 640u);
+  EXPECT_NE(table.intern("MORE"), nullptr);
+  EXPECT_EQ(table.slot_count(), 2047u);
+  EXPECT_EQ(table.intern("EXTRA"), extra);
+}
+
+std::vector<const char*> g_hooked;
+AStringTable* g_hook_table = nullptr;
+void record_hook(const char* astring) { g_hooked.push_back(astring); }
+void interning_hook(const char* astring) {
+  g_hooked.push_back(astring);
+  g_hook_table->intern("FROM HOOK");
+}
+
+TEST(AStringTableHook, CalledOnceForEachNewText) {
+  AStringTable table;
+  g_hooked.clear();
+  table.set_init_hook(record_hook);
+  const char* kes = table.intern("KES");
+  table.intern("KES  ");
+  table.intern("   ");
+  const char* trel = table.intern("TREL");
+  EXPECT_EQ(g_hooked, (std::vector<const char*>{kes, trel}));
+  table.set_init_hook(nullptr);
+  table.intern("UNHOOKED");
+  EXPECT_EQ(g_hooked.size(), 2u);
+}
+
+TEST(AStringTableHook, HookMayInternWithoutRecursing) {
+  AStringTable table;
+  g_hooked.clear();
+  g_hook_table = &table;
+  table.set_init_hook(interning_hook);
+  const char* outer = table.intern("OUTER");
+  EXPECT_EQ(g_hooked, (std::vector<const char*>{outer}));
+  EXPECT_EQ(table.node_count(), 2u);
+  EXPECT_EQ(std::string_view(table.intern("FROM HOOK")), "FROM HOOK");
+  EXPECT_EQ(g_hooked.size(), 1u);  // the text interned inside the hook calls no hook
+}
+
+TEST(AStringTableUpper, TwinOfLowerCaseText) {
+  AStringTable table;
+  const char* lower = table.intern("abc");
+  const char* upper = table.upper(lower);
+  EXPECT_EQ(upper, table.intern("ABC"));
+  EXPECT_EQ(head_of(lower).upper, upper);
+  EXPECT_EQ(head_of(upper).upper, upper);
+  EXPECT_EQ(table.upper(upper), upper);
+  EXPECT_EQ(table.upper(lower), upper);
+  EXPECT_EQ(table.upper(nullptr), nullptr);
+}
+
+TEST(AStringTableUpper, UpperCaseTextIsItsOwnTwin) {
+  AStringTable table;
+  const char* text = table.intern("KESTREL 2");
+  EXPECT_EQ(table.upper(text), text);
+  EXPECT_EQ(head_of(text).upper, text);
+  EXPECT_EQ(table.upper(table.intern("Kestrel 2")), text);
+}
+
+TEST(AStringTableUpper, EveryByteByTheDefaultCaseTable) {
+  AStringTable table;
+  for (int c = 0; c < 256; ++c) {
+    if (c == ' ') continue;
+    SCOPED_TRACE(c);
+    const char byte = static_cast<char>(c);
+    const char expected = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    const char* upper = table.upper(table.intern(std::string_view(&byte, 1)));
+    ASSERT_NE(upper, nullptr);
+    EXPECT_EQ(stored_length(upper), 1u);
+    EXPECT_EQ(upper[0], expected);
+  }
+}
+
+TEST(AStringTableUpper, LongTextAndFailedCopy) {
+  AStringTable table;
+  const std::string lower(300, 'q');
+  const char* astring = table.intern(lower);
+  platform::heap_fail_nth(1);  // the working copy
+  EXPECT_EQ(table.upper(astring), nullptr);
+  EXPECT_EQ(head_of(astring).upper, nullptr);
+  const char* upper = table.upper(astring);
+  ASSERT_NE(upper, nullptr);
+  EXPECT_EQ(std::string_view(upper, 300), std::string(300, 'Q'));
+}
+
+}  // namespace
+}  // namespace kes::runtime

@@ -1,0 +1,215 @@
+// Tests of TIE, TIED and UNTIE on a table of their own, with a model-based random run.
+#include <cstdint>
+#include <limits>
+#include <map>
+#include <random>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/heap.h"
+#include "runtime/astring_table.h"
+#include "runtime/fatal.h"
+
+namespace kes::runtime {
+namespace {
+
+std::vector<TiePair> raw_list(const char* astring) {
+  const TiePair* list =
+      reinterpret_cast<const AStringNodeHead*>(astring - kAStringTextOffset)->ties;
+  std::vector<TiePair> pairs;
+  if (list == nullptr) return pairs;
+  do {
+    pairs.push_back(*list);
+  } while ((list++)->key != kTieListEnd);
+  return pairs;
+}
+
+std::vector<std::int32_t> keys_of(const std::vector<TiePair>& pairs) {
+  std::vector<std::int32_t> keys;
+  for (const TiePair& p : pairs)
+    keys.push_back(p.key);
+  return keys;
+}
+
+TEST(AStringTie, AutomaticKeysCountDownFromMinus101) {
+  AStringTable table;
+  const char* a = table.intern("A");
+  EXPECT_EQ(table.tie(a, 0, 10), -101);
+  EXPECT_EQ(table.tie(a, 0, 20), -102);
+  EXPECT_EQ(table.tied(a, -102), 20);
+  EXPECT_EQ(table.tied(a, -101), 10);
+  EXPECT_EQ(table.tie(table.intern("B"), 0, 30), -103);  // one counter for all texts
+  EXPECT_EQ(table.tie(nullptr, 0, 40), -104);
+}
+
+TEST(AStringTie, ReplacesAndAppendsBeforeTheEndMarker) {
+  AStringTable table;
+  const char* a = table.intern("A");
+  EXPECT_EQ(table.tie(a, 7, 1), 7);
+  EXPECT_EQ(table.tie(a, 3, 2), 3);
+  EXPECT_EQ(table.tie(a, 7, 5), 7);
+  const std::vector<TiePair> pairs = raw_list(a);
+  ASSERT_EQ(pairs.size(), 3u);
+  EXPECT_EQ(keys_of(pairs), (std::vector<std::int32_t>{7, 3, -1}));
+  EXPECT_EQ(pairs[0].value, 5);
+  EXPECT_EQ(pairs[1].value, 2);
+  EXPECT_EQ(table.tied(a, 4), 0);
+  EXPECT_EQ(table.tied(table.intern("UNTIED"), 7), 0);
+}
+
+TEST(AStringTie, EndMarkerKeyIsNotStored) {
+  AStringTable table;
+  const char* a = table.intern("A");
+  table.tie(a, 1, 11);
+  EXPECT_EQ(table.tie(a, -1, 99), -1);
+  table.tie(a, 2, 22);
+  EXPECT_EQ(table.tied(a, -1), 0);
+  EXPECT_EQ(table.tied(a, 2), 22);
+  EXPECT_EQ(keys_of(raw_list(a)), (std::vector<std::int32_t>{1, 2, -1}));
+}
+
+TEST(AStringTie, NullAStringHasItsOwnList) {
+  AStringTable table;
+  const char* a = table.intern("A");
+  table.tie(nullptr, 5, 50);
+  table.tie(a, 5, 55);
+  EXPECT_EQ(table.tied(nullptr, 5), 50);
+  EXPECT_EQ(table.tied(a, 5), 55);
+  table.untie(nullptr, -1);
+  EXPECT_EQ(table.tied(nullptr, 5), 0);
+  EXPECT_EQ(table.tied(a, 5), 55);
+}
+
+TEST(AStringTie, FailedGrowthStoresNothing) {
+  AStringTable table;
+  const char* a = table.intern("A");
+  table.tie(a, 1, 10);
+  platform::heap_fail_nth(1);
+  EXPECT_EQ(table.tie(a, 2, 20), 0);
+  EXPECT_EQ(table.tied(a, 2), 0);
+  EXPECT_EQ(table.tied(a, 1), 10);
+  EXPECT_EQ(table.tie(a, 2, 20), 2);
+}
+
+TEST(AStringTie, LastAutomaticKeyIsTheMostNegative) {
+  AStringTable table;
+  table.set_automatic_key_counter(std::numeric_limits<std::int32_t>::min() + 1);
+  EXPECT_EQ(table.tie(nullptr, 0, 1), std::numeric_limits<std::int32_t>::min());
+}
+
+TEST(AStringTieDeathTest, RunningOutOfAutomaticKeysIsFatal) {
+  AStringTable table;
+  table.set_automatic_key_counter(std::numeric_limits<std::int32_t>::min());
+  EXPECT_EXIT(table.tie(nullptr, 0, 1), testing::ExitedWithCode(kFatalExitCode),
+              "run out of automatic keys");
+}
+
+TEST(AStringUntie, OneKeyKeepsTheOthersInOrder) {
+  AStringTable table;
+  const char* a = table.intern("A");
+  for (std::int32_t key : {1, 2, 3, 4})
+    table.tie(a, key, key * 10);
+  table.untie(a, 2);
+  EXPECT_EQ(keys_of(raw_list(a)), (std::vector<std::int32_t>{1, 3, 4, -1}));
+  table.untie(a, 4);
+  EXPECT_EQ(keys_of(raw_list(a)), (std::vector<std::int32_t>{1, 3, -1}));
+  table.untie(a, 9);  // missing: nothing changes
+  EXPECT_EQ(keys_of(raw_list(a)), (std::vector<std::int32_t>{1, 3, -1}));
+  EXPECT_EQ(table.tied(a, 3), 30);
+  table.untie(a, 1);
+  table.untie(a, 3);
+  EXPECT_EQ(keys_of(raw_list(a)), (std::vector<std::int32_t>{-1}));
+  table.untie(table.intern("NO LIST"), 1);  // no list at all
+}
+
+TEST(AStringUntie, MinusOneRemovesEveryTie) {
+  AStringTable table;
+  const char* a = table.intern("A");
+  table.tie(a, 1, 10);
+  table.tie(a, 0, 20);
+  table.untie(a, -1);
+  EXPECT_TRUE(raw_list(a).empty());
+  EXPECT_EQ(table.tied(a, 1), 0);
+  EXPECT_EQ(table.tied(a, -101), 0);
+  EXPECT_EQ(table.tie(a, 1, 11), 1);  // the list starts again
+  EXPECT_EQ(table.tied(a, 1), 11);
+}
+
+TEST(AStringUntie, AllFlagVisitsEveryText) {
+  AStringTable table;
+  const char* a = table.intern("A");
+  const char* b = table.intern("B");
+  const char* c = table.intern("C");
+  table.tie(a, 1, 10);
+  table.tie(a, 2, 20);
+  table.tie(b, 1, 11);
+  table.tie(c, 2, 22);
+  table.tie(nullptr, 1, 19);
+  table.untie_everywhere(1);
+  EXPECT_EQ(table.tied(a, 1), 0);
+  EXPECT_EQ(table.tied(b, 1), 0);
+  EXPECT_EQ(table.tied(a, 2), 20);
+  EXPECT_EQ(table.tied(c, 2), 22);
+  EXPECT_EQ(table.tied(nullptr, 1), 19);  // not a node of the table
+  table.untie_everywhere(-1);
+  EXPECT_TRUE(raw_list(a).empty());
+  EXPECT_TRUE(raw_list(c).empty());
+}
+
+TEST(AStringTieModel, RandomMixMatchesAMap) {
+  AStringTable table;
+  const std::vector<const char*> targets = {nullptr, table.intern("ONE"), table.intern("TWO"),
+                                            table.intern("THREE")};
+  std::vector<std::map<std::int32_t, std::int32_t>> model(targets.size());
+  std::int32_t next_automatic = -101;
+  std::mt19937 random(20261206);
+  for (int step = 0; step < 20000; ++step) {
+    const std::size_t t = random() % targets.size();
+    const auto key = static_cast<std::int32_t>(random() % 12) - 6;  // [-6, 5]: 0 and -1 too
+    const auto value = static_cast<std::int32_t>(random() % 1000) - 500;
+    switch (random() % 8) {
+      case 0:
+      case 1:
+      case 2: {
+        std::int32_t expected = key == 0 ? next_automatic-- : key;
+        if (expected != -1) model[t][expected] = value;
+        ASSERT_EQ(table.tie(targets[t], key, value), expected) << step;
+        break;
+      }
+      case 3:
+      case 4:
+      case 5: {
+        const auto found = model[t].find(key);
+        ASSERT_EQ(table.tied(targets[t], key), found == model[t].end() ? 0 : found->second) << step;
+        break;
+      }
+      case 6:
+        table.untie(targets[t], key);
+        if (key == -1) {
+          model[t].clear();
+        } else {
+          model[t].erase(key);
+        }
+        break;
+      default:
+        if (random() % 4 != 0) break;  // rarer: the all flag
+        table.untie_everywhere(key);
+        for (std::size_t i = 1; i < targets.size(); ++i) {
+          if (key == -1) {
+            model[i].clear();
+          } else {
+            model[i].erase(key);
+          }
+        }
+        break;
+    }
+  }
+  for (std::size_t t = 0; t < targets.size(); ++t) {
+    for (const auto& [key, value] : model[t])
+      EXPECT_EQ(table.tied(targets[t], key), value);
+  }
+}
+
+}  // namespace
+}  // namespace kes::runtime
