@@ -215,20 +215,33 @@ bool reads_as_number(const char* text) noexcept {
 std::int64_t skip_table_search(std::string_view searched, std::string_view sought,
                                std::int64_t from, std::int64_t last) noexcept {
   const std::size_t t = sought.size();
-  std::uint32_t shift[256];
-  std::fill(std::begin(shift), std::end(shift), static_cast<std::uint32_t>(t));
+  const auto* pattern = reinterpret_cast<const unsigned char*>(sought.data());
+  // Shifts are at most t; texts longer than 255 bytes saturate at 255, which only shortens
+  // some shifts and never skips a match.
+  const auto longest = static_cast<std::uint8_t>(std::min<std::size_t>(t, 255));
+  std::uint8_t shift[256];
+  std::memset(shift, longest, sizeof(shift));
   for (std::size_t i = 0; i + 1 < t; ++i) {
-    shift[static_cast<unsigned char>(sought[i])] = static_cast<std::uint32_t>(t - 1 - i);
+    shift[pattern[i]] = static_cast<std::uint8_t>(std::min<std::size_t>(t - 1 - i, 255));
   }
-  const unsigned char final_byte = static_cast<unsigned char>(sought[t - 1]);
-  const auto* bytes = reinterpret_cast<const unsigned char*>(searched.data());
+  const unsigned char final_byte = pattern[t - 1];
+  // The window moves by the final byte's own shift after a failed full comparison; in the
+  // scanning loop its shift reads 0, which marks a candidate.
+  const std::uint8_t final_shift = shift[final_byte];
+  shift[final_byte] = 0;
+  const auto* probe = reinterpret_cast<const unsigned char*>(searched.data()) + (t - 1);
+  const auto* window = reinterpret_cast<const unsigned char*>(searched.data());
   std::int64_t offset = from;
   while (offset <= last) {
-    const unsigned char byte = bytes[offset + static_cast<std::int64_t>(t) - 1];
-    if (byte == final_byte && std::memcmp(bytes + offset, sought.data(), t - 1) == 0) {
+    const std::uint8_t step = shift[probe[offset]];
+    if (step != 0) {
+      offset += step;
+      continue;
+    }
+    if (window[offset] == pattern[0] && std::memcmp(window + offset + 1, pattern + 1, t - 2) == 0) {
       return offset;
     }
-    offset += shift[byte];
+    offset += final_shift;
   }
   return -1;
 }

@@ -113,6 +113,18 @@ void concat_pop(bool reversed) noexcept {
     return;
   }
   const auto length = static_cast<std::uint32_t>(total);
+  if (length <= kInlineCapacity && !reversed && !owns_text(a)) {
+    // A's text moves to the front of its own inline area (where an inline result already is)
+    // and B is appended there: no heap block and no intermediate copy.
+    if (!first.empty() && first.data() != reinterpret_cast<const char*>(a.inline_area)) {
+      std::memmove(a.inline_area, first.data(), first.size());
+    }
+    if (!second.empty()) std::memcpy(a.inline_area + first.size(), second.data(), second.size());
+    a.kind = static_cast<std::uint32_t>(EntryKind::TextInline);
+    a.pointer = a.inline_area;
+    a.length = length;
+    return pop_discard();
+  }
   if (length <= kInlineCapacity) {
     // Short results stay in the entry: no heap block at all.
     char local[kInlineCapacity];

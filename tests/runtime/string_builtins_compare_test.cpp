@@ -78,6 +78,24 @@ TEST_F(StringCompareTest, ConcatJoinsInOperandOrder) {
   }
 }
 
+TEST_F(StringCompareTest, ConcatAfterANumberAndAfterAnInlineResult) {
+  push_long(-42);  // its digits sit at the end of the entry's inline area
+  push_reference("x");
+  concat_pop(false);
+  EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::TextInline));
+  push_reference("1234567890123456");  // 20 bytes in all
+  concat_pop(false);
+  EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::TextInline));
+  push_reference("!");  // one over: a heap block
+  concat_pop(false);
+  EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::TextOwned));
+  EXPECT_EQ(pop(), "-42x1234567890123456!");
+  push_long(7);
+  push_long(8);
+  concat_pop(true);
+  EXPECT_EQ(pop(), "87");
+}
+
 TEST_F(StringCompareTest, ConcatOfTwoEmptyTextsIsTheNullText) {
   push_reference("");
   push_reference("");
