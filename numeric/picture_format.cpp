@@ -35,6 +35,8 @@ class DigitRow {
   }
   long long integer() const noexcept { return integer_; }
   long long size() const noexcept { return size_; }
+  // Index of the text's first byte: every digit before it is "0".
+  long long text_begin() const noexcept { return lead_; }
   // Index just past the text: every digit from here on is "0".
   long long text_end() const noexcept { return lead_ + static_cast<long long>(text_.size()); }
 
@@ -249,9 +251,10 @@ void format_scientific(const PicDesc& desc, Output& out, const DigitRow& row,
     if (is_digit_code(desc.tokens[i].code)) ++mantissa_digits;
     if (desc.tokens[i].code == kTokenSign) has_sign = true;
   }
-  long long first = 0;
-  while (first < row.text_end() && row.at(first) == '0')
+  long long first = row.text_begin();  // the lead is all zeros
+  while (first < row.text_end() && row.at(first) == '0') {
     ++first;
+  }
   if (first >= row.text_end()) first = row.size();  // only zeros are left
   const bool zero = first >= row.size();
   char mantissa[kKeptCapacity];

@@ -192,6 +192,18 @@ constexpr FormatCase kScientific[] = {
     {"CommaDecimal", "@E10`2", "12", " 1,20E+001"},
 };
 
+TEST(PictureFormatScientific, ExtremeDigitCountsStayCheap) {
+  PicDesc desc;
+  desc.Init("@E12.2");
+  char out[12];
+  desc.FormatPict(out, 12, -2000000000, 0, "5");  // 5 x 10^-2000000001
+  EXPECT_EQ(std::string_view(out, 12), "   #.##E####");
+  desc.FormatPict(out, 12, 2000000000, 1, "0");  // zero however many digits
+  EXPECT_EQ(std::string_view(out, 12), "   0.00E+000");
+  desc.FormatPict(out, 12, -5, 0, "12");  // 0.0000012
+  EXPECT_EQ(std::string_view(out, 12), "   1.20E-006");
+}
+
 TEST(PictureFormatScientific, MantissaAndExponent) {
   for (const FormatCase& c : kScientific) {
     SCOPED_TRACE(c.name);
