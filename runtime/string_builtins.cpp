@@ -8,6 +8,7 @@
 #include <span>
 
 #include "numeric/collation_compare.h"
+#include "numeric/collation_tables.h"
 #include "platform/heap.h"
 #include "runtime/astring_table.h"
 #include "runtime/string_builtins_entry.h"
@@ -110,9 +111,7 @@ std::uint32_t leading_spaces(std::string_view text) noexcept {
 }
 
 std::uint32_t clipped(const StackEntry& entry) noexcept {
-  return entry.pointer == nullptr
-             ? 0
-             : clipped_length(static_cast<const char*>(entry.pointer), entry.length);
+  return clipped_text_length(static_cast<const char*>(entry.pointer), entry.length);
 }
 
 void repeat_into(char* target, std::uint32_t length, std::string_view pattern) noexcept {
@@ -166,11 +165,15 @@ void change_case(bool upper) noexcept {
     set_empty(entry);
     return;
   }
-  const std::span<char> text(static_cast<char*>(entry.pointer), entry.length);
-  if (upper) {
-    numeric::to_upper(text);
-  } else {
-    numeric::to_lower(text);
+  // The case table's partner for each letter of the other case; the tables are read once.
+  const numeric::CollationTables& tables = numeric::collation_tables();
+  const std::uint8_t from_class = upper ? numeric::kClassLower : numeric::kClassUpper;
+  auto* text = static_cast<unsigned char*>(entry.pointer);
+  for (std::uint32_t i = 0; i < entry.length; ++i) {
+    const unsigned char c = text[i];
+    if ((tables.char_class[c] & from_class) != 0 && tables.case_partner[c] != 0) {
+      text[i] = tables.case_partner[c];
+    }
   }
 }
 
