@@ -40,10 +40,10 @@ bool time_to_record(std::int32_t value, TimeRecord& time) noexcept {
 
 std::int32_t clock_time_value() noexcept {
   const platform::LocalTime now = platform::local_time();
-  // Computed directly rather than through time_from_record, whose all-zero record means "no
-  // time": exactly midnight is the real time 1.
-  return now.hour * kHundredthsPerHour + now.minute * kHundredthsPerMinute + now.second * 100 +
-         now.hundredths + 1;
+  // Goes through the time record like every other time value, so exactly midnight reads as 0,
+  // as programs have always seen it.
+  const TimeRecord time{now.hour, now.minute, now.second, now.hundredths};
+  return time_from_record(time);
 }
 
 bool set_clock(std::int32_t value) noexcept {

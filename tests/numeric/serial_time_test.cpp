@@ -114,17 +114,19 @@ TEST_F(SerialTimeClockTest, ClockReadsLocalTime) {
   EXPECT_EQ(clock_time_value(), 8640000);
 }
 
-TEST_F(SerialTimeClockTest, ClockAtMidnightIsOneNotNoTime) {
+TEST_F(SerialTimeClockTest, ClockAtExactMidnightIsZero) {
   platform::fix_local_time({2024, 1, 5, 0, 0, 0, 0});
-  EXPECT_EQ(clock_time_value(), 1);
+  EXPECT_EQ(clock_time_value(), 0);
+  platform::fix_local_time({2024, 1, 5, 0, 0, 0, 1});
+  EXPECT_EQ(clock_time_value(), 2);
 }
 
 TEST_F(SerialTimeClockTest, SetClockKeepsDate) {
   ASSERT_TRUE(set_clock(4320001));
   EXPECT_EQ(clock_time_value(), 4320001);
   EXPECT_EQ(today_serial(), 81457);  // 5 January 2024
-  ASSERT_TRUE(set_clock(1));
-  EXPECT_EQ(clock_time_value(), 1);
+  ASSERT_TRUE(set_clock(2));
+  EXPECT_EQ(clock_time_value(), 2);
   EXPECT_EQ(today_serial(), 81457);
   ASSERT_TRUE(set_clock(8640000));
   EXPECT_EQ(clock_time_value(), 8640000);
