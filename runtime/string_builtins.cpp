@@ -234,19 +234,39 @@ std::int64_t skip_table_search(std::string_view searched, std::string_view sough
   shift[final_byte] = 0;
   const auto* probe = reinterpret_cast<const unsigned char*>(searched.data()) + (t - 1);
   const auto* window = reinterpret_cast<const unsigned char*>(searched.data());
-  std::int64_t offset = from;
-  while (offset <= last) {
-    const std::uint8_t step = shift[probe[offset]];
-    if (step != 0) {
-      offset += step;
-      continue;
-    }
-    if (window[offset] == pattern[0] && std::memcmp(window + offset + 1, pattern + 1, t - 2) == 0) {
-      return offset;
-    }
-    offset += final_shift;
+  // The range of window offsets is cut into lanes scanned side by side, so that the lanes'
+  // table look-ups overlap instead of each waiting for the one before. Each lane alone never
+  // skips a match of its own range, so the lowest lane with a match holds the first one.
+  constexpr int kLanes = 4;
+  const std::int64_t range = last - from + 1;
+  std::int64_t at[kLanes];
+  std::int64_t end[kLanes];
+  for (int lane = 0; lane < kLanes; ++lane) {
+    at[lane] = from + range * lane / kLanes;
+    end[lane] = from + range * (lane + 1) / kLanes - 1;
   }
-  return -1;
+  int matched = -1;
+  int lanes = kLanes;  // lanes above a matched one no longer matter
+  for (bool running = true; running;) {
+    running = false;
+    for (int lane = 0; lane < lanes; ++lane) {
+      std::int64_t& offset = at[lane];
+      if (offset > end[lane]) continue;
+      running = true;
+      std::uint8_t step = shift[probe[offset]];
+      if (step == 0) {
+        if (window[offset] == pattern[0] &&
+            std::memcmp(window + offset + 1, pattern + 1, t - 2) == 0) {
+          matched = lane;
+          lanes = lane;
+          break;
+        }
+        step = final_shift;
+      }
+      offset += step;
+    }
+  }
+  return matched < 0 ? -1 : at[matched];
 }
 
 // The first offset in [from, last] where `sought` lies; -1 when none.

@@ -484,6 +484,29 @@ TEST_F(StringBuiltinsTest, InstringMatchesTheReferenceForEveryStepAndStart) {
   }
 }
 
+TEST_F(StringBuiltinsTest, InstringLongSearchesMatchTheReference) {
+  std::mt19937 random(1801);
+  for (int round = 0; round < 400; ++round) {
+    const std::size_t m = 257 + random() % 1800;
+    // Two letters, so that matches fall in several places and in several parts of the text.
+    std::string searched(m, 'a');
+    for (char& c : searched)
+      c = random() % 4 == 0 ? 'b' : 'a';
+    const std::size_t t = 5 + random() % (round % 4 == 0 ? 300 : 8);
+    std::string sought(t, 'a');
+    for (char& c : sought)
+      c = random() % 6 == 0 ? 'b' : 'a';
+    if (round % 3 == 0 && t < m) {
+      searched.replace(random() % (m - t), t, sought);
+    }
+    const auto start = static_cast<std::int32_t>(1 + random() % m);
+    ASSERT_EQ(instring(searched, sought, 1, start), reference_instring(searched, sought, 1, start))
+        << "round " << round;
+    ASSERT_EQ(instring(searched, sought, 1, 1), reference_instring(searched, sought, 1, 1))
+        << "round " << round;
+  }
+}
+
 // ---- Random SUB, LEFT, RIGHT and CENTER against plain references.
 
 std::string reference_sub(const std::string& text, std::int32_t start, std::int32_t length) {
