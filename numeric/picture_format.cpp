@@ -64,6 +64,10 @@ class Output {
                : ' ';
   }
   void blank() noexcept { std::memset(out_.data(), ' ', out_.size()); }
+  // The destination itself when a whole field of `width` fits, else null.
+  char* whole_field(int width) noexcept {
+    return out_.size() >= static_cast<std::size_t>(width) ? out_.data() : nullptr;
+  }
   // Copies a whole field from its first position, cut to the destination.
   void write(const char* field, int width) noexcept {
     std::memcpy(out_.data(), field, std::min(out_.size(), static_cast<std::size_t>(width)));
@@ -147,8 +151,10 @@ void format_number(const PicDesc& desc, Output& out, const DigitRow& row, bool n
     negative = false;  // a value that rounds to zero shows no sign
   }
 
-  // The field is built in a line of its own, then copied into the destination.
-  char line[PicDesc::kMaxTokens];
+  // The field is built in the destination, or in a line of its own when it does not fit there.
+  char spare[PicDesc::kMaxTokens];
+  char* const direct = out.whole_field(width);
+  char* const line = direct != nullptr ? direct : spare;
   // Sign and currency before the digits float when the leading positions are blank.
   const bool floating =
       first_integer < 0 || tokens[first_integer].code == kTokenBlankDigit || positions <= 1;
@@ -239,7 +245,7 @@ void format_number(const PicDesc& desc, Output& out, const DigitRow& row, bool n
   } else if (implied_at == 0) {
     line[0] = ' ';
   }
-  out.write(line, width);
+  if (direct == nullptr) out.write(line, width);
 }
 
 void format_scientific(const PicDesc& desc, Output& out, const DigitRow& row,
