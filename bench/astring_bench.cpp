@@ -71,7 +71,7 @@ void BM_AStringIntern_Kestrel(benchmark::State& state) {
     for (const std::string& text : texts())
       benchmark::DoNotOptimize(table.intern(text));
   }
-  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kTexts));
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kTexts));
 }
 
 void BM_AStringIntern_Peer(benchmark::State& state) {
@@ -80,7 +80,7 @@ void BM_AStringIntern_Peer(benchmark::State& state) {
     for (const std::string& text : texts())
       benchmark::DoNotOptimize(set.insert(text));
   }
-  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kTexts));
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kTexts));
 }
 
 void BM_AStringLookup_Kestrel(benchmark::State& state) {
@@ -91,7 +91,7 @@ void BM_AStringLookup_Kestrel(benchmark::State& state) {
     for (const std::string& text : texts())
       benchmark::DoNotOptimize(table.intern(text));
   }
-  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kTexts));
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kTexts));
 }
 
 void BM_AStringLookup_Peer(benchmark::State& state) {
@@ -100,7 +100,7 @@ void BM_AStringLookup_Peer(benchmark::State& state) {
     for (const std::string& text : texts())
       benchmark::DoNotOptimize(set.find(text));
   }
-  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kTexts));
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kTexts));
 }
 
 BENCHMARK(BM_AStringIntern_Kestrel)->Unit(benchmark::kMillisecond);
