@@ -20,6 +20,12 @@
 //   Share[1] = ROUND(Grand / 3, 0.01); Share[2] = Share[1]
 //   Share[3] = Grand - Share[1] - Share[2]
 //
+// Amounts are shown through @N pictures (FORMAT(Total,@N$14.2)) and dates through @D pictures
+// (FORMAT(InvoiceDate,@D4), FORMAT(DueDate,@D6)), where DueDate = InvoiceDate + 30.
+//
+// Last, LOCALE('KESCOLSEQ','ZYXWVUTSRQPONMLKJIHGFEDCBA') turns the collating sequence around and
+// the same comparison of two names changes its answer, as it would after a settings file said so.
+//
 // The customer block above it is formatted on the string stack:
 //
 //   Customer  GROUP
@@ -39,7 +45,10 @@
 #include <cstdio>
 #include <string>
 
+#include <kestrel/collation.h>
+#include <kestrel/dates.h>
 #include <kestrel/decimal.h>
+#include <kestrel/pictures.h>
 #include <kestrel/string_builtins.h>
 #include <kestrel/string_stack.h>
 
@@ -58,23 +67,26 @@ struct Line {
   std::uint8_t total[kAmountSize];
 };
 
-// The text of a DECIMAL variable's bytes: sign nibble, then digits, most significant first.
-std::string decimal_text(const std::uint8_t* bytes, int size, int places) {
-  std::string digits;
-  for (int nibble = 1; nibble < 2 * size; ++nibble) {
-    const int value = (nibble % 2 == 0) ? bytes[nibble / 2] >> 4 : bytes[nibble / 2] & 0x0F;
-    digits += static_cast<char>('0' + value);
-  }
-  std::string integer = digits.substr(0, digits.size() - static_cast<std::size_t>(places));
-  const std::string fraction = digits.substr(digits.size() - static_cast<std::size_t>(places));
-  const std::size_t first = integer.find_first_not_of('0');
-  integer = first == std::string::npos ? "0" : integer.substr(first);
-  const bool negative = (bytes[0] >> 4) != 0 && digits.find_first_not_of('0') != std::string::npos;
-  return (negative ? "-" : "") + integer + (places > 0 ? "." + fraction : "");
+// FORMAT(variable, picture) of a DECIMAL variable, through the decimal stack.
+std::string formatted(const std::uint8_t* bytes, std::uint8_t size, const char* picture) {
+  char text[64];
+  const auto width = static_cast<std::uint32_t>(Kes$getpicturewidth(picture));
+  Kes$DPushDec(bytes, size, kPlaces);
+  Kes$DPopPict(text, width, picture);
+  return std::string(text, width);
 }
 
-void print_amount(const char* caption, const std::uint8_t* bytes, int size) {
-  std::printf("%-28s %14s\n", caption, decimal_text(bytes, size, kPlaces).c_str());
+void print_amount(const char* caption, const std::uint8_t* bytes, std::uint8_t size) {
+  std::printf("%-26s %s\n", caption, formatted(bytes, size, "@N$14.2").c_str());
+}
+
+// FORMAT(serial, picture) of a LONG date, through the string stack.
+std::string formatted_date(std::int32_t serial, const char* picture) {
+  char text[64];
+  const auto width = static_cast<std::uint32_t>(Kes$getpicturewidth(picture));
+  Kes$PushPictLong(serial, picture);
+  Kes$PopString(text, width);
+  return std::string(text, width);
 }
 
 // Stores an amount that arrives as text (as an entry field delivers it) in a DECIMAL variable.
@@ -134,6 +146,27 @@ void print_customer_block() {
   std::puts("");
 }
 
+// LOCALE(value, name): the value goes on the stack first, the setting's name on top.
+void set_locale(const char* name, const char* value) {
+  Kes$PushCString(value);
+  Kes$PushCString(name);
+  Kes$Locale(0);
+}
+
+void print_collation_change() {
+  const char* first = "Avocet";
+  const char* second = "Wren";
+  auto order = [&] {
+    Kes$PushCString(first);
+    Kes$PushCString(second);
+    return Kes$StackCompare() < 0 ? "before" : "after";
+  };
+  std::printf("\nDefault collation:   %s sorts %s %s\n", first, order(), second);
+  set_locale("KESCOLSEQ", "ZYXWVUTSRQPONMLKJIHGFEDCBA");
+  std::printf("Reversed collation:  %s sorts %s %s\n", first, order(), second);
+  set_locale("KESCOLSEQ", "");
+}
+
 }  // namespace
 
 int main() {
@@ -158,6 +191,10 @@ int main() {
 
   std::puts("Kestrel invoice demo\n");
   print_customer_block();
+  const std::int32_t invoice_date = Kes$DATE(11, 30, 2026);
+  const std::int32_t due_date = invoice_date + 30;
+  std::printf("Invoice date %s    Due %s\n\n", formatted_date(invoice_date, "@D4").c_str(),
+              formatted_date(due_date, "@D6").c_str());
   for (Line& line : lines) {
     // Line.Total = Line.Quantity * Line.UnitPrice
     Kes$DPushDec(line.quantity, kQuantitySize, kPlaces);
@@ -169,10 +206,10 @@ int main() {
     Kes$DPushDec(line.total, kAmountSize, kPlaces);
     Kes$DecAdd();
     Kes$DPopDec(subtotal, kAmountSize, kPlaces);
-    std::printf("%-16s %6s x %8s %14s\n", line.description,
-                decimal_text(line.quantity, kQuantitySize, kPlaces).c_str(),
-                decimal_text(line.unit_price, kPriceSize, kPlaces).c_str(),
-                decimal_text(line.total, kAmountSize, kPlaces).c_str());
+    std::printf("%-16s %s x %s %s\n", line.description,
+                formatted(line.quantity, kQuantitySize, "@N6.2").c_str(),
+                formatted(line.unit_price, kPriceSize, "@N$9.2").c_str(),
+                formatted(line.total, kAmountSize, "@N$14.2").c_str());
   }
 
   // Tax = ROUND(Subtotal * 0.075, 0.01): literals arrive as digit bytes, lowest first.
@@ -225,5 +262,7 @@ int main() {
   Kes$DPushDec(grand, kAmountSize, kPlaces);
   const bool balanced = Kes$DecDistinct() == 0;
   std::printf("\nShares add up to the total: %s\n", balanced ? "yes" : "no");
+
+  print_collation_change();
   return balanced ? 0 : 1;
 }
