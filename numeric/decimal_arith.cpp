@@ -282,69 +282,6 @@ Span significant(const DecimalEntry& value) noexcept {
   }
 }
 
-// Position of the highest non-zero digit within low..high, -1 when there is none.
-int top_nonzero(const DecimalEntry& value) noexcept {
-  const int low = value.low;
-  const int high = clamped_high(value);
-  for (int k = high >> 3; k >= (low >> 3); --k) {
-    const std::uint64_t word = masked_word(value, k, low, high);
-    if (word != 0) return 8 * k + (63 - std::countl_zero(word)) / 8;
-  }
-  return -1;
-}
-
-// The significant digits span.low..span.high of `value` as base 10^8 limbs, least significant
-// first; returns the limb count.
-int load_limbs(const DecimalEntry& value, const Span& span, std::uint32_t* limbs) noexcept {
-  const int count = span.high - span.low + 1;
-  const int limb_count = (count + 7) / 8;
-  const std::uint8_t* source = value.digits + span.low;
-  std::uint8_t bytes[kDecimalPositions + 8];
-  if (span.low + 8 * limb_count > kDecimalPositions) {
-    // The last word would reach past the row: read from a copy.
-    std::memcpy(bytes, source, static_cast<std::size_t>(count));
-    std::memset(bytes + count, 0, 8);
-    source = bytes;
-  }
-  for (int i = 0; i < limb_count; ++i) {
-    std::uint64_t word;
-    std::memcpy(&word, source + 8 * i, sizeof word);
-    if (i == limb_count - 1) word &= kBytesBelow[count - 8 * i];
-    limbs[i] = word_to_limb(word);
-  }
-  return limb_count;
-}
-
-// Multiplication whose product lies entirely at or above position 0: the exact product of the
-// significant digits, placed at product_low; digits above position 63 are lost.
-void multiply_exact(DecimalEntry& left, const DecimalEntry& right, const Span& a, const Span& b,
-                    int product_low, bool negative) noexcept {
-  std::uint32_t la[kWords];
-  std::uint32_t lb[kWords];
-  const int na = load_limbs(left, a, la);
-  const int nb = load_limbs(right, b, lb);
-  std::uint64_t columns[2 * kWords] = {};
-  for (int i = 0; i < na; ++i) {
-    for (int j = 0; j < nb; ++j)
-      columns[i + j] += static_cast<std::uint64_t>(la[i]) * lb[j];
-  }
-  std::uint8_t bytes[kDecimalPositions + 16 * kWords + 8];
-  std::uint64_t carry = 0;
-  for (int k = 0; k < na + nb; ++k) {
-    const std::uint64_t x = columns[k] + carry;
-    const std::uint64_t word = limb_to_word(static_cast<std::uint32_t>(x % kLimbBase));
-    carry = x / kLimbBase;
-    std::memcpy(bytes + product_low + 8 * k, &word, sizeof word);
-  }
-  const int top = std::min(kTopPosition, product_low + 8 * (na + nb) - 1);
-  std::memcpy(left.digits + product_low, bytes + product_low,
-              static_cast<std::size_t>(top - product_low + 1));
-  left.low = static_cast<std::uint8_t>(product_low);
-  left.high = static_cast<std::uint8_t>(top);
-  left.sign = negative ? 1 : 0;
-  decimal_normalise(left);
-}
-
 // Long multiplication with the cut below position 0: each multiple of the multiplicand `a` is
 // formed exactly, the part of it that falls below position 0 is dropped, and the rest is added.
 Row multiply_cut(const DecimalEntry& a, const DecimalEntry& b) noexcept {
@@ -398,38 +335,21 @@ void set_normalised(DecimalEntry& value, const Row& row, bool negative) noexcept
   value.sign = negative ? 1 : 0;
 }
 
-// 0xFF at indexes 64..127, zero elsewhere: reading 64 bytes from kRangeTable + 64 - low gives a
-// mask of the positions from low upward, from kRangeTable + 127 - high one of those up to high.
-constexpr auto kRangeTable = [] {
-  std::array<std::uint8_t, 3 * kDecimalPositions> table{};
-  for (int i = kDecimalPositions; i < 2 * kDecimalPositions; ++i)
-    table[static_cast<std::size_t>(i)] = 0xFF;
-  return table;
-}();
-
-// The digits low..high of `value` as a row, every other byte zero (empty when low > high).
-Row clean_row(const DecimalEntry& value) noexcept {
+// Loads the words of `value` that hold its digits low..high (clamped) into words[], the bytes
+// outside low..high cleared; words outside that range are left as they are (the caller zeroes
+// them). Returns the position of the highest non-zero digit, -1 when there is none.
+int load_value(const DecimalEntry& value, std::uint64_t* words) noexcept {
   const int low = value.low;
   const int high = clamped_high(value);
-  Row row;
-  std::uint8_t from_low[kDecimalPositions];
-  std::uint8_t to_high[kDecimalPositions];
-  std::memcpy(row.w, value.digits, sizeof row.w);
-  std::memcpy(from_low, kRangeTable.data() + kDecimalPositions - low, sizeof from_low);
-  std::memcpy(to_high, kRangeTable.data() + 2 * kDecimalPositions - 1 - high, sizeof to_high);
-  for (int k = 0; k < kWords; ++k) {
-    std::uint64_t a;
-    std::uint64_t b;
-    std::memcpy(&a, from_low + 8 * k, sizeof a);
-    std::memcpy(&b, to_high + 8 * k, sizeof b);
-    row.w[k] &= a & b;
-  }
-  return row;
-}
-
-int row_top(const Row& row) noexcept {
-  for (int k = kWords - 1; k >= 0; --k) {
-    if (row.w[k] != 0) return 8 * k + (63 - std::countl_zero(row.w[k])) / 8;
+  if (low > high) return -1;
+  const int first = low >> 3;
+  const int last = high >> 3;
+  for (int k = first; k <= last; ++k)
+    words[k] = read_word(value, k);
+  words[last] &= kBytesBelow[(high & 7) + 1];
+  words[first] &= ~kBytesBelow[low & 7];
+  for (int k = last; k >= first; --k) {
+    if (words[k] != 0) return 8 * k + (63 - std::countl_zero(words[k])) / 8;
   }
   return -1;
 }
@@ -439,10 +359,10 @@ void add_signed(DecimalEntry& left, const DecimalEntry& right, bool negate_right
   const int right_low = right.low;
   const int left_high = clamped_high(left);
   const int right_high = clamped_high(right);
-  Row a = clean_row(left);
-  Row b = clean_row(right);
-  const int left_nonzero = row_top(a);
-  const int right_nonzero = row_top(b);
+  std::uint64_t a[kWords] = {};
+  std::uint64_t b[kWords] = {};
+  const int left_nonzero = load_value(left, a);
+  const int right_nonzero = load_value(right, b);
   const int low = std::min({left_low, right_low, kTopPosition});
   // Alignment: each high trims over leading zeros but not below the other's high; the result
   // takes the common high plus one position for the carry.
@@ -451,52 +371,96 @@ void add_signed(DecimalEntry& left, const DecimalEntry& right, bool negate_right
   const int left_trimmed = std::min(left_high, std::max(left_top, right_high));
   const int right_trimmed = std::min(right_high, std::max(right_top, left_high));
   const int high = std::max(low, std::min(kTopPosition, std::max(left_trimmed, right_trimmed) + 1));
+  // Every non-zero digit lies below `high`, so no carry or borrow leaves the words first..last.
+  const int first = low >> 3;
+  const int last = high >> 3;
 
   const bool left_negative = is_negative(left);
   const bool right_negative = is_negative(right) != negate_right;
   bool negative = left_negative;
-  Row result;
+  std::uint64_t any = 0;
   if (left_negative == right_negative) {
     std::uint64_t carry = 0;
-    for (int k = 0; k < kWords; ++k) {
-      const std::uint64_t biased = a.w[k] + kCarryBias;
-      std::uint64_t sum = biased + b.w[k];
+    for (int k = first; k <= last; ++k) {
+      const std::uint64_t biased = a[k] + kCarryBias;
+      std::uint64_t sum = biased + b[k];
       std::uint64_t out = sum < biased ? 1 : 0;
       sum += carry;
       out |= sum < carry ? 1 : 0;
       carry = out;
       // Bytes that did not carry still hold the bias (0xF6..0xFF): take it back out.
-      result.w[k] = sum - ((sum >> 7) & kOnes) * 0xF6;
+      sum -= ((sum >> 7) & kOnes) * 0xF6;
+      any |= sum;
+      std::memcpy(left.digits + 8 * k, &sum, sizeof sum);
     }
   } else {
-    int order = 0;
-    for (int k = kWords - 1; k >= 0 && order == 0; --k) {
-      if (a.w[k] != b.w[k]) order = a.w[k] < b.w[k] ? -1 : 1;
-    }
-    if (order < 0) {
-      std::swap(a, b);
-      negative = !left_negative;
+    const std::uint64_t* x = a;
+    const std::uint64_t* y = b;
+    for (int k = last; k >= first; --k) {
+      if (a[k] != b[k]) {
+        if (a[k] < b[k]) {
+          x = b;
+          y = a;
+          negative = !left_negative;
+        }
+        break;
+      }
     }
     std::uint64_t borrow = 0;
-    for (int k = 0; k < kWords; ++k) {
-      const std::uint64_t x = a.w[k];
-      const std::uint64_t y = b.w[k];
-      std::uint64_t difference = x - y;
-      std::uint64_t out = x < y ? 1 : 0;
+    for (int k = first; k <= last; ++k) {
+      std::uint64_t difference = x[k] - y[k];
+      std::uint64_t out = x[k] < y[k] ? 1 : 0;
       out |= difference < borrow ? 1 : 0;
       difference -= borrow;
       borrow = out;
       // Bytes that borrowed hold 256 + d with d in [-10, -1]: adding ten is subtracting 0xF6.
-      result.w[k] = difference - ((difference >> 7) & kOnes) * 0xF6;
+      difference -= ((difference >> 7) & kOnes) * 0xF6;
+      any |= difference;
+      std::memcpy(left.digits + 8 * k, &difference, sizeof difference);
     }
   }
-  std::uint64_t any = 0;
-  for (std::uint64_t word : result.w)
-    any |= word;
-  std::memcpy(left.digits, result.w, sizeof result.w);
   left.low = static_cast<std::uint8_t>(low);
   left.high = static_cast<std::uint8_t>(high);
   left.sign = (negative && any != 0) ? 1 : 0;
+}
+
+// Product of two values whose exact product has no digit below position 0, reduced modulo
+// 10^32 (digits above position 63 are lost), normalised. Works on whole row words: word i of
+// one operand times word j of the other weighs 10^(8(i + j) - 64), so limb column c of the
+// product is row word c - 4.
+void multiply_words(DecimalEntry& left, const DecimalEntry& right, bool negative) noexcept {
+  std::uint64_t a[kWords] = {};
+  std::uint64_t b[kWords] = {};
+  load_value(left, a);
+  load_value(right, b);
+  const int a_first = left.low >> 3;
+  const int a_last = clamped_high(left) >> 3;
+  const int b_first = right.low >> 3;
+  const int b_last = clamped_high(right) >> 3;
+  std::uint32_t la[kWords];
+  std::uint32_t lb[kWords];
+  for (int i = a_first; i <= a_last; ++i)
+    la[i] = word_to_limb(a[i]);
+  for (int j = b_first; j <= b_last; ++j)
+    lb[j] = word_to_limb(b[j]);
+  // Columns 0..15; a column holds at most 8 products below 10^16.
+  std::uint64_t columns[2 * kWords] = {};
+  for (int i = a_first; i <= a_last; ++i) {
+    for (int j = b_first; j <= b_last; ++j)
+      columns[i + j] += static_cast<std::uint64_t>(la[i]) * lb[j];
+  }
+  const int column_first = a_first + b_first;
+  const int column_last = std::min(a_last + b_last + 1, 2 * kWords - 1);
+  Row row{};
+  std::uint64_t carry = 0;
+  for (int c = column_first; c <= column_last; ++c) {
+    const std::uint64_t x = columns[c] + carry;
+    carry = x / kLimbBase;
+    if (c >= 4 && c < 4 + kWords) {
+      row.w[c - 4] = limb_to_word(static_cast<std::uint32_t>(x - carry * kLimbBase));
+    }
+  }
+  set_normalised(left, row, negative);
 }
 
 }  // namespace
@@ -548,7 +512,7 @@ void decimal_multiply(DecimalEntry& left, const DecimalEntry& right) noexcept {
     return;
   }
   if (product_low >= 0) {
-    multiply_exact(left, right, a, b, product_low, negative);
+    multiply_words(left, right, negative);
     return;
   }
   DecimalEntry multiplicand = left;
@@ -598,8 +562,10 @@ void decimal_divide(DecimalEntry& left, const DecimalEntry& right) noexcept {
 }
 
 int decimal_compare(const DecimalEntry& left, const DecimalEntry& right) noexcept {
-  const int left_top = top_nonzero(left);
-  const int right_top = top_nonzero(right);
+  std::uint64_t a[kWords] = {};
+  std::uint64_t b[kWords] = {};
+  const int left_top = load_value(left, a);
+  const int right_top = load_value(right, b);
   const int left_signum = left_top < 0 ? 0 : (is_negative(left) ? -1 : 1);
   const int right_signum = right_top < 0 ? 0 : (is_negative(right) ? -1 : 1);
   if (left_signum != right_signum) return left_signum > right_signum ? 1 : -1;
@@ -609,11 +575,12 @@ int decimal_compare(const DecimalEntry& left, const DecimalEntry& right) noexcep
     magnitude = left_top > right_top ? 1 : -1;
   } else {
     // Same leading position: compare the digits word by word from the top.
-    const int low = std::min(left.low, right.low);
-    for (int k = left_top >> 3; k >= (low >> 3) && magnitude == 0; --k) {
-      const std::uint64_t x = masked_word(left, k, left.low, left_top);
-      const std::uint64_t y = masked_word(right, k, right.low, right_top);
-      if (x != y) magnitude = x < y ? -1 : 1;
+    const int first = std::min(left.low, right.low) >> 3;
+    for (int k = left_top >> 3; k >= first; --k) {
+      if (a[k] != b[k]) {
+        magnitude = a[k] < b[k] ? -1 : 1;
+        break;
+      }
     }
   }
   return left_signum < 0 ? -magnitude : magnitude;

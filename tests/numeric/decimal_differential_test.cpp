@@ -1,0 +1,188 @@
+// The engine's row arithmetic against the frozen reference copy in tests/support: random operands
+// of every shape (money amounts, rates, full 31-digit values, arbitrary rows with stale bytes
+// outside the value, unnormalised ranges, negative zeros) must give the same value from both.
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "numeric/decimal_arith.h"
+#include "tests/support/decimal_reference.h"
+
+namespace kes::numeric {
+namespace {
+
+namespace ref = kes::test::decimal_reference;
+
+constexpr int kPairsPerShape = 60000;
+
+enum class Shape { Money, Rate, Full, Row, Carries, Tiny };
+constexpr Shape kShapes[] = {Shape::Money, Shape::Rate,    Shape::Full,
+                             Shape::Row,   Shape::Carries, Shape::Tiny};
+
+class EntryGenerator {
+ public:
+  explicit EntryGenerator(std::uint32_t seed) : engine_(seed) {}
+
+  DecimalEntry make(Shape shape) {
+    DecimalEntry value;
+    // Stale bytes outside the value: any byte, not only digits.
+    for (std::uint8_t& byte : value.digits)
+      byte = static_cast<std::uint8_t>(uniform(0, 255));
+    int low = 0;
+    int high = 0;
+    switch (shape) {
+      case Shape::Money:  // up to 11 integer digits, 2 places
+        low = 30;
+        high = 31 + uniform(1, 11);
+        break;
+      case Shape::Rate:  // one integer digit, up to 10 places
+        low = 32 - uniform(1, 10);
+        high = 32;
+        break;
+      case Shape::Full:  // 31 digits placed anywhere they fit
+        low = uniform(0, 33);
+        high = low + 30;
+        break;
+      case Shape::Row:
+        low = uniform(0, 63);
+        high = uniform(low, 63);
+        break;
+      case Shape::Carries:
+        low = uniform(0, 40);
+        high = uniform(low, std::min(63, low + 24));
+        break;
+      case Shape::Tiny:  // a few digits near the units or at the row's ends
+        low = uniform(0, 2) == 0 ? uniform(0, 3) : uniform(28, 34);
+        high = std::min(63, low + uniform(0, 3));
+        if (uniform(0, 5) == 0) high = uniform(60, 63);
+        break;
+    }
+    const bool runs = shape == Shape::Carries || uniform(0, 3) == 0;
+    for (int p = low; p <= high; ++p)
+      value.digits[p] = static_cast<std::uint8_t>(runs ? run_digit() : uniform(0, 9));
+    // Leading and trailing zeros inside the range, and whole zero values.
+    if (uniform(0, 4) == 0) value.digits[high] = 0;
+    if (uniform(0, 4) == 0) value.digits[low] = 0;
+    if (uniform(0, 30) == 0) {
+      for (int p = low; p <= high; ++p)
+        value.digits[p] = 0;
+    }
+    value.low = static_cast<std::uint8_t>(low);
+    value.high = static_cast<std::uint8_t>(high);
+    value.sign = static_cast<std::uint8_t>(uniform(0, 1));
+    return value;
+  }
+
+  int uniform(int low, int high) { return std::uniform_int_distribution<int>(low, high)(engine_); }
+
+ private:
+  int run_digit() {
+    const int kind = uniform(0, 9);
+    if (kind < 4) return 0;
+    if (kind < 8) return 9;
+    return uniform(0, 9);
+  }
+
+  std::mt19937 engine_;
+};
+
+// The value an entry holds, stale bytes left out: "-" or "+", then low:high and the digits.
+std::string value_of(const DecimalEntry& value) {
+  std::string text = value.sign != 0 ? "-" : "+";
+  text += std::to_string(value.low) + ":" + std::to_string(value.high) + ":";
+  for (int p = value.high; p >= value.low && p < kDecimalPositions; --p)
+    text += static_cast<char>('0' + value.digits[p]);
+  return text;
+}
+
+template <typename Ours, typename Theirs>
+void expect_same_results(std::uint32_t seed, Ours ours, Theirs theirs) {
+  EntryGenerator generator(seed);
+  int mismatches = 0;
+  for (Shape left_shape : kShapes) {
+    for (Shape right_shape : kShapes) {
+      for (int i = 0; i < kPairsPerShape / 6 && mismatches < 5; ++i) {
+        const DecimalEntry left = generator.make(left_shape);
+        const DecimalEntry right = generator.make(right_shape);
+        DecimalEntry mine = left;
+        DecimalEntry expected = left;
+        ours(mine, right);
+        theirs(expected, right);
+        if (value_of(mine) != value_of(expected)) {
+          ++mismatches;
+          ADD_FAILURE() << value_of(left) << " with " << value_of(right) << ": " << value_of(mine)
+                        << " instead of " << value_of(expected);
+        }
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
+TEST(DecimalDifferential, SumsMatchTheReference) {
+  expect_same_results(
+      101, [](DecimalEntry& a, const DecimalEntry& b) { decimal_add(a, b); },
+      [](DecimalEntry& a, const DecimalEntry& b) { ref::decimal_add(a, b); });
+}
+
+TEST(DecimalDifferential, DifferencesMatchTheReference) {
+  expect_same_results(
+      102, [](DecimalEntry& a, const DecimalEntry& b) { decimal_subtract(a, b); },
+      [](DecimalEntry& a, const DecimalEntry& b) { ref::decimal_subtract(a, b); });
+}
+
+TEST(DecimalDifferential, ProductsMatchTheReference) {
+  expect_same_results(
+      103, [](DecimalEntry& a, const DecimalEntry& b) { decimal_multiply(a, b); },
+      [](DecimalEntry& a, const DecimalEntry& b) { ref::decimal_multiply(a, b); });
+}
+
+TEST(DecimalDifferential, QuotientsMatchTheReference) {
+  expect_same_results(
+      104, [](DecimalEntry& a, const DecimalEntry& b) { decimal_divide(a, b); },
+      [](DecimalEntry& a, const DecimalEntry& b) { ref::decimal_divide(a, b); });
+}
+
+TEST(DecimalDifferential, ComparisonsMatchTheReference) {
+  // The comparison result is stored as the digit 0, 1 or 2 so that it shows in the value.
+  expect_same_results(
+      105,
+      [](DecimalEntry& a, const DecimalEntry& b) {
+        decimal_set_digit(a, decimal_compare(a, b) + 1);
+      },
+      [](DecimalEntry& a, const DecimalEntry& b) {
+        ref::decimal_set_digit(a, ref::decimal_compare(a, b) + 1);
+      });
+}
+
+TEST(DecimalDifferential, RoundingAndNormalisingMatchTheReference) {
+  EntryGenerator generator(106);
+  int mismatches = 0;
+  for (Shape shape : kShapes) {
+    for (int i = 0; i < kPairsPerShape / 6 && mismatches < 5; ++i) {
+      const DecimalEntry value = generator.make(shape);
+      const int places = generator.uniform(0, 32);
+      DecimalEntry mine = value;
+      DecimalEntry expected = value;
+      decimal_round(mine, places);
+      ref::decimal_round(expected, places);
+      DecimalEntry mine_normal = value;
+      DecimalEntry expected_normal = value;
+      decimal_normalise(mine_normal);
+      ref::decimal_normalise(expected_normal);
+      if (value_of(mine) != value_of(expected) ||
+          value_of(mine_normal) != value_of(expected_normal)) {
+        ++mismatches;
+        ADD_FAILURE() << value_of(value) << " to " << places << " places: " << value_of(mine)
+                      << " instead of " << value_of(expected);
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
+}  // namespace
+}  // namespace kes::numeric
