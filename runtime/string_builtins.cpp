@@ -125,25 +125,11 @@ void repeat_into(char* target, std::uint32_t length, std::string_view pattern) n
   }
 }
 
-std::uint32_t astring_length(const char* astring) noexcept {
-  std::uint16_t length = 0;
-  std::memcpy(&length, astring - sizeof(length), sizeof(length));
-  return length;
-}
-
+// UPPER of an AString is the AString of its upper-case text, remembered as its upper twin.
 void upper_astring(StackEntry& entry) noexcept {
   const char* astring = static_cast<const char*>(entry.pointer);
   if (astring == nullptr) return;
-  const std::uint32_t length = astring_length(astring);
-  auto* copy = static_cast<char*>(platform::heap_allocate(length == 0 ? 1 : length));
-  if (copy == nullptr) {
-    entry.pointer = nullptr;  // the empty AString
-    return;
-  }
-  std::memcpy(copy, astring, length);
-  numeric::to_upper(std::span<char>(copy, length));
-  entry.pointer = const_cast<char*>(intern_astring(std::string_view(copy, length)));
-  platform::heap_free(copy);
+  entry.pointer = const_cast<char*>(astring_table().upper(astring));
 }
 
 void change_case(bool upper) noexcept {
