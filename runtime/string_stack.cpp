@@ -14,20 +14,33 @@
 #include "runtime/string_store.h"
 
 namespace kes::runtime {
+
+constinit StringStackArea string_stack_area{};
+
 namespace {
 
-struct StackArea {
-  int depth;  // [0, 32]
-  StackEntry entries[kStringStackCapacity];
-};
-
-constinit StackArea stack{};
+constexpr StringStackArea& stack = string_stack_area;
 
 // "00" to "99": two digits per division when writing whole numbers.
 constexpr char kDigitPairs[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
+
+// Writes `pair`, [0, 99], as two digits at `at`.
+inline void write_digit_pair(unsigned char* at, std::uint32_t pair) noexcept {
+  std::memcpy(at, kDigitPairs + pair * 2, 2);
+}
+// Writes `value`, [0, 9999], as four digits at `at`.
+inline void write_four_digits(unsigned char* at, std::uint32_t value) noexcept {
+  write_digit_pair(at, value / 100);
+  write_digit_pair(at + 2, value % 100);
+}
+// Writes `value`, [0, 99999999], as eight digits at `at`.
+inline void write_eight_digits(unsigned char* at, std::uint32_t value) noexcept {
+  write_four_digits(at, value / 10000);
+  write_four_digits(at + 4, value % 10000);
+}
 
 constexpr std::uint32_t kind_of(EntryKind kind) noexcept {
   return static_cast<std::uint32_t>(kind);
@@ -214,15 +227,6 @@ void push_text(std::string_view text) noexcept {
   ++stack.depth;
 }
 
-void push_reference(std::string_view text) noexcept {
-  StackEntry* entry = next_free();
-  if (entry == nullptr) return;
-  if (text.data() == nullptr || text.size() > kMaxTextLength) text = {};
-  set_text(*entry, EntryKind::TextRef, const_cast<char*>(text.data()),
-           static_cast<std::uint32_t>(text.size()));
-  ++stack.depth;
-}
-
 void push_owned(char* heap_block, std::uint32_t length) noexcept {
   StackEntry* entry = next_free();
   if (entry == nullptr) {
@@ -238,19 +242,31 @@ void push_long(std::int32_t value) noexcept {
   StackEntry* entry = next_free();
   if (entry == nullptr) return;
   // Digits right-aligned in the inline area, the last digit in its last byte.
-  unsigned char* end = entry->inline_area + kInlineCapacity;
+  unsigned char* const end = entry->inline_area + kInlineCapacity;
   unsigned char* first = end;
   std::uint32_t magnitude =
       value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
-  while (magnitude >= 100) {
-    const std::uint32_t pair = magnitude % 100 * 2;
-    magnitude /= 100;
-    *--first = static_cast<unsigned char>(kDigitPairs[pair + 1]);
-    *--first = static_cast<unsigned char>(kDigitPairs[pair]);
+  if (magnitude >= 100000000) {
+    // The low eight digits as four independent pairs, then the one or two leading digits.
+    const std::uint32_t low = magnitude % 100000000;
+    magnitude /= 100000000;  // [1, 42]
+    first -= 8;
+    write_eight_digits(first, low);
+  } else {
+    while (magnitude >= 10000) {
+      first -= 4;
+      write_four_digits(first, magnitude % 10000);
+      magnitude /= 10000;
+    }
+    if (magnitude >= 100) {
+      first -= 2;
+      write_digit_pair(first, magnitude % 100);
+      magnitude /= 100;
+    }
   }
   if (magnitude >= 10) {
-    *--first = static_cast<unsigned char>(kDigitPairs[magnitude * 2 + 1]);
-    *--first = static_cast<unsigned char>(kDigitPairs[magnitude * 2]);
+    first -= 2;
+    write_digit_pair(first, magnitude);
   } else {
     *--first = static_cast<unsigned char>('0' + magnitude);
   }
@@ -334,7 +350,7 @@ std::string_view top_text() noexcept {
 
 void convert_to_text(int distance) noexcept { convert_entry(entry_from_top(distance)); }
 
-std::uint32_t top_length() noexcept {
+std::uint32_t top_length_slow() noexcept {
   const StackEntry& entry = top();
   if (has_kind(entry, EntryKind::AStringRef)) {
     return stored_astring_length(static_cast<const char*>(entry.pointer));
@@ -377,7 +393,7 @@ void fit_top_to_width(std::uint32_t width) noexcept {
   push_owned(block, width);
 }
 
-void make_top_self_contained() noexcept {
+void make_top_self_contained_slow() noexcept {
   StackEntry& entry = top();
   switch (static_cast<EntryKind>(entry.kind)) {
     case EntryKind::TextRef:
@@ -438,7 +454,7 @@ void rotate(int n) noexcept {
 
 // ---- Pops.
 
-void pop_discard() noexcept { drop_top(top()); }
+void pop_discard_slow() noexcept { drop_top(top()); }
 
 HeapText pop_to_heap() noexcept {
   StackEntry& entry = top();
@@ -459,14 +475,14 @@ HeapText pop_to_heap() noexcept {
   return result;
 }
 
-void pop_to_string(char* destination, std::uint32_t size) noexcept {
+void pop_to_string_slow(char* destination, std::uint32_t size) noexcept {
   StackEntry& entry = top_as_text();
   // An empty text has a null pointer, which stores as fill code 0: blanks.
   store_string(destination, size, static_cast<const char*>(entry.pointer), entry.length);
   drop_top(entry);
 }
 
-void pop_to_cstring(char* destination, std::uint32_t size) noexcept {
+void pop_to_cstring_slow(char* destination, std::uint32_t size) noexcept {
   StackEntry& entry = top_as_text();
   store_cstring(destination, size, static_cast<const char*>(entry.pointer), entry.length);
   drop_top(entry);

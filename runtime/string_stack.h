@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include <kestrel/ole.h>
@@ -62,6 +63,18 @@ static_assert(offsetof(StackEntry, inline_area) == 20);
 static_assert(offsetof(StackEntry, kind) == 0);
 static_assert(sizeof(KesVariant) <= kInlineCapacity);
 
+// The one stack area. It is visible here only so that the hot pushes and pops below can handle
+// their common case inline; everything else goes through the functions of this header.
+struct StringStackArea {
+  std::int32_t depth;  // [0, 32]; the top is entries[depth - 1]
+  StackEntry entries[kStringStackCapacity];
+};
+extern StringStackArea string_stack_area;
+
+// True for the kinds a pop can read and drop with nothing to convert or release: TextRef and
+// TextInline.
+constexpr bool is_plain_text(std::uint32_t kind) noexcept { return (kind & ~kKindInlineBit) == 0; }
+
 // ---- Pushes. Every push onto a full stack (depth 32) quietly does nothing; a push that takes
 // over a heap block then frees that block, so nothing leaks.
 
@@ -70,7 +83,7 @@ static_assert(sizeof(KesVariant) <= kInlineCapacity);
 void push_text(std::string_view text) noexcept;
 // Pushes a TextRef to the caller's bytes, valid while they stay unchanged. Null, or a length
 // above kMaxTextLength, gives the empty string.
-void push_reference(std::string_view text) noexcept;
+inline void push_reference(std::string_view text) noexcept;
 // Pushes a TextOwned entry that takes over `heap_block` (from platform::heap_allocate). A null
 // block gives the empty string.
 void push_owned(char* heap_block, std::uint32_t length) noexcept;
@@ -103,7 +116,8 @@ std::string_view top_text() noexcept;
 // Converts the entry `distance` places from the top to a text entry in place (1 = the top).
 void convert_to_text(int distance) noexcept;
 // The length of the top's text without converting it in place.
-std::uint32_t top_length() noexcept;
+inline std::uint32_t top_length() noexcept;
+std::uint32_t top_length_slow() noexcept;
 // Lowers the top's text length to `length` when it is shorter than the current one (no copy;
 // a reference stays a reference). Converts the top to text first.
 void narrow_top(std::uint32_t length) noexcept;
@@ -111,19 +125,24 @@ void narrow_top(std::uint32_t length) noexcept;
 // a new heap block filled with spaces. On allocation failure the top stays unchanged.
 void fit_top_to_width(std::uint32_t width) noexcept;
 // Makes the top independent of the memory it refers to (inline copy up to 20 bytes, else heap).
-void make_top_self_contained() noexcept;
+inline void make_top_self_contained() noexcept;
+void make_top_self_contained_slow() noexcept;
 // Moves the entry `n` places below the top to the top, [0, depth - 1]; n out of range is fatal.
 void rotate(int n) noexcept;
 
 // ---- Pops.
 
 // Pops the top, releasing what it owns.
-void pop_discard() noexcept;
+inline void pop_discard() noexcept;
+void pop_discard_slow() noexcept;
 // Pops the top as a heap text the caller owns; allocation failure gives null and length 0.
 HeapText pop_to_heap() noexcept;
 // Pops the top into fixed STRING, CSTRING and PSTRING destinations of `size` bytes.
-void pop_to_string(char* destination, std::uint32_t size) noexcept;
-void pop_to_cstring(char* destination, std::uint32_t size) noexcept;
+inline void pop_to_string(char* destination, std::uint32_t size) noexcept;
+inline void pop_to_cstring(char* destination, std::uint32_t size) noexcept;
+// The same for any top: converts or releases as its kind needs.
+void pop_to_string_slow(char* destination, std::uint32_t size) noexcept;
+void pop_to_cstring_slow(char* destination, std::uint32_t size) noexcept;
 void pop_to_pstring(char* destination, std::uint32_t size) noexcept;
 // Pops the top as a whole number: a VARIANT by its type change (0 when it has none), any other
 // entry as at most 99 bytes of text read by the decimal stack and truncated toward zero.
@@ -167,5 +186,101 @@ void* save_string_stack() noexcept;
 // Sets the stack from a block of save_string_stack() and frees the block. Null empties the
 // stack without releasing anything the entries held.
 void restore_string_stack(void* snapshot) noexcept;
+
+// ---- Inline fast cases of the hot operations; every other case goes out of line.
+
+inline void push_reference(std::string_view text) noexcept {
+  StringStackArea& area = string_stack_area;
+  const std::int32_t depth = area.depth;
+  if (depth >= kStringStackCapacity) [[unlikely]]
+    return;
+  StackEntry& entry = area.entries[depth];
+  const bool empty = text.data() == nullptr || text.size() > kMaxTextLength;
+  entry.kind = static_cast<std::uint32_t>(EntryKind::TextRef);
+  entry.pointer = empty ? nullptr : const_cast<char*>(text.data());
+  entry.length = empty ? 0 : static_cast<std::uint32_t>(text.size());
+  area.depth = depth + 1;
+}
+
+inline void pop_discard() noexcept {
+  StringStackArea& area = string_stack_area;
+  const std::int32_t depth = area.depth;
+  // Everything but the owning kinds (bit 1, and the inline VARIANT) drops by lowering the depth.
+  if (depth > 0) [[likely]] {
+    const std::uint32_t kind = area.entries[depth - 1].kind;
+    if ((kind & kKindOwnsBit) == 0 && kind != static_cast<std::uint32_t>(EntryKind::VariantInline))
+        [[likely]] {
+      area.depth = depth - 1;
+      return;
+    }
+  }
+  pop_discard_slow();
+}
+
+inline void pop_to_string(char* destination, std::uint32_t size) noexcept {
+  StringStackArea& area = string_stack_area;
+  const std::int32_t depth = area.depth;
+  if (depth > 0) [[likely]] {
+    const StackEntry& entry = area.entries[depth - 1];
+    if (is_plain_text(entry.kind)) [[likely]] {
+      // Nothing to release, so the entry can leave first; its bytes stay readable until the
+      // next push, and the store is then the last step.
+      area.depth = depth - 1;
+      store_string(destination, size, static_cast<const char*>(entry.pointer), entry.length);
+      return;
+    }
+  }
+  pop_to_string_slow(destination, size);
+}
+
+inline void pop_to_cstring(char* destination, std::uint32_t size) noexcept {
+  StringStackArea& area = string_stack_area;
+  const std::int32_t depth = area.depth;
+  if (depth > 0) [[likely]] {
+    const StackEntry& entry = area.entries[depth - 1];
+    if (is_plain_text(entry.kind) && entry.pointer != nullptr && size != 0 &&
+        destination != nullptr) [[likely]] {
+      const std::uint32_t copied = entry.length < size - 1 ? entry.length : size - 1;
+      area.depth = depth - 1;
+      if (copied <= kShortStore) {
+        move_short(destination, static_cast<const char*>(entry.pointer), copied);
+      } else {
+        std::memmove(destination, entry.pointer, copied);
+      }
+      destination[copied] = '\0';
+      return;
+    }
+  }
+  pop_to_cstring_slow(destination, size);
+}
+
+inline std::uint32_t top_length() noexcept {
+  const StringStackArea& area = string_stack_area;
+  const std::int32_t depth = area.depth;
+  if (depth > 0) [[likely]] {
+    const StackEntry& entry = area.entries[depth - 1];
+    if ((entry.kind & kKindNotTextBits) == 0) [[likely]]
+      return entry.length;
+  }
+  return top_length_slow();
+}
+
+inline void make_top_self_contained() noexcept {
+  StringStackArea& area = string_stack_area;
+  const std::int32_t depth = area.depth;
+  if (depth > 0) [[likely]] {
+    StackEntry& entry = area.entries[depth - 1];
+    if (entry.kind == static_cast<std::uint32_t>(EntryKind::TextRef) &&
+        entry.length <= kInlineCapacity) [[likely]] {
+      // A TextRef of length 0 may have a null pointer: nothing is read then.
+      move_short(reinterpret_cast<char*>(entry.inline_area),
+                 static_cast<const char*>(entry.pointer), entry.length);
+      entry.kind = static_cast<std::uint32_t>(EntryKind::TextInline);
+      entry.pointer = entry.inline_area;
+      return;
+    }
+  }
+  make_top_self_contained_slow();
+}
 
 }  // namespace kes::runtime

@@ -15,8 +15,8 @@ namespace {
 std::int32_t fill_code(std::uint32_t length) noexcept { return static_cast<std::int32_t>(length); }
 }  // namespace
 
-void store_string(char* destination, std::uint32_t size, const char* source,
-                  std::uint32_t length) noexcept {
+void store_string_general(char* destination, std::uint32_t size, const char* source,
+                          std::uint32_t length) noexcept {
   if (size == 0 || destination == nullptr) return;
   if (source == nullptr) {
     const std::int32_t code = fill_code(length);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 namespace kes::runtime {
 
@@ -21,9 +22,13 @@ inline constexpr std::uint32_t kPStringMaxSize = 256;
 // null source makes `length` a signed fill code (0 blank or empty, negative low values, positive
 // high values). Nothing is written beyond `size` bytes; source and destination may overlap.
 
-// Fixed STRING: min(size, length) bytes, then spaces to the end.
-void store_string(char* destination, std::uint32_t size, const char* source,
-                  std::uint32_t length) noexcept;
+// Fixed STRING: min(size, length) bytes, then spaces to the end. Inline: every pop into a
+// STRING ends here, and most of those texts are short.
+inline void store_string(char* destination, std::uint32_t size, const char* source,
+                         std::uint32_t length) noexcept;
+// store_string for any size and the fill codes, kept out of line.
+void store_string_general(char* destination, std::uint32_t size, const char* source,
+                          std::uint32_t length) noexcept;
 // CSTRING: min(size - 1, length) bytes and a zero byte; nothing for size 0.
 void store_cstring(char* destination, std::uint32_t size, const char* source,
                    std::uint32_t length) noexcept;
@@ -46,5 +51,87 @@ HeapText load_text(const char* source, std::uint32_t length) noexcept;
 // optional point and digits, an optional exponent (E or e, optional sign, digits). Reading stops
 // at the first character that does not fit; no number gives 0.0; overflow gives an infinity.
 double read_real(const char* text) noexcept;
+
+// ---- Short copies and fills for the inline stores, for lengths up to kShortStore. Each reads
+// all its source bytes before it writes any, so overlapping areas copy as memmove does; no byte
+// outside [0, length) is read or written.
+
+inline constexpr std::uint32_t kShortStore = 64;
+
+inline void move_short(char* destination, const char* source, std::uint32_t length) noexcept {
+  if (length <= 16) {
+    if (length >= 8) {
+      std::uint64_t head;
+      std::uint64_t tail;
+      std::memcpy(&head, source, 8);
+      std::memcpy(&tail, source + length - 8, 8);
+      std::memcpy(destination, &head, 8);
+      std::memcpy(destination + length - 8, &tail, 8);
+    } else if (length >= 4) {
+      std::uint32_t head;
+      std::uint32_t tail;
+      std::memcpy(&head, source, 4);
+      std::memcpy(&tail, source + length - 4, 4);
+      std::memcpy(destination, &head, 4);
+      std::memcpy(destination + length - 4, &tail, 4);
+    } else if (length != 0) {
+      const char first = source[0];
+      const char middle = source[length / 2];
+      const char last = source[length - 1];
+      destination[0] = first;
+      destination[length / 2] = middle;
+      destination[length - 1] = last;
+    }
+  } else if (length <= 32) {
+    std::uint64_t words[4];
+    std::memcpy(&words[0], source, 16);
+    std::memcpy(&words[2], source + length - 16, 16);
+    std::memcpy(destination, &words[0], 16);
+    std::memcpy(destination + length - 16, &words[2], 16);
+  } else {
+    std::uint64_t words[8];
+    std::memcpy(&words[0], source, 32);
+    std::memcpy(&words[4], source + length - 32, 32);
+    std::memcpy(destination, &words[0], 32);
+    std::memcpy(destination + length - 32, &words[4], 32);
+  }
+}
+
+inline void fill_blanks_short(char* destination, std::uint32_t length) noexcept {
+  constexpr std::uint64_t kBlanks = 0x2020202020202020ull;
+  if (length <= 16) {
+    if (length >= 8) {
+      std::memcpy(destination, &kBlanks, 8);
+      std::memcpy(destination + length - 8, &kBlanks, 8);
+    } else if (length >= 4) {
+      std::memcpy(destination, &kBlanks, 4);
+      std::memcpy(destination + length - 4, &kBlanks, 4);
+    } else if (length != 0) {
+      destination[0] = ' ';
+      destination[length / 2] = ' ';
+      destination[length - 1] = ' ';
+    }
+    return;
+  }
+  const std::uint64_t blanks[4] = {kBlanks, kBlanks, kBlanks, kBlanks};
+  if (length <= 32) {
+    std::memcpy(destination, blanks, 16);
+    std::memcpy(destination + length - 16, blanks, 16);
+  } else {
+    std::memcpy(destination, blanks, 32);
+    std::memcpy(destination + length - 32, blanks, 32);
+  }
+}
+
+inline void store_string(char* destination, std::uint32_t size, const char* source,
+                         std::uint32_t length) noexcept {
+  if (size - 1 < kShortStore && destination != nullptr && source != nullptr) [[likely]] {
+    const std::uint32_t copied = length < size ? length : size;
+    move_short(destination, source, copied);
+    fill_blanks_short(destination + copied, size - copied);
+    return;
+  }
+  store_string_general(destination, size, source, length);
+}
 
 }  // namespace kes::runtime
