@@ -95,14 +95,14 @@ void add_rows(Row& a, const Row& b) noexcept {
 }
 
 // Eight digit bytes (least significant first) as the number they spell, [0, 10^8).
-std::uint32_t word_to_limb(std::uint64_t word) noexcept {
+[[gnu::always_inline]] inline std::uint32_t word_to_limb(std::uint64_t word) noexcept {
   word = (word & 0x00FF00FF00FF00FFULL) + ((word >> 8) & 0x00FF00FF00FF00FFULL) * 10;
   word = (word & 0x0000FFFF0000FFFFULL) + ((word >> 16) & 0x0000FFFF0000FFFFULL) * 100;
   return static_cast<std::uint32_t>((word & 0xFFFFFFFFULL) + (word >> 32) * 10000);
 }
 
 // A limb below 10^8 as eight digit bytes, least significant first.
-std::uint64_t limb_to_word(std::uint32_t limb) noexcept {
+[[gnu::always_inline]] inline std::uint64_t limb_to_word(std::uint32_t limb) noexcept {
   const std::uint32_t upper = limb / 10000;
   std::uint64_t word = (limb - upper * 10000) | (static_cast<std::uint64_t>(upper) << 32);
   // Two 32-bit lanes below 10000 become four 16-bit lanes below 100: x / 100 = x * 5243 >> 19.
@@ -173,6 +173,31 @@ void divide_limbs(std::uint32_t* u, int m, const std::uint32_t* divisor, int n,
       std::uint64_t q;
       divide_estimated(x, d, inverse, q, remainder);
       quotient[i] = static_cast<std::uint32_t>(q);
+    }
+    return;
+  }
+  if (n == 2) {
+    // A divisor below 10^16: short division, each step dividing remainder x 10^8 + limb (below
+    // 10^24) by d. The quotient limb estimated through doubles is within one of the true one
+    // (below 10^8); the remainder it leaves lies in [-d, 2d) and is exact modulo 2^64.
+    const std::uint64_t d = static_cast<std::uint64_t>(divisor[1]) * kLimbBase + divisor[0];
+    const auto signed_d = static_cast<std::int64_t>(d);
+    const double inverse = 1.0 / static_cast<double>(d);
+    std::uint64_t remainder = u[m - 1];  // below 10^8 <= d
+    for (int i = m - 2; i >= 0; --i) {
+      const double x = static_cast<double>(remainder) * kLimbBase + static_cast<double>(u[i]);
+      auto q = static_cast<std::uint64_t>(x * inverse);
+      auto r = static_cast<std::int64_t>(remainder * kLimbBase + u[i] - q * d);
+      while (r < 0) {
+        --q;
+        r += signed_d;
+      }
+      while (r >= signed_d) {
+        ++q;
+        r -= signed_d;
+      }
+      quotient[i] = static_cast<std::uint32_t>(q);
+      remainder = static_cast<std::uint64_t>(r);
     }
     return;
   }

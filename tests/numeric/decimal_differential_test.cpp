@@ -146,6 +146,37 @@ TEST(DecimalDifferential, QuotientsMatchTheReference) {
       [](DecimalEntry& a, const DecimalEntry& b) { ref::decimal_divide(a, b); });
 }
 
+// Divisors of 9 to 16 significant digits, down to all nines, under dividends that fill the row:
+// the quotient steps then divide numbers close to 10^24 by numbers close to 10^16.
+TEST(DecimalDifferential, QuotientsByWideDivisorsMatchTheReference) {
+  EntryGenerator generator(107);
+  int mismatches = 0;
+  for (int i = 0; i < 40000 && mismatches < 5; ++i) {
+    const DecimalEntry dividend = generator.make(i % 2 == 0 ? Shape::Row : Shape::Full);
+    DecimalEntry divisor = generator.make(Shape::Row);
+    const int digits = generator.uniform(9, 16);
+    const int low = generator.uniform(0, kDecimalPositions - digits);
+    const bool nines = generator.uniform(0, 3) == 0;
+    for (int p = low; p < low + digits; ++p)
+      divisor.digits[p] = static_cast<std::uint8_t>(nines ? 9 : generator.uniform(0, 9));
+    divisor.digits[low] = static_cast<std::uint8_t>(generator.uniform(1, 9));
+    divisor.digits[low + digits - 1] = static_cast<std::uint8_t>(generator.uniform(1, 9));
+    if (nines) divisor.digits[low + digits - 1] = 9;
+    divisor.low = static_cast<std::uint8_t>(low);
+    divisor.high = static_cast<std::uint8_t>(low + digits - 1);
+    DecimalEntry mine = dividend;
+    DecimalEntry expected = dividend;
+    decimal_divide(mine, divisor);
+    ref::decimal_divide(expected, divisor);
+    if (value_of(mine) != value_of(expected)) {
+      ++mismatches;
+      ADD_FAILURE() << value_of(dividend) << " / " << value_of(divisor) << ": " << value_of(mine)
+                    << " instead of " << value_of(expected);
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
 TEST(DecimalDifferential, ComparisonsMatchTheReference) {
   // The comparison result is stored as the digit 0, 1 or 2 so that it shows in the value.
   expect_same_results(
