@@ -2,12 +2,15 @@
 // meet, and the digit-count boundaries of whole numbers.
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include <kestrel/string_stack.h>
 
 #include <gtest/gtest.h>
 
+#include "numeric/decimal_stack.h"
 #include "platform/heap.h"
+#include "runtime/fatal.h"
 #include "runtime/string_stack.h"
 #include "runtime/string_store.h"
 #include "tests/support/allocation_counter.h"
@@ -287,6 +290,89 @@ TEST_F(StringStackLengthFast, PushStringOntoAFullStackChangesNothing) {
   char destination[2];
   Kes$PopString(destination, 1);
   EXPECT_EQ(destination[0], 'A');
+}
+
+using StringStackPopLongShapes = StringStackFastTest;
+
+struct PopLongCase {
+  const char* name;
+  std::string_view text;
+  std::int32_t value;
+};
+constexpr PopLongCase kPopLongShapes[] = {
+    {"OneDigit", "5", 5},
+    {"MinusZero", "-0", 0},
+    {"LeadingZeros", "007", 7},
+    {"NineDigits", "123456789", 123456789},
+    {"MinusNineDigits", "-999999999", -999999999},
+    {"TenDigits", "1234567890", 1234567890},
+    {"WrapsModuloTwoToThe32", "3000000000", -1294967296},
+    {"TrailingSpaces", "12   ", 12},
+    {"TrailingLetters", "12abc", 12},
+    {"CommaIsAPoint", "12,9", 12},
+    {"ExponentAfterAPoint", "1.5e2", 150},
+    {"ExponentWithoutAPointIsIgnored", "1e2", 1},
+    {"MinusPointFive", "-,5", 0},
+    {"PlusIsNotASign", "+5", 0},
+    {"TabIsNotSkipped", "\t5", 0},
+    {"MinusAlone", "-", 0},
+    {"SpacesOnly", "   ", 0},
+    {"ZeroByteEndsTheText",
+     {"12\0"
+      "99",
+      5},
+     12},
+    {"ZeroByteBeforeTheDigits",
+     {" \0"
+      "99",
+      4},
+     0},
+    {"MinusThenSpace", "- 5", 0},
+};
+
+TEST_F(StringStackPopLongShapes, ReadsAsTheDecimalStackDoes) {
+  for (const PopLongCase& c : kPopLongShapes) {
+    SCOPED_TRACE(c.name);
+    Kes$PushString(c.text.data(), static_cast<std::uint32_t>(c.text.size()));
+    EXPECT_EQ(Kes$PopLong(), c.value);
+    EXPECT_EQ(string_stack_depth(), 0);
+  }
+}
+
+TEST_F(StringStackPopLongShapes, InlineAndOwnedEntriesReadAlike) {
+  Kes$PushLong(-2147483647 - 1);
+  EXPECT_EQ(Kes$PopLong(), -2147483647 - 1);
+  Kes$PushLong(604);
+  EXPECT_EQ(Kes$PopLong(), 604);
+  auto* block = static_cast<char*>(platform::heap_allocate(3));
+  ASSERT_NE(block, nullptr);
+  std::memcpy(block, "-81", 3);
+  Kes$PushTemp(block, 3);
+  EXPECT_EQ(Kes$PopLong(), -81);
+  EXPECT_EQ(string_stack_depth(), 0);
+}
+
+TEST_F(StringStackPopLongShapes, NinetyNineBytesCountAndNoMore) {
+  std::string text(97, ' ');
+  text += "42";  // ends exactly at the 99th byte
+  Kes$PushString(text.data(), static_cast<std::uint32_t>(text.size()));
+  EXPECT_EQ(Kes$PopLong(), 42);
+  text = std::string(98, ' ') + "42";  // the "2" is the hundredth byte and is cut off
+  Kes$PushString(text.data(), static_cast<std::uint32_t>(text.size()));
+  EXPECT_EQ(Kes$PopLong(), 4);
+}
+
+using StringStackPopLongDeathTest = StringStackFastTest;
+
+TEST_F(StringStackPopLongDeathTest, FullDecimalStackIsFatalEvenForPlainDigits) {
+  EXPECT_EXIT(
+      {
+        for (int index = 0; index < numeric::kDecimalStackCapacity; ++index)
+          numeric::decimal_push_long(index);
+        Kes$PushString("12", 2);
+        Kes$PopLong();
+      },
+      testing::ExitedWithCode(kFatalExitCode), "Stack overflow");
 }
 
 }  // namespace
