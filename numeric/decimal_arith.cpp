@@ -71,9 +71,9 @@ int highest_nonzero(const Row& row) noexcept {
   return -1;
 }
 
-int lowest_nonzero(const Row& row) noexcept {
+int lowest_nonzero(const std::uint64_t* words) noexcept {
   for (int k = 0; k < kWords; ++k) {
-    if (row.w[k] != 0) return 8 * k + std::countr_zero(row.w[k]) / 8;
+    if (words[k] != 0) return 8 * k + std::countr_zero(words[k]) / 8;
   }
   return -1;
 }
@@ -356,7 +356,7 @@ void set_normalised(DecimalEntry& value, const Row& row, bool negative) noexcept
   }
   std::memcpy(value.digits, row.w, sizeof row.w);
   value.high = static_cast<std::uint8_t>(high);
-  value.low = static_cast<std::uint8_t>(lowest_nonzero(row));
+  value.low = static_cast<std::uint8_t>(lowest_nonzero(row.w));
   value.sign = negative ? 1 : 0;
 }
 
@@ -450,41 +450,47 @@ void add_signed(DecimalEntry& left, const DecimalEntry& right, bool negate_right
 }
 
 // Product of two values whose exact product has no digit below position 0, reduced modulo
-// 10^32 (digits above position 63 are lost), normalised. Works on whole row words: word i of
-// one operand times word j of the other weighs 10^(8(i + j) - 64), so limb column c of the
-// product is row word c - 4.
-void multiply_words(DecimalEntry& left, const DecimalEntry& right, bool negative) noexcept {
-  std::uint64_t a[kWords] = {};
-  std::uint64_t b[kWords] = {};
-  load_value(left, a);
-  load_value(right, b);
-  const int a_first = left.low >> 3;
-  const int a_last = clamped_high(left) >> 3;
-  const int b_first = right.low >> 3;
-  const int b_last = clamped_high(right) >> 3;
+// 10^32 (digits above position 63 are lost), normalised. a and b are the operands' clean rows
+// (one spare zero word above the digits), a_low..a_high and b_low..b_high their non-zero spans.
+// Each operand becomes base 10^8 limbs read from its lowest non-zero digit upward, so limb
+// column c of the product starts at position a_low + b_low - 32 + 8c.
+void multiply_words(DecimalEntry& left, const std::uint64_t* a, int a_low, int a_high,
+                    const std::uint64_t* b, int b_low, int b_high, bool negative) noexcept {
+  const int na = (a_high - a_low) / 8 + 1;  // [1, 8]
+  const int nb = (b_high - b_low) / 8 + 1;
+  const auto* a_bytes = reinterpret_cast<const std::uint8_t*>(a);
+  const auto* b_bytes = reinterpret_cast<const std::uint8_t*>(b);
   std::uint32_t la[kWords];
   std::uint32_t lb[kWords];
-  for (int i = a_first; i <= a_last; ++i)
-    la[i] = word_to_limb(a[i]);
-  for (int j = b_first; j <= b_last; ++j)
-    lb[j] = word_to_limb(b[j]);
-  // Columns 0..15; a column holds at most 8 products below 10^16.
+  for (int i = 0; i < na; ++i) {
+    std::uint64_t word;
+    std::memcpy(&word, a_bytes + a_low + 8 * i, sizeof word);  // zeros above a_high
+    la[i] = word_to_limb(word);
+  }
+  for (int j = 0; j < nb; ++j) {
+    std::uint64_t word;
+    std::memcpy(&word, b_bytes + b_low + 8 * j, sizeof word);
+    lb[j] = word_to_limb(word);
+  }
+  // A column holds at most 8 products below 10^16.
   std::uint64_t columns[2 * kWords] = {};
-  for (int i = a_first; i <= a_last; ++i) {
-    for (int j = b_first; j <= b_last; ++j)
+  for (int i = 0; i < na; ++i) {
+    for (int j = 0; j < nb; ++j)
       columns[i + j] += static_cast<std::uint64_t>(la[i]) * lb[j];
   }
-  const int column_first = a_first + b_first;
-  const int column_last = std::min(a_last + b_last + 1, 2 * kWords - 1);
-  Row row{};
+  const int product_low = a_low + b_low - kUnitsPosition;  // [0, 63]
+  // The row, then room for the last word written, which may reach past position 63 (dropped).
+  std::uint8_t out[kDecimalPositions + 8];
+  std::memset(out, 0, kDecimalPositions);
   std::uint64_t carry = 0;
-  for (int c = column_first; c <= column_last; ++c) {
+  for (int c = 0; c < na + nb && product_low + 8 * c < kDecimalPositions; ++c) {
     const std::uint64_t x = columns[c] + carry;
     carry = x / kLimbBase;
-    if (c >= 4 && c < 4 + kWords) {
-      row.w[c - 4] = limb_to_word(static_cast<std::uint32_t>(x - carry * kLimbBase));
-    }
+    const std::uint64_t word = limb_to_word(static_cast<std::uint32_t>(x - carry * kLimbBase));
+    std::memcpy(out + product_low + 8 * c, &word, sizeof word);
   }
+  Row row;
+  std::memcpy(row.w, out, sizeof row.w);
   set_normalised(left, row, negative);
 }
 
@@ -528,24 +534,33 @@ void decimal_subtract(DecimalEntry& left, const DecimalEntry& right) noexcept {
 }
 
 void decimal_multiply(DecimalEntry& left, const DecimalEntry& right) noexcept {
-  const Span a = significant(left);
-  const Span b = significant(right);
+  // Clean rows with a spare zero word above, so that limbs can be read from any position.
+  std::uint64_t a[kWords + 1] = {};
+  std::uint64_t b[kWords + 1] = {};
+  const int a_high = load_value(left, a);
+  const int b_high = load_value(right, b);
+  if (a_high < 0 || b_high < 0) {
+    decimal_set_zero(left);
+    return;
+  }
+  const int a_low = lowest_nonzero(a);
+  const int b_low = lowest_nonzero(b);
   const bool negative = is_negative(left) != is_negative(right);
-  const int product_low = a.low + b.low - kUnitsPosition;
-  if (a.zero || b.zero || product_low > kTopPosition) {
+  const int product_low = a_low + b_low - kUnitsPosition;
+  if (product_low > kTopPosition) {
     decimal_set_zero(left);
     return;
   }
   if (product_low >= 0) {
-    multiply_words(left, right, negative);
+    multiply_words(left, a, a_low, a_high, b, b_low, b_high, negative);
     return;
   }
   DecimalEntry multiplicand = left;
   DecimalEntry multiplier = right;
-  multiplicand.low = static_cast<std::uint8_t>(a.low);
-  multiplicand.high = static_cast<std::uint8_t>(a.high);
-  multiplier.low = static_cast<std::uint8_t>(b.low);
-  multiplier.high = static_cast<std::uint8_t>(b.high);
+  multiplicand.low = static_cast<std::uint8_t>(a_low);
+  multiplicand.high = static_cast<std::uint8_t>(a_high);
+  multiplier.low = static_cast<std::uint8_t>(b_low);
+  multiplier.high = static_cast<std::uint8_t>(b_high);
   set_normalised(left, multiply_cut(multiplicand, multiplier), negative);
 }
 
