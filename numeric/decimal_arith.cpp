@@ -360,6 +360,17 @@ void set_normalised(DecimalEntry& value, const Row& row, bool negative) noexcept
   value.sign = negative ? 1 : 0;
 }
 
+// Position of the highest non-zero digit within low..high, -1 when there is none.
+int top_nonzero(const DecimalEntry& value) noexcept {
+  const int low = value.low;
+  const int high = clamped_high(value);
+  for (int k = high >> 3; k >= (low >> 3); --k) {
+    const std::uint64_t word = masked_word(value, k, low, high);
+    if (word != 0) return 8 * k + (63 - std::countl_zero(word)) / 8;
+  }
+  return -1;
+}
+
 // Loads the words of `value` that hold its digits low..high (clamped) into words[], the bytes
 // outside low..high cleared; words outside that range are left as they are (the caller zeroes
 // them). Returns the position of the highest non-zero digit, -1 when there is none.
@@ -602,10 +613,8 @@ void decimal_divide(DecimalEntry& left, const DecimalEntry& right) noexcept {
 }
 
 int decimal_compare(const DecimalEntry& left, const DecimalEntry& right) noexcept {
-  std::uint64_t a[kWords] = {};
-  std::uint64_t b[kWords] = {};
-  const int left_top = load_value(left, a);
-  const int right_top = load_value(right, b);
+  const int left_top = top_nonzero(left);
+  const int right_top = top_nonzero(right);
   const int left_signum = left_top < 0 ? 0 : (is_negative(left) ? -1 : 1);
   const int right_signum = right_top < 0 ? 0 : (is_negative(right) ? -1 : 1);
   if (left_signum != right_signum) return left_signum > right_signum ? 1 : -1;
@@ -615,12 +624,11 @@ int decimal_compare(const DecimalEntry& left, const DecimalEntry& right) noexcep
     magnitude = left_top > right_top ? 1 : -1;
   } else {
     // Same leading position: compare the digits word by word from the top.
-    const int first = std::min(left.low, right.low) >> 3;
-    for (int k = left_top >> 3; k >= first; --k) {
-      if (a[k] != b[k]) {
-        magnitude = a[k] < b[k] ? -1 : 1;
-        break;
-      }
+    const int low = std::min(left.low, right.low);
+    for (int k = left_top >> 3; k >= (low >> 3) && magnitude == 0; --k) {
+      const std::uint64_t x = masked_word(left, k, left.low, left_top);
+      const std::uint64_t y = masked_word(right, k, right.low, right_top);
+      if (x != y) magnitude = x < y ? -1 : 1;
     }
   }
   return left_signum < 0 ? -magnitude : magnitude;
