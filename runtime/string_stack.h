@@ -63,8 +63,9 @@ static_assert(offsetof(StackEntry, inline_area) == 20);
 static_assert(offsetof(StackEntry, kind) == 0);
 static_assert(sizeof(KesVariant) <= kInlineCapacity);
 
-// The one stack area. It is visible here only so that the hot pushes and pops below can handle
-// their common case inline; everything else goes through the functions of this header.
+// The one stack area (per-thread state swapped at thread switches, as said above). It is visible
+// here only so that the hot pushes and pops below can handle their common case inline;
+// everything else goes through the functions of this header.
 struct StringStackArea {
   std::int32_t depth;  // [0, 32]; the top is entries[depth - 1]
   StackEntry entries[kStringStackCapacity];
@@ -117,6 +118,7 @@ std::string_view top_text() noexcept;
 void convert_to_text(int distance) noexcept;
 // The length of the top's text without converting it in place.
 inline std::uint32_t top_length() noexcept;
+// The same for any top (BSTR, VARIANT and AString entries measured, an empty stack fatal).
 std::uint32_t top_length_slow() noexcept;
 // Lowers the top's text length to `length` when it is shorter than the current one (no copy;
 // a reference stays a reference). Converts the top to text first.
@@ -126,6 +128,7 @@ void narrow_top(std::uint32_t length) noexcept;
 void fit_top_to_width(std::uint32_t width) noexcept;
 // Makes the top independent of the memory it refers to (inline copy up to 20 bytes, else heap).
 inline void make_top_self_contained() noexcept;
+// The same for any top; the inline version handles only short references.
 void make_top_self_contained_slow() noexcept;
 // Moves the entry `n` places below the top to the top, [0, depth - 1]; n out of range is fatal.
 void rotate(int n) noexcept;
@@ -134,6 +137,7 @@ void rotate(int n) noexcept;
 
 // Pops the top, releasing what it owns.
 inline void pop_discard() noexcept;
+// The same for any top; the inline version handles only entries that own nothing.
 void pop_discard_slow() noexcept;
 // Pops the top as a heap text the caller owns; allocation failure gives null and length 0.
 HeapText pop_to_heap() noexcept;

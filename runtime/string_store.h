@@ -97,29 +97,30 @@ inline void move_short(char* destination, const char* source, std::uint32_t leng
   }
 }
 
+// kShortStore spaces, the source of the short blank fills.
+inline constexpr char kBlankRun[kShortStore + 1] =
+    "                                                                ";
+static_assert(sizeof(kBlankRun) == kShortStore + 1 && kBlankRun[kShortStore - 1] == ' ');
+
 inline void fill_blanks_short(char* destination, std::uint32_t length) noexcept {
-  constexpr std::uint64_t kBlanks = 0x2020202020202020ull;
   if (length <= 16) {
     if (length >= 8) {
-      std::memcpy(destination, &kBlanks, 8);
-      std::memcpy(destination + length - 8, &kBlanks, 8);
+      std::memcpy(destination, kBlankRun, 8);
+      std::memcpy(destination + length - 8, kBlankRun, 8);
     } else if (length >= 4) {
-      std::memcpy(destination, &kBlanks, 4);
-      std::memcpy(destination + length - 4, &kBlanks, 4);
+      std::memcpy(destination, kBlankRun, 4);
+      std::memcpy(destination + length - 4, kBlankRun, 4);
     } else if (length != 0) {
       destination[0] = ' ';
       destination[length / 2] = ' ';
       destination[length - 1] = ' ';
     }
-    return;
-  }
-  const std::uint64_t blanks[4] = {kBlanks, kBlanks, kBlanks, kBlanks};
-  if (length <= 32) {
-    std::memcpy(destination, blanks, 16);
-    std::memcpy(destination + length - 16, blanks, 16);
+  } else if (length <= 32) {
+    std::memcpy(destination, kBlankRun, 16);
+    std::memcpy(destination + length - 16, kBlankRun, 16);
   } else {
-    std::memcpy(destination, blanks, 32);
-    std::memcpy(destination + length - 32, blanks, 32);
+    std::memcpy(destination, kBlankRun, 32);
+    std::memcpy(destination + length - 32, kBlankRun, 32);
   }
 }
 
