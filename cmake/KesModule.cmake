@@ -22,6 +22,15 @@ function(kes_module name)
   endforeach()
   list(REMOVE_DUPLICATES sources)
   list(REMOVE_DUPLICATES tests)
+  # A service with two implementations has <prefix>*_win32.cpp for Windows and <prefix>*_posix.cpp
+  # for every other host; the build takes the one of its target.
+  if(WIN32)
+    list(FILTER sources EXCLUDE REGEX "_posix\\.cpp$")
+    list(FILTER tests EXCLUDE REGEX "_posix_test\\.cpp$")
+  else()
+    list(FILTER sources EXCLUDE REGEX "_win32\\.cpp$")
+    list(FILTER tests EXCLUDE REGEX "_win32_test\\.cpp$")
+  endif()
   set_property(GLOBAL APPEND PROPERTY KES_MODULES ${name})
   set_property(GLOBAL PROPERTY KES_MODULE_${name}_DEPS ${arg_DEPS})
   set_property(GLOBAL PROPERTY KES_MODULE_${name}_TESTS ${tests})
@@ -78,9 +87,30 @@ function(kes_link_library)
   if(present)
     add_dependencies(k55run ${present})
   endif()
-  target_link_options(k55run PRIVATE
-    -Wl,--version-script=${PROJECT_SOURCE_DIR}/kestrel.map -Wl,--no-undefined)
-  set_property(TARGET k55run APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/kestrel.map)
+  if(WIN32)
+    # k55run.dll exports exactly the declared names, undecorated, through a module-definition
+    # file made from the public headers; its import library comes from the same file.
+    find_package(Python3 REQUIRED COMPONENTS Interpreter)
+    file(GLOB_RECURSE public_headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/include/kestrel/*.h)
+    set(def_file ${CMAKE_CURRENT_BINARY_DIR}/k55run.def)
+    add_custom_command(
+      OUTPUT ${def_file}
+      COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/cmake/make_def.py
+              ${PROJECT_SOURCE_DIR}/include/kestrel ${def_file}
+      DEPENDS ${PROJECT_SOURCE_DIR}/cmake/make_def.py ${PROJECT_SOURCE_DIR}/cmake/check_exports.py
+              ${public_headers}
+      VERBATIM)
+    add_custom_target(k55run_def DEPENDS ${def_file})
+    add_dependencies(k55run k55run_def)
+    set_target_properties(k55run PROPERTIES PREFIX "" OUTPUT_NAME k55run IMPORT_PREFIX ""
+                                            IMPORT_SUFFIX ".lib")
+    target_link_options(k55run PRIVATE ${def_file} -Wl,--kill-at -Wl,--no-undefined)
+    set_property(TARGET k55run APPEND PROPERTY LINK_DEPENDS ${def_file})
+  else()
+    target_link_options(k55run PRIVATE
+      -Wl,--version-script=${PROJECT_SOURCE_DIR}/kestrel.map -Wl,--no-undefined)
+    set_property(TARGET k55run APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/kestrel.map)
+  endif()
   if(KES_FUZZ)
     # Fuzz builds link the modules into each target; clang's sanitizer runtimes do not go into
     # shared libraries.
@@ -100,7 +130,26 @@ function(kes_module_tests)
     target_link_libraries(${name}_tests PRIVATE kes_${name} kes_test_support GTest::gmock
                           GTest::gtest_main)
     kes_apply_warnings(${name}_tests)
-    gtest_discover_tests(${name}_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                         PROPERTIES TIMEOUT 120)
+    if(CMAKE_CROSSCOMPILING)
+      # Under an emulator each start costs more; listing the tests may take a while.
+      gtest_discover_tests(${name}_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300
+                           PROPERTIES TIMEOUT 120)
+    else()
+      gtest_discover_tests(${name}_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                           PROPERTIES TIMEOUT 120)
+    endif()
+  endforeach()
+endfunction()
+
+# Leaves test files out of every module's test executable (tests that need a peer library the
+# target lacks). Call before kes_module_tests().
+function(kes_exclude_tests)
+  get_property(modules GLOBAL PROPERTY KES_MODULES)
+  foreach(name IN LISTS modules)
+    get_property(tests GLOBAL PROPERTY KES_MODULE_${name}_TESTS)
+    foreach(file IN LISTS ARGN)
+      list(FILTER tests EXCLUDE REGEX "/${file}$")
+    endforeach()
+    set_property(GLOBAL PROPERTY KES_MODULE_${name}_TESTS ${tests})
   endforeach()
 endfunction()

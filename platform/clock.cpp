@@ -1,12 +1,12 @@
 // Local date and time from the host's real-time clock and time zone, moved by the process's
-// offset; a monotonic clock for waits. POSIX; the Windows build reads the same through its own
-// calls.
+// offset; a monotonic clock for waits. The host's clocks are read through platform/clock_host.h.
 #include "platform/clock.h"
 
 #include <atomic>
 #include <cstdint>
 #include <limits>
-#include <time.h>
+
+#include "platform/clock_host.h"
 
 namespace kes::platform {
 namespace {
@@ -91,28 +91,13 @@ LocalCount host_now() noexcept {
   const LocalCount fixed = fixed_now.load(std::memory_order_relaxed);
   if (fixed != kNotFixed) return fixed;
 #endif
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  const time_t seconds = now.tv_sec;
-  tm fields{};
-  if (localtime_r(&seconds, &fields) == nullptr && gmtime_r(&seconds, &fields) == nullptr) {
-    return 0;
-  }
-  const unsigned second = fields.tm_sec > 59 ? 59u : static_cast<unsigned>(fields.tm_sec);
-  const auto hundredths = static_cast<unsigned>(now.tv_nsec / 10'000'000);
-  return days_from_civil(std::int64_t{fields.tm_year} + 1900,
-                         static_cast<unsigned>(fields.tm_mon + 1),
-                         static_cast<unsigned>(fields.tm_mday)) *
-             kHundredthsPerDay +
-         time_of_day(static_cast<unsigned>(fields.tm_hour), static_cast<unsigned>(fields.tm_min),
-                     second, hundredths);
+  host::LocalFields fields{};
+  if (!host::local_fields(fields)) return 0;
+  return days_from_civil(fields.year, fields.month, fields.day) * kHundredthsPerDay +
+         time_of_day(fields.hour, fields.minute, fields.second, fields.hundredths);
 }
 
-std::int64_t monotonic_nanoseconds() noexcept {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
-}
+std::int64_t monotonic_nanoseconds() noexcept { return host::monotonic_nanoseconds(); }
 
 const std::int64_t process_start_nanoseconds = monotonic_nanoseconds();
 

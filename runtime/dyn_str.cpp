@@ -33,7 +33,9 @@ DynStr& DynStr::operator=(DynStr&& other) noexcept {
 bool DynStr::grow(std::uint64_t length) noexcept {
   if (length < capacity_) return true;
   const std::uint64_t capacity = (length + 16) & ~std::uint64_t{15};
-  void* grown = capacity > UINT32_MAX ? nullptr : platform::heap_reallocate(buffer_, capacity);
+  void* grown = capacity > UINT32_MAX
+                    ? nullptr
+                    : platform::heap_reallocate(buffer_, static_cast<std::size_t>(capacity));
   if (grown == nullptr) {
     length_ = 0;
     return false;

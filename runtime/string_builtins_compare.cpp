@@ -82,8 +82,9 @@ void concat_bstrs(bool reversed) noexcept {
     auto* units = static_cast<KesOleChar*>(
         platform::heap_allocate(static_cast<std::size_t>(total == 0 ? 1 : total) * 2));
     if (units != nullptr) {
-      if (first_units != 0) std::memcpy(units, first, first_units * 2);
-      if (total != first_units) std::memcpy(units + first_units, second, (total - first_units) * 2);
+      if (first_units != 0) std::memcpy(units, first, static_cast<std::size_t>(first_units) * 2);
+      if (total != first_units)
+        std::memcpy(units + first_units, second, static_cast<std::size_t>(total - first_units) * 2);
       joined = platform::bstr_allocate(units, static_cast<std::uint32_t>(total));
       platform::heap_free(units);
     }

@@ -83,6 +83,7 @@ static_assert(offsetof(errcodeblock, file) == 8);
 static_assert(offsetof(errcodeblock, error_text) == 8 + sizeof(void*));
 static_assert(offsetof(errcodeblock, file_error_message) == 88 + sizeof(void*));
 static_assert(offsetof(errcodeblock, file_error_code) == 343 + sizeof(void*));
-static_assert(offsetof(errcodeblock, previous) == 432);
-static_assert(sizeof(errcodeblock) == 432 + sizeof(void*));
+static_assert(offsetof(errcodeblock, previous) == 424 + sizeof(void*));
+static_assert(sizeof(errcodeblock) == 424 + 2 * sizeof(void*));
+static_assert(sizeof(void*) != 4 || sizeof(errcodeblock) == 432, "432 bytes on 32-bit hosts");
 #endif

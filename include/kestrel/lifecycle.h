@@ -62,6 +62,7 @@ static_assert(offsetof(KesModuleDescriptor, fixup_start) == 8 * sizeof(void*));
 static_assert(offsetof(KesModuleDescriptor, indirection_low) == 10 * sizeof(void*));
 static_assert(offsetof(KesModuleDescriptor, indirection_high) == 11 * sizeof(void*));
 static_assert(sizeof(KesModuleDescriptor) == 12 * sizeof(void*));
+static_assert(sizeof(void*) != 4 || sizeof(KesModuleDescriptor) == 48, "48 bytes on 32-bit hosts");
 #endif
 
 typedef void (*KesExitProcedure)(void);

@@ -1,4 +1,4 @@
-// Command-line splitting by the Windows rules and starting real programs.
+// Command-line splitting by the Windows rules.
 #include "platform/launch.h"
 
 #include <string>
@@ -66,49 +66,6 @@ TEST(CommandArgumentsSplit, ReportsExhaustedHeap) {
   heap_fail_nth(0);
   EXPECT_TRUE(arguments.split("prog a"));
   EXPECT_EQ(arguments.count(), 2u);
-}
-
-StartResult start(std::string_view line) {
-  CommandArguments arguments;
-  EXPECT_TRUE(arguments.split(line));
-  return start_program(arguments);
-}
-
-TEST(StartProgram, WaitsForTheExitCode) {
-  StartResult started = start("sh -c \"exit 3\"");
-  ASSERT_EQ(started.error, OsError::None);
-  EXPECT_EQ(wait_for_program(started.process), 3);
-}
-
-TEST(StartProgram, PassesArgumentsWithoutAShell) {
-  // The semicolon is an argument, not a command separator: test compares "a;" with "a;".
-  StartResult started = start("test \"a;\" = a;");
-  ASSERT_EQ(started.error, OsError::None);
-  EXPECT_EQ(wait_for_program(started.process), 0);
-}
-
-TEST(StartProgram, SignalledProgramGivesSignalPlus128) {
-  StartResult started = start("sh -c \"kill -9 $$\"");
-  ASSERT_EQ(started.error, OsError::None);
-  EXPECT_EQ(wait_for_program(started.process), 128 + 9);
-}
-
-TEST(StartProgram, MissingProgramIsFileNotFound) {
-  EXPECT_EQ(start("no-such-program-kestrel-test").error, OsError::FileNotFound);
-  EXPECT_EQ(start("/no/such/dir/prog").error, OsError::FileNotFound);
-}
-
-TEST(StartProgram, EmptyCommandIsInvalidParameter) {
-  EXPECT_EQ(start("").error, OsError::InvalidParameter);
-  EXPECT_EQ(start("\"\" a").error, OsError::InvalidParameter);
-}
-
-TEST(StartProgram, ReleasedProgramIsNotWaitedFor) {
-  StartResult started = start("true");
-  ASSERT_EQ(started.error, OsError::None);
-  release_program(started.process);
-  EXPECT_EQ(wait_for_program(-1), std::nullopt);
-  EXPECT_EQ(wait_for_program(0), std::nullopt);
 }
 
 }  // namespace

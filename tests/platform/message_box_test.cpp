@@ -141,11 +141,19 @@ TEST(MessageBoxScriptParse, StopsAtTheCapacityGiven) {
   EXPECT_EQ(answers[1], MessageBoxAnswer::No);
 }
 
+void set_answers_variable(const char* value) {
+#ifdef _WIN32
+  _putenv_s("KES_MESSAGE_BOX_ANSWERS", value);
+#else
+  setenv("KES_MESSAGE_BOX_ANSWERS", value, 1);
+#endif
+}
+
 TEST(MessageBoxEnvironmentDeathTest, ProgramSetsTheScriptThroughTheEnvironment) {
   // A program reads the variable at its first box.
   EXPECT_EXIT(
       {
-        setenv("KES_MESSAGE_BOX_ANSWERS", "no,yes", 1);
+        set_answers_variable("no,yes");
         forget_message_box_script();
         MessageBoxAnswer first = show(MessageBoxButtons::YesNo, 0);
         MessageBoxAnswer second = show(MessageBoxButtons::YesNo, 1);

@@ -1,8 +1,8 @@
 // Sleeping through the host's nanosleep, resumed after signals.
-#include "platform/sleep.h"
-
 #include <errno.h>
 #include <time.h>
+
+#include "platform/sleep.h"
 
 namespace kes::platform {
 

@@ -1,7 +1,7 @@
 // Loading libraries and naming modules.
-#include "platform/dynamic_library.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/dynamic_library.h"
 
 namespace kes::platform {
 namespace {

@@ -1,10 +1,10 @@
 // Process end and diagnostics on a POSIX host.
-#include "platform/process_exit.h"
-
 #include <cstdio>
 #include <cstdlib>
 #include <signal.h>
 #include <unistd.h>
+
+#include "platform/process_exit.h"
 
 namespace kes::platform {
 

@@ -1,8 +1,10 @@
-// The executable's path from the process's own link in /proc.
-#include "platform/module_path.h"
-
+// The executable's path from GetModuleFileNameA.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
 #include <cstring>
-#include <unistd.h>
+#include <windows.h>
+
+#include "platform/module_path.h"
 
 namespace kes::platform {
 
@@ -21,14 +23,13 @@ std::size_t module_path(std::span<char> out) noexcept {
     return g_test_path_length;
   }
 #endif
-  if (out.empty()) {
-    return 0;
+  if (out.empty()) return 0;
+  const DWORD size = out.size() > 0x7FFF'FFFFu ? 0x7FFF'FFFFu : static_cast<DWORD>(out.size());
+  const DWORD n = ::GetModuleFileNameA(nullptr, out.data(), size);
+  if (n == 0 || n >= size) {
+    return 0;  // unknown, or cut
   }
-  const ssize_t n = ::readlink("/proc/self/exe", out.data(), out.size());
-  if (n <= 0 || static_cast<std::size_t>(n) >= out.size()) {
-    return 0;  // unknown, or possibly cut
-  }
-  return static_cast<std::size_t>(n);
+  return n;
 }
 
 #ifdef KES_TESTING

@@ -1,9 +1,9 @@
 // Host errors onto the Win32 and DOS numbering of the platform error block.
-#include "platform/os_error.h"
-
 #include <cerrno>
 
 #include <gtest/gtest.h>
+
+#include "platform/os_error.h"
 
 namespace kes::platform {
 namespace {

@@ -1,9 +1,9 @@
 // Character properties of code page 1252 through ICU's Unicode properties.
-#include "platform/char_props.h"
-
 #include <array>
 #include <unicode/uchar.h>
 #include <unicode/ucnv.h>
+
+#include "platform/char_props.h"
 
 namespace kes::platform {
 

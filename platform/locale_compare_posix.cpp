@@ -1,9 +1,9 @@
 // Single-character ordering through an ICU collator of the root locale.
-#include "platform/locale_compare.h"
-
 #include <array>
 #include <unicode/ucnv.h>
 #include <unicode/ucol.h>
+
+#include "platform/locale_compare.h"
 
 namespace kes::platform {
 

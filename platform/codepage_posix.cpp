@@ -1,8 +1,8 @@
 // OEM <-> ANSI tables generated through ICU's converters once, on first use.
-#include "platform/codepage.h"
-
 #include <array>
 #include <unicode/ucnv.h>
+
+#include "platform/codepage.h"
 
 namespace kes::platform {
 
