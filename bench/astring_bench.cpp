@@ -10,6 +10,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/support/ratio_report.h"
 #include "runtime/astring_table.h"
 
 namespace {
@@ -62,9 +63,6 @@ std::uint64_t peer_digest() {
   return set.size() == kTexts ? digest : 0;
 }
 
-double g_intern_ns[2];
-double g_lookup_ns[2];
-
 void BM_AStringIntern_Kestrel(benchmark::State& state) {
   for (auto _ : state) {
     kes::runtime::AStringTable table;
@@ -108,21 +106,6 @@ BENCHMARK(BM_AStringIntern_Peer)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AStringLookup_Kestrel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AStringLookup_Peer)->Unit(benchmark::kMillisecond);
 
-// Records each run's CPU time per text for the summary (steadier than wall time on a busy host).
-class SummaryReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      const std::string name = run.benchmark_name();
-      const double ns = run.GetAdjustedCPUTime() * 1e6 / static_cast<double>(kTexts);
-      const int peer = name.find("_Peer") != std::string::npos ? 1 : 0;
-      if (name.find("Intern") != std::string::npos) g_intern_ns[peer] = ns;
-      if (name.find("Lookup") != std::string::npos) g_lookup_ns[peer] = ns;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -131,16 +114,18 @@ int main(int argc, char** argv) {
   if (ours == 0 || ours != peer) {
     std::fprintf(stderr, "results differ: Kestrel %016llx, unordered_set %016llx\n",
                  static_cast<unsigned long long>(ours), static_cast<unsigned long long>(peer));
-    return 1;
   }
-  benchmark::Initialize(&argc, argv);
-  SummaryReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  std::printf("\nCPU per text (ns) Kestrel  unordered_set  ratio (peer / Kestrel)\n");
-  std::printf("intern          %9.1f  %13.1f  %6.2f\n", g_intern_ns[0], g_intern_ns[1],
-              g_intern_ns[1] / g_intern_ns[0]);
-  std::printf("lookup          %9.1f  %13.1f  %6.2f\n", g_lookup_ns[0], g_lookup_ns[1],
-              g_lookup_ns[1] / g_lookup_ns[0]);
-  return 0;
+  const auto per_text = [](const kes::bench::RatioReporter& report) {
+    const auto ns = [&](const char* name) {
+      return report.nanoseconds(name) / static_cast<double>(kTexts);
+    };
+    std::printf("\nCPU per text (ns) Kestrel  unordered_set  ratio (peer / Kestrel)\n");
+    std::printf("intern          %9.1f  %13.1f  %6.2f\n", ns("BM_AStringIntern_Kestrel"),
+                ns("BM_AStringIntern_Peer"),
+                ns("BM_AStringIntern_Peer") / ns("BM_AStringIntern_Kestrel"));
+    std::printf("lookup          %9.1f  %13.1f  %6.2f\n", ns("BM_AStringLookup_Kestrel"),
+                ns("BM_AStringLookup_Peer"),
+                ns("BM_AStringLookup_Peer") / ns("BM_AStringLookup_Kestrel"));
+  };
+  return kes::bench::run_benchmarks(argc, argv, ours != 0 && ours == peer, {}, per_text);
 }

@@ -13,6 +13,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/support/ratio_report.h"
 #include "numeric/collation_state.h"
 #include "numeric/locale_settings.h"
 
@@ -117,44 +118,6 @@ BENCHMARK(BM_Isficompare_Kestrel)->Arg(8)->Arg(32)->Arg(200);
 BENCHMARK(BM_Isficompare_PeerStrcasecmp)->Arg(8)->Arg(32)->Arg(200);
 BENCHMARK(BM_ComparestrCustom_Kestrel)->Arg(8)->Arg(32)->Arg(200);
 
-// Collects each run's time per operation for the ratio summary.
-class SummaryReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    // The fastest repetition counts: on a busy machine the others mostly measure the load.
-    for (const Run& r : runs) {
-      if (r.run_type != Run::RT_Iteration || r.iterations == 0) continue;
-      const std::string name = r.run_name.str();
-      const double time = r.GetAdjustedCPUTime();
-      const auto it = times_.find(name);
-      if (it == times_.end() || time < it->second) times_[name] = time;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void summary() const {
-    std::printf(
-        "\nRatios of the fastest CPU time (Kestrel / peer; below 1 means Kestrel is faster):\n");
-    const char* lengths[] = {"8", "32", "200"};
-    for (const char* n : lengths) {
-      auto ratio = [&](const std::string& ours, const std::string& peer) {
-        const auto a = times_.find(ours + "/" + n);
-        const auto b = times_.find(peer + "/" + n);
-        if (a == times_.end() || b == times_.end() || b->second <= 0) return;
-        std::printf("  %-28s / %-30s %4s bytes: %.2f\n", ours.c_str(), peer.c_str(), n,
-                    a->second / b->second);
-      };
-      ratio("BM_Comparestr_Kestrel", "BM_Comparestr_PeerMemcmp");
-      ratio("BM_Comparestr_Kestrel", "BM_Comparestr_PeerStrcoll");
-      ratio("BM_Isficompare_Kestrel", "BM_Isficompare_PeerStrcasecmp");
-      ratio("BM_Isficompare_Kestrel", "BM_Comparestr_PeerMemcmp");
-      ratio("BM_ComparestrCustom_Kestrel", "BM_Comparestr_PeerMemcmp");
-    }
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -167,10 +130,9 @@ int main(int argc, char** argv) {
     verify("custom reference", length, comparestr, custom_reference);
     kes::numeric::reset_all_tables();
   }
-  benchmark::Initialize(&argc, argv);
-  SummaryReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.summary();
-  benchmark::Shutdown();
-  return 0;
+  // Case-blind and custom-sequence comparison also against the plain byte comparison.
+  kes::bench::RatioOptions options;
+  options.extra_pairs = {{"BM_Isficompare_Kestrel", "BM_Comparestr_PeerMemcmp"},
+                         {"BM_ComparestrCustom_Kestrel", "BM_Comparestr_PeerMemcmp"}};
+  return kes::bench::run_benchmarks(argc, argv, true, options);
 }

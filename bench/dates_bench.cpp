@@ -12,6 +12,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/support/ratio_report.h"
+
 namespace {
 
 using namespace std::chrono;
@@ -109,58 +111,6 @@ void BM_SerialToDate_Chrono(benchmark::State& state) {
 }
 BENCHMARK(BM_SerialToDate_Chrono);
 
-// Prints the usual table, then each Kestrel figure against its peers.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      // Processor time: on a busy machine it is steadier than wall time.
-      nanoseconds_[run.benchmark_name()] = run.GetAdjustedCPUTime();
-    }
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    std::printf("\nPeer CPU time / Kestrel CPU time (above 1: Kestrel faster)\n");
-    for (const auto& [name, ours] : nanoseconds_) {
-      // "BM_<operation>_Kestrel<suffix>" against "BM_<operation>_<peer><suffix>", where the
-      // suffix names a repetition aggregate ("_median") or is empty.
-      const std::string::size_type split = name.find("_Kestrel");
-      if (split == std::string::npos) continue;
-      const std::string stem = name.substr(0, split + 1);
-      const std::string suffix = name.substr(split + 8);
-      if (!suffix.empty() && suffix != "_median") continue;
-      for (const auto& [peer_name, theirs] : nanoseconds_) {
-        const bool same_operation = peer_name.compare(0, stem.size(), stem) == 0;
-        const bool same_suffix =
-            peer_name.size() >= suffix.size() &&
-            peer_name.compare(peer_name.size() - suffix.size(), suffix.size(), suffix) == 0;
-        if (!same_operation || !same_suffix || peer_name.find("_Kestrel") != std::string::npos) {
-          continue;
-        }
-        if (peer_name.substr(stem.size()).find('_') != std::string::npos && suffix.empty()) {
-          continue;  // an aggregate row of the peer against a single run of ours
-        }
-        std::printf("  %-30s %7.2f ns vs %-30s %7.2f ns  ratio %.2f\n", name.c_str(), ours,
-                    peer_name.c_str(), theirs, theirs / ours);
-      }
-    }
-  }
-
- private:
-  std::map<std::string, double> nanoseconds_;
-};
-
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (!results_agree()) {
-    std::fprintf(stderr, "Kestrel and std::chrono disagree; nothing timed\n");
-    return EXIT_FAILURE;
-  }
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return EXIT_SUCCESS;
-}
+int main(int argc, char** argv) { return kes::bench::run_benchmarks(argc, argv, results_agree()); }

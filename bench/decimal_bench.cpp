@@ -17,6 +17,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/support/ratio_report.h"
 #include "numeric/decimal_arith.h"
 #include "numeric/decimal_convert.h"
 #include "numeric/decimal_stack.h"
@@ -357,40 +358,6 @@ void BM_DecimalToText_BoostDecFloat50(benchmark::State& state) {
 }
 BENCHMARK(BM_DecimalToText_BoostDecFloat50);
 
-// Collects ns/op per benchmark for the summary.
-class SummaryReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      // CPU time: the machine is shared, so wall time mostly measures the neighbours.
-      if (run.iterations > 0) times_[run.benchmark_name()] = run.GetAdjustedCPUTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Summarise() const {
-    std::printf("\n%-22s %12s %12s %12s %10s %10s\n", "operation", "Kestrel ns", "decimal128",
-                "Boost 50", "d128/ours", "Boost/ours");
-    for (const auto& [name, time] : times_) {
-      const std::string suffix = "_Kestrel";
-      if (name.size() < suffix.size() || name.substr(name.size() - suffix.size()) != suffix) {
-        continue;
-      }
-      const std::string stem = name.substr(0, name.size() - suffix.size());
-      const double d128 = lookup(stem + "_Decimal128");
-      const double boost = lookup(stem + "_BoostDecFloat50");
-      std::printf("%-22s %12.1f %12.1f %12.1f %10.2f %10.2f\n", stem.substr(3).c_str(), time, d128,
-                  boost, d128 > 0 ? d128 / time : 0.0, boost > 0 ? boost / time : 0.0);
-    }
-  }
-
- private:
-  double lookup(const std::string& name) const {
-    const auto found = times_.find(name);
-    return found == times_.end() ? 0.0 : found->second;
-  }
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -400,10 +367,5 @@ int main(int argc, char** argv) {
     verify_all(op, full_values());
   }
   verify_text();
-  benchmark::Initialize(&argc, argv);
-  SummaryReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.Summarise();
-  benchmark::Shutdown();
-  return 0;
+  return kes::bench::run_benchmarks(argc, argv, true);
 }

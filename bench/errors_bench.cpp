@@ -15,6 +15,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/support/ratio_report.h"
 #include "files/error_messages.h"
 
 namespace {
@@ -130,41 +131,6 @@ void BM_PostError_SnprintfMap(benchmark::State& state) {
 }
 BENCHMARK(BM_PostError_SnprintfMap);
 
-// Prints the usual table, then each Kestrel figure against its peers.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs)
-      nanoseconds_[run.benchmark_name()] = run.GetAdjustedRealTime();
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    std::printf("\nPeer time / Kestrel time (above 1: Kestrel faster)\n");
-    auto ours = nanoseconds_.find("BM_PostError_Kestrel");
-    if (ours == nanoseconds_.end()) return;
-    for (const auto& [name, theirs] : nanoseconds_) {
-      // Aggregates of repetitions ("_mean", "_median", ...) add a third underscore.
-      if (name == ours->first || std::count(name.begin(), name.end(), '_') != 2) continue;
-      std::printf("  %-30s %7.2f ns vs %-30s %7.2f ns  ratio %.2f\n", ours->first.c_str(),
-                  ours->second, name.c_str(), theirs, theirs / ours->second);
-    }
-  }
-
- private:
-  std::map<std::string, double> nanoseconds_;
-};
-
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (!results_agree()) {
-    std::fprintf(stderr, "Kestrel and its peers disagree; nothing timed\n");
-    return EXIT_FAILURE;
-  }
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return EXIT_SUCCESS;
-}
+int main(int argc, char** argv) { return kes::bench::run_benchmarks(argc, argv, results_agree()); }

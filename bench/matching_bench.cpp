@@ -13,6 +13,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/support/ratio_report.h"
 #include "numeric/regex_search.h"
 
 namespace {
@@ -128,42 +129,9 @@ void run_std(benchmark::State& state, const Workload& load, const std::string& t
     benchmark::DoNotOptimize(search_std(regex, text));
 }
 
-// Collects nanoseconds per run by benchmark name for the ratio summary.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.iterations > 0) {
-        times_[run.benchmark_name()] =
-            run.GetAdjustedCPUTime() * (run.time_unit == benchmark::kMicrosecond ? 1000.0 : 1.0);
-      }
-    }
-  }
-  void summary(const std::vector<std::string>& cases) const {
-    std::printf("\n%-28s %12s %12s %12s %10s %10s\n", "case (CPU time)", "Kestrel ns", "PCRE2 ns",
-                "std ns", "PCRE2/ours", "std/ours");
-    for (const std::string& name : cases) {
-      const auto find = [&](const char* peer) {
-        const auto it = times_.find("BM_" + name + "_" + peer);
-        return it == times_.end() ? 0.0 : it->second;
-      };
-      const double ours = find("Kestrel");
-      const double pcre = find("Pcre2");
-      const double standard = find("StdRegex");
-      std::printf("%-28s %12.1f %12.1f %12.1f %10.2f %10.2f\n", name.c_str(), ours, pcre, standard,
-                  ours > 0 ? pcre / ours : 0.0, ours > 0 ? standard / ours : 0.0);
-    }
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> cases;
   std::vector<std::string> texts;
   texts.reserve(std::size(kWorkloads) * std::size(kSizes));
   std::uint32_t seed = 2026;
@@ -177,16 +145,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: %s\n", name.c_str(), why.c_str());
         return 1;
       }
-      cases.push_back(name);
       benchmark::RegisterBenchmark(("BM_" + name + "_Kestrel").c_str(), run_ours, load, text);
       benchmark::RegisterBenchmark(("BM_" + name + "_Pcre2").c_str(), run_pcre, load, text);
       benchmark::RegisterBenchmark(("BM_" + name + "_StdRegex").c_str(), run_std, load, text);
     }
   }
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.summary(cases);
-  benchmark::Shutdown();
-  return 0;
+  return kes::bench::run_benchmarks(argc, argv, true);
 }

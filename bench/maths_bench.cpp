@@ -13,6 +13,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/support/ratio_report.h"
+
 namespace {
 
 constexpr std::size_t kBufferLength = 64 * 1024;
@@ -112,46 +114,6 @@ void BM_LongRound_Kestrel(benchmark::State& state) {
 }
 BENCHMARK(BM_LongRound_Kestrel);
 
-// Prints the usual table, then each Kestrel benchmark's time against its peers'.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (!run.error_occurred) {
-        times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    std::printf("\nRatios (peer time / Kestrel time; above 1 means Kestrel is faster):\n");
-    for (const auto& [name, time] : times_) {
-      const std::size_t split = name.rfind('_');
-      if (split == std::string::npos || name.substr(split + 1) == "Kestrel") {
-        continue;
-      }
-      const auto ours = times_.find(name.substr(0, split) + "_Kestrel");
-      if (ours != times_.end() && ours->second > 0) {
-        std::printf("  %-24s %.2f\n", name.c_str(), time / ours->second);
-      }
-    }
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (!peers_agree()) {
-    std::fprintf(stderr, "zlib's CRC-32 disagrees with Kes$crc32\n");
-    return EXIT_FAILURE;
-  }
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return EXIT_SUCCESS;
-}
+int main(int argc, char** argv) { return kes::bench::run_benchmarks(argc, argv, peers_agree()); }

@@ -15,6 +15,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/support/ratio_report.h"
 #include "numeric/decimal_stack.h"
 #include "runtime/string_stack.h"
 
@@ -230,43 +231,6 @@ void BM_Date_Fmt(benchmark::State& state) {
 }
 BENCHMARK(BM_Date_Fmt);
 
-// Prints the usual table, then each Kestrel figure against its peers.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs)
-      nanoseconds_[run.benchmark_name()] = run.GetAdjustedCPUTime();
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    std::printf("\nPeer CPU time / Kestrel CPU time (above 1: Kestrel faster)\n");
-    for (const auto& [name, ours] : nanoseconds_) {
-      const std::string::size_type split = name.find("_Kestrel");
-      if (split == std::string::npos || split + 8 != name.size()) continue;
-      const std::string stem = name.substr(0, split + 1);
-      for (const auto& [peer_name, theirs] : nanoseconds_) {
-        if (peer_name == name || peer_name.compare(0, stem.size(), stem) != 0) continue;
-        std::printf("  %-30s %7.2f ns vs %-30s %7.2f ns  ratio %.2f\n", name.c_str(), ours,
-                    peer_name.c_str(), theirs, theirs / ours);
-      }
-    }
-  }
-
- private:
-  std::map<std::string, double> nanoseconds_;
-};
-
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (!results_agree()) {
-    std::fprintf(stderr, "Kestrel and its peers disagree; nothing timed\n");
-    return EXIT_FAILURE;
-  }
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return EXIT_SUCCESS;
-}
+int main(int argc, char** argv) { return kes::bench::run_benchmarks(argc, argv, results_agree()); }

@@ -18,6 +18,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/support/ratio_report.h"
+
 namespace {
 
 constexpr std::size_t kInputs = 512;
@@ -218,45 +220,9 @@ BENCHMARK(BM_Instring_Kestrel);
 BENCHMARK(BM_Instring_ViewFind);
 BENCHMARK(BM_Instring_Horspool);
 
-// Prints as usual and keeps each benchmark's time per iteration for the ratio summary.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (!run.error_occurred && run.iterations > 0) {
-        nanoseconds_[run.benchmark_name()] = run.GetAdjustedCPUTime();
-      }
-    }
-  }
-  void PrintRatios() const {
-    std::printf("\nPeer CPU time / Kestrel CPU time (above 1: Kestrel is faster):\n");
-    const std::pair<const char*, const char*> pairs[] = {
-        {"BM_Chain_Kestrel", "BM_Chain_String"},
-        {"BM_Chain_Kestrel", "BM_Chain_View"},
-        {"BM_Instring_Kestrel", "BM_Instring_ViewFind"},
-        {"BM_Instring_Kestrel", "BM_Instring_Horspool"},
-    };
-    for (const auto& [ours_name, peer_name] : pairs) {
-      const auto ours = nanoseconds_.find(ours_name);
-      const auto peer = nanoseconds_.find(peer_name);
-      if (ours == nanoseconds_.end() || peer == nanoseconds_.end() || ours->second <= 0) continue;
-      std::printf("  %-22s %8.2f ns vs %-22s %8.2f ns: %5.2fx\n", ours_name, ours->second,
-                  peer_name, peer->second, peer->second / ours->second);
-    }
-  }
-
- private:
-  std::map<std::string, double> nanoseconds_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
-  benchmark::Shutdown();
-  return 0;
+  // Each benchmark compares its operation's digest with ours and stops with an error on a mismatch.
+  return kes::bench::run_benchmarks(argc, argv, true);
 }

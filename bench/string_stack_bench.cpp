@@ -12,6 +12,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/support/ratio_report.h"
+
 namespace {
 
 constexpr std::size_t kInputs = 1024;  // a power of two: the loops step with a mask
@@ -142,39 +144,9 @@ BENCHMARK(BM_Text10_Peer);
 BENCHMARK(BM_Text40_Kestrel);
 BENCHMARK(BM_Text40_Peer);
 
-// Prints as usual and keeps each benchmark's time per iteration for the ratio summary.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (!run.error_occurred && run.iterations > 0) {
-        nanoseconds_[run.benchmark_name()] = run.GetAdjustedCPUTime();
-      }
-    }
-  }
-  void PrintRatios() const {
-    std::printf("\nstd::string CPU time / Kestrel CPU time (above 1: Kestrel is faster):\n");
-    for (const char* name : {"Variable", "Number", "Text10", "Text40"}) {
-      const auto ours = nanoseconds_.find(std::string("BM_") + name + "_Kestrel");
-      const auto peer = nanoseconds_.find(std::string("BM_") + name + "_Peer");
-      if (ours == nanoseconds_.end() || peer == nanoseconds_.end() || ours->second <= 0) continue;
-      std::printf("  %-8s %6.2f ns vs %6.2f ns: %5.2fx\n", name, ours->second, peer->second,
-                  peer->second / ours->second);
-    }
-  }
-
- private:
-  std::map<std::string, double> nanoseconds_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
-  benchmark::Shutdown();
-  return 0;
+  // Each benchmark compares its operation's digest with ours and stops with an error on a mismatch.
+  return kes::bench::run_benchmarks(argc, argv, true);
 }
