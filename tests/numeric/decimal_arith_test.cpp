@@ -7,20 +7,13 @@
 #include <gtest/gtest.h>
 
 #include "numeric/decimal_convert.h"
+#include "tests/support/stack_helpers_decimal.h"
 
 namespace kes::numeric {
 namespace {
 
-DecimalEntry parse(std::string_view text) {
-  DecimalEntry value;
-  decimal_from_text(value, text);
-  return value;
-}
-
-std::string text_of(const DecimalEntry& value) {
-  char buffer[kDecimalTextCapacity];
-  return std::string(buffer, decimal_to_text(value, buffer));
-}
+DecimalEntry parse(std::string_view text) { return test::parse_decimal(text); }
+std::string text_of(const DecimalEntry& value) { return test::decimal_text(value); }
 
 // "0." followed by `zeros` zeros and then `digits`.
 std::string tiny(int zeros, std::string_view digits) {

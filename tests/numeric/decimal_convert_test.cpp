@@ -12,20 +12,13 @@
 #include <gtest/gtest.h>
 
 #include "numeric/decimal_arith.h"
+#include "tests/support/stack_helpers_decimal.h"
 
 namespace kes::numeric {
 namespace {
 
-DecimalEntry parse(std::string_view text) {
-  DecimalEntry value;
-  decimal_from_text(value, text);
-  return value;
-}
-
-std::string text_of(const DecimalEntry& value) {
-  char buffer[kDecimalTextCapacity];
-  return std::string(buffer, decimal_to_text(value, buffer));
-}
+DecimalEntry parse(std::string_view text) { return test::parse_decimal(text); }
+std::string text_of(const DecimalEntry& value) { return test::decimal_text(value); }
 
 std::string zeros(int count) { return std::string(static_cast<std::size_t>(count), '0'); }
 

@@ -14,6 +14,7 @@
 #include "platform/heap.h"
 #include "runtime/string_builtins.h"
 #include "runtime/string_stack.h"
+#include "tests/support/stack_helpers.h"
 #include "wsl/keystroke_queue.h"
 
 namespace kes::runtime {
@@ -21,19 +22,9 @@ namespace {
 
 class StringFormatTest : public testing::Test {
  protected:
-  void SetUp() override { drain(); }
-  void TearDown() override { drain(); }
-  static void drain() {
-    while (string_stack_depth() > 0)
-      Kes$STACKpop();
-  }
-  static std::string pop() {
-    KesTextPair pair{nullptr, 0};
-    Kes$PopTemp(&pair);
-    std::string text = pair.pointer == nullptr ? "" : std::string(pair.pointer, pair.length);
-    platform::heap_free(pair.pointer);
-    return text;
-  }
+  void SetUp() override { test::drain_string_stack(); }
+  void TearDown() override { test::drain_string_stack(); }
+  static std::string pop() { return test::pop_temp_text(); }
 };
 
 struct FormatCase {

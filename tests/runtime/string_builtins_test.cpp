@@ -19,6 +19,7 @@
 #include "runtime/astring_table.h"
 #include "runtime/string_stack.h"
 #include "tests/support/allocation_counter.h"
+#include "tests/support/stack_helpers.h"
 
 namespace kes::runtime {
 namespace {
@@ -37,12 +38,8 @@ const char* kind_name(Kind kind) {
 
 class StringBuiltinsTest : public testing::Test {
  protected:
-  void SetUp() override { drain(); }
-  void TearDown() override { drain(); }
-  static void drain() {
-    while (string_stack_depth() > 0)
-      pop_discard();
-  }
+  void SetUp() override { test::drain_string_stack(); }
+  void TearDown() override { test::drain_string_stack(); }
   // Pushes `text` as an entry of `kind`; an inline entry needs a text of at most 20 bytes, so a
   // longer one is pushed owned instead. `keep` holds the bytes a reference points at.
   static void push_as(Kind kind, std::string_view text, std::string& keep) {
@@ -65,12 +62,7 @@ class StringBuiltinsTest : public testing::Test {
       }
     }
   }
-  static std::string pop() {
-    const HeapText heap = pop_to_heap();
-    std::string text = heap.pointer == nullptr ? "" : std::string(heap.pointer, heap.length);
-    platform::heap_free(heap.pointer);
-    return text;
-  }
+  static std::string pop() { return test::pop_heap_text(); }
 };
 
 // ---- SUB.

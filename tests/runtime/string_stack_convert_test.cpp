@@ -12,24 +12,17 @@
 #include "platform/variant.h"
 #include "runtime/astring_table.h"
 #include "runtime/string_stack.h"
+#include "tests/support/stack_helpers.h"
 
 namespace kes::runtime {
 namespace {
 
 class StringStackConvertTest : public testing::Test {
  protected:
-  void SetUp() override { drain(); }
-  void TearDown() override { drain(); }
-  static void drain() {
-    while (string_stack_depth() > 0)
-      pop_discard();
-  }
-  static std::string pop() {
-    std::string text(top_text());
-    pop_discard();
-    return text;
-  }
-  static EntryKind top_kind() { return static_cast<EntryKind>(entry_from_top(1).kind); }
+  void SetUp() override { test::drain_string_stack(); }
+  void TearDown() override { test::drain_string_stack(); }
+  static std::string pop() { return test::pop_top_text(); }
+  static EntryKind top_kind() { return test::top_entry_kind(); }
   static std::string ansi(KesBStr bstr) {
     const platform::AnsiText text = platform::bstr_to_ansi(bstr);
     std::string result = text.pointer == nullptr ? "" : std::string(text.pointer, text.length);

@@ -14,26 +14,17 @@
 #include "runtime/fatal.h"
 #include "runtime/string_stack.h"
 #include "tests/support/allocation_counter.h"
+#include "tests/support/stack_helpers.h"
 
 namespace kes::runtime {
 namespace {
 
 class StringStackExportsTest : public testing::Test {
  protected:
-  void SetUp() override { drain(); }
-  void TearDown() override { drain(); }
-  static void drain() {
-    while (string_stack_depth() > 0)
-      Kes$STACKpop();
-  }
-  static std::string pop() {
-    KesTextPair pair{nullptr, 0};
-    Kes$PopTemp(&pair);
-    std::string text = pair.pointer == nullptr ? "" : std::string(pair.pointer, pair.length);
-    platform::heap_free(pair.pointer);
-    return text;
-  }
-  static EntryKind top_kind() { return static_cast<EntryKind>(entry_from_top(1).kind); }
+  void SetUp() override { test::drain_string_stack(); }
+  void TearDown() override { test::drain_string_stack(); }
+  static std::string pop() { return test::pop_temp_text(); }
+  static EntryKind top_kind() { return test::top_entry_kind(); }
 };
 
 using StringStackPops = StringStackExportsTest;

@@ -14,18 +14,15 @@
 #include "runtime/string_stack.h"
 #include "runtime/string_store.h"
 #include "tests/support/allocation_counter.h"
+#include "tests/support/stack_helpers.h"
 
 namespace kes::runtime {
 namespace {
 
 class StringStackFastTest : public testing::Test {
  protected:
-  void SetUp() override { drain(); }
-  void TearDown() override { drain(); }
-  static void drain() {
-    while (string_stack_depth() > 0)
-      pop_discard();
-  }
+  void SetUp() override { test::drain_string_stack(); }
+  void TearDown() override { test::drain_string_stack(); }
 };
 
 // Distinct bytes, so a byte taken from the wrong place shows.

@@ -9,6 +9,7 @@
 #include "platform/heap.h"
 #include "runtime/fatal.h"
 #include "tests/support/allocation_counter.h"
+#include "tests/support/stack_helpers.h"
 
 namespace kes::runtime {
 namespace {
@@ -16,19 +17,11 @@ namespace {
 // Leaves the stack empty before and after each test, releasing what is left.
 class StringStackTest : public testing::Test {
  protected:
-  void SetUp() override { drain(); }
-  void TearDown() override { drain(); }
-  static void drain() {
-    while (string_stack_depth() > 0)
-      pop_discard();
-  }
+  void SetUp() override { test::drain_string_stack(); }
+  void TearDown() override { test::drain_string_stack(); }
   static std::string top() { return std::string(top_text()); }
-  static std::string pop() {
-    std::string text(top_text());
-    pop_discard();
-    return text;
-  }
-  static EntryKind top_kind() { return static_cast<EntryKind>(entry_from_top(1).kind); }
+  static std::string pop() { return test::pop_top_text(); }
+  static EntryKind top_kind() { return test::top_entry_kind(); }
 };
 
 using StringStackPushLong = StringStackTest;
