@@ -84,8 +84,10 @@ std::size_t RegexEngine::find_next() noexcept {
 std::string_view RegexEngine::group_text(int group) const noexcept {
   if (group < 0 || group >= kRegexGroupCount || copy_ == nullptr) return {};
   const RegexSpan span = groups_[static_cast<std::size_t>(group)];
-  if (!span.matched()) return {};
-  return {copy_ + (span.start - groups_[0].start), span.length()};
+  const RegexSpan whole = groups_[0];
+  // The copy holds the match only; a group that a replacement moved outside it has no text.
+  if (!span.matched() || span.start < whole.start || span.end > whole.end) return {};
+  return {copy_ + (span.start - whole.start), span.length()};
 }
 
 bool RegexEngine::replace(int group, std::string_view replacement, std::size_t capacity) noexcept {

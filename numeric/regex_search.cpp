@@ -86,10 +86,7 @@ class Searcher {
     if (!prepare_memo()) return RegexOutcome::OutOfMemory;
     // Only the groups the pattern has are ever set.
     const std::size_t group_end = std::size_t{facts.group_count} + 1;
-    for (std::size_t group = 1; group < group_end; ++group) {
-      starts_[group] = kNoOffset;
-      ends_[group] = kNoOffset;
-    }
+    group_end_ = group_end;
 
     bool found = false;
     if (facts.anchored) {
@@ -126,7 +123,9 @@ class Searcher {
     for (std::size_t group = 1; group < group_end; ++group) {
       const std::size_t start = starts_[group];
       const std::size_t end = ends_[group];
-      if (start != kNoOffset && end != kNoOffset && start <= end) {
+      // A group lies inside the match that set it.
+      if (start != kNoOffset && end != kNoOffset && start <= end && start >= match_.start &&
+          end <= match_.end) {
         groups[group] = RegexSpan{start, end};
       }
     }
@@ -320,6 +319,11 @@ class Searcher {
     std::uint32_t at = 0;
     std::size_t position = start;
     frame_count_ = 0;
+    // Each attempt starts with no group set: nothing an earlier start position captured counts.
+    for (std::size_t group = 1; group < group_end_; ++group) {
+      starts_[group] = kNoOffset;
+      ends_[group] = kNoOffset;
+    }
     for (;;) {
       const RegexNode& node = nodes_[at];
       bool ok = true;
@@ -400,6 +404,7 @@ class Searcher {
   const std::uint8_t* partner_ = nullptr;
   std::size_t from_ = 0;
   bool out_of_memory_ = false;
+  std::size_t group_end_ = 1;  // one past the pattern's last group
   RegexSpan match_;
   std::array<std::size_t, kRegexGroupCount>
       starts_;  // set for the pattern's groups before each search

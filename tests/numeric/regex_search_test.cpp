@@ -205,5 +205,11 @@ TEST(RegexSearch, PathologicalPatternsStayPolynomial) {
   }
 }
 
+// A group captured while trying an earlier start position does not survive into the match
+// found later: the repeated group's last iteration is the empty one at the match.
+TEST(RegexSearch, GroupsOfFailedStartPositionsAreForgotten) {
+  EXPECT_EQ(find("{a?}+c", "ababc"), "0:[4,5) 1:[4,4)");
+}
+
 }  // namespace
 }  // namespace kes::numeric
