@@ -13,6 +13,9 @@ namespace kes::platform {
 // found or does not fit.
 std::size_t module_path(std::span<char> out) noexcept;
 
+// The host's own answer, without the test override (one implementation per host).
+std::size_t host_module_path(std::span<char> out) noexcept;
+
 #ifdef KES_TESTING
 // Makes module_path() report `path` (an empty path: back to the real one).
 void set_module_path_for_testing(std::string_view path) noexcept;

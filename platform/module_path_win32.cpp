@@ -1,28 +1,13 @@
 // The executable's path from GetModuleFileNameA.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
-#include <cstring>
 #include <windows.h>
 
 #include "platform/module_path.h"
 
 namespace kes::platform {
 
-namespace {
-#ifdef KES_TESTING
-char g_test_path[4096];
-std::size_t g_test_path_length = 0;
-#endif
-}  // namespace
-
-std::size_t module_path(std::span<char> out) noexcept {
-#ifdef KES_TESTING
-  if (g_test_path_length != 0) {
-    if (g_test_path_length > out.size()) return 0;
-    std::memcpy(out.data(), g_test_path, g_test_path_length);
-    return g_test_path_length;
-  }
-#endif
+std::size_t host_module_path(std::span<char> out) noexcept {
   if (out.empty()) return 0;
   const DWORD size = out.size() > 0x7FFF'FFFFu ? 0x7FFF'FFFFu : static_cast<DWORD>(out.size());
   const DWORD n = ::GetModuleFileNameA(nullptr, out.data(), size);
@@ -31,14 +16,5 @@ std::size_t module_path(std::span<char> out) noexcept {
   }
   return n;
 }
-
-#ifdef KES_TESTING
-void set_module_path_for_testing(std::string_view path) noexcept {
-  g_test_path_length = path.size() < sizeof g_test_path ? path.size() : 0;
-  if (g_test_path_length != 0) {
-    std::memcpy(g_test_path, path.data(), g_test_path_length);
-  }
-}
-#endif
 
 }  // namespace kes::platform
