@@ -1,724 +1,225 @@
-// The decimal engine's row arithmetic as it stood before its inner loops were reworked: kept
-// unchanged as the reference that differential tests hold the engine to, operation by operation.
+// The decimal rules in their most direct form, on big integers: a value's digits low..high are
+// the integer whose digit at position p weighs 10^p, so the value is that integer times 10^-32.
 #include "tests/support/decimal_reference.h"
 
 #include <algorithm>
-#include <array>
-#include <bit>
-#include <cstring>
+#include <boost/multiprecision/cpp_int.hpp>
+#include <vector>
 
 namespace kes::test::decimal_reference {
+using boost::multiprecision::cpp_int;
 using numeric::DecimalEntry;
-using numeric::kDecimalPositions;
-using numeric::kUnitsPosition;
 
 namespace {
 
-// Position p is byte p of the row; loaded as little-endian words, a higher byte is a more
-// significant digit, so word arithmetic carries and compares in the digits' own order. The
-// 32-bit Windows target is little-endian too.
-static_assert(std::endian::native == std::endian::little);
+constexpr int kTop = numeric::kDecimalPositions - 1;
+constexpr int kUnits = numeric::kUnitsPosition;
 
-constexpr int kWords = 8;
-constexpr int kTopPosition = kDecimalPositions - 1;
-constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-// Added to every digit before a word addition: a byte then overflows into the next exactly when
-// its decimal sum reaches 10, and bytes that did not overflow keep the bias (high bit set).
-constexpr std::uint64_t kCarryBias = 0xF6 * kOnes;
-constexpr std::uint32_t kLimbBase = 100000000;  // 10^8
-// Largest limb counts: a dividend of 64 digits scaled by up to 10^95, a divisor scaled by 10^31.
-constexpr int kMaxDividendLimbs = 20;
-constexpr int kMaxDivisorLimbs = 12;
-
-struct Row {
-  std::uint64_t w[kWords];
-};
-
-// Masks of the bytes of a word whose index is below n, n in [0, 8].
-constexpr std::uint64_t kBytesBelow[9] = {0,
-                                          0xFFULL,
-                                          0xFFFFULL,
-                                          0xFFFFFFULL,
-                                          0xFFFFFFFFULL,
-                                          0xFFFFFFFFFFULL,
-                                          0xFFFFFFFFFFFFULL,
-                                          0xFFFFFFFFFFFFFFULL,
-                                          ~0ULL};
-
-std::uint64_t read_word(const DecimalEntry& value, int k) noexcept {
-  std::uint64_t word;
-  std::memcpy(&word, value.digits + 8 * k, sizeof word);
-  return word;
+const cpp_int& power_of_ten(int exponent) {
+  static const std::vector<cpp_int> powers = [] {
+    std::vector<cpp_int> table(2 * numeric::kDecimalPositions + 1, cpp_int(1));
+    for (std::size_t i = 1; i < table.size(); ++i)
+      table[i] = table[i - 1] * 10;
+    return table;
+  }();
+  return powers.at(static_cast<std::size_t>(exponent));
 }
 
-// Word k of `value` with the bytes outside low..high cleared (zero when the word lies outside).
-std::uint64_t masked_word(const DecimalEntry& value, int k, int low, int high) noexcept {
-  if (k < (low >> 3) || k > (high >> 3) || low > high) return 0;
-  std::uint64_t word = read_word(value, k);
-  if (k == (high >> 3)) word &= kBytesBelow[(high & 7) + 1];
-  if (k == (low >> 3)) word &= ~kBytesBelow[low & 7];
-  return word;
+const cpp_int& row_limit() { return power_of_ten(numeric::kDecimalPositions); }
+
+int high_of(const DecimalEntry& value) { return std::min<int>(value.high, kTop); }
+
+bool negative_of(const DecimalEntry& value) { return value.sign != 0; }
+
+// The digits low..high (none when low > high) as an integer.
+cpp_int magnitude(const DecimalEntry& value) {
+  if (value.low > high_of(value)) return 0;
+  cpp_int number = 0;
+  for (int p = high_of(value); p >= value.low; --p)
+    number = number * 10 + value.digits[p];
+  return number * power_of_ten(value.low);
 }
 
-int clamped_high(const DecimalEntry& value) noexcept {
-  return value.high > kTopPosition ? kTopPosition : value.high;
-}
-
-bool is_negative(const DecimalEntry& value) noexcept { return value.sign != 0; }
-
-// Position of the highest (lowest) non-zero digit, -1 when the row is zero.
-int highest_nonzero(const Row& row) noexcept {
-  for (int k = kWords - 1; k >= 0; --k) {
-    if (row.w[k] != 0) return 8 * k + (63 - std::countl_zero(row.w[k])) / 8;
-  }
-  return -1;
-}
-
-int lowest_nonzero(const Row& row) noexcept {
-  for (int k = 0; k < kWords; ++k) {
-    if (row.w[k] != 0) return 8 * k + std::countr_zero(row.w[k]) / 8;
-  }
-  return -1;
-}
-
-// a += b digit by digit with decimal carry; a carry out of position 63 is lost.
-void add_rows(Row& a, const Row& b) noexcept {
-  std::uint64_t carry = 0;
-  for (int k = 0; k < kWords; ++k) {
-    const std::uint64_t biased = a.w[k] + kCarryBias;
-    std::uint64_t sum = biased + b.w[k];
-    std::uint64_t out = sum < biased ? 1 : 0;
-    sum += carry;
-    out |= sum < carry ? 1 : 0;
-    carry = out;
-    // Bytes that did not carry still hold the bias (0xF6..0xFF): take it back out.
-    sum -= ((sum >> 7) & kOnes) * 0xF6;
-    a.w[k] = sum;
+// Writes the digits low..high of `number` (below 10^64) into the row.
+void write_digits(DecimalEntry& value, cpp_int number, int low, int high) {
+  number /= power_of_ten(low);
+  for (int p = low; p <= high; ++p) {
+    value.digits[p] = static_cast<std::uint8_t>(number % 10);
+    number /= 10;
   }
 }
 
-// Eight digit bytes (least significant first) as the number they spell, [0, 10^8).
-std::uint32_t word_to_limb(std::uint64_t word) noexcept {
-  word = (word & 0x00FF00FF00FF00FFULL) + ((word >> 8) & 0x00FF00FF00FF00FFULL) * 10;
-  word = (word & 0x0000FFFF0000FFFFULL) + ((word >> 16) & 0x0000FFFF0000FFFFULL) * 100;
-  return static_cast<std::uint32_t>((word & 0xFFFFFFFFULL) + (word >> 32) * 10000);
-}
+void set_zero(DecimalEntry& value) { decimal_reference::decimal_set_digit(value, 0); }
 
-// A limb below 10^8 as eight digit bytes, least significant first.
-std::uint64_t limb_to_word(std::uint32_t limb) noexcept {
-  const std::uint32_t upper = limb / 10000;
-  std::uint64_t word = (limb - upper * 10000) | (static_cast<std::uint64_t>(upper) << 32);
-  // Two 32-bit lanes below 10000 become four 16-bit lanes below 100: x / 100 = x * 5243 >> 19.
-  std::uint64_t quotient = ((word * 5243) >> 19) & 0x0000007F0000007FULL;
-  word = (word - quotient * 100) | (quotient << 16);
-  // Four 16-bit lanes below 100 become eight bytes below 10: y / 10 = y * 103 >> 10.
-  quotient = ((word * 103) >> 10) & 0x000F000F000F000FULL;
-  return (word - quotient * 10) | (quotient << 8);
-}
-
-// The number spelt by `count` digit bytes (least significant first) times 10^zeros, as base 10^8
-// limbs, least significant first. Returns the limb count. count + zeros <= 8 * kMaxDividendLimbs.
-int to_limbs(const std::uint8_t* digits, int count, int zeros, std::uint32_t* limbs) noexcept {
-  const int zero_limbs = zeros / 8;
-  const int shift = zeros % 8;
-  for (int i = 0; i < zero_limbs; ++i)
-    limbs[i] = 0;
-  std::uint8_t bytes[8 + kDecimalPositions + 8];
-  std::memset(bytes, 0, 8);
-  std::memcpy(bytes + shift, digits, static_cast<std::size_t>(count));
-  std::memset(bytes + shift + count, 0, 8);
-  const int rest = (shift + count + 7) / 8;
-  for (int i = 0; i < rest; ++i) {
-    std::uint64_t word;
-    std::memcpy(&word, bytes + 8 * i, sizeof word);
-    limbs[zero_limbs + i] = word_to_limb(word);
-  }
-  return zero_limbs + rest;
-}
-
-// The lowest 64 digits of a limb number, written as a row (digit k at position k).
-Row limbs_to_row(const std::uint32_t* limbs, int count) noexcept {
-  Row row{};
-  for (int k = 0; k < count && k < kWords; ++k)
-    row.w[k] = limb_to_word(limbs[k]);
-  return row;
-}
-
-// quotient and remainder of x / d for x below 2^53 and d in [1, 10^8), through the double
-// reciprocal of d: the estimate is off by at most one and is corrected exactly.
-void divide_estimated(std::uint64_t x, std::uint64_t d, double inverse, std::uint64_t& quotient,
-                      std::uint64_t& remainder) noexcept {
-  std::uint64_t q = static_cast<std::uint64_t>(static_cast<double>(x) * inverse);
-  std::int64_t r = static_cast<std::int64_t>(x) - static_cast<std::int64_t>(q * d);
-  while (r < 0) {
-    --q;
-    r += static_cast<std::int64_t>(d);
-  }
-  while (r >= static_cast<std::int64_t>(d)) {
-    ++q;
-    r -= static_cast<std::int64_t>(d);
-  }
-  quotient = q;
-  remainder = static_cast<std::uint64_t>(r);
-}
-
-// Knuth's algorithm D in base 10^8: quotient = floor(u / v). u has m limbs (its array one more),
-// v has n >= 1 limbs with a non-zero leading limb, m >= n. Writes m - n + 1 quotient limbs and
-// destroys u.
-void divide_limbs(std::uint32_t* u, int m, const std::uint32_t* divisor, int n,
-                  std::uint32_t* quotient) noexcept {
-  if (n == 1) {
-    const std::uint64_t d = divisor[0];
-    const double inverse = 1.0 / static_cast<double>(d);
-    std::uint64_t remainder = 0;
-    for (int i = m - 1; i >= 0; --i) {
-      const std::uint64_t x = remainder * kLimbBase + u[i];  // below d x 10^8 <= 10^16
-      std::uint64_t q;
-      divide_estimated(x, d, inverse, q, remainder);
-      quotient[i] = static_cast<std::uint32_t>(q);
-    }
+// A product or quotient, normalised: zero is canonical, otherwise low and high on the outermost
+// non-zero digits.
+void set_normalised(DecimalEntry& value, const cpp_int& number, bool negative) {
+  if (number == 0) {
+    set_zero(value);
     return;
   }
-  // Scale both so that the divisor's leading limb is at least half the base.
-  std::uint32_t v[kMaxDivisorLimbs];
-  const std::uint64_t factor = kLimbBase / (static_cast<std::uint64_t>(divisor[n - 1]) + 1);
-  std::uint64_t carry = 0;
-  for (int i = 0; i < n; ++i) {
-    const std::uint64_t x = divisor[i] * factor + carry;
-    v[i] = static_cast<std::uint32_t>(x % kLimbBase);
-    carry = x / kLimbBase;
-  }
-  carry = 0;
-  for (int i = 0; i < m; ++i) {
-    const std::uint64_t x = u[i] * factor + carry;
-    u[i] = static_cast<std::uint32_t>(x % kLimbBase);
-    carry = x / kLimbBase;
-  }
-  u[m] = static_cast<std::uint32_t>(carry);
-
-  const std::uint64_t leading = v[n - 1];
-  const std::uint64_t second = v[n - 2];
-  const double inverse_leading = 1.0 / static_cast<double>(leading);
-  for (int j = m - n; j >= 0; --j) {
-    const std::uint64_t window = static_cast<std::uint64_t>(u[j + n]) * kLimbBase + u[j + n - 1];
-    std::uint64_t trial;
-    std::uint64_t rest;
-    divide_estimated(window, leading, inverse_leading, trial, rest);
-    while (trial >= kLimbBase || trial * second > rest * kLimbBase + u[j + n - 2]) {
-      --trial;
-      rest += leading;
-      if (rest >= kLimbBase) break;
-    }
-    // Subtract trial x v from the window.
-    std::int64_t borrow = 0;
-    std::uint64_t product_carry = 0;
-    for (int i = 0; i < n; ++i) {
-      const std::uint64_t product = trial * v[i] + product_carry;
-      product_carry = product / kLimbBase;
-      std::int64_t t = static_cast<std::int64_t>(u[i + j]) -
-                       static_cast<std::int64_t>(product % kLimbBase) - borrow;
-      borrow = t < 0 ? 1 : 0;
-      if (t < 0) t += kLimbBase;
-      u[i + j] = static_cast<std::uint32_t>(t);
-    }
-    const std::int64_t top =
-        static_cast<std::int64_t>(u[j + n]) - static_cast<std::int64_t>(product_carry) - borrow;
-    if (top < 0) {
-      // The trial digit was one too large: add the divisor back (the top limb then returns to 0).
-      --trial;
-      std::uint64_t add_carry = 0;
-      for (int i = 0; i < n; ++i) {
-        const std::uint64_t sum = static_cast<std::uint64_t>(u[i + j]) + v[i] + add_carry;
-        add_carry = sum >= kLimbBase ? 1 : 0;
-        u[i + j] = static_cast<std::uint32_t>(sum - add_carry * kLimbBase);
-      }
-      u[j + n] = 0;
-    } else {
-      u[j + n] = static_cast<std::uint32_t>(top);
-    }
-    quotient[j] = static_cast<std::uint32_t>(trial);
-  }
-}
-
-// Adds one unit at `position` to the clean row and carries upward; a carry out of 63 is lost.
-void increment_at(Row& row, int position) noexcept {
-  Row unit{};
-  unit.w[position / 8] = 1ULL << (8 * (position % 8));
-  add_rows(row, unit);
-}
-
-// The outermost non-zero digits of `value` within low..high; zero when it has none.
-struct Span {
-  int low;
-  int high;
-  bool zero;
-};
-
-Span significant(const DecimalEntry& value) noexcept {
-  const int low = value.low;
-  const int high = clamped_high(value);
-  if (low > high) return {kUnitsPosition, kUnitsPosition, true};
-  const int first = low >> 3;
-  const int last = high >> 3;
-  const std::uint64_t top_mask = kBytesBelow[(high & 7) + 1];
-  const std::uint64_t bottom_mask = ~kBytesBelow[low & 7];
-  Span span{kUnitsPosition, kUnitsPosition, true};
-  for (int k = last; k >= first; --k) {
-    std::uint64_t word = read_word(value, k);
-    if (k == last) word &= top_mask;
-    if (k == first) word &= bottom_mask;
-    if (word != 0) {
-      span.high = 8 * k + (63 - std::countl_zero(word)) / 8;
-      span.zero = false;
-      break;
-    }
-  }
-  if (span.zero) return span;
-  for (int k = first;; ++k) {
-    std::uint64_t word = read_word(value, k);
-    if (k == last) word &= top_mask;
-    if (k == first) word &= bottom_mask;
-    if (word != 0) {
-      span.low = 8 * k + std::countr_zero(word) / 8;
-      return span;
-    }
-  }
-}
-
-// Position of the highest non-zero digit within low..high, -1 when there is none.
-int top_nonzero(const DecimalEntry& value) noexcept {
-  const int low = value.low;
-  const int high = clamped_high(value);
-  for (int k = high >> 3; k >= (low >> 3); --k) {
-    const std::uint64_t word = masked_word(value, k, low, high);
-    if (word != 0) return 8 * k + (63 - std::countl_zero(word)) / 8;
-  }
-  return -1;
-}
-
-// The significant digits span.low..span.high of `value` as base 10^8 limbs, least significant
-// first; returns the limb count.
-int load_limbs(const DecimalEntry& value, const Span& span, std::uint32_t* limbs) noexcept {
-  const int count = span.high - span.low + 1;
-  const int limb_count = (count + 7) / 8;
-  const std::uint8_t* source = value.digits + span.low;
-  std::uint8_t bytes[kDecimalPositions + 8];
-  if (span.low + 8 * limb_count > kDecimalPositions) {
-    // The last word would reach past the row: read from a copy.
-    std::memcpy(bytes, source, static_cast<std::size_t>(count));
-    std::memset(bytes + count, 0, 8);
-    source = bytes;
-  }
-  for (int i = 0; i < limb_count; ++i) {
-    std::uint64_t word;
-    std::memcpy(&word, source + 8 * i, sizeof word);
-    if (i == limb_count - 1) word &= kBytesBelow[count - 8 * i];
-    limbs[i] = word_to_limb(word);
-  }
-  return limb_count;
-}
-
-// Multiplication whose product lies entirely at or above position 0: the exact product of the
-// significant digits, placed at product_low; digits above position 63 are lost.
-void multiply_exact(DecimalEntry& left, const DecimalEntry& right, const Span& a, const Span& b,
-                    int product_low, bool negative) noexcept {
-  std::uint32_t la[kWords];
-  std::uint32_t lb[kWords];
-  const int na = load_limbs(left, a, la);
-  const int nb = load_limbs(right, b, lb);
-  std::uint64_t columns[2 * kWords] = {};
-  for (int i = 0; i < na; ++i) {
-    for (int j = 0; j < nb; ++j)
-      columns[i + j] += static_cast<std::uint64_t>(la[i]) * lb[j];
-  }
-  std::uint8_t bytes[kDecimalPositions + 16 * kWords + 8];
-  std::uint64_t carry = 0;
-  for (int k = 0; k < na + nb; ++k) {
-    const std::uint64_t x = columns[k] + carry;
-    const std::uint64_t word = limb_to_word(static_cast<std::uint32_t>(x % kLimbBase));
-    carry = x / kLimbBase;
-    std::memcpy(bytes + product_low + 8 * k, &word, sizeof word);
-  }
-  const int top = std::min(kTopPosition, product_low + 8 * (na + nb) - 1);
-  std::memcpy(left.digits + product_low, bytes + product_low,
-              static_cast<std::size_t>(top - product_low + 1));
-  left.low = static_cast<std::uint8_t>(product_low);
-  left.high = static_cast<std::uint8_t>(top);
-  left.sign = negative ? 1 : 0;
-  decimal_reference::decimal_normalise(left);
-}
-
-// Long multiplication with the cut below position 0: each multiple of the multiplicand `a` is
-// formed exactly, the part of it that falls below position 0 is dropped, and the rest is added.
-Row multiply_cut(const DecimalEntry& a, const DecimalEntry& b) noexcept {
-  const int length = a.high - a.low + 1;
-  std::uint8_t multiples[10][kDecimalPositions + 1];
-  bool known[10] = {};
-  std::uint16_t columns[kDecimalPositions] = {};  // at most 64 multiples of 9 per column
-  for (int j = b.low; j <= b.high; ++j) {
-    const int d = b.digits[j];
-    if (d == 0) continue;
-    std::uint8_t* multiple = multiples[d];
-    if (!known[d]) {
-      int carry = 0;
-      for (int i = 0; i < length; ++i) {
-        const int x = a.digits[a.low + i] * d + carry;
-        multiple[i] = static_cast<std::uint8_t>(x % 10);
-        carry = x / 10;
-      }
-      multiple[length] = static_cast<std::uint8_t>(carry);
-      known[d] = true;
-    }
-    for (int i = 0; i <= length; ++i) {
-      const int position = a.low + i + j - kUnitsPosition;
-      if (position < 0) continue;
-      if (position > kTopPosition) break;
-      columns[position] = static_cast<std::uint16_t>(columns[position] + multiple[i]);
-    }
-  }
-  std::uint8_t digits[kDecimalPositions];
-  int carry = 0;
-  for (int p = 0; p < kDecimalPositions; ++p) {
-    const int x = columns[p] + carry;
-    digits[p] = static_cast<std::uint8_t>(x % 10);
-    carry = x / 10;
-  }
-  Row row;
-  std::memcpy(row.w, digits, sizeof digits);
-  return row;
-}
-
-// Writes a clean row as a normalised value with the given sign (zero becomes canonical).
-void set_normalised(DecimalEntry& value, const Row& row, bool negative) noexcept {
-  const int high = highest_nonzero(row);
-  if (high < 0) {
-    decimal_reference::decimal_set_zero(value);
-    return;
-  }
-  std::memcpy(value.digits, row.w, sizeof row.w);
+  write_digits(value, number, 0, kTop);
+  int high = kTop;
+  while (value.digits[high] == 0)
+    --high;
+  int low = 0;
+  while (value.digits[low] == 0)
+    ++low;
+  value.low = static_cast<std::uint8_t>(low);
   value.high = static_cast<std::uint8_t>(high);
-  value.low = static_cast<std::uint8_t>(lowest_nonzero(row));
   value.sign = negative ? 1 : 0;
 }
 
-// 0xFF at indexes 64..127, zero elsewhere: reading 64 bytes from kRangeTable + 64 - low gives a
-// mask of the positions from low upward, from kRangeTable + 127 - high one of those up to high.
-constexpr auto kRangeTable = [] {
-  std::array<std::uint8_t, 3 * kDecimalPositions> table{};
-  for (int i = kDecimalPositions; i < 2 * kDecimalPositions; ++i)
-    table[static_cast<std::size_t>(i)] = 0xFF;
-  return table;
-}();
-
-// The digits low..high of `value` as a row, every other byte zero (empty when low > high).
-Row clean_row(const DecimalEntry& value) noexcept {
-  const int low = value.low;
-  const int high = clamped_high(value);
-  Row row;
-  std::uint8_t from_low[kDecimalPositions];
-  std::uint8_t to_high[kDecimalPositions];
-  std::memcpy(row.w, value.digits, sizeof row.w);
-  std::memcpy(from_low, kRangeTable.data() + kDecimalPositions - low, sizeof from_low);
-  std::memcpy(to_high, kRangeTable.data() + 2 * kDecimalPositions - 1 - high, sizeof to_high);
-  for (int k = 0; k < kWords; ++k) {
-    std::uint64_t a;
-    std::uint64_t b;
-    std::memcpy(&a, from_low + 8 * k, sizeof a);
-    std::memcpy(&b, to_high + 8 * k, sizeof b);
-    row.w[k] &= a & b;
-  }
-  return row;
+// Alignment: the operand's high moves down over leading zeros, but not below the other's high
+// nor its own low.
+int trimmed_high(const DecimalEntry& value, int other_high) {
+  int high = high_of(value);
+  while (high > other_high && high > value.low && value.digits[high] == 0)
+    --high;
+  return high;
 }
 
-int row_top(const Row& row) noexcept {
-  for (int k = kWords - 1; k >= 0; --k) {
-    if (row.w[k] != 0) return 8 * k + (63 - std::countl_zero(row.w[k])) / 8;
-  }
-  return -1;
-}
-
-void add_signed(DecimalEntry& left, const DecimalEntry& right, bool negate_right) noexcept {
-  const int left_low = left.low;
-  const int right_low = right.low;
-  const int left_high = clamped_high(left);
-  const int right_high = clamped_high(right);
-  Row a = clean_row(left);
-  Row b = clean_row(right);
-  const int left_nonzero = row_top(a);
-  const int right_nonzero = row_top(b);
-  const int low = std::min({left_low, right_low, kTopPosition});
-  // Alignment: each high trims over leading zeros but not below the other's high; the result
-  // takes the common high plus one position for the carry.
-  const int left_top = left_nonzero < 0 ? std::min(left_low, left_high) : left_nonzero;
-  const int right_top = right_nonzero < 0 ? std::min(right_low, right_high) : right_nonzero;
-  const int left_trimmed = std::min(left_high, std::max(left_top, right_high));
-  const int right_trimmed = std::min(right_high, std::max(right_top, left_high));
-  const int high = std::max(low, std::min(kTopPosition, std::max(left_trimmed, right_trimmed) + 1));
-
-  const bool left_negative = is_negative(left);
-  const bool right_negative = is_negative(right) != negate_right;
+void add_signed(DecimalEntry& left, const DecimalEntry& right, bool negate_right) {
+  const int low = std::min({static_cast<int>(left.low), static_cast<int>(right.low), kTop});
+  const int top = std::max(trimmed_high(left, high_of(right)), trimmed_high(right, high_of(left)));
+  const int high = std::max(low, std::min(kTop, top + 1));
+  const cpp_int a = magnitude(left);
+  const cpp_int b = magnitude(right);
+  const bool left_negative = negative_of(left);
   bool negative = left_negative;
-  Row result;
-  if (left_negative == right_negative) {
-    std::uint64_t carry = 0;
-    for (int k = 0; k < kWords; ++k) {
-      const std::uint64_t biased = a.w[k] + kCarryBias;
-      std::uint64_t sum = biased + b.w[k];
-      std::uint64_t out = sum < biased ? 1 : 0;
-      sum += carry;
-      out |= sum < carry ? 1 : 0;
-      carry = out;
-      // Bytes that did not carry still hold the bias (0xF6..0xFF): take it back out.
-      result.w[k] = sum - ((sum >> 7) & kOnes) * 0xF6;
-    }
+  cpp_int result;
+  if (left_negative == (negative_of(right) != negate_right)) {
+    result = (a + b) % row_limit();  // a carry out of position 63 is lost
+  } else if (a >= b) {
+    result = a - b;
   } else {
-    int order = 0;
-    for (int k = kWords - 1; k >= 0 && order == 0; --k) {
-      if (a.w[k] != b.w[k]) order = a.w[k] < b.w[k] ? -1 : 1;
-    }
-    if (order < 0) {
-      std::swap(a, b);
-      negative = !left_negative;
-    }
-    std::uint64_t borrow = 0;
-    for (int k = 0; k < kWords; ++k) {
-      const std::uint64_t x = a.w[k];
-      const std::uint64_t y = b.w[k];
-      std::uint64_t difference = x - y;
-      std::uint64_t out = x < y ? 1 : 0;
-      out |= difference < borrow ? 1 : 0;
-      difference -= borrow;
-      borrow = out;
-      // Bytes that borrowed hold 256 + d with d in [-10, -1]: adding ten is subtracting 0xF6.
-      result.w[k] = difference - ((difference >> 7) & kOnes) * 0xF6;
-    }
+    result = b - a;
+    negative = !left_negative;
   }
-  std::uint64_t any = 0;
-  for (std::uint64_t word : result.w)
-    any |= word;
-  std::memcpy(left.digits, result.w, sizeof result.w);
+  write_digits(left, result, low, high);
   left.low = static_cast<std::uint8_t>(low);
   left.high = static_cast<std::uint8_t>(high);
-  left.sign = (negative && any != 0) ? 1 : 0;
+  left.sign = (negative && result != 0) ? 1 : 0;
 }
 
 }  // namespace
 
-void decimal_set_zero(DecimalEntry& value) noexcept {
-  decimal_reference::decimal_set_digit(value, 0);
-}
-
-void decimal_set_digit(DecimalEntry& value, int digit) noexcept {
-  value.digits[kUnitsPosition] = static_cast<std::uint8_t>(digit);
-  value.low = kUnitsPosition;
-  value.high = kUnitsPosition;
+void decimal_set_digit(DecimalEntry& value, int digit) {
+  value.digits[kUnits] = static_cast<std::uint8_t>(digit);
+  value.low = kUnits;
+  value.high = kUnits;
   value.sign = 0;
 }
 
-bool decimal_is_zero(const DecimalEntry& value) noexcept {
-  const int low = value.low;
-  const int high = clamped_high(value);
-  std::uint64_t any = 0;
-  for (int k = low >> 3; k <= (high >> 3); ++k)
-    any |= masked_word(value, k, low, high);
-  return any == 0;
-}
-
-void decimal_normalise(DecimalEntry& value) noexcept {
-  const Span span = significant(value);
-  if (span.zero) {
-    decimal_reference::decimal_set_zero(value);
+void decimal_normalise(DecimalEntry& value) {
+  if (magnitude(value) == 0) {
+    set_zero(value);
     return;
   }
-  value.high = static_cast<std::uint8_t>(span.high);
-  value.low = static_cast<std::uint8_t>(span.low);
-  value.sign = is_negative(value) ? 1 : 0;
+  int high = high_of(value);
+  while (value.digits[high] == 0)
+    --high;
+  int low = value.low;
+  while (value.digits[low] == 0)
+    ++low;
+  value.low = static_cast<std::uint8_t>(low);
+  value.high = static_cast<std::uint8_t>(high);
+  value.sign = negative_of(value) ? 1 : 0;
 }
 
-void decimal_add(DecimalEntry& left, const DecimalEntry& right) noexcept {
-  add_signed(left, right, false);
-}
+void decimal_add(DecimalEntry& left, const DecimalEntry& right) { add_signed(left, right, false); }
 
-void decimal_subtract(DecimalEntry& left, const DecimalEntry& right) noexcept {
+void decimal_subtract(DecimalEntry& left, const DecimalEntry& right) {
   add_signed(left, right, true);
 }
 
-void decimal_multiply(DecimalEntry& left, const DecimalEntry& right) noexcept {
-  const Span a = significant(left);
-  const Span b = significant(right);
-  const bool negative = is_negative(left) != is_negative(right);
-  const int product_low = a.low + b.low - kUnitsPosition;
-  if (a.zero || b.zero || product_low > kTopPosition) {
-    decimal_reference::decimal_set_zero(left);
-    return;
-  }
-  if (product_low >= 0) {
-    multiply_exact(left, right, a, b, product_low, negative);
-    return;
-  }
+// Long multiplication: each non-zero digit d of the multiplier at position j adds the exact
+// multiple (multiplicand x d) moved to j, its part below position 0 cut off; the sum is kept
+// modulo 10^64 (positions 0 to 63).
+void decimal_multiply(DecimalEntry& left, const DecimalEntry& right) {
   DecimalEntry multiplicand = left;
   DecimalEntry multiplier = right;
-  multiplicand.low = static_cast<std::uint8_t>(a.low);
-  multiplicand.high = static_cast<std::uint8_t>(a.high);
-  multiplier.low = static_cast<std::uint8_t>(b.low);
-  multiplier.high = static_cast<std::uint8_t>(b.high);
-  set_normalised(left, multiply_cut(multiplicand, multiplier), negative);
+  // Qualified: argument-dependent lookup would also find the engine's own functions.
+  decimal_reference::decimal_normalise(multiplicand);
+  decimal_reference::decimal_normalise(multiplier);
+  const cpp_int a = magnitude(multiplicand);
+  cpp_int sum = 0;
+  for (int j = multiplier.low; j <= multiplier.high; ++j) {
+    const cpp_int multiple = a * multiplier.digits[j];
+    if (j >= kUnits)
+      sum += multiple * power_of_ten(j - kUnits);
+    else
+      sum += multiple / power_of_ten(kUnits - j);
+  }
+  set_normalised(left, sum % row_limit(), negative_of(left) != negative_of(right));
 }
 
-void decimal_divide(DecimalEntry& left, const DecimalEntry& right) noexcept {
-  const Span dividend = significant(left);
-  Span divisor = significant(right);
-  if (dividend.zero || divisor.zero) {
-    decimal_reference::decimal_set_zero(left);
-    return;
-  }
-  const bool negative = is_negative(left) != is_negative(right);
+// The exact quotient in units of 10^-32, its digit at position 0 rounding the rest half away
+// from zero; digits at position 64 and above are lost. A divisor of more than 60 significant
+// digits first loses its digits below position 3.
+void decimal_divide(DecimalEntry& left, const DecimalEntry& right) {
+  DecimalEntry divisor = right;
+  decimal_reference::decimal_normalise(divisor);
   if (divisor.high - divisor.low + 1 > 60) {
-    // A divisor this long ignores its digits below position 3.
-    DecimalEntry trimmed = right;
-    trimmed.low = static_cast<std::uint8_t>(std::max(divisor.low, 3));
-    trimmed.high = static_cast<std::uint8_t>(divisor.high);
-    divisor = significant(trimmed);
+    divisor.low = std::max<std::uint8_t>(divisor.low, 3);
+    decimal_reference::decimal_normalise(divisor);
   }
-  // quotient x 10^32 = floor(dividend digits x 10^scale / divisor digits), digit k at position k.
-  const int scale = dividend.low - divisor.low + kUnitsPosition;  // [-31, 95]
-  std::uint32_t u[kMaxDividendLimbs + 1];
-  std::uint32_t v[kMaxDivisorLimbs];
-  const int m =
-      to_limbs(left.digits + dividend.low, dividend.high - dividend.low + 1, std::max(scale, 0), u);
-  const int n =
-      to_limbs(right.digits + divisor.low, divisor.high - divisor.low + 1, std::max(-scale, 0), v);
-  if (m < n) {
-    decimal_reference::decimal_set_zero(left);
+  const cpp_int a = magnitude(left);
+  const cpp_int b = magnitude(divisor);
+  if (a == 0 || b == 0) {
+    set_zero(left);
     return;
   }
-  std::uint32_t quotient[kMaxDividendLimbs];
-  divide_limbs(u, m, v, n, quotient);
-  Row row = limbs_to_row(quotient, m - n + 1);
-  // Round to 31 places: the digit at position 0 decides, half away from zero.
-  const bool round_up = (row.w[0] & 0xFF) >= 5;
-  row.w[0] &= ~0xFFULL;
-  if (round_up) increment_at(row, 1);
-  set_normalised(left, row, negative);
+  cpp_int quotient = a * power_of_ten(kUnits) / b;
+  const cpp_int deciding = quotient % 10;
+  quotient -= deciding;
+  if (deciding >= 5) quotient += 10;
+  set_normalised(left, quotient % row_limit(), negative_of(left) != negative_of(right));
 }
 
-int decimal_compare(const DecimalEntry& left, const DecimalEntry& right) noexcept {
-  const int left_top = top_nonzero(left);
-  const int right_top = top_nonzero(right);
-  const int left_signum = left_top < 0 ? 0 : (is_negative(left) ? -1 : 1);
-  const int right_signum = right_top < 0 ? 0 : (is_negative(right) ? -1 : 1);
+int decimal_compare(const DecimalEntry& left, const DecimalEntry& right) {
+  const cpp_int a = magnitude(left);
+  const cpp_int b = magnitude(right);
+  const int left_signum = a == 0 ? 0 : (negative_of(left) ? -1 : 1);
+  const int right_signum = b == 0 ? 0 : (negative_of(right) ? -1 : 1);
   if (left_signum != right_signum) return left_signum > right_signum ? 1 : -1;
-  if (left_signum == 0) return 0;
-  int magnitude = 0;
-  if (left_top != right_top) {
-    magnitude = left_top > right_top ? 1 : -1;
-  } else {
-    // Same leading position: compare the digits word by word from the top.
-    const int low = std::min(left.low, right.low);
-    for (int k = left_top >> 3; k >= (low >> 3) && magnitude == 0; --k) {
-      const std::uint64_t x = masked_word(left, k, left.low, left_top);
-      const std::uint64_t y = masked_word(right, k, right.low, right_top);
-      if (x != y) magnitude = x < y ? -1 : 1;
-    }
-  }
-  return left_signum < 0 ? -magnitude : magnitude;
+  const int order = a < b ? -1 : (a > b ? 1 : 0);
+  return left_signum < 0 ? -order : order;
 }
 
-void decimal_round(DecimalEntry& value, int places) noexcept {
-  places = std::clamp(places, -kDecimalPositions, kDecimalPositions);
-  const int new_low = kUnitsPosition - places;
+// Rounding to `places`: only the digit just below the new low decides, half away from zero; a
+// carry out of the top adds a new top digit while the row has room.
+void decimal_round(DecimalEntry& value, int places) {
+  places = std::clamp(places, -numeric::kDecimalPositions, numeric::kDecimalPositions);
+  const int new_low = kUnits - places;
   if (new_low <= value.low) return;
-  const int high = clamped_high(value);
+  const int high = high_of(value);
+  const auto zero_keeping_sign = [&value] {
+    value.digits[kUnits] = 0;
+    value.low = kUnits;
+    value.high = kUnits;
+  };
   if (new_low - 1 > high) {
-    // The value lies entirely below the deciding digit: zero, keeping its sign.
-    value.digits[kUnitsPosition] = 0;
-    value.low = kUnitsPosition;
-    value.high = kUnitsPosition;
+    zero_keeping_sign();
     return;
   }
-  // Only the first dropped digit decides; the sign is not consulted (half away from zero).
   const bool round_up = value.digits[new_low - 1] >= 5;
   if (new_low > high) {
-    if (round_up && new_low <= kTopPosition) {
+    if (round_up && new_low <= kTop) {
       value.digits[new_low] = 1;
       value.low = static_cast<std::uint8_t>(new_low);
       value.high = static_cast<std::uint8_t>(new_low);
     } else {
-      value.digits[kUnitsPosition] = 0;
-      value.low = kUnitsPosition;
-      value.high = kUnitsPosition;
+      zero_keeping_sign();
     }
     return;
   }
   value.low = static_cast<std::uint8_t>(new_low);
   if (!round_up) return;
-  int position = new_low;
-  while (position <= high && value.digits[position] == 9)
-    value.digits[position++] = 0;
-  if (position <= high) {
-    ++value.digits[position];
-  } else if (position <= kTopPosition) {
-    value.digits[position] = 1;
-    value.high = static_cast<std::uint8_t>(position);
-  }  // else the carry leaves the row and is lost
-}
-
-void decimal_truncate(DecimalEntry& value) noexcept {
-  if (clamped_high(value) < kUnitsPosition || value.low > value.high) {
-    value.digits[kUnitsPosition] = 0;
-    value.low = kUnitsPosition;
-    value.high = kUnitsPosition;
-    return;
-  }
-  if (value.low < kUnitsPosition) value.low = kUnitsPosition;
-}
-
-void decimal_round_to_increment(DecimalEntry& value, const DecimalEntry& increment) noexcept {
-  DecimalEntry r = increment;
-  decimal_reference::decimal_normalise(r);
-  const int places = decimal_reference::decimal_is_zero(r) ? 0 : kUnitsPosition - r.high;
-  decimal_reference::decimal_round(value, places);
-}
-
-void decimal_power(DecimalEntry& value, std::uint32_t exponent) noexcept {
-  if (exponent == 0) {
-    decimal_reference::decimal_set_digit(value, 1);
-    return;
-  }
-  const bool negative = is_negative(value) && (exponent & 1) != 0;
-  DecimalEntry square = value;
-  square.sign = 0;
-  DecimalEntry accumulator = square;
-  bool started = false;
-  for (;;) {
-    if ((exponent & 1) != 0) {
-      if (started) {
-        decimal_reference::decimal_multiply(accumulator, square);
-      } else {
-        accumulator = square;
-        started = true;
-      }
-    }
-    exponent >>= 1;
-    if (exponent == 0) break;
-    const DecimalEntry copy = square;
-    decimal_reference::decimal_multiply(square, copy);
-  }
-  value = accumulator;
-  value.sign = (negative && !decimal_reference::decimal_is_zero(value)) ? 1 : 0;
-}
-
-void decimal_power_signed(DecimalEntry& value, std::int32_t exponent) noexcept {
-  if (exponent >= 0) {
-    decimal_reference::decimal_power(value, static_cast<std::uint32_t>(exponent));
-    return;
-  }
-  const auto magnitude = static_cast<std::uint32_t>(-static_cast<std::int64_t>(exponent));
-  decimal_reference::decimal_power(value, magnitude);
-  DecimalEntry one;
-  decimal_reference::decimal_set_digit(one, 1);
-  decimal_reference::decimal_divide(one, value);
-  value = one;
+  const cpp_int rounded = (magnitude(value) + power_of_ten(new_low)) % row_limit();
+  const int new_high = (high < kTop && rounded >= power_of_ten(high + 1)) ? high + 1 : high;
+  write_digits(value, rounded, new_low, new_high);
+  value.high = static_cast<std::uint8_t>(new_high);
 }
 
 }  // namespace kes::test::decimal_reference
