@@ -36,6 +36,9 @@ TEST(PictureStore, FormatsIntoFixedField) {
   EXPECT_EQ(stored_real(9, "@N9.2B", 0.0), "         ");
   EXPECT_EQ(stored_real(9, "@N9.2", -5.0), "     5.00");  // no sign position
   EXPECT_EQ(stored_real(12, "@N-9.2", -5.0), "    -5.00   ");
+  Kes$pictstorereal(nullptr, 9, "@N9.2", 1.0);  // no destination: nothing taken
+  Kes$pictstorelong(nullptr, 9, "@N9.2", 1);
+  EXPECT_EQ(stored_long(3, "@N3", 7), "  7");
 }
 
 TEST(PictureStore, ValuesThatDoNotFitShowNoDigitsAndStayInsideTheField) {
@@ -50,12 +53,6 @@ TEST(PictureStore, ValuesThatDoNotFitShowNoDigitsAndStayInsideTheField) {
        {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
     EXPECT_EQ(stored_real(9, "@N9.2", value).size(), 9u);  // the helper checks the byte after
   }
-}
-
-TEST(PictureStore, NullDestinationTakesNothing) {
-  Kes$pictstorereal(nullptr, 9, "@N9.2", 1.0);
-  Kes$pictstorelong(nullptr, 9, "@N9.2", 1);
-  EXPECT_EQ(stored_long(3, "@N3", 7), "  7");
 }
 
 struct LoadCase {
