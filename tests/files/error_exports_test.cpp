@@ -8,14 +8,11 @@
 #include <gtest/gtest.h>
 
 #include "runtime/string_stack.h"
+#include "tests/support/stack_helpers.h"
 
 namespace {
 
-std::string pop_text() {
-  std::string text(kes::runtime::top_text());
-  kes::runtime::pop_discard();
-  return text;
-}
+using kes::test::pop_top_text;
 
 class ErrorExportsTest : public testing::Test {
  protected:
@@ -35,7 +32,7 @@ TEST_F(ErrorExportsTest, PostAndReadBack) {
   Kes$seterror(0);
   EXPECT_EQ(Kes$ErrCodeVal(), 305);
   Kes$StackErrstr();
-  std::string text = pop_text();
+  std::string text = pop_top_text();
   EXPECT_EQ(text.size(), 80u);
   EXPECT_EQ(text, "Access Denied" + std::string(67, ' '));
 }
@@ -55,11 +52,11 @@ TEST_F(ErrorExportsTest, FileErrorTextsArePushedTrimmed) {
   Kes$seterror(35);
   Kes$SetErrorFile(&file);
   Kes$ERRORFILE();
-  EXPECT_EQ(pop_text(), "CUSTOMER.DAT");
+  EXPECT_EQ(pop_top_text(), "CUSTOMER.DAT");
   Kes$FILEERRORCODE();
-  EXPECT_EQ(pop_text(), "ORA-1");
+  EXPECT_EQ(pop_top_text(), "ORA-1");
   Kes$FILEERRORMSG();
-  EXPECT_EQ(pop_text(), "File System Error : ORA-1");
+  EXPECT_EQ(pop_top_text(), "File System Error : ORA-1");
 }
 
 TEST_F(ErrorExportsTest, ClearEmptiesTheFileTexts) {
@@ -68,20 +65,17 @@ TEST_F(ErrorExportsTest, ClearEmptiesTheFileTexts) {
   Kes$SetErrorFile(&file);
   Kes$clearerror();
   Kes$ERRORFILE();
-  EXPECT_EQ(pop_text(), "");
+  EXPECT_EQ(pop_top_text(), "");
   Kes$FILEERRORCODE();
-  EXPECT_EQ(pop_text(), "");
+  EXPECT_EQ(pop_top_text(), "");
   Kes$FILEERRORMSG();
-  EXPECT_EQ(pop_text(), "");
+  EXPECT_EQ(pop_top_text(), "");
   EXPECT_EQ(Kes$ErrCodeVal(), 0);
-}
-
-TEST_F(ErrorExportsTest, NullCodeReadsAsEmpty) {
-  Kes$setfileerror(nullptr, "only a message");
+  Kes$setfileerror(nullptr, "only a message");  // a null code reads as empty
   Kes$FILEERRORCODE();
-  EXPECT_EQ(pop_text(), "");
+  EXPECT_EQ(pop_top_text(), "");
   Kes$FILEERRORMSG();
-  EXPECT_EQ(pop_text(), "only a message");
+  EXPECT_EQ(pop_top_text(), "only a message");
 }
 
 }  // namespace

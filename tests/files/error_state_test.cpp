@@ -91,10 +91,13 @@ TEST_F(ErrorStateTest, ClearAfterFileErrorEmptiesEverything) {
   EXPECT_EQ(Kes$FileError, nullptr);
 }
 
-TEST_F(ErrorStateTest, OverrideReplacesTheText) {
+TEST_F(ErrorStateTest, OverrideReplacesTheTextLessLeadingBlanks) {
   ASSERT_TRUE(numeric::locale_state().messages.set(2, "Fichier introuvable"));
   post_error(ErrorCode::NoFile);
   EXPECT_EQ(error_text(), "Fichier introuvable");
+  ASSERT_TRUE(numeric::locale_state().messages.set(700, "   Indented"));
+  post_error_number(700);
+  EXPECT_EQ(error_text(), "Indented");
 }
 
 struct CutCase {
@@ -116,13 +119,9 @@ TEST_F(ErrorStateTest, ErrorTextHoldsAtMost79Characters) {
   }
 }
 
-TEST_F(ErrorStateTest, LeadingBlanksOfTheTextAreSkipped) {
-  ASSERT_TRUE(numeric::locale_state().messages.set(700, "   Indented"));
-  post_error_number(700);
-  EXPECT_EQ(error_text(), "Indented");
-}
-
 TEST_F(ErrorStateTest, AppendGoesAfterTheLastNonBlank) {
+  append_error_text("Alone");  // to an empty text
+  EXPECT_EQ(error_text(), "Alone");
   post_error(ErrorCode::NoBind);
   append_error_text(" : Total");
   EXPECT_EQ(error_text(), "No BIND on variable : Total");
@@ -135,11 +134,6 @@ TEST_F(ErrorStateTest, AppendStopsAtThe79thCharacter) {
   EXPECT_EQ(errstr(), "No BIND on variable" + std::string(60, 'v') + " ");
   append_error_text("more");  // already full
   EXPECT_EQ(errstr(), "No BIND on variable" + std::string(60, 'v') + " ");
-}
-
-TEST_F(ErrorStateTest, AppendToAnEmptyText) {
-  append_error_text("Alone");
-  EXPECT_EQ(error_text(), "Alone");
 }
 
 struct FileErrorCase {

@@ -12,6 +12,7 @@
 #include "platform/clock.h"
 #include "platform/heap.h"
 #include "runtime/string_stack.h"
+#include "tests/support/stack_helpers.h"
 
 namespace kes::numeric {
 namespace {
@@ -92,37 +93,27 @@ class AgePushTest : public testing::Test {
   void TearDown() override {
     platform::heap_fail_nth(0);
     platform::release_local_time();
-    while (runtime::string_stack_depth() > 0)
-      runtime::pop_discard();
-  }
-  static std::string pop_text() {
-    std::string text(runtime::top_text());
-    runtime::pop_discard();
-    return text;
+    test::drain_string_stack();
   }
 };
 
-TEST_F(AgePushTest, BaseMinusOneIsToday) {
-  push_age(kJan1st2024, -1);
-  ASSERT_EQ(runtime::string_stack_depth(), 1);
-  EXPECT_EQ(pop_text(), "45 DAYS");
-}
+using test::pop_top_text;
 
 TEST_F(AgePushTest, PushesOwnedHeapText) {
   push_age(kJan1st2024, kFeb1st2026);
   ASSERT_EQ(runtime::string_stack_depth(), 1);
   EXPECT_EQ(runtime::entry_from_top(1).kind,
             static_cast<std::uint32_t>(runtime::EntryKind::TextOwned));
-  EXPECT_EQ(pop_text(), "2 YRS");
+  EXPECT_EQ(pop_top_text(), "2 YRS");
   push_age(0, kJan1st2024);
-  EXPECT_EQ(pop_text(), kStars);
+  EXPECT_EQ(pop_top_text(), kStars);
 }
 
 TEST_F(AgePushTest, ExhaustedHeapPushesEmptyText) {
   platform::heap_fail_nth(1);
   push_age(kJan1st2024, kFeb15th2024);
   ASSERT_EQ(runtime::string_stack_depth(), 1);
-  EXPECT_EQ(pop_text(), "");
+  EXPECT_EQ(pop_top_text(), "");
 }
 
 }  // namespace

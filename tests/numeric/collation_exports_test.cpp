@@ -13,6 +13,7 @@
 #include "platform/module_path.h"
 #include "platform/profile.h"
 #include "runtime/string_stack.h"
+#include "tests/support/stack_helpers.h"
 
 namespace kes::numeric {
 namespace {
@@ -28,22 +29,21 @@ class CollationExportsTest : public testing::Test {
     reset_locale_for_testing();
     files::clear_error();
   }
-  std::string pop_text() {
-    std::string text(runtime::top_text());
-    runtime::pop_discard();
-    return text;
-  }
   int depth_ = 0;
 };
 
-TEST_F(CollationExportsTest, ComparestrEdgeCases) {
+// LOCALE(name, value) as compiled code calls it: the value pushed first, the name on top.
+void call_locale(std::string_view name, std::string_view value, std::int32_t form = 0) {
+  runtime::push_text(value);
+  runtime::push_text(name);
+  Kes$Locale(form);
+}
+
+TEST_F(CollationExportsTest, PaddedAndCountedComparisons) {
   EXPECT_EQ(Kes$comparestr("abc", 3, "abc  ", 5), 0);
   EXPECT_EQ(Kes$comparestr("a", 1, "B", 1), 31);
   EXPECT_EQ(Kes$comparestr(nullptr, 0, "  ", 2), 0);
   EXPECT_EQ(Kes$comparestr(nullptr, 5, "a", 1), ' ' - 'a');  // no text reads as empty
-}
-
-TEST_F(CollationExportsTest, CountedComparisons) {
   EXPECT_EQ(Kes$isfcompare("abc", "abd", 3), -1);
   EXPECT_EQ(Kes$isfcompare("abc", "abd", 2), 0);
   EXPECT_EQ(Kes$isficompare("HeLLo", "hello", 5), 0);
@@ -52,45 +52,30 @@ TEST_F(CollationExportsTest, CountedComparisons) {
   EXPECT_EQ(Kes$isfcompare(nullptr, "a", 1), 0);
 }
 
-TEST_F(CollationExportsTest, LocaleSettingFromTheStack) {
-  runtime::push_text("Jan,Feb");   // the value, pushed first
-  runtime::push_text("KESMONTH");  // the setting name on top
-  Kes$Locale(0);
+TEST_F(CollationExportsTest, LocaleSettingsFromTheStack) {
+  call_locale("KESMONTH", "Jan,Feb");
   EXPECT_EQ(month_name(1), "Jan");
   EXPECT_EQ(month_name(2), "Feb");
   EXPECT_EQ(month_name(3), "March");
-}
-
-TEST_F(CollationExportsTest, LocaleColSeqFromTheStack) {
-  runtime::push_text("ba");
-  runtime::push_text("KESCOLSEQ");
-  Kes$Locale(0);
+  call_locale("KESCOLSEQ", "ba");
   EXPECT_LT(Kes$comparestr("b", 1, "a", 1), 0);
   EXPECT_EQ(Kes$comparestr("c", 1, "d", 1), -1);
 }
 
 TEST_F(CollationExportsTest, LocaleFileThatCannotBeOpenedSetsErrorTwo) {
-  runtime::push_text("");
-  runtime::push_text(testing::TempDir() + "kes_exports_absent.env");
-  Kes$Locale(1);
+  call_locale(testing::TempDir() + "kes_exports_absent.env", "", 1);
   EXPECT_EQ(files::current_error(), files::ErrorCode::NoFile);
-  runtime::push_text("");
-  runtime::push_text("WINDOWS");
-  Kes$Locale(1);
+  call_locale("WINDOWS", "", 1);
   EXPECT_EQ(files::current_error(), files::ErrorCode::None);
   EXPECT_LT(Kes$comparestr("\xe1", 1, "b", 1), 0);
 }
 
 TEST_F(CollationExportsTest, MessageOverrides) {
   EXPECT_EQ(Kes$IsfGetMsg(2), nullptr);
-  runtime::push_text("Datei nicht gefunden");
-  runtime::push_text("KESMSG2");
-  Kes$Locale(0);
+  call_locale("KESMSG2", "Datei nicht gefunden");
   ASSERT_NE(Kes$IsfGetMsg(2), nullptr);
   EXPECT_STREQ(Kes$IsfGetMsg(2), "Datei nicht gefunden");
-  runtime::push_text("Ja,Nein");
-  runtime::push_text("KESBUTTON");
-  Kes$Locale(0);
+  call_locale("KESBUTTON", "Ja,Nein");
   EXPECT_STREQ(Kes$IsfGetMsg(32513), "Nein");
 }
 
@@ -98,15 +83,15 @@ TEST_F(CollationExportsTest, CollationValAndChar) {
   runtime::push_text("AB");
   EXPECT_EQ(Kes$CollationVal(), 16706);
   Kes$CollationChar(16706);
-  EXPECT_EQ(pop_text(), "BA");
+  EXPECT_EQ(test::pop_top_text(), "BA");
   runtime::push_text("");
   EXPECT_EQ(Kes$CollationVal(), 0);
   Kes$CollationChar(0);
-  EXPECT_EQ(pop_text(), "");
+  EXPECT_EQ(test::pop_top_text(), "");
   runtime::push_text("\xff\xff\xff\xff");
   EXPECT_EQ(Kes$CollationVal(), -1);  // all four bytes 255
   Kes$CollationChar(-1);
-  EXPECT_EQ(pop_text(), "\xff\xff\xff\xff");
+  EXPECT_EQ(test::pop_top_text(), "\xff\xff\xff\xff");
 }
 
 TEST_F(CollationExportsTest, CharacterCaseAndClasses) {
@@ -168,9 +153,7 @@ TEST_F(CollationExportsTest, CodePageDescriptors) {
 }
 
 TEST_F(CollationExportsTest, SortForms) {
-  runtime::push_text("\xdfss");
-  runtime::push_text("KESDIGRAPH");
-  Kes$Locale(0);
+  call_locale("KESDIGRAPH", "\xdfss");
   char text[] = "a\xdfz";
   EXPECT_EQ(Kes$isfconvert(text, 3, 0), 4U);
   EXPECT_STREQ(text, "ass");
@@ -191,14 +174,10 @@ TEST_F(CollationExportsTest, SortForms) {
 }
 
 TEST_F(CollationExportsTest, TableBlockLayout) {
-  runtime::push_text("ba");
-  runtime::push_text("KESCOLSEQ");
-  Kes$Locale(0);
-  runtime::push_text(
-      "\xe6"
-      "ae");
-  runtime::push_text("KESDIGRAPH");
-  Kes$Locale(0);
+  call_locale("KESCOLSEQ", "ba");
+  call_locale("KESDIGRAPH",
+              "\xe6"
+              "ae");
   unsigned char raw[1152];
   std::memset(raw, 0xEE, sizeof raw);
   Kes$AccessColSeqInfo(reinterpret_cast<KesCollationBlock*>(raw), 0);
@@ -231,20 +210,12 @@ TEST_F(CollationExportsTest, InitOnlyOnce) {
   platform::set_system_profile_path_for_testing(testing::TempDir() + "kes_exports_none.ini");
   platform::set_module_path_for_testing(testing::TempDir() + "kes_exports_program");
   Kes$isfinit();
-  runtime::push_text("X");
-  runtime::push_text("KESMONTH");
-  Kes$Locale(0);
+  call_locale("KESMONTH", "X");
   Kes$isfinit();  // does nothing the second time
   EXPECT_EQ(month_name(1), "X");
   platform::set_system_profile_path_for_testing("");
   platform::set_module_path_for_testing("");
 }
-
-}  // namespace
-}  // namespace kes::numeric
-
-namespace kes::numeric {
-namespace {
 
 // LOCALE pops two operands in both forms; a stack holding fewer is a fatal error of the
 // string stack, not a silent misreading.

@@ -82,18 +82,6 @@ TEST_F(CalendarTest, SerialFromDate) {
   }
 }
 
-TEST_F(CalendarTest, DateFromSerialSplitsValidRows) {
-  for (const DateCase& c : kDates) {
-    if (c.serial < 0 || c.year < 100) continue;
-    SCOPED_TRACE(c.name);
-    DateRecord date{};
-    ASSERT_TRUE(date_from_serial(c.serial, date));
-    EXPECT_EQ(date.year, c.year);
-    EXPECT_EQ(date.month, c.month);
-    EXPECT_EQ(date.day, c.day);
-  }
-}
-
 // Every serial in range against the standard library's calendar, an independent implementation.
 TEST_F(CalendarTest, EverySerialAgreesWithStandardCalendar) {
   using namespace std::chrono;

@@ -75,14 +75,9 @@ TEST_F(LocaleStartupTest, DefaultsWithoutProfileOrSettingsFile) {
   files::post_error(files::ErrorCode::NoPath);
   initialize_locale();
   EXPECT_EQ(files::current_error(), files::ErrorCode::None);
-  const RegionalSettings& r = regional_settings();
-  EXPECT_TRUE(r.twelve_hour_clock);
-  EXPECT_TRUE(r.hour_leading_zero);
-  EXPECT_EQ(r.time_separator, ":");
-  EXPECT_EQ(r.am, "AM");
-  EXPECT_EQ(r.pm, "PM");
-  EXPECT_EQ(r.short_date, "MM/dd/yy");
-  EXPECT_EQ(r.long_date, "ddd', 'MMMM' 'dd', 'yyyy");
+  // The built-in defaults stay; their values are checked beside the locale texts.
+  EXPECT_TRUE(regional_settings().twelve_hour_clock);
+  EXPECT_EQ(regional_settings().short_date, "MM/dd/yy");
   EXPECT_EQ(month_name(1), "January");
 }
 
@@ -140,13 +135,10 @@ TEST_F(LocaleStartupTest, LocaleWindowsSetsThreeSettings) {
   }
 }
 
-TEST_F(LocaleStartupTest, LocaleFileReadsAFile) {
+TEST_F(LocaleStartupTest, LocaleFileReadsAFileOrGivesErrorTwo) {
   const std::string path = write_temp("named.env", "KESMON=Jnr,Fbr\n");
   EXPECT_EQ(locale_file(path + "   "), files::ErrorCode::None);
   EXPECT_EQ(month_abbreviation(2), "Fbr");
-}
-
-TEST_F(LocaleStartupTest, MissingFileIsErrorTwo) {
   EXPECT_EQ(locale_file(temp_path("absent.env")), files::ErrorCode::NoFile);
   EXPECT_EQ(locale_file(""), files::ErrorCode::NoFile);
   EXPECT_EQ(locale_file(testing::TempDir()), files::ErrorCode::NoFile);  // a directory

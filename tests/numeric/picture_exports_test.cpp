@@ -12,16 +12,12 @@
 #include "platform/heap.h"
 #include "runtime/string_stack.h"
 #include "tests/support/allocation_counter.h"
+#include "tests/support/stack_helpers.h"
 
 namespace kes::numeric {
 namespace {
 
-// Pops the string stack's top as text.
-std::string pop_text() {
-  std::string text(runtime::top_text());
-  runtime::pop_discard();
-  return text;
-}
+using test::pop_top_text;
 
 std::string decimal_top_text() {
   char text[kDecimalTextCapacity];
@@ -43,53 +39,47 @@ class PictureExports : public testing::Test {
   int decimals_ = 0;
 };
 
-TEST_F(PictureExports, PushPictLongFormats) {
+TEST_F(PictureExports, PushPictFormatsEachType) {
   Kes$PushPictLong(1234, "@N9.2");
-  EXPECT_EQ(pop_text(), " 1,234.00");
+  EXPECT_EQ(pop_top_text(), " 1,234.00");
   Kes$PushPictLong(-7, "@N-4");
-  EXPECT_EQ(pop_text(), "  -7");
-}
-
-TEST_F(PictureExports, PushPictRealFormats) {
+  EXPECT_EQ(pop_top_text(), "  -7");
   Kes$PushPictReal("@N9.2", 1234.5);
-  EXPECT_EQ(pop_text(), " 1,234.50");
-}
-
-TEST_F(PictureExports, PushPictDecConsumesTheDecimal) {
+  EXPECT_EQ(pop_top_text(), " 1,234.50");
   decimal_push_text("1234.5");
-  Kes$PushPictDec("@N9.2");
-  EXPECT_EQ(pop_text(), " 1,234.50");
+  Kes$PushPictDec("@N9.2");  // consumes the decimal
+  EXPECT_EQ(pop_top_text(), " 1,234.50");
 }
 
 TEST_F(PictureExports, InvalidPicturePushesTheEmptyString) {
   Kes$PushPictLong(5, "@N9.2x");
-  EXPECT_EQ(pop_text(), "");
+  EXPECT_EQ(pop_top_text(), "");
   Kes$PushPictReal("@S0", 5.0);
-  EXPECT_EQ(pop_text(), "");
+  EXPECT_EQ(pop_top_text(), "");
   decimal_push_long(5);
   Kes$PushPictDec("@X");  // the decimal is consumed all the same
-  EXPECT_EQ(pop_text(), "");
+  EXPECT_EQ(pop_top_text(), "");
 }
 
 TEST_F(PictureExports, WideResultsLiveOnTheHeap) {
   Kes$PushPictLong(42, "@N30");
   EXPECT_EQ(runtime::entry_from_top(1).kind, 1u);  // TextOwned
-  EXPECT_EQ(pop_text(), std::string(28, ' ') + "42");
+  EXPECT_EQ(pop_top_text(), std::string(28, ' ') + "42");
   Kes$PushPictLong(42, "@N20");
   EXPECT_EQ(runtime::entry_from_top(1).kind, 2u);  // TextInline
-  EXPECT_EQ(pop_text(), std::string(18, ' ') + "42");
+  EXPECT_EQ(pop_top_text(), std::string(18, ' ') + "42");
 }
 
 TEST_F(PictureExports, FailedAllocationLeavesTheEmptyString) {
   platform::heap_fail_nth(1);
   Kes$PushPictLong(42, "@N30");
   platform::heap_fail_nth(0);
-  EXPECT_EQ(pop_text(), "");
+  EXPECT_EQ(pop_top_text(), "");
   decimal_push_long(42);
   platform::heap_fail_nth(1);
   Kes$PushPictDec("@N30");
   platform::heap_fail_nth(0);
-  EXPECT_EQ(pop_text(), "");
+  EXPECT_EQ(pop_top_text(), "");
 }
 
 TEST_F(PictureExports, FormattingAllocatesNothing) {
@@ -99,7 +89,7 @@ TEST_F(PictureExports, FormattingAllocatesNothing) {
     Kes$PushPictDec("@N12.2");
     EXPECT_EQ(counter.count(), 0u);
   }
-  EXPECT_EQ(pop_text(), "    1,234.50");
+  EXPECT_EQ(pop_top_text(), "    1,234.50");
   char field[10];
   test::AllocationCounter counter;
   PicDesc desc;
@@ -112,29 +102,26 @@ TEST_F(PictureExports, FormattingAllocatesNothing) {
 TEST_F(PictureExports, ReusesNoPictureWhoseTextChanged) {
   char picture[] = "@N9.2";
   Kes$PushPictLong(-5, picture);
-  EXPECT_EQ(pop_text(), "     5.00");
+  EXPECT_EQ(pop_top_text(), "     5.00");
   std::memcpy(picture, "@N-9.", 5);  // same buffer, another picture
   Kes$PushPictLong(-5, picture);
-  EXPECT_EQ(pop_text(), "       -5");
+  EXPECT_EQ(pop_top_text(), "       -5");
   Kes$PushPictLong(-5, "@N-9.");
-  EXPECT_EQ(pop_text(), "       -5");
+  EXPECT_EQ(pop_top_text(), "       -5");
   Kes$PushPictLong(-5, "@N-9.2");
-  EXPECT_EQ(pop_text(), "    -5.00");
+  EXPECT_EQ(pop_top_text(), "    -5.00");
   EXPECT_EQ(Kes$getpicturewidth("@N-9.2"), 9);
   EXPECT_EQ(Kes$getpicturewidth("@N-9.2x"), 0);
   EXPECT_EQ(Kes$getpicturewidth(nullptr), 255);
 }
 
-TEST_F(PictureExports, PopPictLongDeformats) {
+TEST_F(PictureExports, PopPictDeformats) {
   runtime::push_text(" 1,234.50");
   EXPECT_EQ(Kes$PopPictLong("@N9.2"), 1234);
   runtime::push_text("(12)");
   EXPECT_EQ(Kes$PopPictLong("@N(5)"), -12);
   runtime::push_text("99999999999");
   EXPECT_EQ(Kes$PopPictLong("@N11"), 2147483647);
-}
-
-TEST_F(PictureExports, PopPictRealDeformats) {
   runtime::push_text(" 1,234.50");
   EXPECT_EQ(Kes$PopPictReal("@N9.2"), 1234.5);
   runtime::push_text("  -1.25E-004");
@@ -183,9 +170,9 @@ TEST_F(PictureExports, PicDescPushDeformatted) {
   PicDesc desc;
   desc.Init("@T3");
   desc.PushDeformatted(" 1:05PM");
-  EXPECT_EQ(pop_text(), "4710001");
+  EXPECT_EQ(pop_top_text(), "4710001");
   desc.PushDeformatted(nullptr);
-  EXPECT_EQ(pop_text(), "");
+  EXPECT_EQ(pop_top_text(), "");
 }
 
 TEST_F(PictureExports, StorePictIntoTheCallersBuffer) {

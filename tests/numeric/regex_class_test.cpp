@@ -10,15 +10,10 @@
 
 #include "platform/heap.h"
 #include "runtime/string_stack.h"
+#include "tests/support/stack_helpers.h"
 
 namespace kes::numeric {
 namespace {
-
-std::string pop_text() {
-  std::string text(runtime::top_text());
-  runtime::pop_discard();
-  return text;
-}
 
 int init(KewRegExpr& regex, std::string_view pattern, int32_t flags = 0) {
   const int depth = runtime::string_stack_depth();
@@ -30,7 +25,7 @@ int init(KewRegExpr& regex, std::string_view pattern, int32_t flags = 0) {
 
 std::string group(KewRegExpr& regex, int32_t number) {
   regex.FindStr(number);
-  return pop_text();
+  return test::pop_top_text();
 }
 
 void replace(KewRegExpr& regex, int32_t number, std::string_view replacement) {
@@ -263,14 +258,14 @@ TEST(KewRegExprSubstitute, ExpandsGroupReferences) {
   runtime::push_text("#2 has #1#3, ## #x # #0#");
   regex.Substitute();
   EXPECT_EQ(runtime::string_stack_depth(), depth + 1);
-  EXPECT_EQ(pop_text(), "example has bob, # #x # bob@example#");
+  EXPECT_EQ(test::pop_top_text(), "example has bob, # #x # bob@example#");
 }
 
 TEST(KewRegExprSubstitute, WithoutMatchGroupsAreEmpty) {
   KewRegExpr regex;
   runtime::push_text("[#1]##");
   regex.Substitute();
-  EXPECT_EQ(pop_text(), "[]#");
+  EXPECT_EQ(test::pop_top_text(), "[]#");
 }
 
 TEST(RegExprEngine, FindsAndReplacesByOffset) {

@@ -42,19 +42,6 @@ TEST(SerialTimeFromRecord, Table) {
   }
 }
 
-TEST(SerialTimeToRecord, SplitsValidRows) {
-  for (const TimeCase& c : kTimes) {
-    if (c.value < 1) continue;
-    SCOPED_TRACE(c.name);
-    TimeRecord time{9, 9, 9, 9};
-    ASSERT_TRUE(time_to_record(c.value, time));
-    EXPECT_EQ(time.hour, c.time.hour);
-    EXPECT_EQ(time.minute, c.time.minute);
-    EXPECT_EQ(time.second, c.time.second);
-    EXPECT_EQ(time.hundredths, c.time.hundredths);
-  }
-}
-
 TEST(SerialTimeToRecord, OutOfRangeZeroesRecord) {
   constexpr std::int32_t kOutside[] = {kLongMin, -1, 0, 8640001, kLongMax};
   for (std::int32_t value : kOutside) {
@@ -112,25 +99,19 @@ TEST_F(SerialTimeClockTest, ClockReadsLocalTime) {
   EXPECT_EQ(clock_time_value(), 3781526);  // 10 h, 30 min, 15.25 s, plus one
   platform::fix_local_time({2024, 1, 5, 23, 59, 59, 99});
   EXPECT_EQ(clock_time_value(), 8640000);
-}
-
-TEST_F(SerialTimeClockTest, ClockAtExactMidnightIsZero) {
-  platform::fix_local_time({2024, 1, 5, 0, 0, 0, 0});
+  platform::fix_local_time({2024, 1, 5, 0, 0, 0, 0});  // exact midnight
   EXPECT_EQ(clock_time_value(), 0);
   platform::fix_local_time({2024, 1, 5, 0, 0, 0, 1});
   EXPECT_EQ(clock_time_value(), 2);
 }
 
 TEST_F(SerialTimeClockTest, SetClockKeepsDate) {
-  ASSERT_TRUE(set_clock(4320001));
-  EXPECT_EQ(clock_time_value(), 4320001);
-  EXPECT_EQ(today_serial(), 81457);  // 5 January 2024
-  ASSERT_TRUE(set_clock(2));
-  EXPECT_EQ(clock_time_value(), 2);
-  EXPECT_EQ(today_serial(), 81457);
-  ASSERT_TRUE(set_clock(8640000));
-  EXPECT_EQ(clock_time_value(), 8640000);
-  EXPECT_EQ(today_serial(), 81457);
+  for (std::int32_t value : {4320001, 2, 8640000}) {
+    SCOPED_TRACE(value);
+    ASSERT_TRUE(set_clock(value));
+    EXPECT_EQ(clock_time_value(), value);
+    EXPECT_EQ(today_serial(), 81457);  // 5 January 2024
+  }
 }
 
 TEST_F(SerialTimeClockTest, SetClockIgnoresInvalidValues) {

@@ -36,9 +36,12 @@ TEST(PictureStore, FormatsIntoFixedField) {
   EXPECT_EQ(stored_real(9, "@N9.2B", 0.0), "         ");
   EXPECT_EQ(stored_real(9, "@N9.2", -5.0), "     5.00");  // no sign position
   EXPECT_EQ(stored_real(12, "@N-9.2", -5.0), "    -5.00   ");
+  Kes$pictstorereal(nullptr, 9, "@N9.2", 1.0);  // no destination: nothing taken
+  Kes$pictstorelong(nullptr, 9, "@N9.2", 1);
+  EXPECT_EQ(stored_long(3, "@N3", 7), "  7");
 }
 
-TEST(PictureStore, ValuesThatDoNotFitShowNoDigits) {
+TEST(PictureStore, ValuesThatDoNotFitShowNoDigitsAndStayInsideTheField) {
   for (double value : {1e300, -1e300, 12345678.0}) {
     SCOPED_TRACE(value);
     const std::string shown = stored_real(9, "@N9.2", value);
@@ -46,19 +49,10 @@ TEST(PictureStore, ValuesThatDoNotFitShowNoDigits) {
     EXPECT_NE(shown.find('#'), std::string::npos);
   }
   EXPECT_EQ(stored_long(9, "@N9.2", 12345678).find_first_of("0123456789"), std::string::npos);
-}
-
-TEST(PictureStore, NaNAndInfinityStayInsideTheField) {
   for (double value :
        {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
     EXPECT_EQ(stored_real(9, "@N9.2", value).size(), 9u);  // the helper checks the byte after
   }
-}
-
-TEST(PictureStore, NullDestinationTakesNothing) {
-  Kes$pictstorereal(nullptr, 9, "@N9.2", 1.0);
-  Kes$pictstorelong(nullptr, 9, "@N9.2", 1);
-  EXPECT_EQ(stored_long(3, "@N3", 7), "  7");
 }
 
 struct LoadCase {

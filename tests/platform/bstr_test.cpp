@@ -66,15 +66,12 @@ TEST(BStrAllocate, StoresByteLengthAndTerminator) {
   bstr_free(bstr);
 }
 
-TEST(BStrAllocate, NullUnitsWithCountAndHugeCountsFail) {
+TEST(BStrAllocate, NullUnitsHugeCountsAndFailedAllocationsFail) {
   EXPECT_EQ(bstr_allocate(nullptr, 3), nullptr);
   const KesOleChar unit = 'A';
   EXPECT_EQ(bstr_allocate(&unit, kBStrMaxUnits + 1), nullptr);
   EXPECT_EQ(bstr_units(nullptr), 0u);
   bstr_free(nullptr);
-}
-
-TEST(BStrAllocate, FailedAllocationGivesNull) {
   heap_fail_nth(1);
   EXPECT_EQ(bstr_from_ansi("ABC"), nullptr);
   heap_fail_nth(0);

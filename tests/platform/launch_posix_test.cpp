@@ -14,32 +14,31 @@ StartResult start(std::string_view line) {
   return start_program(arguments);
 }
 
+struct ExitCase {
+  const char* name;
+  std::string_view line;
+  int exit_code;
+};
+constexpr ExitCase kExits[] = {
+    {"WaitsForTheExitCode", "sh -c \"exit 3\"", 3},
+    // The semicolon is an argument, not a command separator: test compares "a;" with "a;".
+    {"PassesArgumentsWithoutAShell", "test \"a;\" = a;", 0},
+    {"SignalledProgramGivesSignalPlus128", "sh -c \"kill -9 $$\"", 128 + 9},
+};
+
 TEST(StartProgram, WaitsForTheExitCode) {
-  StartResult started = start("sh -c \"exit 3\"");
-  ASSERT_EQ(started.error, OsError::None);
-  EXPECT_EQ(wait_for_program(started.process), 3);
+  for (const ExitCase& c : kExits) {
+    SCOPED_TRACE(c.name);
+    StartResult started = start(c.line);
+    ASSERT_EQ(started.error, OsError::None);
+    EXPECT_EQ(wait_for_program(started.process), c.exit_code);
+  }
 }
 
-TEST(StartProgram, PassesArgumentsWithoutAShell) {
-  // The semicolon is an argument, not a command separator: test compares "a;" with "a;".
-  StartResult started = start("test \"a;\" = a;");
-  ASSERT_EQ(started.error, OsError::None);
-  EXPECT_EQ(wait_for_program(started.process), 0);
-}
-
-TEST(StartProgram, SignalledProgramGivesSignalPlus128) {
-  StartResult started = start("sh -c \"kill -9 $$\"");
-  ASSERT_EQ(started.error, OsError::None);
-  EXPECT_EQ(wait_for_program(started.process), 128 + 9);
-}
-
-TEST(StartProgram, MissingProgramIsFileNotFound) {
+TEST(StartProgram, ProgramsThatCannotStart) {
   EXPECT_EQ(start("no-such-program-kestrel-test").error, OsError::FileNotFound);
   EXPECT_EQ(start("/no/such/dir/prog").error, OsError::FileNotFound);
-}
-
-TEST(StartProgram, EmptyCommandIsInvalidParameter) {
-  EXPECT_EQ(start("").error, OsError::InvalidParameter);
+  EXPECT_EQ(start("").error, OsError::InvalidParameter);  // an empty command
   EXPECT_EQ(start("\"\" a").error, OsError::InvalidParameter);
 }
 

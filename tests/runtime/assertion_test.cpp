@@ -33,11 +33,8 @@ TEST_F(AssertionTest, BoxWithoutHookAsksAboutTheDebugger) {
   EXPECT_EQ(box.buttons, platform::MessageBoxButtons::YesNo);
   EXPECT_EQ(box.default_button, 1);
   EXPECT_EQ(box.icon, platform::MessageBoxIcon::Exclamation);
-  EXPECT_FALSE(halting());  // No: the program goes on
-}
-
-TEST_F(AssertionTest, NullFileNameReadsAsEmpty) {
-  Kes$AssertFailed(-3, nullptr);
+  EXPECT_FALSE(halting());        // No: the program goes on
+  Kes$AssertFailed(-3, nullptr);  // a null file name reads as empty
   EXPECT_EQ(platform::last_message_box().text,
             "Assertion failed on line: -3 in file . Shall I GPF?");
 }
@@ -52,19 +49,25 @@ TEST_F(AssertionTest, HookGetsLineAndFile) {
   EXPECT_EQ(platform::shown_message_box_count(), 0u);
 }
 
-TEST_F(AssertionTest, MessageBoxCarriesTheMessageWithoutTrailingBlanks) {
-  push_text("Total wrong   ");
-  Kes$AssertFailedM(40, "calc.cln");
-  EXPECT_EQ(platform::last_message_box().text,
-            "Assertion failed on line: 40 in file calc.cln. Message: Total wrong. Shall I GPF?");
-  EXPECT_EQ(string_stack_depth(), 0);
-}
-
-TEST_F(AssertionTest, MessageIsCutTo512) {
-  push_text(std::string(600, 'w'));
-  Kes$AssertFailedM(1, "f");
-  EXPECT_EQ(platform::last_message_box().text, "Assertion failed on line: 1 in file f. Message: " +
-                                                   std::string(512, 'w') + ". Shall I GPF?");
+TEST_F(AssertionTest, MessageBoxCarriesTheMessageClippedAndCut) {
+  const struct {
+    const char* name;
+    std::string message;  // pushed unless empty
+    std::string box;      // after "Assertion failed on line: 40 in file calc.cln. Message: "
+  } cases[] = {
+      {"TrailingBlanksClipped", "Total wrong   ", "Total wrong"},
+      {"CutTo512", std::string(600, 'w'), std::string(512, 'w')},
+      {"MissingOnAnEmptyStackIsBlank", "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!c.message.empty()) push_text(c.message);
+    Kes$AssertFailedM(40, "calc.cln");
+    EXPECT_EQ(
+        platform::last_message_box().text,
+        "Assertion failed on line: 40 in file calc.cln. Message: " + c.box + ". Shall I GPF?");
+    EXPECT_EQ(string_stack_depth(), 0);
+  }
 }
 
 TEST_F(AssertionTest, MessageGoesToSecondHook) {
@@ -108,12 +111,6 @@ TEST_F(AssertionTest, MessageWithOnlyTheFirstHookDropsTheMessage) {
   EXPECT_EQ(hook_calls, 1);
   EXPECT_EQ(test::pop_string(), "calc.cln");
   EXPECT_EQ(string_stack_depth(), 0);
-}
-
-TEST_F(AssertionTest, MissingMessageOnEmptyStackIsBlank) {
-  Kes$AssertFailedM(44, "calc.cln");
-  EXPECT_EQ(platform::last_message_box().text,
-            "Assertion failed on line: 44 in file calc.cln. Message: . Shall I GPF?");
 }
 
 // A break with no debugger attached ends the program: by the trap signal on POSIX hosts, with

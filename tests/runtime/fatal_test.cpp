@@ -70,34 +70,29 @@ TEST_F(FatalTest, BoxShowsNumberTextAndExtra) {
   EXPECT_EQ(Kes$ERRCODE, 409);
 }
 
-TEST_F(FatalTest, NumberZeroShowsOnlyTheExtraText) {
-  Kes$ERRCODE = 35;
-  Kes$rterr(0, "memory block free'd twice");
-  EXPECT_EQ(platform::last_message_box().text, "memory block free'd twice\nDo you want to GPF?");
-  EXPECT_EQ(Kes$ERRCODE, 35);  // number 0 posts nothing
-}
-
-TEST_F(FatalTest, NumberZeroWithoutTextIsUnknownError) {
-  Kes$rterr(0, nullptr);
-  EXPECT_EQ(platform::last_message_box().text, "Unknown Error\nDo you want to GPF?");
-}
-
-TEST_F(FatalTest, EmptyExtraTextStillGetsTheSeparator) {
-  Kes$rterr(404, "");
-  EXPECT_EQ(platform::last_message_box().text, "Arithmetic Overflow : \nDo you want to GPF?");
-}
-
-TEST_F(FatalTest, UnknownNumberUsesTheUnknownText) {
-  Kes$rterr(450, nullptr);
-  EXPECT_EQ(platform::last_message_box().text, "Unknown Error Posted : 450\nDo you want to GPF?");
-}
-
-TEST_F(FatalTest, HugeExtraTextIsCutToTheBuffer) {
-  std::string extra(100000, 'x');
-  Kes$rterr(401, extra.c_str());
-  // "Stack overflow : " is 17 characters; the text holds 1023 before the question.
-  std::string expected = "Stack overflow : " + std::string(1006, 'x') + "\nDo you want to GPF?";
-  EXPECT_EQ(platform::last_message_box().text, expected);
+TEST_F(FatalTest, BoxTextOfEachNumberAndExtra) {
+  const std::string huge(100000, 'x');
+  const struct {
+    const char* name;
+    std::int32_t number;
+    const char* extra;
+    std::string text;  // before "\nDo you want to GPF?"
+  } cases[] = {
+      {"NumberZeroShowsOnlyTheExtraText", 0, "memory block free'd twice",
+       "memory block free'd twice"},
+      {"NumberZeroWithoutTextIsUnknownError", 0, nullptr, "Unknown Error"},
+      {"EmptyExtraTextStillGetsTheSeparator", 404, "", "Arithmetic Overflow : "},
+      {"UnknownNumberUsesTheUnknownText", 450, nullptr, "Unknown Error Posted : 450"},
+      // "Stack overflow : " is 17 characters; the text holds 1023 before the question.
+      {"HugeExtraTextIsCut", 401, huge.c_str(), "Stack overflow : " + std::string(1006, 'x')},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Kes$ERRCODE = 35;
+    Kes$rterr(c.number, c.extra);
+    EXPECT_EQ(platform::last_message_box().text, c.text + "\nDo you want to GPF?");
+    EXPECT_EQ(Kes$ERRCODE, c.number == 0 ? 35 : c.number);  // number 0 posts nothing
+  }
 }
 
 TEST_F(FatalTest, RunsTheFinalShutdownWhenClosedDown) {

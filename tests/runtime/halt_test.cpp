@@ -22,33 +22,30 @@ void report_boxes_at_shutdown() {
   });
 }
 
-TEST_F(HaltDeathTest, LoudHaltShowsTheMessageAndExitsWithTheCode) {
-  EXPECT_EXIT(
-      {
-        report_boxes_at_shutdown();
-        push_text("Bye");
-        Kes$HALT(7, 0);
-      },
-      testing::ExitedWithCode(7), "Halt: Bye\nshutdown boxes=1 depth=0");
-}
+struct HaltCase {
+  const char* name;
+  const char* message;  // pushed unless null
+  std::int32_t quiet;
+  std::int32_t code;
+  const char* output;
+};
+constexpr HaltCase kHalts[] = {
+    {"LoudShowsTheMessage", "Bye", 0, 7, "Halt: Bye\nshutdown boxes=1 depth=0"},
+    {"QuietShowsNoBox", "Bye", 1, 7, "^shutdown boxes=0 depth=0"},
+    {"EmptyStackHasAnEmptyMessage", nullptr, 0, 3, "Halt: \nshutdown boxes=1"},
+};
 
-TEST_F(HaltDeathTest, QuietHaltShowsNoBox) {
-  EXPECT_EXIT(
-      {
-        report_boxes_at_shutdown();
-        push_text("Bye");
-        Kes$HALT(7, 1);
-      },
-      testing::ExitedWithCode(7), "^shutdown boxes=0 depth=0");
-}
-
-TEST_F(HaltDeathTest, HaltOnAnEmptyStackHasAnEmptyMessage) {
-  EXPECT_EXIT(
-      {
-        report_boxes_at_shutdown();
-        Kes$HALT(3, 0);
-      },
-      testing::ExitedWithCode(3), "Halt: \nshutdown boxes=1");
+TEST_F(HaltDeathTest, ShowsTheMessageUnlessQuietAndExitsWithTheCode) {
+  for (const HaltCase& c : kHalts) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EXIT(
+        {
+          report_boxes_at_shutdown();
+          if (c.message != nullptr) push_text(c.message);
+          Kes$HALT(c.code, c.quiet);
+        },
+        testing::ExitedWithCode(c.code), c.output);
+  }
 }
 
 TEST_F(HaltDeathTest, HookGetsTheCodeAndTheMessage) {
@@ -112,12 +109,16 @@ TEST_F(HaltTest, StopIgnoreLetsTheProgramGoOn) {
   EXPECT_FALSE(halting());
 }
 
-TEST_F(HaltTest, StopFlagAppendsTheQuestion) {
-  const platform::MessageBoxAnswer ignore[] = {platform::MessageBoxAnswer::Ignore};
+TEST_F(HaltTest, StopFlagAppendsTheQuestionToTheCutMessage) {
+  const platform::MessageBoxAnswer ignore[] = {platform::MessageBoxAnswer::Ignore,
+                                               platform::MessageBoxAnswer::Ignore};
   platform::set_message_box_answers(ignore);
   push_text("Careful. ");
   Kes$STOP(-1);
   EXPECT_EQ(platform::last_message_box().text, "Careful. Exit?");
+  push_text(std::string(5000, 'm'));
+  Kes$STOP(1);
+  EXPECT_EQ(platform::last_message_box().text, std::string(1024, 'm') + "Exit?");
 }
 
 TEST_F(HaltTest, StopHookGetsTheFlagAndLeavesTheMessage) {
@@ -128,15 +129,6 @@ TEST_F(HaltTest, StopHookGetsTheFlagAndLeavesTheMessage) {
   EXPECT_EQ(flag_seen, 1);
   EXPECT_EQ(platform::shown_message_box_count(), 0u);
   EXPECT_EQ(test::pop_string(), "Careful");
-}
-
-TEST_F(HaltTest, LongStopMessageIsCut) {
-  const platform::MessageBoxAnswer ignore[] = {platform::MessageBoxAnswer::Ignore};
-  platform::set_message_box_answers(ignore);
-  std::string message(5000, 'm');
-  push_text(message);
-  Kes$STOP(1);
-  EXPECT_EQ(platform::last_message_box().text, std::string(1024, 'm') + "Exit?");
 }
 
 }  // namespace

@@ -88,6 +88,12 @@ TEST_F(LifecycleDeathTest, StandardHaltEndsAtOnceWith255) {
 
 std::vector<std::string> steps;
 
+TEST_F(LifecycleTest, FinalShutdownWithoutStepsDoesNothing) {
+  steps.clear();
+  run_final_shutdown();
+  EXPECT_TRUE(steps.empty());
+}
+
 TEST_F(LifecycleTest, FinalShutdownRunsOnceInOrder) {
   steps.clear();
   library_hooks().commit_transaction = [] { steps.push_back("commit"); };
@@ -97,12 +103,6 @@ TEST_F(LifecycleTest, FinalShutdownRunsOnceInOrder) {
   run_final_shutdown();
   run_final_shutdown();
   EXPECT_EQ(steps, (std::vector<std::string>{"shutdown", "commit", "files"}));
-}
-
-TEST_F(LifecycleTest, FinalShutdownWithoutStepsDoesNothing) {
-  steps.clear();
-  run_final_shutdown();
-  EXPECT_TRUE(steps.empty());
 }
 
 TEST_F(LifecycleTest, CloseDownClosesWindowsThenShutsDown) {
@@ -145,12 +145,6 @@ TEST_F(LifecycleTest, InstancesAsRecorded) {
   EXPECT_EQ(Wsl$GetLibInstance(), &other);
   detach_library(&library_anchor);
   EXPECT_EQ(registered_module_count(), 0u);
-}
-
-TEST_F(LifecycleTest, HaltingIsSetOnlyWhenAsked) {
-  EXPECT_FALSE(halting());
-  set_halting();
-  EXPECT_TRUE(halting());
 }
 
 TEST_F(LifecycleTest, StartInformationAndPatchingDoNothing) {

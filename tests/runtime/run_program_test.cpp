@@ -42,6 +42,8 @@ TEST_F(RunProgramTest, MissingProgramGivesMinusFour) {
 }
 
 TEST_F(RunProgramTest, EmptyCommandCannotStart) {
+  Kes$RUN(1);  // nothing on the stack at all
+  EXPECT_EQ(Kes$RUNCODE(), -4);
   run("   ", 1);
   EXPECT_EQ(Kes$RUNCODE(), -4);
   EXPECT_EQ(Kes$ERRCODE, 87);
@@ -65,11 +67,6 @@ TEST_F(RunProgramTest, WaitingLeavesTheRuntimeLock) {
   run("true", 0);
   run("no-such-program-kestrel-test", 1);
   EXPECT_TRUE(lock_steps.empty());
-}
-
-TEST_F(RunProgramTest, EmptyStackRunsNothing) {
-  Kes$RUN(1);
-  EXPECT_EQ(Kes$RUNCODE(), -4);
 }
 
 }  // namespace

@@ -160,16 +160,14 @@ TEST(StringStoreFastClip, EveryLengthAndBlankTail) {
   EXPECT_EQ(Kes$FastClip(5, nullptr), 0u);
 }
 
-TEST(StringStoreLoad, CopiesToANewBlock) {
+TEST(StringStoreLoad, CopiesToANewBlockOrLeavesThePairEmpty) {
   KesTextPair pair{nullptr, 99};
   Kes$loadstr(&pair, "ABCDE", 3);
   ASSERT_NE(pair.pointer, nullptr);
   EXPECT_EQ(std::string_view(pair.pointer, pair.length), "ABC");
   platform::heap_free(pair.pointer);
-}
-
-TEST(StringStoreLoad, EmptyAndFailureLeaveThePairEmpty) {
-  KesTextPair pair{reinterpret_cast<char*>(&pair), 99};
+  // Empty texts and failures leave the pair empty.
+  pair = {reinterpret_cast<char*>(&pair), 99};
   Kes$loadstr(&pair, "ABC", 0);
   EXPECT_EQ(pair.pointer, nullptr);
   EXPECT_EQ(pair.length, 0u);
