@@ -132,7 +132,9 @@ void upper_astring(StackEntry& entry) noexcept {
   entry.pointer = const_cast<char*>(astring_table().upper(astring));
 }
 
-void change_case(bool upper) noexcept {
+}  // namespace
+
+void change_case_slow(bool upper) noexcept {
   StackEntry& entry = entry_from_top(1);
   if (upper && entry.kind == static_cast<std::uint32_t>(EntryKind::AStringRef)) {
     upper_astring(entry);
@@ -162,6 +164,8 @@ void change_case(bool upper) noexcept {
     }
   }
 }
+
+namespace {
 
 bool is_digit(char c) noexcept { return c >= '0' && c <= '9'; }
 bool is_white(char c) noexcept { return c == ' ' || (c >= '\t' && c <= '\r'); }
@@ -282,7 +286,7 @@ std::int64_t forward_search(std::string_view searched, std::string_view sought, 
 
 // ---- The built-ins.
 
-void sub_top(std::int32_t start, std::int32_t length) noexcept {
+void sub_top_slow(std::int32_t start, std::int32_t length) noexcept {
   StackEntry& entry = text_top();
   const std::uint32_t own = entry.pointer == nullptr ? 0 : entry.length;
   std::uint32_t offset = 0;
@@ -297,7 +301,7 @@ void sub_top(std::int32_t start, std::int32_t length) noexcept {
   keep_slice(entry, offset, count);
 }
 
-void clip_top() noexcept {
+void clip_top_slow() noexcept {
   StackEntry& entry = entry_from_top(1);
   if (entry.kind == static_cast<std::uint32_t>(EntryKind::AStringRef)) return;
   if ((entry.kind & kKindNotTextBits) != 0) convert_to_text(1);
@@ -358,9 +362,6 @@ void all_top(std::int32_t length) noexcept {
   repeat_into(block, count, pattern);
   set_owned_text(entry, block, count);
 }
-
-void upper_top() noexcept { change_case(true); }
-void lower_top() noexcept { change_case(false); }
 
 std::int32_t val_pop() noexcept {
   const std::string_view text = entry_text(text_top());

@@ -97,7 +97,7 @@ void concat_bstrs(bool reversed) noexcept {
 
 }  // namespace
 
-void concat_pop(bool reversed) noexcept {
+void concat_pop_slow(bool reversed) noexcept {
   StackEntry& a = entry_from_top(2);
   StackEntry& b = (&a)[1];  // the top: entries are consecutive
   if (is_ole_entry(a) || is_ole_entry(b)) return concat_bstrs(reversed);

@@ -29,14 +29,9 @@ inline StackEntry& text_top() noexcept {
     convert_to_text(1);
   return entry;
 }
-// The length of a text without its trailing spaces; short texts are scanned here, longer ones
-// four bytes at a time by the stack's scan.
+// The length of a text without its trailing spaces.
 inline std::uint32_t clipped_text_length(const char* text, std::uint32_t length) noexcept {
-  if (text == nullptr) return 0;
-  if (length >= 32) return clipped_length(text, length);
-  while (length != 0 && text[length - 1] == ' ')
-    --length;
-  return length;
+  return clipped_length(text, length);
 }
 // The text of a text entry (empty for a null pointer).
 std::string_view entry_text(const StackEntry& entry) noexcept;

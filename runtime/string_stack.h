@@ -230,6 +230,14 @@ inline void pop_to_string(char* destination, std::uint32_t size) noexcept {
       // Nothing to release, so the entry can leave first; its bytes stay readable until the
       // next push, and the store is then the last step.
       area.depth = depth - 1;
+#if defined(KES_AREA_IMAGES)
+      // A text at the front of the inline area, into a field of 20 to 64 bytes: the area is
+      // read whole, as make_top_self_contained() writes it.
+      if (entry.pointer == entry.inline_area && size - 20 <= 44 && destination != nullptr) {
+        return store_image_padded(destination, size, load_area_image(entry.inline_area),
+                                  entry.length);
+      }
+#endif
       store_string(destination, size, static_cast<const char*>(entry.pointer), entry.length);
       return;
     }
@@ -277,8 +285,13 @@ inline void make_top_self_contained() noexcept {
     if (entry.kind == static_cast<std::uint32_t>(EntryKind::TextRef) &&
         entry.length <= kInlineCapacity) [[likely]] {
       // A TextRef of length 0 may have a null pointer: nothing is read then.
+#if defined(KES_AREA_IMAGES)
+      store_area_image(entry.inline_area,
+                       load_text_image(static_cast<const char*>(entry.pointer), entry.length));
+#else
       move_short(reinterpret_cast<char*>(entry.inline_area),
                  static_cast<const char*>(entry.pointer), entry.length);
+#endif
       entry.kind = static_cast<std::uint32_t>(EntryKind::TextInline);
       entry.pointer = entry.inline_area;
       return;

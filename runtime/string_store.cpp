@@ -83,21 +83,6 @@ void duplicate_unit(void* destination, std::uint32_t unit, std::uint32_t count) 
   }
 }
 
-std::uint32_t clipped_length(const char* text, std::uint32_t length) noexcept {
-  if (text == nullptr) return 0;
-  constexpr std::uint64_t kBlanks = 0x2020202020202020ull;
-  // Eight bytes at a time while they are all spaces, then byte by byte.
-  while (length >= 8) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, text + length - 8, sizeof(word));
-    if (word != kBlanks) break;
-    length -= 8;
-  }
-  while (length > 0 && text[length - 1] == ' ')
-    --length;
-  return length;
-}
-
 HeapText load_text(const char* source, std::uint32_t length) noexcept {
   if (source == nullptr || length == 0) return {nullptr, 0};
   auto* copy = static_cast<char*>(platform::heap_allocate(length));
