@@ -64,7 +64,8 @@ double read_real(const char* text) noexcept;
 
 inline constexpr std::uint32_t kShortStore = 64;
 
-// A copy of up to 32 bytes: fewer cases than move_short(), for texts bound for an inline area.
+// A copy of up to 32 bytes (texts bound for an inline area, and the short cases of
+// move_short()).
 inline void move_up_to_32(char* destination, const char* source, std::uint32_t length) noexcept {
   if (length > 16) {
     std::uint64_t words[4];
@@ -96,43 +97,17 @@ inline void move_up_to_32(char* destination, const char* source, std::uint32_t l
   }
 }
 
+// A copy of up to kShortStore bytes: two overlapping moves of the largest width that fits.
 inline void move_short(char* destination, const char* source, std::uint32_t length) noexcept {
-  if (length <= 16) {
-    if (length >= 8) {
-      std::uint64_t head;
-      std::uint64_t tail;
-      std::memcpy(&head, source, 8);
-      std::memcpy(&tail, source + length - 8, 8);
-      std::memcpy(destination, &head, 8);
-      std::memcpy(destination + length - 8, &tail, 8);
-    } else if (length >= 4) {
-      std::uint32_t head;
-      std::uint32_t tail;
-      std::memcpy(&head, source, 4);
-      std::memcpy(&tail, source + length - 4, 4);
-      std::memcpy(destination, &head, 4);
-      std::memcpy(destination + length - 4, &tail, 4);
-    } else if (length != 0) {
-      const char first = source[0];
-      const char middle = source[length / 2];
-      const char last = source[length - 1];
-      destination[0] = first;
-      destination[length / 2] = middle;
-      destination[length - 1] = last;
-    }
-  } else if (length <= 32) {
-    std::uint64_t words[4];
-    std::memcpy(&words[0], source, 16);
-    std::memcpy(&words[2], source + length - 16, 16);
-    std::memcpy(destination, &words[0], 16);
-    std::memcpy(destination + length - 16, &words[2], 16);
-  } else {
-    std::uint64_t words[8];
-    std::memcpy(&words[0], source, 32);
-    std::memcpy(&words[4], source + length - 32, 32);
-    std::memcpy(destination, &words[0], 32);
-    std::memcpy(destination + length - 32, &words[4], 32);
+  if (length <= 32) {
+    move_up_to_32(destination, source, length);
+    return;
   }
+  std::uint64_t words[8];
+  std::memcpy(&words[0], source, 32);
+  std::memcpy(&words[4], source + length - 32, 32);
+  std::memcpy(destination, &words[0], 32);
+  std::memcpy(destination + length - 32, &words[4], 32);
 }
 
 // kShortStore spaces, the source of the short blank fills.
