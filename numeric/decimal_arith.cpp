@@ -390,27 +390,74 @@ int load_value(const DecimalEntry& value, std::uint64_t* words) noexcept {
   return -1;
 }
 
+// 64 zero bytes, then 64 bytes 0xFF: the eight bytes at 64 - p + 8k are word k of the mask of
+// the positions p and above, for p in [0, 64].
+alignas(64) constexpr std::array<std::uint8_t, 2 * kDecimalPositions> kMaskWindow = [] {
+  std::array<std::uint8_t, 2 * kDecimalPositions> window{};
+  for (int i = kDecimalPositions; i < 2 * kDecimalPositions; ++i)
+    window[static_cast<std::size_t>(i)] = 0xFF;
+  return window;
+}();
+
+[[gnu::always_inline]] inline std::uint64_t load8(const std::uint8_t* bytes) noexcept {
+  std::uint64_t word;
+  std::memcpy(&word, bytes, sizeof word);
+  return word;
+}
+
+// The mask of positions p and above (p in [0, 64]), read word by word.
+[[gnu::always_inline]] inline const std::uint8_t* positions_from(int p) noexcept {
+  return kMaskWindow.data() + kDecimalPositions - p;
+}
+
+// The digits low..high of an operand word by word, other bytes cleared.
+struct Digits {
+  const std::uint8_t* bytes;
+  const std::uint8_t* from;
+  const std::uint8_t* until;
+  [[gnu::always_inline]] std::uint64_t word(int k) const noexcept {
+    return load8(bytes + 8 * k) & load8(from + 8 * k) & ~load8(until + 8 * k);
+  }
+};
+
+[[gnu::always_inline]] inline Digits digits_of(const DecimalEntry& value, int low,
+                                               int high) noexcept {
+  return {value.digits, positions_from(std::min(low, kDecimalPositions)), positions_from(high + 1)};
+}
+
 void add_signed(DecimalEntry& left, const DecimalEntry& right, bool negate_right) noexcept {
   const int left_low = left.low;
   const int right_low = right.low;
   const int left_high = clamped_high(left);
   const int right_high = clamped_high(right);
-  std::uint64_t a[kWords] = {};
-  std::uint64_t b[kWords] = {};
-  const int left_nonzero = load_value(left, a);
-  const int right_nonzero = load_value(right, b);
+  const Digits a = digits_of(left, left_low, left_high);
+  const Digits b = digits_of(right, right_low, right_high);
   const int low = std::min({left_low, right_low, kTopPosition});
-  // Alignment: each high trims over leading zeros but not below the other's high; the result
-  // takes the common high plus one position for the carry.
-  const int left_top = left_nonzero < 0 ? std::min(left_low, left_high) : left_nonzero;
-  const int right_top = right_nonzero < 0 ? std::min(right_low, right_high) : right_nonzero;
-  const int left_trimmed = std::min(left_high, std::max(left_top, right_high));
-  const int right_trimmed = std::min(right_high, std::max(right_top, left_high));
-  const int high = std::max(low, std::min(kTopPosition, std::max(left_trimmed, right_trimmed) + 1));
+  // Alignment: each high trims over leading zeros but not below the other's high, so only the
+  // operand with the higher high trims: to its top digit above the other's high, or, having
+  // none there, to the other's high (or its own low, when that lies higher and it is zero).
+  int top = left_high;
+  if (left_high != right_high) {
+    const bool left_higher = left_high > right_high;
+    const Digits& higher = left_higher ? a : b;
+    const int higher_high = left_higher ? left_high : right_high;
+    const int higher_low = left_higher ? left_low : right_low;
+    const int other_high = left_higher ? right_high : left_high;
+    const std::uint8_t* const above = positions_from(other_high + 1);
+    top = std::max(other_high, std::min(higher_low, higher_high));
+    for (int k = higher_high >> 3; k >= (other_high + 1) >> 3; --k) {
+      const std::uint64_t word = higher.word(k) & load8(above + 8 * k);
+      if (word != 0) {
+        top = 8 * k + (63 - std::countl_zero(word)) / 8;
+        break;
+      }
+    }
+  }
+  const int high = std::max(low, std::min(kTopPosition, top + 1));
   // Every non-zero digit lies below `high`, so no carry or borrow leaves the words first..last.
+  // Each loop reads word k of both operands before it writes word k of the result.
   const int first = low >> 3;
   const int last = high >> 3;
-
   const bool left_negative = is_negative(left);
   const bool right_negative = is_negative(right) != negate_right;
   bool negative = left_negative;
@@ -418,8 +465,8 @@ void add_signed(DecimalEntry& left, const DecimalEntry& right, bool negate_right
   if (left_negative == right_negative) {
     std::uint64_t carry = 0;
     for (int k = first; k <= last; ++k) {
-      const std::uint64_t biased = a[k] + kCarryBias;
-      std::uint64_t sum = biased + b[k];
+      const std::uint64_t biased = a.word(k) + kCarryBias;
+      std::uint64_t sum = biased + b.word(k);
       std::uint64_t out = sum < biased ? 1 : 0;
       sum += carry;
       out |= sum < carry ? 1 : 0;
@@ -430,22 +477,25 @@ void add_signed(DecimalEntry& left, const DecimalEntry& right, bool negate_right
       std::memcpy(left.digits + 8 * k, &sum, sizeof sum);
     }
   } else {
-    const std::uint64_t* x = a;
-    const std::uint64_t* y = b;
+    // The larger magnitude is the minuend: the highest word that differs decides.
+    bool swap = false;
     for (int k = last; k >= first; --k) {
-      if (a[k] != b[k]) {
-        if (a[k] < b[k]) {
-          x = b;
-          y = a;
-          negative = !left_negative;
-        }
+      const std::uint64_t x = a.word(k);
+      const std::uint64_t y = b.word(k);
+      if (x != y) {
+        swap = x < y;
         break;
       }
     }
+    if (swap) negative = !left_negative;
+    const Digits& minuend = swap ? b : a;
+    const Digits& subtrahend = swap ? a : b;
     std::uint64_t borrow = 0;
     for (int k = first; k <= last; ++k) {
-      std::uint64_t difference = x[k] - y[k];
-      std::uint64_t out = x[k] < y[k] ? 1 : 0;
+      const std::uint64_t x = minuend.word(k);
+      const std::uint64_t y = subtrahend.word(k);
+      std::uint64_t difference = x - y;
+      std::uint64_t out = x < y ? 1 : 0;
       out |= difference < borrow ? 1 : 0;
       difference -= borrow;
       borrow = out;
