@@ -101,25 +101,6 @@ TEST_F(StringFormatTest, PressHandsTheTextToTheKeystrokeQueue) {
 
 // ---- The exports as compiled code calls them.
 
-TEST_F(StringFormatTest, ChainOfExports) {
-  // UPPER(SUB(Name,1,3)) & ', ' & CLIP(City) into a STRING(20).
-  const char name[] = "kestrel   ";
-  const char city[] = "Oslo      ";
-  Kes$PushString(name, 10);
-  Kes$StackSUB(1, 3);
-  Kes$StackUPPER();
-  Kes$PushString(", ", 2);
-  Kes$StackConcat();
-  Kes$PushString(city, 10);
-  Kes$StackCLIP();
-  Kes$StackConcat();
-  char destination[20];
-  Kes$PopString(destination, sizeof(destination));
-  EXPECT_EQ(std::string_view(destination, 20), "KES, Oslo           ");
-  EXPECT_EQ(std::string_view(name), "kestrel   ");
-  EXPECT_EQ(string_stack_depth(), 0);
-}
-
 TEST_F(StringFormatTest, ExportsKeepTheOperandOrder) {
   Kes$PushString("ABCDEF", 6);  // searched
   Kes$PushString("CD", 2);      // sought, on top

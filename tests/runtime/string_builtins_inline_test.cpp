@@ -146,6 +146,7 @@ TEST_F(StringBuiltinsInlineTest, ChainOfShortTextsAllocatesNothing) {
   EXPECT_EQ(allocations.count(), 0u);
   EXPECT_EQ(std::string_view(field, sizeof(field)), "KES, Bristol                            ");
   EXPECT_EQ(std::string_view(name, 7), "kestrel");  // the variable itself never changes
+  EXPECT_EQ(string_stack_depth(), 0);
 }
 
 TEST_F(StringBuiltinsInlineTest, SubNarrowsAReferenceWithoutCopying) {

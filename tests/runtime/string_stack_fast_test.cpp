@@ -25,14 +25,6 @@ class StringStackFastTest : public testing::Test {
   void TearDown() override { test::drain_string_stack(); }
 };
 
-// Distinct bytes, so a byte taken from the wrong place shows.
-std::string pattern(std::size_t length) {
-  std::string text(length, ' ');
-  for (std::size_t index = 0; index < length; ++index)
-    text[index] = static_cast<char>('a' + index % 26);
-  return text;
-}
-
 // A fixed STRING of `size` bytes holding `text`: cut to size, or padded with spaces.
 std::string fixed(const std::string& text, std::size_t size) {
   return size <= text.size() ? text.substr(0, size) : text + std::string(size - text.size(), ' ');
@@ -46,7 +38,7 @@ TEST(StringStoreStringShort, EverySizeAndLengthPadsOrCuts) {
   for (std::uint32_t size = 0; size <= 70; ++size) {
     for (std::uint32_t length = 0; length <= 70; ++length) {
       SCOPED_TRACE(testing::Message() << "size " << size << " length " << length);
-      const std::string source = pattern(length);
+      const std::string source = test::distinct_letters(length);
       std::string buffer(kGuard + size + kGuard, '#');
       store_string(buffer.data() + kGuard, size, source.data(), length);
       EXPECT_EQ(buffer.substr(kGuard, size), fixed(source, size));
@@ -60,7 +52,7 @@ TEST(StringStoreStringShort, OverlapEitherWayCopiesTheOriginalBytes) {
   for (std::uint32_t length = 0; length <= 64; ++length) {
     for (int shift : {-9, -3, -1, 1, 2, 7, 16}) {
       SCOPED_TRACE(testing::Message() << "length " << length << " shift " << shift);
-      std::string buffer = pattern(200);
+      std::string buffer = test::distinct_letters(200);
       const std::string original = buffer;
       char* source = buffer.data() + 80;
       store_string(source + shift, length, source, length);
@@ -192,7 +184,7 @@ TEST_F(StringStackPopStringKinds, ZeroSizeAndNullDestinationStillPop) {
 TEST_F(StringStackPopStringKinds, CStringOfEveryLengthUpToSeventy) {
   for (std::uint32_t length = 0; length <= 70; ++length) {
     SCOPED_TRACE(length);
-    const std::string source = pattern(length);
+    const std::string source = test::distinct_letters(length);
     for (std::uint32_t size : {1u, 2u, 9u, 33u, 66u, 100u}) {
       Kes$PushString(source.data(), length);
       std::string buffer(size + 1, '#');
@@ -211,7 +203,7 @@ using StringStackHeapShort = StringStackFastTest;
 TEST_F(StringStackHeapShort, UpToTwentyBytesCopyIntoTheEntryWithoutAllocating) {
   for (std::uint32_t length = 0; length <= 21; ++length) {
     SCOPED_TRACE(length);
-    std::string source = pattern(length);
+    std::string source = test::distinct_letters(length);
     test::AllocationCounter allocations;
     Kes$PushString(source.data(), length);
     Kes$StackHeap();
@@ -227,7 +219,7 @@ TEST_F(StringStackHeapShort, UpToTwentyBytesCopyIntoTheEntryWithoutAllocating) {
     source.assign(length, '!');  // the entry no longer depends on the variable
     char destination[24];
     Kes$PopString(destination, 24);
-    EXPECT_EQ(std::string(destination, 24), fixed(pattern(length), 24));
+    EXPECT_EQ(std::string(destination, 24), fixed(test::distinct_letters(length), 24));
   }
 }
 

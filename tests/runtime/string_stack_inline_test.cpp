@@ -22,14 +22,6 @@ class StringStackInlineTest : public testing::Test {
   void TearDown() override { test::drain_string_stack(); }
 };
 
-// Distinct letters, so a byte taken from the wrong place shows.
-std::string letters(std::size_t length) {
-  std::string text(length, ' ');
-  for (std::size_t index = 0; index < length; ++index)
-    text[index] = static_cast<char>('A' + index % 26);
-  return text;
-}
-
 using StringStackPopInlineText = StringStackInlineTest;
 
 TEST_F(StringStackPopInlineText, EveryLengthIntoEveryFieldWidth) {
@@ -39,14 +31,14 @@ TEST_F(StringStackPopInlineText, EveryLengthIntoEveryFieldWidth) {
   for (std::uint32_t length = 0; length <= kInlineCapacity; ++length) {
     for (std::uint32_t size = 0; size <= 70; ++size) {
       SCOPED_TRACE(std::to_string(length) + " bytes into " + std::to_string(size));
-      std::string source = letters(length);
+      std::string source = test::distinct_letters(length, 'A');
       Kes$PushString(source.data(), length);
       Kes$StackHeap();
       ASSERT_EQ(entry_from_top(1).pointer, entry_from_top(1).inline_area);
       source.assign(length, '!');  // the entry holds its own copy
       std::string field(size + kGuard, '#');
       Kes$PopString(field.data(), size);
-      std::string expected = letters(length).substr(0, size);
+      std::string expected = test::distinct_letters(length, 'A').substr(0, size);
       expected.append(size - expected.size(), ' ');
       expected.append(kGuard, '#');
       EXPECT_EQ(field, expected);
@@ -57,7 +49,7 @@ TEST_F(StringStackPopInlineText, EveryLengthIntoEveryFieldWidth) {
 
 TEST_F(StringStackPopInlineText, BytesLeftInTheAreaByAnEarlierTextAreNotStored) {
   // A long text first fills the area; a shorter one then takes the same entry.
-  const std::string first = letters(20);
+  const std::string first = test::distinct_letters(20, 'A');
   Kes$PushString(first.data(), 20);
   Kes$StackHeap();
   Kes$STACKpop();

@@ -43,6 +43,15 @@ inline std::string pop_heap_text() {
   return text;
 }
 
+// A text of `length` bytes that repeats the 26 letters from `first`, so that a byte taken from
+// the wrong place shows.
+inline std::string distinct_letters(std::size_t length, char first = 'a') {
+  std::string text(length, ' ');
+  for (std::size_t index = 0; index < length; ++index)
+    text[index] = static_cast<char>(first + index % 26);
+  return text;
+}
+
 inline runtime::EntryKind top_entry_kind() {
   return static_cast<runtime::EntryKind>(runtime::entry_from_top(1).kind);
 }
