@@ -13,7 +13,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
-from check_exports import declared  # noqa: E402
+from check_exports import declared, mismatches  # noqa: E402
 
 ENTRY = re.compile(r"^\s*\[\s*\d+\]\s+(\S+)\s*$")
 
@@ -48,16 +48,7 @@ def main():
     objdump, library, headers = sys.argv[1], sys.argv[2], pathlib.Path(sys.argv[3])
     names, classes = declared(headers)
     symbols = exported(objdump, library)
-    present = set(symbols)
-    failures = [f"declared but not exported: {name}" for name in sorted(names - present)]
-    for plain, pretty in zip(symbols, demangle(symbols)):
-        if plain in names:
-            continue
-        owner = re.sub(r"^(typeinfo name for |typeinfo for |vtable for )", "", pretty)
-        owner = owner.split("::")[0] if "::" in owner else owner
-        if owner in classes:
-            continue
-        failures.append(f"exported but not declared: {pretty}")
+    failures = mismatches(names, classes, list(zip(symbols, demangle(symbols))))
     for line in failures:
         print(line)
     print(f"{len(names)} declared functions and variables, {len(classes)} classes, "
