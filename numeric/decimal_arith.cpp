@@ -8,6 +8,8 @@
 #include <bit>
 #include <cstring>
 
+#include "numeric/decimal_limbs.h"
+
 namespace kes::numeric {
 namespace {
 
@@ -92,25 +94,6 @@ void add_rows(Row& a, const Row& b) noexcept {
     sum -= ((sum >> 7) & kOnes) * 0xF6;
     a.w[k] = sum;
   }
-}
-
-// Eight digit bytes (least significant first) as the number they spell, [0, 10^8).
-[[gnu::always_inline]] inline std::uint32_t word_to_limb(std::uint64_t word) noexcept {
-  word = (word & 0x00FF00FF00FF00FFULL) + ((word >> 8) & 0x00FF00FF00FF00FFULL) * 10;
-  word = (word & 0x0000FFFF0000FFFFULL) + ((word >> 16) & 0x0000FFFF0000FFFFULL) * 100;
-  return static_cast<std::uint32_t>((word & 0xFFFFFFFFULL) + (word >> 32) * 10000);
-}
-
-// A limb below 10^8 as eight digit bytes, least significant first.
-[[gnu::always_inline]] inline std::uint64_t limb_to_word(std::uint32_t limb) noexcept {
-  const std::uint32_t upper = limb / 10000;
-  std::uint64_t word = (limb - upper * 10000) | (static_cast<std::uint64_t>(upper) << 32);
-  // Two 32-bit lanes below 10000 become four 16-bit lanes below 100: x / 100 = x * 5243 >> 19.
-  std::uint64_t quotient = ((word * 5243) >> 19) & 0x0000007F0000007FULL;
-  word = (word - quotient * 100) | (quotient << 16);
-  // Four 16-bit lanes below 100 become eight bytes below 10: y / 10 = y * 103 >> 10.
-  quotient = ((word * 103) >> 10) & 0x000F000F000F000FULL;
-  return (word - quotient * 10) | (quotient << 8);
 }
 
 // The number spelt by `count` digit bytes (least significant first) times 10^zeros, as base 10^8
@@ -390,24 +373,10 @@ int load_value(const DecimalEntry& value, std::uint64_t* words) noexcept {
   return -1;
 }
 
-// 64 zero bytes, then 64 bytes 0xFF: the eight bytes at 64 - p + 8k are word k of the mask of
-// the positions p and above, for p in [0, 64].
-alignas(64) constexpr std::array<std::uint8_t, 2 * kDecimalPositions> kMaskWindow = [] {
-  std::array<std::uint8_t, 2 * kDecimalPositions> window{};
-  for (int i = kDecimalPositions; i < 2 * kDecimalPositions; ++i)
-    window[static_cast<std::size_t>(i)] = 0xFF;
-  return window;
-}();
-
 [[gnu::always_inline]] inline std::uint64_t load8(const std::uint8_t* bytes) noexcept {
   std::uint64_t word;
   std::memcpy(&word, bytes, sizeof word);
   return word;
-}
-
-// The mask of positions p and above (p in [0, 64]), read word by word.
-[[gnu::always_inline]] inline const std::uint8_t* positions_from(int p) noexcept {
-  return kMaskWindow.data() + kDecimalPositions - p;
 }
 
 // The digits low..high of an operand word by word, other bytes cleared.
@@ -555,6 +524,78 @@ void multiply_words(DecimalEntry& left, const std::uint64_t* a, int a_low, int a
   set_normalised(left, row, negative);
 }
 
+// The highest position from which a value of N limbs (8N digits) can be read out of N + 1
+// whole words of the row.
+template <int N>
+constexpr int kLowLimit = kDecimalPositions - 1 - 8 * N;
+
+// The digits low..high (1 to 8N of them, low <= kLowLimit<N>) of `value` as N limbs counted from
+// position low, digits above high read as zero. The row is read in whole aligned words and
+// shifted together: an entry is usually read just after it was copied, and a load that straddles
+// two of those stores would wait until they reach the cache.
+template <int N>
+[[gnu::always_inline]] inline void limbs_from_low(const DecimalEntry& value, int low, int high,
+                                                  std::uint64_t* limbs) noexcept {
+  const std::uint8_t* row = value.digits + 8 * (low >> 3);
+  const int shift = 8 * (low & 7);
+  const std::uint8_t* above = positions_from(high + 1) + low;
+  std::uint64_t words[N + 1];
+  for (int i = 0; i <= N; ++i)
+    words[i] = load8(row + 8 * i);
+  for (int i = 0; i < N; ++i) {
+    const std::uint64_t word = (words[i] >> shift) | ((words[i + 1] << 1) << (63 - shift));
+    limbs[i] = word_to_limb(word & ~load8(above + 8 * i));
+  }
+}
+
+// Product of two values of up to 8N digits each (N = 2 serves money amounts and rates) whose
+// exact product has no digit below position 0: each operand is N limbs counted from
+// its own low, and the product's 2N limbs are written from position a_low + b_low - 32, in
+// [0, 63]; digits from position 64 on are lost.
+template <int N>
+void multiply_from_lows(DecimalEntry& left, const DecimalEntry& right, int a_low, int a_high,
+                        int b_low, int b_high, bool negative) noexcept {
+  std::uint64_t x[N];
+  std::uint64_t y[N];
+  limbs_from_low<N>(left, a_low, a_high, x);
+  limbs_from_low<N>(right, b_low, b_high, y);
+  // A column holds at most N products below 10^16, and the carry into it.
+  std::uint32_t limbs[2 * N];
+  std::uint64_t carry = 0;
+  for (int c = 0; c < 2 * N; ++c) {
+    std::uint64_t column = carry;
+    for (int i = 0; i < N; ++i) {
+      if (c - i >= 0 && c - i < N) column += x[i] * y[c - i];
+    }
+    carry = column / kLimbBase;
+    limbs[c] = static_cast<std::uint32_t>(column - carry * kLimbBase);
+  }
+  std::uint64_t words[2 * N];
+  std::uint64_t bits = 0;
+  for (int h = 0; h < N / 2; ++h) {
+    const std::uint32_t* four = limbs + 4 * h;
+    bits |= static_cast<std::uint64_t>(
+                four_limbs_to_words(four[0], four[1], four[2], four[3], words + 4 * h))
+            << (32 * h);
+  }
+  const int product_low = a_low + b_low - kUnitsPosition;
+  const int kept = kDecimalPositions - product_low;
+  // Bytes outside the product's range may be left stale.
+  if (kept >= static_cast<int>(sizeof words)) {
+    std::memcpy(left.digits + product_low, words, sizeof words);
+  } else {
+    std::memcpy(left.digits + product_low, words, static_cast<std::size_t>(kept));
+    bits &= (std::uint64_t{1} << kept) - 1;
+  }
+  if (bits == 0) {
+    decimal_set_zero(left);
+    return;
+  }
+  left.low = static_cast<std::uint8_t>(product_low + std::countr_zero(bits));
+  left.high = static_cast<std::uint8_t>(product_low + 63 - std::countl_zero(bits));
+  left.sign = negative ? 1 : 0;
+}
+
 }  // namespace
 
 void decimal_set_zero(DecimalEntry& value) noexcept { decimal_set_digit(value, 0); }
@@ -595,6 +636,24 @@ void decimal_subtract(DecimalEntry& left, const DecimalEntry& right) noexcept {
 }
 
 void decimal_multiply(DecimalEntry& left, const DecimalEntry& right) noexcept {
+  {
+    // Operands whose ranges keep every product digit at or above position 0 and hold at most 16
+    // digits, as money amounts and rates do, multiply as two limbs each.
+    const int a_low = left.low;
+    const int a_high = clamped_high(left);
+    const int b_low = right.low;
+    const int b_high = clamped_high(right);
+    const int a_length = a_high - a_low + 1;
+    const int b_length = b_high - b_low + 1;
+    const int product_low = a_low + b_low - kUnitsPosition;
+    if (product_low >= 0 && product_low <= kTopPosition && a_length >= 1 && b_length >= 1) {
+      const bool negative = is_negative(left) != is_negative(right);
+      if (a_length <= 16 && b_length <= 16 && a_low <= kLowLimit<2> && b_low <= kLowLimit<2>) {
+        multiply_from_lows<2>(left, right, a_low, a_high, b_low, b_high, negative);
+        return;
+      }
+    }
+  }
   // Clean rows with a spare zero word above, so that limbs can be read from any position.
   std::uint64_t a[kWords + 1] = {};
   std::uint64_t b[kWords + 1] = {};

@@ -1,0 +1,88 @@
+// Limb conversions: digit words to base 10^8 limbs and back, in the build's own version and in
+// the word version, against digits written out by plain division.
+#include "numeric/decimal_limbs.h"
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/decimal_limbs_scalar.h"
+
+namespace kes::numeric {
+namespace {
+
+// The eight digit bytes of a limb, least significant first, by repeated division.
+std::uint64_t digits_by_division(std::uint32_t limb) {
+  std::uint64_t word = 0;
+  for (int i = 0; i < 8; ++i) {
+    word |= static_cast<std::uint64_t>(limb % 10) << (8 * i);
+    limb /= 10;
+  }
+  return word;
+}
+
+std::uint32_t nonzero_bytes(const std::uint64_t* words) {
+  std::uint32_t bits = 0;
+  for (int i = 0; i < 32; ++i) {
+    if (((words[i / 8] >> (8 * (i % 8))) & 0xFF) != 0) bits |= 1u << i;
+  }
+  return bits;
+}
+
+// Limbs where the splits by 10^4, 100 and 10 change: every boundary and its neighbours, the
+// largest limb, and a stride through the whole range.
+std::vector<std::uint32_t> interesting_limbs() {
+  std::vector<std::uint32_t> limbs;
+  for (std::uint32_t power = 1; power <= 10000000; power *= 10) {
+    for (std::uint32_t digit = 1; digit <= 9; ++digit) {
+      limbs.push_back(digit * power - 1);
+      limbs.push_back(digit * power);
+      limbs.push_back(digit * power + 1);
+    }
+  }
+  for (std::uint32_t limb = 0; limb < 100000000; limb += 9973)
+    limbs.push_back(limb);
+  for (std::uint32_t limb : {99999999u, 99990000u, 99989999u, 10000u, 9999u})
+    limbs.push_back(limb);
+  return limbs;
+}
+
+TEST(DecimalLimbs, EachLimbSpellsItsDigitsInBothVersions) {
+  std::vector<std::uint32_t> limbs = interesting_limbs();
+  std::mt19937 engine(7);
+  std::shuffle(limbs.begin(), limbs.end(), engine);  // each lane sees every kind of limb
+  while (limbs.size() % 4 != 0)
+    limbs.push_back(0);
+  for (std::size_t i = 0; i < limbs.size(); i += 4) {
+    const std::uint32_t* four = limbs.data() + i;
+    std::uint64_t expected[4];
+    for (int k = 0; k < 4; ++k)
+      expected[k] = digits_by_division(four[k]);
+    std::uint64_t built[4];
+    std::uint64_t scalar[4];
+    const std::uint32_t built_bits = four_limbs_to_words(four[0], four[1], four[2], four[3], built);
+    const std::uint32_t scalar_bits = test::scalar_four_limbs_to_words(four, scalar);
+    for (int k = 0; k < 4; ++k) {
+      ASSERT_EQ(built[k], expected[k]) << four[k];
+      ASSERT_EQ(scalar[k], expected[k]) << four[k];
+      ASSERT_EQ(word_to_limb(expected[k]), four[k]);
+      ASSERT_EQ(limb_to_word(four[k]), expected[k]) << four[k];
+    }
+    ASSERT_EQ(built_bits, nonzero_bytes(expected));
+    ASSERT_EQ(scalar_bits, nonzero_bytes(expected));
+  }
+}
+
+TEST(DecimalLimbs, PositionMasksSelectPositionsFromP) {
+  for (int p = 0; p <= kDecimalPositions; ++p) {
+    const std::uint8_t* mask = positions_from(p);
+    for (int position = 0; position < kDecimalPositions; ++position)
+      ASSERT_EQ(mask[position], position >= p ? 0xFF : 0x00) << p << " " << position;
+  }
+}
+
+}  // namespace
+}  // namespace kes::numeric
