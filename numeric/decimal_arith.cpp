@@ -4,7 +4,6 @@
 #include "numeric/decimal_arith.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cstring>
 
@@ -524,60 +523,50 @@ void multiply_words(DecimalEntry& left, const std::uint64_t* a, int a_low, int a
   set_normalised(left, row, negative);
 }
 
-// The highest position from which a value of N limbs (8N digits) can be read out of N + 1
-// whole words of the row.
-template <int N>
-constexpr int kLowLimit = kDecimalPositions - 1 - 8 * N;
+// The highest position from which 16 digits can be read out of three whole words of the row.
+constexpr int kShortLowLimit = kDecimalPositions - 1 - 16;
 
-// The digits low..high (1 to 8N of them, low <= kLowLimit<N>) of `value` as N limbs counted from
-// position low, digits above high read as zero. The row is read in whole aligned words and
+// The digits low..high (1 to 16 of them, low <= kShortLowLimit) of `value` as two limbs counted
+// from position low, digits above high read as zero. The row is read in whole aligned words and
 // shifted together: an entry is usually read just after it was copied, and a load that straddles
 // two of those stores would wait until they reach the cache.
-template <int N>
-[[gnu::always_inline]] inline void limbs_from_low(const DecimalEntry& value, int low, int high,
-                                                  std::uint64_t* limbs) noexcept {
+[[gnu::always_inline]] inline void two_limbs_from_low(const DecimalEntry& value, int low, int high,
+                                                      std::uint64_t& first,
+                                                      std::uint64_t& second) noexcept {
   const std::uint8_t* row = value.digits + 8 * (low >> 3);
   const int shift = 8 * (low & 7);
+  const std::uint64_t w0 = load8(row);
+  const std::uint64_t w1 = load8(row + 8);
+  const std::uint64_t w2 = load8(row + 16);
   const std::uint8_t* above = positions_from(high + 1) + low;
-  std::uint64_t words[N + 1];
-  for (int i = 0; i <= N; ++i)
-    words[i] = load8(row + 8 * i);
-  for (int i = 0; i < N; ++i) {
-    const std::uint64_t word = (words[i] >> shift) | ((words[i + 1] << 1) << (63 - shift));
-    limbs[i] = word_to_limb(word & ~load8(above + 8 * i));
-  }
+  first = word_to_limb(((w0 >> shift) | ((w1 << 1) << (63 - shift))) & ~load8(above));
+  second = word_to_limb(((w1 >> shift) | ((w2 << 1) << (63 - shift))) & ~load8(above + 8));
 }
 
-// Product of two values of up to 8N digits each (N = 2 serves money amounts and rates) whose
-// exact product has no digit below position 0: each operand is N limbs counted from
-// its own low, and the product's 2N limbs are written from position a_low + b_low - 32, in
-// [0, 63]; digits from position 64 on are lost.
-template <int N>
-void multiply_from_lows(DecimalEntry& left, const DecimalEntry& right, int a_low, int a_high,
-                        int b_low, int b_high, bool negative) noexcept {
-  std::uint64_t x[N];
-  std::uint64_t y[N];
-  limbs_from_low<N>(left, a_low, a_high, x);
-  limbs_from_low<N>(right, b_low, b_high, y);
-  // A column holds at most N products below 10^16, and the carry into it.
-  std::uint32_t limbs[2 * N];
-  std::uint64_t carry = 0;
-  for (int c = 0; c < 2 * N; ++c) {
-    std::uint64_t column = carry;
-    for (int i = 0; i < N; ++i) {
-      if (c - i >= 0 && c - i < N) column += x[i] * y[c - i];
-    }
-    carry = column / kLimbBase;
-    limbs[c] = static_cast<std::uint32_t>(column - carry * kLimbBase);
-  }
-  std::uint64_t words[2 * N];
-  std::uint64_t bits = 0;
-  for (int h = 0; h < N / 2; ++h) {
-    const std::uint32_t* four = limbs + 4 * h;
-    bits |= static_cast<std::uint64_t>(
-                four_limbs_to_words(four[0], four[1], four[2], four[3], words + 4 * h))
-            << (32 * h);
-  }
+// Product of two values of up to 16 digits each (money amounts and rates) whose exact product has
+// no digit below position 0: each operand is two limbs counted from its own low, and the
+// product's four limbs are written from position a_low + b_low - 32, in [0, 63]; digits from
+// position 64 on are lost.
+void multiply_short(DecimalEntry& left, const DecimalEntry& right, int a_low, int a_high, int b_low,
+                    int b_high, bool negative) noexcept {
+  std::uint64_t x0;
+  std::uint64_t x1;
+  std::uint64_t y0;
+  std::uint64_t y1;
+  two_limbs_from_low(left, a_low, a_high, x0, x1);
+  two_limbs_from_low(right, b_low, b_high, y0, y1);
+  // Each column holds at most two products below 10^16 and the carry into it.
+  const std::uint64_t c0 = x0 * y0;
+  const std::uint64_t h0 = c0 / kLimbBase;
+  const std::uint64_t c1 = x0 * y1 + x1 * y0 + h0;
+  const std::uint64_t h1 = c1 / kLimbBase;
+  const std::uint64_t c2 = x1 * y1 + h1;
+  const std::uint64_t h2 = c2 / kLimbBase;  // below 10^8: the product is below 10^32
+  std::uint64_t words[4];
+  std::uint32_t bits = four_limbs_to_words(static_cast<std::uint32_t>(c0 - h0 * kLimbBase),
+                                           static_cast<std::uint32_t>(c1 - h1 * kLimbBase),
+                                           static_cast<std::uint32_t>(c2 - h2 * kLimbBase),
+                                           static_cast<std::uint32_t>(h2), words);
   const int product_low = a_low + b_low - kUnitsPosition;
   const int kept = kDecimalPositions - product_low;
   // Bytes outside the product's range may be left stale.
@@ -585,14 +574,14 @@ void multiply_from_lows(DecimalEntry& left, const DecimalEntry& right, int a_low
     std::memcpy(left.digits + product_low, words, sizeof words);
   } else {
     std::memcpy(left.digits + product_low, words, static_cast<std::size_t>(kept));
-    bits &= (std::uint64_t{1} << kept) - 1;
+    bits &= (1u << kept) - 1;
   }
   if (bits == 0) {
     decimal_set_zero(left);
     return;
   }
   left.low = static_cast<std::uint8_t>(product_low + std::countr_zero(bits));
-  left.high = static_cast<std::uint8_t>(product_low + 63 - std::countl_zero(bits));
+  left.high = static_cast<std::uint8_t>(product_low + 31 - std::countl_zero(bits));
   left.sign = negative ? 1 : 0;
 }
 
@@ -648,8 +637,8 @@ void decimal_multiply(DecimalEntry& left, const DecimalEntry& right) noexcept {
     const int product_low = a_low + b_low - kUnitsPosition;
     if (product_low >= 0 && product_low <= kTopPosition && a_length >= 1 && b_length >= 1) {
       const bool negative = is_negative(left) != is_negative(right);
-      if (a_length <= 16 && b_length <= 16 && a_low <= kLowLimit<2> && b_low <= kLowLimit<2>) {
-        multiply_from_lows<2>(left, right, a_low, a_high, b_low, b_high, negative);
+      if (a_length <= 16 && b_length <= 16 && a_low <= kShortLowLimit && b_low <= kShortLowLimit) {
+        multiply_short(left, right, a_low, a_high, b_low, b_high, negative);
         return;
       }
     }
