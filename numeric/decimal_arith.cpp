@@ -585,6 +585,92 @@ void multiply_short(DecimalEntry& left, const DecimalEntry& right, int a_low, in
   left.sign = negative ? 1 : 0;
 }
 
+// floor(rest x factor / divisor), rest becoming the remainder, for rest < divisor < 10^16 and
+// factor <= 10^8; `ratio` is factor / divisor as a double. The estimate is within one of the
+// quotient, and the remainder it leaves, in [-divisor, 2 divisor), is exact modulo 2^64.
+[[gnu::always_inline]] inline std::uint64_t divide_step(std::uint64_t& rest, std::uint64_t factor,
+                                                        double ratio,
+                                                        std::uint64_t divisor) noexcept {
+  auto quotient = static_cast<std::uint64_t>(static_cast<double>(rest) * ratio);
+  auto remainder = static_cast<std::int64_t>(rest * factor - quotient * divisor);
+  const auto signed_divisor = static_cast<std::int64_t>(divisor);
+  while (remainder < 0) {
+    --quotient;
+    remainder += signed_divisor;
+  }
+  while (remainder >= signed_divisor) {
+    ++quotient;
+    remainder -= signed_divisor;
+  }
+  rest = static_cast<std::uint64_t>(remainder);
+  return quotient;
+}
+
+constexpr std::uint64_t kPowersOfTen[9] = {1,      10,      100,      1000,     10000,
+                                           100000, 1000000, 10000000, 100000000};
+
+// Quotient of two values of up to 16 digits each (money amounts by rates): dividend x 10^scale /
+// divisor, scale = a_low - b_low + 32 in [0, 79], by short division eight digits a step. The
+// quotient's lowest eight limbs are its positions 0 to 63; position 0 rounds the result to 31
+// places, half away from zero, and a carry out of position 63 is lost.
+void divide_short(DecimalEntry& left, const DecimalEntry& right, int a_low, int a_high, int b_low,
+                  int b_high, bool negative) noexcept {
+  std::uint64_t x0;
+  std::uint64_t x1;
+  std::uint64_t y0;
+  std::uint64_t y1;
+  two_limbs_from_low(left, a_low, a_high, x0, x1);
+  two_limbs_from_low(right, b_low, b_high, y0, y1);
+  const std::uint64_t dividend = x1 * kLimbBase + x0;
+  const std::uint64_t divisor = y1 * kLimbBase + y0;
+  if (dividend == 0 || divisor == 0) {
+    decimal_set_zero(left);
+    return;
+  }
+  const int scale = a_low - b_low + kUnitsPosition;
+  const int steps = scale / 8;  // whole limbs below the dividend's own digits, [0, 9]
+  const std::uint64_t head_factor = kPowersOfTen[scale % 8];
+  const double limb_ratio = static_cast<double>(kLimbBase) / static_cast<double>(divisor);
+  const double head_ratio = static_cast<double>(head_factor) / static_cast<double>(divisor);
+
+  // The quotient is whole x 10^scale + head x 10^(8 steps) + the step limbs below.
+  const std::uint64_t whole = dividend / divisor;
+  std::uint64_t rest = dividend - whole * divisor;
+  const std::uint64_t head = divide_step(rest, head_factor, head_ratio, divisor);
+  std::uint32_t limbs[kWords + 4] = {};  // limbs from 8 on are dropped
+  for (int i = steps - 1; i >= 0; --i)
+    limbs[i] = static_cast<std::uint32_t>(divide_step(rest, kLimbBase, limb_ratio, divisor));
+  // whole x 10^(scale % 8) + head is below 10^23: three limbs from limb `steps` on.
+  const std::uint64_t lower = (whole % kLimbBase) * head_factor + head;  // below 10^15
+  const std::uint64_t upper = (whole / kLimbBase) * head_factor + lower / kLimbBase;
+  limbs[steps] = static_cast<std::uint32_t>(lower % kLimbBase);
+  limbs[steps + 1] = static_cast<std::uint32_t>(upper % kLimbBase);
+  limbs[steps + 2] = static_cast<std::uint32_t>(upper / kLimbBase);
+
+  // Round at position 0: its digit goes, and five or more carries one into position 1.
+  const std::uint32_t digit = limbs[0] % 10;
+  limbs[0] = limbs[0] - digit + (digit >= 5 ? 10 : 0);
+  for (int i = 0; i < kWords - 1 && limbs[i] >= kLimbBase; ++i) {
+    limbs[i] -= kLimbBase;
+    ++limbs[i + 1];
+  }
+  limbs[kWords - 1] %= kLimbBase;
+
+  std::uint64_t words[kWords];
+  const std::uint64_t bits = four_limbs_to_words(limbs[0], limbs[1], limbs[2], limbs[3], words) |
+                             static_cast<std::uint64_t>(four_limbs_to_words(
+                                 limbs[4], limbs[5], limbs[6], limbs[7], words + 4))
+                                 << 32;
+  if (bits == 0) {
+    decimal_set_zero(left);
+    return;
+  }
+  std::memcpy(left.digits, words, sizeof words);
+  left.low = static_cast<std::uint8_t>(std::countr_zero(bits));
+  left.high = static_cast<std::uint8_t>(63 - std::countl_zero(bits));
+  left.sign = negative ? 1 : 0;
+}
+
 }  // namespace
 
 void decimal_set_zero(DecimalEntry& value) noexcept { decimal_set_digit(value, 0); }
@@ -674,6 +760,22 @@ void decimal_multiply(DecimalEntry& left, const DecimalEntry& right) noexcept {
 }
 
 void decimal_divide(DecimalEntry& left, const DecimalEntry& right) noexcept {
+  {
+    // Operands of at most 16 digits each whose quotient needs no digit of the dividend cut, as
+    // money amounts divided by rates are, divide as one 64-bit number by another.
+    const int a_low = left.low;
+    const int a_high = clamped_high(left);
+    const int b_low = right.low;
+    const int b_high = clamped_high(right);
+    const int a_length = a_high - a_low + 1;
+    const int b_length = b_high - b_low + 1;
+    if (a_length >= 1 && a_length <= 16 && b_length >= 1 && b_length <= 16 &&
+        a_low <= kShortLowLimit && b_low <= kShortLowLimit && a_low - b_low + kUnitsPosition >= 0) {
+      divide_short(left, right, a_low, a_high, b_low, b_high,
+                   is_negative(left) != is_negative(right));
+      return;
+    }
+  }
   const Span dividend = significant(left);
   Span divisor = significant(right);
   if (dividend.zero || divisor.zero) {

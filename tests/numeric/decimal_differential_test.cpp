@@ -80,6 +80,18 @@ class EntryGenerator {
     return value;
   }
 
+  // Gives `value` exactly `digits` significant digits from position `low`, all nines one time in
+  // four; its stale bytes and sign stay.
+  void set_span(DecimalEntry& value, int low, int digits) {
+    const bool nines = uniform(0, 3) == 0;
+    for (int p = low; p < low + digits; ++p)
+      value.digits[p] = static_cast<std::uint8_t>(nines ? 9 : uniform(0, 9));
+    value.digits[low] = static_cast<std::uint8_t>(uniform(1, 9));
+    value.digits[low + digits - 1] = static_cast<std::uint8_t>(nines ? 9 : uniform(1, 9));
+    value.low = static_cast<std::uint8_t>(low);
+    value.high = static_cast<std::uint8_t>(low + digits - 1);
+  }
+
   int uniform(int low, int high) { return std::uniform_int_distribution<int>(low, high)(engine_); }
 
  private:
@@ -150,6 +162,18 @@ TEST(DecimalDifferential, QuotientsMatchTheReference) {
       [](DecimalEntry& a, const DecimalEntry& b) { ref::decimal_divide(a, b); });
 }
 
+// Divides as the engine and as the reference; reports and returns false when they differ.
+bool same_quotient(const DecimalEntry& dividend, const DecimalEntry& divisor) {
+  DecimalEntry mine = dividend;
+  DecimalEntry expected = dividend;
+  decimal_divide(mine, divisor);
+  ref::decimal_divide(expected, divisor);
+  if (value_of(mine) == value_of(expected)) return true;
+  ADD_FAILURE() << value_of(dividend) << " / " << value_of(divisor) << ": " << value_of(mine)
+                << " instead of " << value_of(expected);
+  return false;
+}
+
 // Divisors of 9 to 16 significant digits, down to all nines, under dividends that fill the row:
 // the quotient steps then divide numbers close to 10^24 by numbers close to 10^16.
 TEST(DecimalDifferential, QuotientsByWideDivisorsMatchTheReference) {
@@ -159,24 +183,29 @@ TEST(DecimalDifferential, QuotientsByWideDivisorsMatchTheReference) {
     const DecimalEntry dividend = generator.make(i % 2 == 0 ? Shape::Row : Shape::Full);
     DecimalEntry divisor = generator.make(Shape::Row);
     const int digits = generator.uniform(9, 16);
-    const int low = generator.uniform(0, kDecimalPositions - digits);
-    const bool nines = generator.uniform(0, 3) == 0;
-    for (int p = low; p < low + digits; ++p)
-      divisor.digits[p] = static_cast<std::uint8_t>(nines ? 9 : generator.uniform(0, 9));
-    divisor.digits[low] = static_cast<std::uint8_t>(generator.uniform(1, 9));
-    divisor.digits[low + digits - 1] = static_cast<std::uint8_t>(generator.uniform(1, 9));
-    if (nines) divisor.digits[low + digits - 1] = 9;
-    divisor.low = static_cast<std::uint8_t>(low);
-    divisor.high = static_cast<std::uint8_t>(low + digits - 1);
-    DecimalEntry mine = dividend;
-    DecimalEntry expected = dividend;
-    decimal_divide(mine, divisor);
-    ref::decimal_divide(expected, divisor);
-    if (value_of(mine) != value_of(expected)) {
-      ++mismatches;
-      ADD_FAILURE() << value_of(dividend) << " / " << value_of(divisor) << ": " << value_of(mine)
-                    << " instead of " << value_of(expected);
-    }
+    generator.set_span(divisor, generator.uniform(0, kDecimalPositions - digits), digits);
+    if (!same_quotient(dividend, divisor)) ++mismatches;
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
+// Dividends and divisors of 1 to 16 digits with every distance between their lows: the quotient
+// is scaled by every power from 10^0 to 10^79, takes up from one to all 64 positions, and
+// rounds through nines.
+TEST(DecimalDifferential, QuotientsOfSixteenDigitOperandsMatchTheReference) {
+  EntryGenerator generator(108);
+  int mismatches = 0;
+  for (int i = 0; i < 40000 && mismatches < 5; ++i) {
+    DecimalEntry dividend = generator.make(Shape::Tiny);
+    DecimalEntry divisor = generator.make(Shape::Tiny);
+    const int dividend_digits = generator.uniform(1, 16);
+    const int divisor_digits = generator.uniform(1, 16);
+    const int dividend_low = generator.uniform(0, kDecimalPositions - dividend_digits);
+    const int divisor_low = std::clamp(dividend_low + kUnitsPosition - generator.uniform(-2, 81), 0,
+                                       kDecimalPositions - divisor_digits);
+    generator.set_span(dividend, dividend_low, dividend_digits);
+    generator.set_span(divisor, divisor_low, divisor_digits);
+    if (!same_quotient(dividend, divisor)) ++mismatches;
   }
   EXPECT_EQ(mismatches, 0);
 }
