@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 #include "numeric/decimal_limbs.h"
+#include "numeric/uint128.h"
 
 namespace kes::numeric {
 namespace {
@@ -609,6 +611,34 @@ void multiply_short(DecimalEntry& left, const DecimalEntry& right, int a_low, in
 constexpr std::uint64_t kPowersOfTen[9] = {1,      10,      100,      1000,     10000,
                                            100000, 1000000, 10000000, 100000000};
 
+// Writes the quotient whose lowest eight limbs are `limbs` (positions 0 to 63), rounded at
+// position 0 to 31 places, half away from zero; a carry out of position 63 is lost.
+[[gnu::always_inline]] inline void store_quotient(DecimalEntry& left, std::uint32_t* limbs,
+                                                  bool negative) noexcept {
+  // Round at position 0: its digit goes, and five or more carries one into position 1.
+  const std::uint32_t digit = limbs[0] % 10;
+  limbs[0] = limbs[0] - digit + (digit >= 5 ? 10 : 0);
+  for (int i = 0; i < kWords - 1 && limbs[i] >= kLimbBase; ++i) {
+    limbs[i] -= kLimbBase;
+    ++limbs[i + 1];
+  }
+  limbs[kWords - 1] %= kLimbBase;
+
+  std::uint64_t words[kWords];
+  const std::uint64_t bits = four_limbs_to_words(limbs[0], limbs[1], limbs[2], limbs[3], words) |
+                             static_cast<std::uint64_t>(four_limbs_to_words(
+                                 limbs[4], limbs[5], limbs[6], limbs[7], words + 4))
+                                 << 32;
+  if (bits == 0) {
+    decimal_set_zero(left);
+    return;
+  }
+  std::memcpy(left.digits, words, sizeof words);
+  left.low = static_cast<std::uint8_t>(std::countr_zero(bits));
+  left.high = static_cast<std::uint8_t>(63 - std::countl_zero(bits));
+  left.sign = negative ? 1 : 0;
+}
+
 // Quotient of two values of up to 16 digits each (money amounts by rates): dividend x 10^scale /
 // divisor, scale = a_low - b_low + 32 in [0, 79], by short division eight digits a step. The
 // quotient's lowest eight limbs are its positions 0 to 63; position 0 rounds the result to 31
@@ -647,28 +677,94 @@ void divide_short(DecimalEntry& left, const DecimalEntry& right, int a_low, int 
   limbs[steps + 1] = static_cast<std::uint32_t>(upper % kLimbBase);
   limbs[steps + 2] = static_cast<std::uint32_t>(upper / kLimbBase);
 
-  // Round at position 0: its digit goes, and five or more carries one into position 1.
-  const std::uint32_t digit = limbs[0] % 10;
-  limbs[0] = limbs[0] - digit + (digit >= 5 ? 10 : 0);
-  for (int i = 0; i < kWords - 1 && limbs[i] >= kLimbBase; ++i) {
-    limbs[i] -= kLimbBase;
-    ++limbs[i + 1];
-  }
-  limbs[kWords - 1] %= kLimbBase;
+  store_quotient(left, limbs, negative);
+}
 
-  std::uint64_t words[kWords];
-  const std::uint64_t bits = four_limbs_to_words(limbs[0], limbs[1], limbs[2], limbs[3], words) |
-                             static_cast<std::uint64_t>(four_limbs_to_words(
-                                 limbs[4], limbs[5], limbs[6], limbs[7], words + 4))
-                                 << 32;
-  if (bits == 0) {
+// The row's digits low..high as whole words, other bytes cleared, with four zero words on either
+// side: word 4 + k holds positions 8k to 8k + 7, so limbs can start anywhere from -32 to 95.
+struct PaddedRow {
+  std::uint64_t w[kWords + 8];
+};
+
+[[gnu::always_inline]] inline PaddedRow padded_row(const DecimalEntry& value, int low,
+                                                   int high) noexcept {
+  const Digits digits = digits_of(value, low, high);
+  PaddedRow row{};
+  for (int k = 0; k < kWords; ++k)
+    row.w[4 + k] = digits.word(k);
+  return row;
+}
+
+// The eight digits of `row` from position `start` (in [-32, 88]) as a limb.
+[[gnu::always_inline]] inline std::uint32_t limb_at(const PaddedRow& row, int start) noexcept {
+  const int index = 4 + (start >> 3);  // start >> 3 rounds toward minus infinity
+  const int shift = 8 * (start & 7);
+  return word_to_limb((row.w[index] >> shift) | ((row.w[index + 1] << 1) << (63 - shift)));
+}
+
+// Quotient by a divisor of up to 32 digits: short division of the dividend's limbs by the
+// divisor as one 128-bit number, eight digits a step. The dividend is read in limbs on the
+// quotient's own grid: limb i of the quotient comes from the dividend's digits at positions
+// b_low - 32 + 8i to b_low - 32 + 8i + 7. Digits that would fall below position 0 of the scaled
+// dividend are not read: they cannot change a floor division by a whole number.
+void divide_wide(DecimalEntry& left, const DecimalEntry& right, int a_low, int a_high, int b_low,
+                 int b_high, bool negative) noexcept {
+  const PaddedRow dividend = padded_row(left, a_low, a_high);
+  const PaddedRow divisor_row = padded_row(right, b_low, b_high);
+  std::uint32_t divisor_limbs[4];
+  for (int i = 0; i < 4; ++i)
+    divisor_limbs[i] = limb_at(divisor_row, b_low + 8 * i);
+  const Uint128 divisor =
+      Uint128(static_cast<std::uint64_t>(divisor_limbs[3]) * kLimbBase + divisor_limbs[2]) *
+          (std::uint64_t{kLimbBase} * kLimbBase) +
+      Uint128(static_cast<std::uint64_t>(divisor_limbs[1]) * kLimbBase + divisor_limbs[0]);
+  const int base = b_low - kUnitsPosition;  // [-32, 31]
+  const int top = a_high - base;            // the quotient position of the dividend's top digit
+  if (divisor == Uint128() || top < 0) {
     decimal_set_zero(left);
     return;
   }
-  std::memcpy(left.digits, words, sizeof words);
-  left.low = static_cast<std::uint8_t>(std::countr_zero(bits));
-  left.high = static_cast<std::uint8_t>(63 - std::countl_zero(bits));
-  left.sign = negative ? 1 : 0;
+  // The leading quotient limbs are zero while the remainder is below the divisor: the first
+  // `skipped` limbs of the dividend start the remainder as they are.
+  const int divisor_limb_count = divisor_limbs[3] != 0   ? 4
+                                 : divisor_limbs[2] != 0 ? 3
+                                 : divisor_limbs[1] != 0 ? 2
+                                                         : 1;
+  int i = top >> 3;  // the dividend's top limb, [0, 11]
+  const int stop = std::max(i - (divisor_limb_count - 1), -1);
+  std::uint64_t head = 0;  // two limbs fit 64 bits
+  for (; i > stop && i > top / 8 - 2; --i)
+    head = head * kLimbBase + limb_at(dividend, base + 8 * i);
+  Uint128 rest = head;
+  if (i > stop) rest = rest * kLimbBase + limb_at(dividend, base + 8 * i--);
+
+  // Each quotient limb is estimated through doubles from the remainder's top 62 bits and the
+  // next limb; the estimate is within one and the remainder it leaves, in [-divisor, 2 divisor),
+  // is exact modulo 2^128.
+  const int ignored_bits = std::max(bit_width(divisor) - 62, 0);
+  const double inverse = 1.0 / to_double(divisor);
+  const double rest_ratio = static_cast<double>(kLimbBase) *
+                            static_cast<double>(std::uint64_t{1} << ignored_bits) * inverse;
+  std::uint32_t limbs[kWords + 4] = {};  // limbs from 8 on are dropped
+  for (; i >= 0; --i) {
+    const std::uint32_t next = limb_at(dividend, base + 8 * i);
+    const auto rest_top = static_cast<std::int64_t>(shifted_right(rest, ignored_bits).low());
+    const double estimate =
+        static_cast<double>(rest_top) * rest_ratio + static_cast<double>(next) * inverse;
+    auto quotient = static_cast<std::uint64_t>(estimate);
+    Uint128 remainder = rest * kLimbBase + next - divisor * quotient;
+    while (is_wrapped(remainder)) {
+      --quotient;
+      remainder = remainder + divisor;
+    }
+    while (!(remainder < divisor)) {
+      ++quotient;
+      remainder = remainder - divisor;
+    }
+    rest = remainder;
+    limbs[i] = static_cast<std::uint32_t>(quotient);
+  }
+  store_quotient(left, limbs, negative);
 }
 
 }  // namespace
@@ -773,6 +869,12 @@ void decimal_divide(DecimalEntry& left, const DecimalEntry& right) noexcept {
         a_low <= kShortLowLimit && b_low <= kShortLowLimit && a_low - b_low + kUnitsPosition >= 0) {
       divide_short(left, right, a_low, a_high, b_low, b_high,
                    is_negative(left) != is_negative(right));
+      return;
+    }
+    // Any dividend by a divisor of up to 32 digits: one 128-bit number.
+    if (a_length >= 1 && b_length >= 1 && b_length <= 32) {
+      divide_wide(left, right, a_low, a_high, b_low, b_high,
+                  is_negative(left) != is_negative(right));
       return;
     }
   }
