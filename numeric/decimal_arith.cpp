@@ -144,47 +144,10 @@ void divide_estimated(std::uint64_t x, std::uint64_t d, double inverse, std::uin
 }
 
 // Knuth's algorithm D in base 10^8: quotient = floor(u / v). u has m limbs (its array one more),
-// v has n >= 1 limbs with a non-zero leading limb, m >= n. Writes m - n + 1 quotient limbs and
+// v has n >= 2 limbs with a non-zero leading limb, m >= n. Writes m - n + 1 quotient limbs and
 // destroys u.
 void divide_limbs(std::uint32_t* u, int m, const std::uint32_t* divisor, int n,
                   std::uint32_t* quotient) noexcept {
-  if (n == 1) {
-    const std::uint64_t d = divisor[0];
-    const double inverse = 1.0 / static_cast<double>(d);
-    std::uint64_t remainder = 0;
-    for (int i = m - 1; i >= 0; --i) {
-      const std::uint64_t x = remainder * kLimbBase + u[i];  // below d x 10^8 <= 10^16
-      std::uint64_t q;
-      divide_estimated(x, d, inverse, q, remainder);
-      quotient[i] = static_cast<std::uint32_t>(q);
-    }
-    return;
-  }
-  if (n == 2) {
-    // A divisor below 10^16: short division, each step dividing remainder x 10^8 + limb (below
-    // 10^24) by d. The quotient limb estimated through doubles is within one of the true one
-    // (below 10^8); the remainder it leaves lies in [-d, 2d) and is exact modulo 2^64.
-    const std::uint64_t d = static_cast<std::uint64_t>(divisor[1]) * kLimbBase + divisor[0];
-    const auto signed_d = static_cast<std::int64_t>(d);
-    const double inverse = 1.0 / static_cast<double>(d);
-    std::uint64_t remainder = u[m - 1];  // below 10^8 <= d
-    for (int i = m - 2; i >= 0; --i) {
-      const double x = static_cast<double>(remainder) * kLimbBase + static_cast<double>(u[i]);
-      auto q = static_cast<std::uint64_t>(x * inverse);
-      auto r = static_cast<std::int64_t>(remainder * kLimbBase + u[i] - q * d);
-      while (r < 0) {
-        --q;
-        r += signed_d;
-      }
-      while (r >= signed_d) {
-        ++q;
-        r -= signed_d;
-      }
-      quotient[i] = static_cast<std::uint32_t>(q);
-      remainder = static_cast<std::uint64_t>(r);
-    }
-    return;
-  }
   // Scale both so that the divisor's leading limb is at least half the base.
   std::uint32_t v[kMaxDivisorLimbs];
   const std::uint64_t factor = kLimbBase / (static_cast<std::uint64_t>(divisor[n - 1]) + 1);
@@ -891,6 +854,12 @@ void decimal_divide(DecimalEntry& left, const DecimalEntry& right) noexcept {
     trimmed.low = static_cast<std::uint8_t>(std::max(divisor.low, 3));
     trimmed.high = static_cast<std::uint8_t>(divisor.high);
     divisor = significant(trimmed);
+  }
+  if (divisor.high - divisor.low + 1 <= 32) {
+    // Zeros made the divisor's range look longer than it is. Its digits low..high are those of
+    // `right`, whether it was trimmed or not.
+    divide_wide(left, right, dividend.low, dividend.high, divisor.low, divisor.high, negative);
+    return;
   }
   // quotient x 10^32 = floor(dividend digits x 10^scale / divisor digits), digit k at position k.
   const int scale = dividend.low - divisor.low + kUnitsPosition;  // [-31, 95]
