@@ -1,0 +1,379 @@
+// Division of the decimal engine: operands of up to 16 digits as 64-bit numbers, divisors of up
+// to 32 digits as 128-bit numbers, both by short division eight digits a step; longer divisors by
+// long division in base 10^8 limbs.
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "numeric/decimal_arith.h"
+#include "numeric/decimal_limbs.h"
+#include "numeric/decimal_row.h"
+#include "numeric/uint128.h"
+
+namespace kes::numeric {
+namespace {
+
+// Largest limb counts: a dividend of 64 digits scaled by up to 10^95, a divisor scaled by 10^31.
+constexpr int kMaxDividendLimbs = 20;
+constexpr int kMaxDivisorLimbs = 12;
+
+// The number spelt by `count` digit bytes (least significant first) times 10^zeros, as base 10^8
+// limbs, least significant first. Returns the limb count. count + zeros <= 8 * kMaxDividendLimbs.
+int to_limbs(const std::uint8_t* digits, int count, int zeros, std::uint32_t* limbs) noexcept {
+  const int zero_limbs = zeros / 8;
+  const int shift = zeros % 8;
+  for (int i = 0; i < zero_limbs; ++i)
+    limbs[i] = 0;
+  std::uint8_t bytes[8 + kDecimalPositions + 8];
+  std::memset(bytes, 0, 8);
+  std::memcpy(bytes + shift, digits, static_cast<std::size_t>(count));
+  std::memset(bytes + shift + count, 0, 8);
+  const int rest = (shift + count + 7) / 8;
+  for (int i = 0; i < rest; ++i) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes + 8 * i, sizeof word);
+    limbs[zero_limbs + i] = word_to_limb(word);
+  }
+  return zero_limbs + rest;
+}
+
+// The lowest 64 digits of a limb number, written as a row (digit k at position k).
+Row limbs_to_row(const std::uint32_t* limbs, int count) noexcept {
+  Row row{};
+  for (int k = 0; k < count && k < kWords; ++k)
+    row.w[k] = limb_to_word(limbs[k]);
+  return row;
+}
+
+// quotient and remainder of x / d for x below 2^53 and d in [1, 10^8), through the double
+// reciprocal of d: the estimate is off by at most one and is corrected exactly.
+void divide_estimated(std::uint64_t x, std::uint64_t d, double inverse, std::uint64_t& quotient,
+                      std::uint64_t& remainder) noexcept {
+  std::uint64_t q = static_cast<std::uint64_t>(static_cast<double>(x) * inverse);
+  std::int64_t r = static_cast<std::int64_t>(x) - static_cast<std::int64_t>(q * d);
+  while (r < 0) {
+    --q;
+    r += static_cast<std::int64_t>(d);
+  }
+  while (r >= static_cast<std::int64_t>(d)) {
+    ++q;
+    r -= static_cast<std::int64_t>(d);
+  }
+  quotient = q;
+  remainder = static_cast<std::uint64_t>(r);
+}
+
+// Knuth's algorithm D in base 10^8: quotient = floor(u / v). u has m limbs (its array one more),
+// v has n >= 2 limbs with a non-zero leading limb, m >= n. Writes m - n + 1 quotient limbs and
+// destroys u.
+void divide_limbs(std::uint32_t* u, int m, const std::uint32_t* divisor, int n,
+                  std::uint32_t* quotient) noexcept {
+  // Scale both so that the divisor's leading limb is at least half the base.
+  std::uint32_t v[kMaxDivisorLimbs];
+  const std::uint64_t factor = kLimbBase / (static_cast<std::uint64_t>(divisor[n - 1]) + 1);
+  std::uint64_t carry = 0;
+  for (int i = 0; i < n; ++i) {
+    const std::uint64_t x = divisor[i] * factor + carry;
+    v[i] = static_cast<std::uint32_t>(x % kLimbBase);
+    carry = x / kLimbBase;
+  }
+  carry = 0;
+  for (int i = 0; i < m; ++i) {
+    const std::uint64_t x = u[i] * factor + carry;
+    u[i] = static_cast<std::uint32_t>(x % kLimbBase);
+    carry = x / kLimbBase;
+  }
+  u[m] = static_cast<std::uint32_t>(carry);
+
+  const std::uint64_t leading = v[n - 1];
+  const std::uint64_t second = v[n - 2];
+  const double inverse_leading = 1.0 / static_cast<double>(leading);
+  for (int j = m - n; j >= 0; --j) {
+    const std::uint64_t window = static_cast<std::uint64_t>(u[j + n]) * kLimbBase + u[j + n - 1];
+    std::uint64_t trial;
+    std::uint64_t rest;
+    divide_estimated(window, leading, inverse_leading, trial, rest);
+    while (trial >= kLimbBase || trial * second > rest * kLimbBase + u[j + n - 2]) {
+      --trial;
+      rest += leading;
+      if (rest >= kLimbBase) break;
+    }
+    // Subtract trial x v from the window.
+    std::int64_t borrow = 0;
+    std::uint64_t product_carry = 0;
+    for (int i = 0; i < n; ++i) {
+      const std::uint64_t product = trial * v[i] + product_carry;
+      product_carry = product / kLimbBase;
+      std::int64_t t = static_cast<std::int64_t>(u[i + j]) -
+                       static_cast<std::int64_t>(product % kLimbBase) - borrow;
+      borrow = t < 0 ? 1 : 0;
+      if (t < 0) t += kLimbBase;
+      u[i + j] = static_cast<std::uint32_t>(t);
+    }
+    const std::int64_t top =
+        static_cast<std::int64_t>(u[j + n]) - static_cast<std::int64_t>(product_carry) - borrow;
+    if (top < 0) {
+      // The trial digit was one too large: add the divisor back (the top limb then returns to 0).
+      --trial;
+      std::uint64_t add_carry = 0;
+      for (int i = 0; i < n; ++i) {
+        const std::uint64_t sum = static_cast<std::uint64_t>(u[i + j]) + v[i] + add_carry;
+        add_carry = sum >= kLimbBase ? 1 : 0;
+        u[i + j] = static_cast<std::uint32_t>(sum - add_carry * kLimbBase);
+      }
+      u[j + n] = 0;
+    } else {
+      u[j + n] = static_cast<std::uint32_t>(top);
+    }
+    quotient[j] = static_cast<std::uint32_t>(trial);
+  }
+}
+
+// floor(rest x factor / divisor), rest becoming the remainder, for rest < divisor < 10^16 and
+// factor <= 10^8; `ratio` is factor / divisor as a double. The estimate is within one of the
+// quotient, and the remainder it leaves, in [-divisor, 2 divisor), is exact modulo 2^64.
+[[gnu::always_inline]] inline std::uint64_t divide_step(std::uint64_t& rest, std::uint64_t factor,
+                                                        double ratio,
+                                                        std::uint64_t divisor) noexcept {
+  auto quotient = static_cast<std::uint64_t>(static_cast<double>(rest) * ratio);
+  auto remainder = static_cast<std::int64_t>(rest * factor - quotient * divisor);
+  const auto signed_divisor = static_cast<std::int64_t>(divisor);
+  while (remainder < 0) {
+    --quotient;
+    remainder += signed_divisor;
+  }
+  while (remainder >= signed_divisor) {
+    ++quotient;
+    remainder -= signed_divisor;
+  }
+  rest = static_cast<std::uint64_t>(remainder);
+  return quotient;
+}
+
+constexpr std::uint64_t kPowersOfTen[9] = {1,      10,      100,      1000,     10000,
+                                           100000, 1000000, 10000000, 100000000};
+
+// Writes the quotient whose lowest eight limbs are `limbs` (positions 0 to 63), rounded at
+// position 0 to 31 places, half away from zero; a carry out of position 63 is lost.
+[[gnu::always_inline]] inline void store_quotient(DecimalEntry& left, std::uint32_t* limbs,
+                                                  bool negative) noexcept {
+  // Round at position 0: its digit goes, and five or more carries one into position 1.
+  const std::uint32_t digit = limbs[0] % 10;
+  limbs[0] = limbs[0] - digit + (digit >= 5 ? 10 : 0);
+  for (int i = 0; i < kWords - 1 && limbs[i] >= kLimbBase; ++i) {
+    limbs[i] -= kLimbBase;
+    ++limbs[i + 1];
+  }
+  limbs[kWords - 1] %= kLimbBase;
+
+  std::uint64_t words[kWords];
+  const std::uint64_t bits = four_limbs_to_words(limbs[0], limbs[1], limbs[2], limbs[3], words) |
+                             static_cast<std::uint64_t>(four_limbs_to_words(
+                                 limbs[4], limbs[5], limbs[6], limbs[7], words + 4))
+                                 << 32;
+  if (bits == 0) {
+    decimal_set_zero(left);
+    return;
+  }
+  std::memcpy(left.digits, words, sizeof words);
+  left.low = static_cast<std::uint8_t>(std::countr_zero(bits));
+  left.high = static_cast<std::uint8_t>(63 - std::countl_zero(bits));
+  left.sign = negative ? 1 : 0;
+}
+
+// Quotient of two values of up to 16 digits each (money amounts by rates): dividend x 10^scale /
+// divisor, scale = a_low - b_low + 32 in [0, 79], by short division eight digits a step. The
+// quotient's lowest eight limbs are its positions 0 to 63; position 0 rounds the result to 31
+// places, half away from zero, and a carry out of position 63 is lost.
+void divide_short(DecimalEntry& left, const DecimalEntry& right, int a_low, int a_high, int b_low,
+                  int b_high, bool negative) noexcept {
+  std::uint64_t x0;
+  std::uint64_t x1;
+  std::uint64_t y0;
+  std::uint64_t y1;
+  two_limbs_from_low(left, a_low, a_high, x0, x1);
+  two_limbs_from_low(right, b_low, b_high, y0, y1);
+  const std::uint64_t dividend = x1 * kLimbBase + x0;
+  const std::uint64_t divisor = y1 * kLimbBase + y0;
+  if (dividend == 0 || divisor == 0) {
+    decimal_set_zero(left);
+    return;
+  }
+  const int scale = a_low - b_low + kUnitsPosition;
+  const int steps = scale / 8;  // whole limbs below the dividend's own digits, [0, 9]
+  const std::uint64_t head_factor = kPowersOfTen[scale % 8];
+  const double limb_ratio = static_cast<double>(kLimbBase) / static_cast<double>(divisor);
+  const double head_ratio = static_cast<double>(head_factor) / static_cast<double>(divisor);
+
+  // The quotient is whole x 10^scale + head x 10^(8 steps) + the step limbs below.
+  const std::uint64_t whole = dividend / divisor;
+  std::uint64_t rest = dividend - whole * divisor;
+  const std::uint64_t head = divide_step(rest, head_factor, head_ratio, divisor);
+  std::uint32_t limbs[kWords + 4] = {};  // limbs from 8 on are dropped
+  for (int i = steps - 1; i >= 0; --i)
+    limbs[i] = static_cast<std::uint32_t>(divide_step(rest, kLimbBase, limb_ratio, divisor));
+  // whole x 10^(scale % 8) + head is below 10^23: three limbs from limb `steps` on.
+  const std::uint64_t lower = (whole % kLimbBase) * head_factor + head;  // below 10^15
+  const std::uint64_t upper = (whole / kLimbBase) * head_factor + lower / kLimbBase;
+  limbs[steps] = static_cast<std::uint32_t>(lower % kLimbBase);
+  limbs[steps + 1] = static_cast<std::uint32_t>(upper % kLimbBase);
+  limbs[steps + 2] = static_cast<std::uint32_t>(upper / kLimbBase);
+
+  store_quotient(left, limbs, negative);
+}
+
+// The row's digits low..high as whole words, other bytes cleared, with four zero words on either
+// side: word 4 + k holds positions 8k to 8k + 7, so limbs can start anywhere from -32 to 95.
+struct PaddedRow {
+  std::uint64_t w[kWords + 8];
+};
+
+[[gnu::always_inline]] inline PaddedRow padded_row(const DecimalEntry& value, int low,
+                                                   int high) noexcept {
+  const Digits digits = digits_of(value, low, high);
+  PaddedRow row{};
+  for (int k = 0; k < kWords; ++k)
+    row.w[4 + k] = digits.word(k);
+  return row;
+}
+
+// The eight digits of `row` from position `start` (in [-32, 88]) as a limb.
+[[gnu::always_inline]] inline std::uint32_t limb_at(const PaddedRow& row, int start) noexcept {
+  const int index = 4 + (start >> 3);  // start >> 3 rounds toward minus infinity
+  const int shift = 8 * (start & 7);
+  return word_to_limb((row.w[index] >> shift) | ((row.w[index + 1] << 1) << (63 - shift)));
+}
+
+// Quotient by a divisor of up to 32 digits: short division of the dividend's limbs by the
+// divisor as one 128-bit number, eight digits a step. The dividend is read in limbs on the
+// quotient's own grid: limb i of the quotient comes from the dividend's digits at positions
+// b_low - 32 + 8i to b_low - 32 + 8i + 7. Digits that would fall below position 0 of the scaled
+// dividend are not read: they cannot change a floor division by a whole number.
+void divide_wide(DecimalEntry& left, const DecimalEntry& right, int a_low, int a_high, int b_low,
+                 int b_high, bool negative) noexcept {
+  const PaddedRow dividend = padded_row(left, a_low, a_high);
+  const PaddedRow divisor_row = padded_row(right, b_low, b_high);
+  std::uint32_t divisor_limbs[4];
+  for (int i = 0; i < 4; ++i)
+    divisor_limbs[i] = limb_at(divisor_row, b_low + 8 * i);
+  const Uint128 divisor =
+      Uint128(static_cast<std::uint64_t>(divisor_limbs[3]) * kLimbBase + divisor_limbs[2]) *
+          (std::uint64_t{kLimbBase} * kLimbBase) +
+      Uint128(static_cast<std::uint64_t>(divisor_limbs[1]) * kLimbBase + divisor_limbs[0]);
+  const int base = b_low - kUnitsPosition;  // [-32, 31]
+  const int top = a_high - base;            // the quotient position of the dividend's top digit
+  if (divisor == Uint128() || top < 0) {
+    decimal_set_zero(left);
+    return;
+  }
+  // The leading quotient limbs are zero while the remainder is below the divisor: the first
+  // `skipped` limbs of the dividend start the remainder as they are.
+  const int divisor_limb_count = divisor_limbs[3] != 0   ? 4
+                                 : divisor_limbs[2] != 0 ? 3
+                                 : divisor_limbs[1] != 0 ? 2
+                                                         : 1;
+  int i = top >> 3;  // the dividend's top limb, [0, 11]
+  const int stop = std::max(i - (divisor_limb_count - 1), -1);
+  std::uint64_t head = 0;  // two limbs fit 64 bits
+  for (; i > stop && i > top / 8 - 2; --i)
+    head = head * kLimbBase + limb_at(dividend, base + 8 * i);
+  Uint128 rest = head;
+  if (i > stop) rest = rest * kLimbBase + limb_at(dividend, base + 8 * i--);
+
+  // Each quotient limb is estimated through doubles from the remainder's top 62 bits and the
+  // next limb; the estimate is within one and the remainder it leaves, in [-divisor, 2 divisor),
+  // is exact modulo 2^128.
+  const int ignored_bits = std::max(bit_width(divisor) - 62, 0);
+  const double inverse = 1.0 / to_double(divisor);
+  const double rest_ratio = static_cast<double>(kLimbBase) *
+                            static_cast<double>(std::uint64_t{1} << ignored_bits) * inverse;
+  std::uint32_t limbs[kWords + 4] = {};  // limbs from 8 on are dropped
+  for (; i >= 0; --i) {
+    const std::uint32_t next = limb_at(dividend, base + 8 * i);
+    const auto rest_top = static_cast<std::int64_t>(shifted_right(rest, ignored_bits).low());
+    const double estimate =
+        static_cast<double>(rest_top) * rest_ratio + static_cast<double>(next) * inverse;
+    auto quotient = static_cast<std::uint64_t>(estimate);
+    Uint128 remainder = rest * kLimbBase + next - divisor * quotient;
+    while (is_wrapped(remainder)) {
+      --quotient;
+      remainder = remainder + divisor;
+    }
+    while (!(remainder < divisor)) {
+      ++quotient;
+      remainder = remainder - divisor;
+    }
+    rest = remainder;
+    limbs[i] = static_cast<std::uint32_t>(quotient);
+  }
+  store_quotient(left, limbs, negative);
+}
+
+}  // namespace
+
+void decimal_divide(DecimalEntry& left, const DecimalEntry& right) noexcept {
+  {
+    // Operands of at most 16 digits each whose quotient needs no digit of the dividend cut, as
+    // money amounts divided by rates are, divide as one 64-bit number by another.
+    const int a_low = left.low;
+    const int a_high = clamped_high(left);
+    const int b_low = right.low;
+    const int b_high = clamped_high(right);
+    const int a_length = a_high - a_low + 1;
+    const int b_length = b_high - b_low + 1;
+    if (a_length >= 1 && a_length <= 16 && b_length >= 1 && b_length <= 16 &&
+        a_low <= kShortLowLimit && b_low <= kShortLowLimit && a_low - b_low + kUnitsPosition >= 0) {
+      divide_short(left, right, a_low, a_high, b_low, b_high,
+                   is_negative(left) != is_negative(right));
+      return;
+    }
+    // Any dividend by a divisor of up to 32 digits: one 128-bit number.
+    if (a_length >= 1 && b_length >= 1 && b_length <= 32) {
+      divide_wide(left, right, a_low, a_high, b_low, b_high,
+                  is_negative(left) != is_negative(right));
+      return;
+    }
+  }
+  const Span dividend = significant(left);
+  Span divisor = significant(right);
+  if (dividend.zero || divisor.zero) {
+    decimal_set_zero(left);
+    return;
+  }
+  const bool negative = is_negative(left) != is_negative(right);
+  if (divisor.high - divisor.low + 1 > 60) {
+    // A divisor this long ignores its digits below position 3.
+    DecimalEntry trimmed = right;
+    trimmed.low = static_cast<std::uint8_t>(std::max(divisor.low, 3));
+    trimmed.high = static_cast<std::uint8_t>(divisor.high);
+    divisor = significant(trimmed);
+  }
+  if (divisor.high - divisor.low + 1 <= 32) {
+    // Zeros made the divisor's range look longer than it is. Its digits low..high are those of
+    // `right`, whether it was trimmed or not.
+    divide_wide(left, right, dividend.low, dividend.high, divisor.low, divisor.high, negative);
+    return;
+  }
+  // quotient x 10^32 = floor(dividend digits x 10^scale / divisor digits), digit k at position k.
+  const int scale = dividend.low - divisor.low + kUnitsPosition;  // [-31, 95]
+  std::uint32_t u[kMaxDividendLimbs + 1];
+  std::uint32_t v[kMaxDivisorLimbs];
+  const int m =
+      to_limbs(left.digits + dividend.low, dividend.high - dividend.low + 1, std::max(scale, 0), u);
+  const int n =
+      to_limbs(right.digits + divisor.low, divisor.high - divisor.low + 1, std::max(-scale, 0), v);
+  if (m < n) {
+    decimal_set_zero(left);
+    return;
+  }
+  std::uint32_t quotient[kMaxDividendLimbs];
+  divide_limbs(u, m, v, n, quotient);
+  Row row = limbs_to_row(quotient, m - n + 1);
+  // Round to 31 places: the digit at position 0 decides, half away from zero.
+  const bool round_up = (row.w[0] & 0xFF) >= 5;
+  row.w[0] &= ~0xFFULL;
+  if (round_up) increment_at(row, 1);
+  set_normalised(left, row, negative);
+}
+
+}  // namespace kes::numeric

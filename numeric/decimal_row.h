@@ -1,0 +1,196 @@
+// The digit row read and written as machine words: what the decimal engine's arithmetic and its
+// division share.
+//
+// State: none.
+#pragma once
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+#include "numeric/decimal_limbs.h"
+#include "numeric/decimal_stack.h"
+
+namespace kes::numeric {
+
+// Position p is byte p of the row; loaded as little-endian words, a higher byte is a more
+// significant digit, so word arithmetic carries and compares in the digits' own order. The
+// 32-bit Windows target is little-endian too.
+static_assert(std::endian::native == std::endian::little);
+
+inline constexpr int kWords = 8;
+inline constexpr int kTopPosition = kDecimalPositions - 1;
+inline constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+// Added to every digit before a word addition: a byte then overflows into the next exactly when
+// its decimal sum reaches 10, and bytes that did not overflow keep the bias (high bit set).
+inline constexpr std::uint64_t kCarryBias = 0xF6 * kOnes;
+inline constexpr std::uint32_t kLimbBase = 100000000;  // 10^8
+
+struct Row {
+  std::uint64_t w[kWords];
+};
+
+// Masks of the bytes of a word whose index is below n, n in [0, 8].
+inline constexpr std::uint64_t kBytesBelow[9] = {0,
+                                                 0xFFULL,
+                                                 0xFFFFULL,
+                                                 0xFFFFFFULL,
+                                                 0xFFFFFFFFULL,
+                                                 0xFFFFFFFFFFULL,
+                                                 0xFFFFFFFFFFFFULL,
+                                                 0xFFFFFFFFFFFFFFULL,
+                                                 ~0ULL};
+
+inline std::uint64_t read_word(const DecimalEntry& value, int k) noexcept {
+  std::uint64_t word;
+  std::memcpy(&word, value.digits + 8 * k, sizeof word);
+  return word;
+}
+
+// Word k of `value` with the bytes outside low..high cleared (zero when the word lies outside).
+inline std::uint64_t masked_word(const DecimalEntry& value, int k, int low, int high) noexcept {
+  if (k < (low >> 3) || k > (high >> 3) || low > high) return 0;
+  std::uint64_t word = read_word(value, k);
+  if (k == (high >> 3)) word &= kBytesBelow[(high & 7) + 1];
+  if (k == (low >> 3)) word &= ~kBytesBelow[low & 7];
+  return word;
+}
+
+inline int clamped_high(const DecimalEntry& value) noexcept {
+  return value.high > kTopPosition ? kTopPosition : value.high;
+}
+
+inline bool is_negative(const DecimalEntry& value) noexcept { return value.sign != 0; }
+
+// Position of the highest (lowest) non-zero digit, -1 when the row is zero.
+inline int highest_nonzero(const Row& row) noexcept {
+  for (int k = kWords - 1; k >= 0; --k) {
+    if (row.w[k] != 0) return 8 * k + (63 - std::countl_zero(row.w[k])) / 8;
+  }
+  return -1;
+}
+
+inline int lowest_nonzero(const std::uint64_t* words) noexcept {
+  for (int k = 0; k < kWords; ++k) {
+    if (words[k] != 0) return 8 * k + std::countr_zero(words[k]) / 8;
+  }
+  return -1;
+}
+
+// a += b digit by digit with decimal carry; a carry out of position 63 is lost.
+inline void add_rows(Row& a, const Row& b) noexcept {
+  std::uint64_t carry = 0;
+  for (int k = 0; k < kWords; ++k) {
+    const std::uint64_t biased = a.w[k] + kCarryBias;
+    std::uint64_t sum = biased + b.w[k];
+    std::uint64_t out = sum < biased ? 1 : 0;
+    sum += carry;
+    out |= sum < carry ? 1 : 0;
+    carry = out;
+    // Bytes that did not carry still hold the bias (0xF6..0xFF): take it back out.
+    sum -= ((sum >> 7) & kOnes) * 0xF6;
+    a.w[k] = sum;
+  }
+}
+
+// Adds one unit at `position` to the clean row and carries upward; a carry out of 63 is lost.
+inline void increment_at(Row& row, int position) noexcept {
+  Row unit{};
+  unit.w[position / 8] = 1ULL << (8 * (position % 8));
+  add_rows(row, unit);
+}
+
+// The outermost non-zero digits of `value` within low..high; zero when it has none.
+struct Span {
+  int low;
+  int high;
+  bool zero;
+};
+
+inline Span significant(const DecimalEntry& value) noexcept {
+  const int low = value.low;
+  const int high = clamped_high(value);
+  if (low > high) return {kUnitsPosition, kUnitsPosition, true};
+  const int first = low >> 3;
+  const int last = high >> 3;
+  const std::uint64_t top_mask = kBytesBelow[(high & 7) + 1];
+  const std::uint64_t bottom_mask = ~kBytesBelow[low & 7];
+  Span span{kUnitsPosition, kUnitsPosition, true};
+  for (int k = last; k >= first; --k) {
+    std::uint64_t word = read_word(value, k);
+    if (k == last) word &= top_mask;
+    if (k == first) word &= bottom_mask;
+    if (word != 0) {
+      span.high = 8 * k + (63 - std::countl_zero(word)) / 8;
+      span.zero = false;
+      break;
+    }
+  }
+  if (span.zero) return span;
+  for (int k = first;; ++k) {
+    std::uint64_t word = read_word(value, k);
+    if (k == last) word &= top_mask;
+    if (k == first) word &= bottom_mask;
+    if (word != 0) {
+      span.low = 8 * k + std::countr_zero(word) / 8;
+      return span;
+    }
+  }
+}
+
+// Writes a clean row as a normalised value with the given sign (zero becomes canonical).
+inline void set_normalised(DecimalEntry& value, const Row& row, bool negative) noexcept {
+  const int high = highest_nonzero(row);
+  if (high < 0) {
+    decimal_set_zero(value);
+    return;
+  }
+  std::memcpy(value.digits, row.w, sizeof row.w);
+  value.high = static_cast<std::uint8_t>(high);
+  value.low = static_cast<std::uint8_t>(lowest_nonzero(row.w));
+  value.sign = negative ? 1 : 0;
+}
+
+[[gnu::always_inline]] inline std::uint64_t load8(const std::uint8_t* bytes) noexcept {
+  std::uint64_t word;
+  std::memcpy(&word, bytes, sizeof word);
+  return word;
+}
+
+// The digits low..high of an operand word by word, other bytes cleared.
+struct Digits {
+  const std::uint8_t* bytes;
+  const std::uint8_t* from;
+  const std::uint8_t* until;
+  [[gnu::always_inline]] std::uint64_t word(int k) const noexcept {
+    return load8(bytes + 8 * k) & load8(from + 8 * k) & ~load8(until + 8 * k);
+  }
+};
+
+[[gnu::always_inline]] inline Digits digits_of(const DecimalEntry& value, int low,
+                                               int high) noexcept {
+  return {value.digits, positions_from(std::min(low, kDecimalPositions)), positions_from(high + 1)};
+}
+
+// The highest position from which 16 digits can be read out of three whole words of the row.
+inline constexpr int kShortLowLimit = kDecimalPositions - 1 - 16;
+
+// The digits low..high (1 to 16 of them, low <= kShortLowLimit) of `value` as two limbs counted
+// from position low, digits above high read as zero. The row is read in whole aligned words and
+// shifted together: an entry is usually read just after it was copied, and a load that straddles
+// two of those stores would wait until they reach the cache.
+[[gnu::always_inline]] inline void two_limbs_from_low(const DecimalEntry& value, int low, int high,
+                                                      std::uint64_t& first,
+                                                      std::uint64_t& second) noexcept {
+  const std::uint8_t* row = value.digits + 8 * (low >> 3);
+  const int shift = 8 * (low & 7);
+  const std::uint64_t w0 = load8(row);
+  const std::uint64_t w1 = load8(row + 8);
+  const std::uint64_t w2 = load8(row + 16);
+  const std::uint8_t* above = positions_from(high + 1) + low;
+  first = word_to_limb(((w0 >> shift) | ((w1 << 1) << (63 - shift))) & ~load8(above));
+  second = word_to_limb(((w1 >> shift) | ((w2 << 1) << (63 - shift))) & ~load8(above + 8));
+}
+
+}  // namespace kes::numeric
