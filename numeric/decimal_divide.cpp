@@ -222,89 +222,73 @@ void divide_short(DecimalEntry& left, const DecimalEntry& right, int a_low, int 
   store_quotient(left, limbs, negative);
 }
 
-// The row's digits low..high as whole words, other bytes cleared, with four zero words on either
-// side: word 4 + k holds positions 8k to 8k + 7, so limbs can start anywhere from -32 to 95.
-struct PaddedRow {
-  std::uint64_t w[kWords + 8];
-};
+// The longest divisor, counted from the start of its lowest word, that divide_wide takes: below
+// 10^38, so that a remainder below twice the divisor fits 128 bits.
+constexpr int kWideDivisorSpan = 38;
 
-[[gnu::always_inline]] inline PaddedRow padded_row(const DecimalEntry& value, int low,
-                                                   int high) noexcept {
-  const Digits digits = digits_of(value, low, high);
-  PaddedRow row{};
-  for (int k = 0; k < kWords; ++k)
-    row.w[4 + k] = digits.word(k);
-  return row;
-}
-
-// The eight digits of `row` from position `start` (in [-32, 88]) as a limb.
-[[gnu::always_inline]] inline std::uint32_t limb_at(const PaddedRow& row, int start) noexcept {
-  const int index = 4 + (start >> 3);  // start >> 3 rounds toward minus infinity
-  const int shift = 8 * (start & 7);
-  return word_to_limb((row.w[index] >> shift) | ((row.w[index + 1] << 1) << (63 - shift)));
-}
-
-// Quotient by a divisor of up to 32 digits: short division of the dividend's limbs by the
-// divisor as one 128-bit number, eight digits a step. The dividend is read in limbs on the
-// quotient's own grid: limb i of the quotient comes from the dividend's digits at positions
-// b_low - 32 + 8i to b_low - 32 + 8i + 7. Digits that would fall below position 0 of the scaled
-// dividend are not read: they cannot change a floor division by a whole number.
+// Quotient by a divisor that spans at most kWideDivisorSpan positions from the start of its lowest
+// word: short division of the dividend's limbs by the divisor as one 128-bit number, eight digits
+// a step. Both are taken times 10^(b_low % 8), which leaves the quotient as it is: the divisor
+// then reads as whole words from that start, and so does the dividend, whose word k becomes the
+// limb of quotient positions 8k + 32 - 8 (b_low / 8) upward. Dividend words below position 0 of
+// the quotient are not read: they cannot change a floor division by a whole number.
 void divide_wide(DecimalEntry& left, const DecimalEntry& right, int a_low, int a_high, int b_low,
                  int b_high, bool negative) noexcept {
-  const PaddedRow dividend = padded_row(left, a_low, a_high);
-  const PaddedRow divisor_row = padded_row(right, b_low, b_high);
-  std::uint32_t divisor_limbs[4];
-  for (int i = 0; i < 4; ++i)
-    divisor_limbs[i] = limb_at(divisor_row, b_low + 8 * i);
-  const Uint128 divisor =
-      Uint128(static_cast<std::uint64_t>(divisor_limbs[3]) * kLimbBase + divisor_limbs[2]) *
-          (std::uint64_t{kLimbBase} * kLimbBase) +
-      Uint128(static_cast<std::uint64_t>(divisor_limbs[1]) * kLimbBase + divisor_limbs[0]);
-  const int base = b_low - kUnitsPosition;  // [-32, 31]
-  const int top = a_high - base;            // the quotient position of the dividend's top digit
-  if (divisor == Uint128() || top < 0) {
+  // Four zero limbs below the dividend's eight: quotient limb j comes from dividend[j + first].
+  std::uint32_t dividend[4 + kWords] = {};
+  std::uint32_t divisor_limbs[kWords];
+  row_to_limbs(left.digits, positions_from(a_low), positions_from(a_high + 1), dividend + 4);
+  row_to_limbs(right.digits, positions_from(b_low), positions_from(b_high + 1), divisor_limbs);
+  const int first = b_low >> 3;
+  Uint128 divisor;
+  std::uint64_t divisor_head = 0;               // the top two limbs in 64 bits
+  int divisor_length = 0;                       // in limbs
+  for (int k = b_high >> 3; k >= first; --k) {  // at most five words
+    if (divisor_length == 0 && divisor_limbs[k] == 0) continue;
+    if (divisor_length < 2) {
+      divisor_head = divisor_head * kLimbBase + divisor_limbs[k];
+      divisor = divisor_head;
+    } else {
+      divisor = divisor * kLimbBase + divisor_limbs[k];
+    }
+    ++divisor_length;
+  }
+  int j = (a_high >> 3) + 4 - first;  // the dividend's top word as a quotient limb, [-3, 11]
+  if (divisor_length == 0 || j < 0) {
     decimal_set_zero(left);
     return;
   }
   // The leading quotient limbs are zero while the remainder is below the divisor: the first
-  // `skipped` limbs of the dividend start the remainder as they are.
-  const int divisor_limb_count = divisor_limbs[3] != 0   ? 4
-                                 : divisor_limbs[2] != 0 ? 3
-                                 : divisor_limbs[1] != 0 ? 2
-                                                         : 1;
-  int i = top >> 3;  // the dividend's top limb, [0, 11]
-  const int stop = std::max(i - (divisor_limb_count - 1), -1);
-  std::uint64_t head = 0;  // two limbs fit 64 bits
-  for (; i > stop && i > top / 8 - 2; --i)
-    head = head * kLimbBase + limb_at(dividend, base + 8 * i);
+  // divisor_length - 1 limbs of the dividend start the remainder as they are.
+  const int stop = std::max(j - (divisor_length - 1), -1);
+  std::uint64_t head = 0;
+  for (const int two_below = j - 2; j > stop && j > two_below; --j)
+    head = head * kLimbBase + dividend[j + first];
   Uint128 rest = head;
-  if (i > stop) rest = rest * kLimbBase + limb_at(dividend, base + 8 * i--);
+  for (; j > stop; --j)
+    rest = rest * kLimbBase + dividend[j + first];
 
-  // Each quotient limb is estimated through doubles from the remainder's top 62 bits and the
-  // next limb; the estimate is within one and the remainder it leaves, in [-divisor, 2 divisor),
-  // is exact modulo 2^128.
-  const int ignored_bits = std::max(bit_width(divisor) - 62, 0);
-  const double inverse = 1.0 / to_double(divisor);
-  const double rest_ratio = static_cast<double>(kLimbBase) *
-                            static_cast<double>(std::uint64_t{1} << ignored_bits) * inverse;
+  // Each quotient limb is estimated through doubles from the remainder and the next limb, scaled
+  // down by 2^-49: the estimate is then the quotient or one below it, and the remainder it
+  // leaves, below twice the divisor, is exact modulo 2^128. A remainder below 2^63 is read
+  // exactly; a larger one loses its lowest bit, a negligible part of the divisor.
+  const int low_shift = bit_width(divisor) > 63 ? 1 : 0;
+  const double inverse = (1.0 - 0x1p-49) / to_double(divisor);
+  const double high_ratio = 0x1p64 * kLimbBase * inverse;
+  const double low_ratio = static_cast<double>(kLimbBase << low_shift) * inverse;
   std::uint32_t limbs[kWords + 4] = {};  // limbs from 8 on are dropped
-  for (; i >= 0; --i) {
-    const std::uint32_t next = limb_at(dividend, base + 8 * i);
-    const auto rest_top = static_cast<std::int64_t>(shifted_right(rest, ignored_bits).low());
+  for (; j >= 0; --j) {
+    const std::uint32_t next = dividend[j + first];
     const double estimate =
-        static_cast<double>(rest_top) * rest_ratio + static_cast<double>(next) * inverse;
+        static_cast<double>(static_cast<std::int64_t>(rest.high())) * high_ratio +
+        static_cast<double>(static_cast<std::int64_t>(rest.low() >> low_shift)) * low_ratio +
+        static_cast<double>(next) * inverse;
     auto quotient = static_cast<std::uint64_t>(estimate);
-    Uint128 remainder = rest * kLimbBase + next - divisor * quotient;
-    while (is_wrapped(remainder)) {
-      --quotient;
-      remainder = remainder + divisor;
-    }
-    while (!(remainder < divisor)) {
-      ++quotient;
-      remainder = remainder - divisor;
-    }
-    rest = remainder;
-    limbs[i] = static_cast<std::uint32_t>(quotient);
+    const Uint128 remainder = rest * kLimbBase + next - divisor * quotient;
+    const bool over = !(remainder < divisor);
+    quotient += over ? 1 : 0;
+    rest = over ? remainder - divisor : remainder;
+    limbs[j] = static_cast<std::uint32_t>(quotient);
   }
   store_quotient(left, limbs, negative);
 }
@@ -327,8 +311,9 @@ void decimal_divide(DecimalEntry& left, const DecimalEntry& right) noexcept {
                    is_negative(left) != is_negative(right));
       return;
     }
-    // Any dividend by a divisor of up to 32 digits: one 128-bit number.
-    if (a_length >= 1 && b_length >= 1 && b_length <= 32) {
+    // Any dividend by a divisor of up to 30 digits, or more from the start of a word: one
+    // 128-bit number.
+    if (a_length >= 1 && b_length >= 1 && b_length + (b_low & 7) <= kWideDivisorSpan) {
       divide_wide(left, right, a_low, a_high, b_low, b_high,
                   is_negative(left) != is_negative(right));
       return;
@@ -348,7 +333,7 @@ void decimal_divide(DecimalEntry& left, const DecimalEntry& right) noexcept {
     trimmed.high = static_cast<std::uint8_t>(divisor.high);
     divisor = significant(trimmed);
   }
-  if (divisor.high - divisor.low + 1 <= 32) {
+  if (divisor.high - divisor.low + 1 + (divisor.low & 7) <= kWideDivisorSpan) {
     // Zeros made the divisor's range look longer than it is. Its digits low..high are those of
     // `right`, whether it was trimmed or not.
     divide_wide(left, right, dividend.low, dividend.high, divisor.low, divisor.high, negative);

@@ -102,6 +102,33 @@ inline namespace limbs_sse2 {
   return ~zeros;
 }
 
+// The 64 digit bytes of a row, masked to the positions `from` selects and `until` does not (two
+// masks of positions_from()), as eight limbs: limb k spells bytes 8k to 8k + 7.
+[[gnu::always_inline]] inline void row_to_limbs(const std::uint8_t* digits,
+                                                const std::uint8_t* from, const std::uint8_t* until,
+                                                std::uint32_t* limbs) noexcept {
+  const __m128i low_bytes = _mm_set1_epi16(0x00FF);
+  const __m128i ten = _mm_set1_epi16(10);
+  const __m128i by_hundred = _mm_set1_epi32(0x00640001);       // (1, 100) per 16-bit pair
+  const __m128i by_ten_thousand = _mm_set1_epi32(0x27100001);  // (1, 10000)
+  __m128i quads[4];
+  for (int half = 0; half < 4; ++half) {
+    const auto at = [half](const std::uint8_t* bytes) {
+      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * half));
+    };
+    const __m128i bytes = _mm_andnot_si128(at(until), _mm_and_si128(at(digits), at(from)));
+    // Sixteen-bit lanes below 100, then 32-bit lanes below 10^4.
+    const __m128i pairs = _mm_add_epi16(_mm_and_si128(bytes, low_bytes),
+                                        _mm_mullo_epi16(_mm_srli_epi16(bytes, 8), ten));
+    quads[half] = _mm_madd_epi16(pairs, by_hundred);
+  }
+  for (int half = 0; half < 2; ++half) {
+    const __m128i packed = _mm_packs_epi32(quads[2 * half], quads[2 * half + 1]);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(limbs + 4 * half),
+                     _mm_madd_epi16(packed, by_ten_thousand));
+  }
+}
+
 }  // namespace limbs_sse2
 #else
 inline namespace limbs_words {
@@ -121,6 +148,20 @@ inline namespace limbs_words {
     }
   }
   return mask;
+}
+
+// The 64 digit bytes of a row, masked to the positions `from` selects and `until` does not (two
+// masks of positions_from()), as eight limbs: limb k spells bytes 8k to 8k + 7.
+[[gnu::always_inline]] inline void row_to_limbs(const std::uint8_t* digits,
+                                                const std::uint8_t* from, const std::uint8_t* until,
+                                                std::uint32_t* limbs) noexcept {
+  for (int k = 0; k < 8; ++k) {
+    std::uint64_t words[3];
+    std::memcpy(&words[0], digits + 8 * k, 8);
+    std::memcpy(&words[1], from + 8 * k, 8);
+    std::memcpy(&words[2], until + 8 * k, 8);
+    limbs[k] = word_to_limb(words[0] & words[1] & ~words[2]);
+  }
 }
 
 }  // namespace limbs_words

@@ -14,6 +14,8 @@
 namespace kes::numeric {
 namespace {
 
+constexpr std::uint32_t kPowers[8] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
+
 // The eight digit bytes of a limb, least significant first, by repeated division.
 std::uint64_t digits_by_division(std::uint32_t limb) {
   std::uint64_t word = 0;
@@ -73,6 +75,36 @@ TEST(DecimalLimbs, EachLimbSpellsItsDigitsInBothVersions) {
     }
     ASSERT_EQ(built_bits, nonzero_bytes(expected));
     ASSERT_EQ(scalar_bits, nonzero_bytes(expected));
+  }
+}
+
+// Rows of any bytes, digits or not outside low..high, read as limbs of their digits low..high.
+TEST(DecimalLimbs, RowsReadAsLimbsOfTheirRangeInBothVersions) {
+  std::mt19937 engine(8);
+  std::uniform_int_distribution<int> byte(0, 255);
+  std::uniform_int_distribution<int> digit(0, 9);
+  std::uniform_int_distribution<int> position(0, kDecimalPositions - 1);
+  for (int i = 0; i < 20000; ++i) {
+    std::uint8_t row[kDecimalPositions];
+    for (std::uint8_t& b : row)
+      b = static_cast<std::uint8_t>(byte(engine));
+    int low = position(engine);
+    int high = position(engine);
+    if (low > high) std::swap(low, high);
+    if (i % 8 == 0) low = high + 1;  // an empty range reads as zeros
+    for (int p = low; p <= high; ++p)
+      row[p] = static_cast<std::uint8_t>(i % 16 == 1 ? 9 : digit(engine));
+    std::uint32_t expected[8] = {};
+    for (int p = high; p >= low; --p)
+      expected[p / 8] += row[p] * kPowers[p % 8];
+    std::uint32_t built[8];
+    std::uint32_t scalar[8];
+    row_to_limbs(row, positions_from(low), positions_from(high + 1), built);
+    test::scalar_row_to_limbs(row, low, high, scalar);
+    for (int k = 0; k < 8; ++k) {
+      ASSERT_EQ(built[k], expected[k]) << "limb " << k << " of " << low << ".." << high;
+      ASSERT_EQ(scalar[k], expected[k]) << "limb " << k << " of " << low << ".." << high;
+    }
   }
 }
 

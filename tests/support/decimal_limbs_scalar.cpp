@@ -11,4 +11,8 @@ std::uint32_t scalar_four_limbs_to_words(const std::uint32_t* limbs, std::uint64
   return four_limbs_to_words(limbs[0], limbs[1], limbs[2], limbs[3], words);
 }
 
+void scalar_row_to_limbs(const std::uint8_t* digits, int low, int high, std::uint32_t* limbs) {
+  row_to_limbs(digits, positions_from(low), positions_from(high + 1), limbs);
+}
+
 }  // namespace kes::numeric::test
