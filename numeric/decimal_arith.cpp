@@ -64,25 +64,6 @@ Row multiply_cut(const DecimalEntry& a, const DecimalEntry& b) noexcept {
   return -1;
 }
 
-// Loads the words of `value` that hold its digits low..high (clamped) into words[], the bytes
-// outside low..high cleared; words outside that range are left as they are (the caller zeroes
-// them). Returns the position of the highest non-zero digit, -1 when there is none.
-int load_value(const DecimalEntry& value, std::uint64_t* words) noexcept {
-  const int low = value.low;
-  const int high = clamped_high(value);
-  if (low > high) return -1;
-  const int first = low >> 3;
-  const int last = high >> 3;
-  for (int k = first; k <= last; ++k)
-    words[k] = read_word(value, k);
-  words[last] &= kBytesBelow[(high & 7) + 1];
-  words[first] &= ~kBytesBelow[low & 7];
-  for (int k = last; k >= first; --k) {
-    if (words[k] != 0) return 8 * k + (63 - std::countl_zero(words[k])) / 8;
-  }
-  return -1;
-}
-
 void add_signed(DecimalEntry& left, const DecimalEntry& right, bool negate_right) noexcept {
   const int left_low = left.low;
   const int right_low = right.low;
@@ -169,48 +150,65 @@ void add_signed(DecimalEntry& left, const DecimalEntry& right, bool negate_right
 }
 
 // Product of two values whose exact product has no digit below position 0, reduced modulo
-// 10^32 (digits above position 63 are lost), normalised. a and b are the operands' clean rows
-// (one spare zero word above the digits), a_low..a_high and b_low..b_high their non-zero spans.
-// Each operand becomes base 10^8 limbs read from its lowest non-zero digit upward, so limb
-// column c of the product starts at position a_low + b_low - 32 + 8c.
-void multiply_words(DecimalEntry& left, const std::uint64_t* a, int a_low, int a_high,
-                    const std::uint64_t* b, int b_low, int b_high, bool negative) noexcept {
-  const int na = (a_high - a_low) / 8 + 1;  // [1, 8]
-  const int nb = (b_high - b_low) / 8 + 1;
-  const auto* a_bytes = reinterpret_cast<const std::uint8_t*>(a);
-  const auto* b_bytes = reinterpret_cast<const std::uint8_t*>(b);
-  std::uint32_t la[kWords];
-  std::uint32_t lb[kWords];
-  for (int i = 0; i < na; ++i) {
-    std::uint64_t word;
-    std::memcpy(&word, a_bytes + a_low + 8 * i, sizeof word);  // zeros above a_high
-    la[i] = word_to_limb(word);
-  }
-  for (int j = 0; j < nb; ++j) {
-    std::uint64_t word;
-    std::memcpy(&word, b_bytes + b_low + 8 * j, sizeof word);
-    lb[j] = word_to_limb(word);
-  }
-  // A column holds at most 8 products below 10^16.
+// 10^32 (digits from position 64 on are lost). Each operand is read as the limbs of its whole
+// words, so the product a_i x b_j of limbs i and j lands on the row's own word grid, at position
+// 8 (i + j) - 32. Columns below position 0 hold only carries: the exact product has no digit
+// there.
+void multiply_grid(DecimalEntry& left, const DecimalEntry& right, int a_low, int a_high, int b_low,
+                   int b_high, bool negative) noexcept {
+  std::uint32_t a[kWords];
+  std::uint32_t b[kWords];
+  row_to_limbs(left.digits, positions_from(a_low), positions_from(a_high + 1), a);
+  row_to_limbs(right.digits, positions_from(b_low), positions_from(b_high + 1), b);
+  const int a_first = a_low >> 3;
+  const int a_last = a_high >> 3;
+  const int b_first = b_low >> 3;
+  const int b_last = b_high >> 3;
+  // Column n holds the products with i + j = n: at most eight below 10^16 each.
   std::uint64_t columns[2 * kWords] = {};
-  for (int i = 0; i < na; ++i) {
-    for (int j = 0; j < nb; ++j)
-      columns[i + j] += static_cast<std::uint64_t>(la[i]) * lb[j];
+  for (int i = a_first; i <= a_last; ++i) {
+    for (int j = b_first; j <= b_last; ++j)
+      columns[i + j] += static_cast<std::uint64_t>(a[i]) * b[j];
   }
-  const int product_low = a_low + b_low - kUnitsPosition;  // [0, 63]
-  // The row, then room for the last word written, which may reach past position 63 (dropped).
-  std::uint8_t out[kDecimalPositions + 8];
-  std::memset(out, 0, kDecimalPositions);
-  std::uint64_t carry = 0;
-  for (int c = 0; c < na + nb && product_low + 8 * c < kDecimalPositions; ++c) {
-    const std::uint64_t x = columns[c] + carry;
-    carry = x / kLimbBase;
-    const std::uint64_t word = limb_to_word(static_cast<std::uint32_t>(x - carry * kLimbBase));
-    std::memcpy(out + product_low + 8 * c, &word, sizeof word);
+  // Carry through the columns; column n becomes limb n - 4 of the row. Each column splits into
+  // its limb and its carry on its own, twice, which leaves carries of at most one for a last
+  // pass that rarely has any.
+  // Column 3 (positions -8 to -1) holds only a carry, and lower columns stay empty: a product
+  // there would have digits below position 0.
+  const std::uint64_t carry = columns[3] / kLimbBase;
+  std::uint64_t limbs[kWords];
+  for (int round = 0; round < 2; ++round) {
+    std::uint64_t spill[kWords];
+    for (int k = 0; k < kWords; ++k) {
+      const std::uint64_t column = round == 0 ? columns[k + 4] : limbs[k];
+      spill[k] = column / kLimbBase;
+      limbs[k] = column - spill[k] * kLimbBase;
+    }
+    limbs[0] += round == 0 ? carry : 0;
+    for (int k = kWords - 1; k > 0; --k)
+      limbs[k] += spill[k - 1];  // below 10^9 after the first round, 10^8 + 18 after the second
   }
-  Row row;
-  std::memcpy(row.w, out, sizeof row.w);
-  set_normalised(left, row, negative);
+  std::uint32_t settled[kWords];
+  std::uint32_t ripple = 0;
+  for (int k = 0; k < kWords; ++k) {
+    const auto x = static_cast<std::uint32_t>(limbs[k]) + ripple;
+    ripple = x >= kLimbBase ? 1 : 0;
+    settled[k] = x - ripple * kLimbBase;
+  }
+  std::uint64_t words[kWords];
+  const std::uint64_t bits =
+      four_limbs_to_words(settled[0], settled[1], settled[2], settled[3], words) |
+      static_cast<std::uint64_t>(
+          four_limbs_to_words(settled[4], settled[5], settled[6], settled[7], words + 4))
+          << 32;
+  if (bits == 0) {
+    decimal_set_zero(left);
+    return;
+  }
+  std::memcpy(left.digits, words, sizeof words);
+  left.low = static_cast<std::uint8_t>(std::countr_zero(bits));
+  left.high = static_cast<std::uint8_t>(63 - std::countl_zero(bits));
+  left.sign = negative ? 1 : 0;
 }
 
 // Product of two values of up to 16 digits each (money amounts and rates) whose exact product has
@@ -309,37 +307,30 @@ void decimal_multiply(DecimalEntry& left, const DecimalEntry& right) noexcept {
       const bool negative = is_negative(left) != is_negative(right);
       if (a_length <= 16 && b_length <= 16 && a_low <= kShortLowLimit && b_low <= kShortLowLimit) {
         multiply_short(left, right, a_low, a_high, b_low, b_high, negative);
-        return;
+      } else {
+        multiply_grid(left, right, a_low, a_high, b_low, b_high, negative);
       }
+      return;
     }
   }
-  // Clean rows with a spare zero word above, so that limbs can be read from any position.
-  std::uint64_t a[kWords + 1] = {};
-  std::uint64_t b[kWords + 1] = {};
-  const int a_high = load_value(left, a);
-  const int b_high = load_value(right, b);
-  if (a_high < 0 || b_high < 0) {
+  // Zeros at the ends of a range may hide a product that keeps every digit after all.
+  const Span a = significant(left);
+  const Span b = significant(right);
+  if (a.zero || b.zero || a.low + b.low - kUnitsPosition > kTopPosition) {
     decimal_set_zero(left);
     return;
   }
-  const int a_low = lowest_nonzero(a);
-  const int b_low = lowest_nonzero(b);
   const bool negative = is_negative(left) != is_negative(right);
-  const int product_low = a_low + b_low - kUnitsPosition;
-  if (product_low > kTopPosition) {
-    decimal_set_zero(left);
-    return;
-  }
-  if (product_low >= 0) {
-    multiply_words(left, a, a_low, a_high, b, b_low, b_high, negative);
+  if (a.low + b.low - kUnitsPosition >= 0) {
+    multiply_grid(left, right, a.low, a.high, b.low, b.high, negative);
     return;
   }
   DecimalEntry multiplicand = left;
   DecimalEntry multiplier = right;
-  multiplicand.low = static_cast<std::uint8_t>(a_low);
-  multiplicand.high = static_cast<std::uint8_t>(a_high);
-  multiplier.low = static_cast<std::uint8_t>(b_low);
-  multiplier.high = static_cast<std::uint8_t>(b_high);
+  multiplicand.low = static_cast<std::uint8_t>(a.low);
+  multiplicand.high = static_cast<std::uint8_t>(a.high);
+  multiplier.low = static_cast<std::uint8_t>(b.low);
+  multiplier.high = static_cast<std::uint8_t>(b.high);
   set_normalised(left, multiply_cut(multiplicand, multiplier), negative);
 }
 

@@ -130,6 +130,10 @@ const BinaryCase kProducts[] = {
     {"CutBeforeEachMultipleIsAdded", tiny(30, "55"), "0.55", tiny(30, "29")},
     {"ThirtyOneDigitResult", "9999999999999999", "999999999999999",
      "9999999999999989000000000000001"},
+    // Eight-digit groups from position 0 of the product: ..., 99999999 + 1, 99999999 + 1: the
+    // carries settle only after a third step.
+    {"CarryThroughThreeSteps", "99999999.000000005", "1.000000019999",
+     "100000000.999899985001000099995"},
 };
 
 TEST(DecimalMultiply, MultipliesWithTruncationBelowTheRow) {
