@@ -195,20 +195,7 @@ void multiply_grid(DecimalEntry& left, const DecimalEntry& right, int a_low, int
     ripple = x >= kLimbBase ? 1 : 0;
     settled[k] = x - ripple * kLimbBase;
   }
-  std::uint64_t words[kWords];
-  const std::uint64_t bits =
-      four_limbs_to_words(settled[0], settled[1], settled[2], settled[3], words) |
-      static_cast<std::uint64_t>(
-          four_limbs_to_words(settled[4], settled[5], settled[6], settled[7], words + 4))
-          << 32;
-  if (bits == 0) {
-    decimal_set_zero(left);
-    return;
-  }
-  std::memcpy(left.digits, words, sizeof words);
-  left.low = static_cast<std::uint8_t>(std::countr_zero(bits));
-  left.high = static_cast<std::uint8_t>(63 - std::countl_zero(bits));
-  left.sign = negative ? 1 : 0;
+  store_limbs(left, settled, negative);
 }
 
 // Product of two values of up to 16 digits each (money amounts and rates) whose exact product has

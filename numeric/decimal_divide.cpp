@@ -166,19 +166,7 @@ constexpr std::uint64_t kPowersOfTen[9] = {1,      10,      100,      1000,     
   }
   limbs[kWords - 1] %= kLimbBase;
 
-  std::uint64_t words[kWords];
-  const std::uint64_t bits = four_limbs_to_words(limbs[0], limbs[1], limbs[2], limbs[3], words) |
-                             static_cast<std::uint64_t>(four_limbs_to_words(
-                                 limbs[4], limbs[5], limbs[6], limbs[7], words + 4))
-                                 << 32;
-  if (bits == 0) {
-    decimal_set_zero(left);
-    return;
-  }
-  std::memcpy(left.digits, words, sizeof words);
-  left.low = static_cast<std::uint8_t>(std::countr_zero(bits));
-  left.high = static_cast<std::uint8_t>(63 - std::countl_zero(bits));
-  left.sign = negative ? 1 : 0;
+  store_limbs(left, limbs, negative);
 }
 
 // Quotient of two values of up to 16 digits each (money amounts by rates): dividend x 10^scale /

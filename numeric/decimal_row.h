@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "numeric/decimal_arith.h"
 #include "numeric/decimal_limbs.h"
 #include "numeric/decimal_stack.h"
 
@@ -191,6 +192,25 @@ inline constexpr int kShortLowLimit = kDecimalPositions - 1 - 16;
   const std::uint8_t* above = positions_from(high + 1) + low;
   first = word_to_limb(((w0 >> shift) | ((w1 << 1) << (63 - shift))) & ~load8(above));
   second = word_to_limb(((w1 >> shift) | ((w2 << 1) << (63 - shift))) & ~load8(above + 8));
+}
+
+// Writes eight limbs below 10^8 as the whole row of `value` (limb k spells positions 8k to
+// 8k + 7) with the given sign; all zeros give the canonical zero.
+[[gnu::always_inline]] inline void store_limbs(DecimalEntry& value, const std::uint32_t* limbs,
+                                               bool negative) noexcept {
+  std::uint64_t words[kWords];
+  const std::uint64_t bits = four_limbs_to_words(limbs[0], limbs[1], limbs[2], limbs[3], words) |
+                             static_cast<std::uint64_t>(four_limbs_to_words(
+                                 limbs[4], limbs[5], limbs[6], limbs[7], words + 4))
+                                 << 32;
+  if (bits == 0) {
+    decimal_set_zero(value);
+    return;
+  }
+  std::memcpy(value.digits, words, sizeof words);
+  value.low = static_cast<std::uint8_t>(std::countr_zero(bits));
+  value.high = static_cast<std::uint8_t>(63 - std::countl_zero(bits));
+  value.sign = negative ? 1 : 0;
 }
 
 }  // namespace kes::numeric
