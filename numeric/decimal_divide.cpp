@@ -211,8 +211,9 @@ void divide_short(DecimalEntry& left, const DecimalEntry& right, int a_low, int 
 }
 
 // The longest divisor, counted from the start of its lowest word, that divide_wide takes: below
-// 10^38, so that a remainder below twice the divisor fits 128 bits.
-constexpr int kWideDivisorSpan = 38;
+// 10^37 < 2^123, so that a remainder below twice the divisor fits 128 bits and its top 63 bits
+// start at bit 60 at most.
+constexpr int kWideDivisorSpan = 37;
 
 // Quotient by a divisor that spans at most kWideDivisorSpan positions from the start of its lowest
 // word: short division of the dividend's limbs by the divisor as one 128-bit number, eight digits
@@ -256,21 +257,21 @@ void divide_wide(DecimalEntry& left, const DecimalEntry& right, int a_low, int a
   for (; j > stop; --j)
     rest = rest * kLimbBase + dividend[j + first];
 
-  // Each quotient limb is estimated through doubles from the remainder and the next limb, scaled
-  // down by 2^-49: the estimate is then the quotient or one below it, and the remainder it
-  // leaves, below twice the divisor, is exact modulo 2^128. A remainder below 2^63 is read
-  // exactly; a larger one loses its lowest bit, a negligible part of the divisor.
-  const int low_shift = bit_width(divisor) > 63 ? 1 : 0;
-  const double inverse = (1.0 - 0x1p-49) / to_double(divisor);
-  const double high_ratio = 0x1p64 * kLimbBase * inverse;
-  const double low_ratio = static_cast<double>(kLimbBase << low_shift) * inverse;
+  // Each quotient limb is estimated through doubles from the remainder's top 63 bits and the
+  // next limb, scaled down by 2^-46 (far more than the rounding errors): the estimate is then the
+  // quotient or one below it, and the remainder it leaves, below twice the divisor, is exact
+  // modulo 2^128. The bits below the top 63 are a negligible part of the divisor.
+  const int ignored = std::max(bit_width(divisor) - 63, 0);  // [0, 60]: the divisor is below 2^123
+  const double inverse = (1.0 - 0x1p-46) / to_double(divisor);
+  const double rest_ratio =
+      kLimbBase * std::bit_cast<double>(static_cast<std::uint64_t>(1023 + ignored) << 52) * inverse;
   std::uint32_t limbs[kWords + 4] = {};  // limbs from 8 on are dropped
   for (; j >= 0; --j) {
     const std::uint32_t next = dividend[j + first];
-    const double estimate =
-        static_cast<double>(static_cast<std::int64_t>(rest.high())) * high_ratio +
-        static_cast<double>(static_cast<std::int64_t>(rest.low() >> low_shift)) * low_ratio +
-        static_cast<double>(next) * inverse;
+    const std::uint64_t rest_top =
+        (rest.low() >> ignored) | ((rest.high() << 1) << (63 - ignored));  // below 2^63
+    const double estimate = static_cast<double>(static_cast<std::int64_t>(rest_top)) * rest_ratio +
+                            static_cast<double>(next) * inverse;
     auto quotient = static_cast<std::uint64_t>(estimate);
     const Uint128 remainder = rest * kLimbBase + next - divisor * quotient;
     const bool over = !(remainder < divisor);
