@@ -1,6 +1,6 @@
 // Division of the decimal engine: operands of up to 16 digits as 64-bit numbers, divisors of up
-// to 32 digits as 128-bit numbers, both by short division eight digits a step; longer divisors by
-// long division in base 10^8 limbs.
+// to 30 digits (37 from the start of a word) as 128-bit numbers, both by short division eight
+// digits a step; longer divisors by long division in base 10^8 limbs.
 #include <algorithm>
 #include <bit>
 #include <cstring>

@@ -1,5 +1,5 @@
 // Unsigned 128-bit integers modulo 2^128, as the decimal engine's divisions by divisors of up to
-// 32 digits need them: the compiler's own type where it has one, two 64-bit halves otherwise (the
+// 37 digits need them: the compiler's own type where it has one, two 64-bit halves otherwise (the
 // 32-bit Windows build). KES_UINT128_PORTABLE selects the halves anywhere (the tests compare
 // the two).
 //
