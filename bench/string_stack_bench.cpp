@@ -1,5 +1,6 @@
 // String-stack round trips (push, then pop into a fixed STRING) against the same work done with
-// std::string temporaries: variables, whole numbers, and 10- and 40-byte texts copied.
+// std::string temporaries: variables, whole numbers, and 10- and 40-byte texts copied; and two
+// calls that do nothing, the floor of any push and pop.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/support/empty_call.h"
 #include "bench/support/ratio_report.h"
 
 namespace {
@@ -61,6 +63,12 @@ void peer_variable(const std::string& text, char* destination) {
   const std::string temporary(text);
   store_fixed(destination, temporary);
 }
+// A push and a pop that return at once: what the two calls alone cost, the least that any
+// round trip through exported operations can take.
+void empty_round_trip(const std::string& text, char* destination) {
+  kes_bench_empty_call(text.data(), static_cast<std::uint32_t>(text.size()));
+  kes_bench_empty_call(destination, kDestination);
+}
 void kestrel_copy(const std::string& text, char* destination) {
   Kes$PushString(text.data(), static_cast<std::uint32_t>(text.size()));
   Kes$StackHeap();
@@ -92,14 +100,10 @@ std::uint64_t digest(const std::vector<Input>& values, Operation operation) {
   return hash;
 }
 
-// Runs `operation` over the inputs; first checks that it stores what the reference stores.
-template <typename Input, typename Operation, typename Reference>
-void run(benchmark::State& state, const std::vector<Input>& values, Operation operation,
-         Reference reference) {
-  if (digest(values, operation) != digest(values, reference)) {
-    state.SkipWithError("results differ from the reference");
-    return;
-  }
+// Times `operation` over the inputs.
+template <typename Input, typename Operation>
+void time_operation(benchmark::State& state, const std::vector<Input>& values,
+                    Operation operation) {
   char destination[kDestination];
   std::size_t index = 0;
   for (auto _ : state) {
@@ -110,11 +114,25 @@ void run(benchmark::State& state, const std::vector<Input>& values, Operation op
   }
 }
 
+// Runs `operation` over the inputs; first checks that it stores what the reference stores.
+template <typename Input, typename Operation, typename Reference>
+void run(benchmark::State& state, const std::vector<Input>& values, Operation operation,
+         Reference reference) {
+  if (digest(values, operation) != digest(values, reference)) {
+    state.SkipWithError("results differ from the reference");
+    return;
+  }
+  time_operation(state, values, operation);
+}
+
 void BM_Variable_Kestrel(benchmark::State& state) {
   run(state, inputs().short_texts, kestrel_variable, peer_variable);
 }
 void BM_Variable_Peer(benchmark::State& state) {
   run(state, inputs().short_texts, peer_variable, kestrel_variable);
+}
+void BM_Variable_TwoEmptyCalls(benchmark::State& state) {
+  time_operation(state, inputs().short_texts, empty_round_trip);
 }
 void BM_Number_Kestrel(benchmark::State& state) {
   run(state, inputs().numbers, kestrel_number, peer_number);
@@ -137,6 +155,7 @@ void BM_Text40_Peer(benchmark::State& state) {
 
 BENCHMARK(BM_Variable_Kestrel);
 BENCHMARK(BM_Variable_Peer);
+BENCHMARK(BM_Variable_TwoEmptyCalls);
 BENCHMARK(BM_Number_Kestrel);
 BENCHMARK(BM_Number_Peer);
 BENCHMARK(BM_Text10_Kestrel);
