@@ -37,30 +37,26 @@ int to_limbs(const std::uint8_t* digits, int count, int zeros, std::uint32_t* li
   return zero_limbs + rest;
 }
 
-// The lowest 64 digits of a limb number, written as a row (digit k at position k).
-Row limbs_to_row(const std::uint32_t* limbs, int count) noexcept {
-  Row row{};
-  for (int k = 0; k < count && k < kWords; ++k)
-    row.w[k] = limb_to_word(limbs[k]);
-  return row;
-}
-
-// quotient and remainder of x / d for x below 2^53 and d in [1, 10^8), through the double
-// reciprocal of d: the estimate is off by at most one and is corrected exactly.
-void divide_estimated(std::uint64_t x, std::uint64_t d, double inverse, std::uint64_t& quotient,
-                      std::uint64_t& remainder) noexcept {
-  std::uint64_t q = static_cast<std::uint64_t>(static_cast<double>(x) * inverse);
-  std::int64_t r = static_cast<std::int64_t>(x) - static_cast<std::int64_t>(q * d);
-  while (r < 0) {
-    --q;
-    r += static_cast<std::int64_t>(d);
+// floor(rest x factor / divisor), rest becoming the remainder, where rest x factor is below 10^24,
+// the divisor below 10^16 and the quotient below 2^53; `ratio` is factor / divisor as a double.
+// The estimate is within one of the quotient, and the remainder it leaves, in [-divisor,
+// 2 divisor), is exact modulo 2^64.
+[[gnu::always_inline]] inline std::uint64_t divide_step(std::uint64_t& rest, std::uint64_t factor,
+                                                        double ratio,
+                                                        std::uint64_t divisor) noexcept {
+  auto quotient = static_cast<std::uint64_t>(static_cast<double>(rest) * ratio);
+  auto remainder = static_cast<std::int64_t>(rest * factor - quotient * divisor);
+  const auto signed_divisor = static_cast<std::int64_t>(divisor);
+  while (remainder < 0) {
+    --quotient;
+    remainder += signed_divisor;
   }
-  while (r >= static_cast<std::int64_t>(d)) {
-    ++q;
-    r -= static_cast<std::int64_t>(d);
+  while (remainder >= signed_divisor) {
+    ++quotient;
+    remainder -= signed_divisor;
   }
-  quotient = q;
-  remainder = static_cast<std::uint64_t>(r);
+  rest = static_cast<std::uint64_t>(remainder);
+  return quotient;
 }
 
 // Knuth's algorithm D in base 10^8: quotient = floor(u / v). u has m limbs (its array one more),
@@ -90,9 +86,8 @@ void divide_limbs(std::uint32_t* u, int m, const std::uint32_t* divisor, int n,
   const double inverse_leading = 1.0 / static_cast<double>(leading);
   for (int j = m - n; j >= 0; --j) {
     const std::uint64_t window = static_cast<std::uint64_t>(u[j + n]) * kLimbBase + u[j + n - 1];
-    std::uint64_t trial;
-    std::uint64_t rest;
-    divide_estimated(window, leading, inverse_leading, trial, rest);
+    std::uint64_t rest = window;
+    std::uint64_t trial = divide_step(rest, 1, inverse_leading, leading);
     while (trial >= kLimbBase || trial * second > rest * kLimbBase + u[j + n - 2]) {
       --trial;
       rest += leading;
@@ -127,27 +122,6 @@ void divide_limbs(std::uint32_t* u, int m, const std::uint32_t* divisor, int n,
     }
     quotient[j] = static_cast<std::uint32_t>(trial);
   }
-}
-
-// floor(rest x factor / divisor), rest becoming the remainder, for rest < divisor < 10^16 and
-// factor <= 10^8; `ratio` is factor / divisor as a double. The estimate is within one of the
-// quotient, and the remainder it leaves, in [-divisor, 2 divisor), is exact modulo 2^64.
-[[gnu::always_inline]] inline std::uint64_t divide_step(std::uint64_t& rest, std::uint64_t factor,
-                                                        double ratio,
-                                                        std::uint64_t divisor) noexcept {
-  auto quotient = static_cast<std::uint64_t>(static_cast<double>(rest) * ratio);
-  auto remainder = static_cast<std::int64_t>(rest * factor - quotient * divisor);
-  const auto signed_divisor = static_cast<std::int64_t>(divisor);
-  while (remainder < 0) {
-    --quotient;
-    remainder += signed_divisor;
-  }
-  while (remainder >= signed_divisor) {
-    ++quotient;
-    remainder -= signed_divisor;
-  }
-  rest = static_cast<std::uint64_t>(remainder);
-  return quotient;
 }
 
 constexpr std::uint64_t kPowersOfTen[9] = {1,      10,      100,      1000,     10000,
@@ -340,14 +314,9 @@ void decimal_divide(DecimalEntry& left, const DecimalEntry& right) noexcept {
     decimal_set_zero(left);
     return;
   }
-  std::uint32_t quotient[kMaxDividendLimbs];
+  std::uint32_t quotient[kMaxDividendLimbs] = {};  // m - n + 1 limbs, zeros above
   divide_limbs(u, m, v, n, quotient);
-  Row row = limbs_to_row(quotient, m - n + 1);
-  // Round to 31 places: the digit at position 0 decides, half away from zero.
-  const bool round_up = (row.w[0] & 0xFF) >= 5;
-  row.w[0] &= ~0xFFULL;
-  if (round_up) increment_at(row, 1);
-  set_normalised(left, row, negative);
+  store_quotient(left, quotient, negative);
 }
 
 }  // namespace kes::numeric

@@ -79,29 +79,6 @@ inline int lowest_nonzero(const std::uint64_t* words) noexcept {
   return -1;
 }
 
-// a += b digit by digit with decimal carry; a carry out of position 63 is lost.
-inline void add_rows(Row& a, const Row& b) noexcept {
-  std::uint64_t carry = 0;
-  for (int k = 0; k < kWords; ++k) {
-    const std::uint64_t biased = a.w[k] + kCarryBias;
-    std::uint64_t sum = biased + b.w[k];
-    std::uint64_t out = sum < biased ? 1 : 0;
-    sum += carry;
-    out |= sum < carry ? 1 : 0;
-    carry = out;
-    // Bytes that did not carry still hold the bias (0xF6..0xFF): take it back out.
-    sum -= ((sum >> 7) & kOnes) * 0xF6;
-    a.w[k] = sum;
-  }
-}
-
-// Adds one unit at `position` to the clean row and carries upward; a carry out of 63 is lost.
-inline void increment_at(Row& row, int position) noexcept {
-  Row unit{};
-  unit.w[position / 8] = 1ULL << (8 * (position % 8));
-  add_rows(row, unit);
-}
-
 // The outermost non-zero digits of `value` within low..high; zero when it has none.
 struct Span {
   int low;
