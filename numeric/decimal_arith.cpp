@@ -53,48 +53,50 @@ Row multiply_cut(const DecimalEntry& a, const DecimalEntry& b) noexcept {
   return row;
 }
 
-// Position of the highest non-zero digit within low..high, -1 when there is none.
+// Position of the highest non-zero digit, -1 when there is none; the row is clean.
 [[gnu::always_inline]] inline int top_nonzero(const DecimalEntry& value) noexcept {
-  const int low = value.low;
-  const int high = clamped_high(value);
-  for (int k = high >> 3; k >= (low >> 3); --k) {
-    const std::uint64_t word = masked_word(value, k, low, high);
+  for (int k = clamped_high(value) >> 3; k >= (value.low >> 3); --k) {
+    const std::uint64_t word = read_word(value, k);
     if (word != 0) return 8 * k + (63 - std::countl_zero(word)) / 8;
   }
   return -1;
 }
 
+// Rows are clean (zero outside low..high), so both operands are read as whole words.
 void add_signed(DecimalEntry& left, const DecimalEntry& right, bool negate_right) noexcept {
   const int left_low = left.low;
   const int right_low = right.low;
   const int left_high = clamped_high(left);
   const int right_high = clamped_high(right);
-  const Digits a = digits_of(left, left_low, left_high);
-  const Digits b = digits_of(right, right_low, right_high);
   const int low = std::min({left_low, right_low, kTopPosition});
   // Alignment: each high trims over leading zeros but not below the other's high, so only the
   // operand with the higher high trims: to its top digit above the other's high, or, having
   // none there, to the other's high (or its own low, when that lies higher and it is zero).
+  // A digit found above the other's high also makes that operand the larger in magnitude.
   int top = left_high;
+  int larger = 0;  // 1: left's magnitude is the larger, -1: right's, 0: not known yet
   if (left_high != right_high) {
     const bool left_higher = left_high > right_high;
-    const Digits& higher = left_higher ? a : b;
+    const DecimalEntry& higher = left_higher ? left : right;
     const int higher_high = left_higher ? left_high : right_high;
     const int higher_low = left_higher ? left_low : right_low;
     const int other_high = left_higher ? right_high : left_high;
-    const std::uint8_t* const above = positions_from(other_high + 1);
     top = std::max(other_high, std::min(higher_low, higher_high));
-    for (int k = higher_high >> 3; k >= (other_high + 1) >> 3; --k) {
-      const std::uint64_t word = higher.word(k) & load8(above + 8 * k);
+    const int stop = (other_high + 1) >> 3;
+    for (int k = higher_high >> 3; k >= stop; --k) {
+      std::uint64_t word = read_word(higher, k);
+      if (k == stop) word &= ~kBytesBelow[(other_high + 1) & 7];
       if (word != 0) {
         top = 8 * k + (63 - std::countl_zero(word)) / 8;
+        larger = left_higher ? 1 : -1;
         break;
       }
     }
   }
   const int high = std::max(low, std::min(kTopPosition, top + 1));
-  // Every non-zero digit lies below `high`, so no carry or borrow leaves the words first..last.
-  // Each loop reads word k of both operands before it writes word k of the result.
+  // Every non-zero digit lies below `high`, so no carry or borrow leaves the words first..last,
+  // and the bytes of those words outside low..high come out zero. Each loop reads word k of
+  // both operands before it writes word k of the result.
   const int first = low >> 3;
   const int last = high >> 3;
   const bool left_negative = is_negative(left);
@@ -104,40 +106,35 @@ void add_signed(DecimalEntry& left, const DecimalEntry& right, bool negate_right
   if (left_negative == right_negative) {
     std::uint64_t carry = 0;
     for (int k = first; k <= last; ++k) {
-      const std::uint64_t biased = a.word(k) + kCarryBias;
-      std::uint64_t sum = biased + b.word(k);
-      std::uint64_t out = sum < biased ? 1 : 0;
-      sum += carry;
-      out |= sum < carry ? 1 : 0;
-      carry = out;
+      std::uint64_t sum;
+      const bool word_carry =
+          __builtin_add_overflow(read_word(left, k) + kCarryBias, read_word(right, k), &sum);
+      const bool carried_in = __builtin_add_overflow(sum, carry, &sum);
+      carry = static_cast<std::uint64_t>(word_carry | carried_in);
       // Bytes that did not carry still hold the bias (0xF6..0xFF): take it back out.
       sum -= ((sum >> 7) & kOnes) * 0xF6;
       any |= sum;
       std::memcpy(left.digits + 8 * k, &sum, sizeof sum);
     }
   } else {
-    // The larger magnitude is the minuend: the highest word that differs decides.
-    bool swap = false;
-    for (int k = last; k >= first; --k) {
-      const std::uint64_t x = a.word(k);
-      const std::uint64_t y = b.word(k);
-      if (x != y) {
-        swap = x < y;
-        break;
-      }
+    // The larger magnitude is the minuend: unless the alignment told, the highest word that
+    // differs decides.
+    for (int k = last; k >= first && larger == 0; --k) {
+      const std::uint64_t x = read_word(left, k);
+      const std::uint64_t y = read_word(right, k);
+      if (x != y) larger = x < y ? -1 : 1;
     }
+    const bool swap = larger < 0;
     if (swap) negative = !left_negative;
-    const Digits& minuend = swap ? b : a;
-    const Digits& subtrahend = swap ? a : b;
+    const std::uint8_t* const minuend = swap ? right.digits : left.digits;
+    const std::uint8_t* const subtrahend = swap ? left.digits : right.digits;
     std::uint64_t borrow = 0;
     for (int k = first; k <= last; ++k) {
-      const std::uint64_t x = minuend.word(k);
-      const std::uint64_t y = subtrahend.word(k);
-      std::uint64_t difference = x - y;
-      std::uint64_t out = x < y ? 1 : 0;
-      out |= difference < borrow ? 1 : 0;
-      difference -= borrow;
-      borrow = out;
+      std::uint64_t difference;
+      const bool word_borrow =
+          __builtin_sub_overflow(load8(minuend + 8 * k), load8(subtrahend + 8 * k), &difference);
+      const bool borrowed_in = __builtin_sub_overflow(difference, borrow, &difference);
+      borrow = static_cast<std::uint64_t>(word_borrow | borrowed_in);
       // Bytes that borrowed hold 256 + d with d in [-10, -1]: adding ten is subtracting 0xF6.
       difference -= ((difference >> 7) & kOnes) * 0xF6;
       any |= difference;
@@ -224,7 +221,14 @@ void multiply_short(DecimalEntry& left, const DecimalEntry& right, int a_low, in
                                            static_cast<std::uint32_t>(h2), words);
   const int product_low = a_low + b_low - kUnitsPosition;
   const int kept = kDecimalPositions - product_low;
-  // Bytes outside the product's range may be left stale.
+  // The product's window is written whole; the multiplicand's digits outside it are cleared.
+  if (a_low < product_low) {
+    std::memset(left.digits + a_low, 0, static_cast<std::size_t>(product_low - a_low));
+  }
+  if (a_high >= product_low + 32) {
+    std::memset(left.digits + product_low + 32, 0,
+                static_cast<std::size_t>(a_high - product_low - 31));
+  }
   if (kept >= static_cast<int>(sizeof words)) {
     std::memcpy(left.digits + product_low, words, sizeof words);
   } else {
@@ -240,11 +244,26 @@ void multiply_short(DecimalEntry& left, const DecimalEntry& right, int a_low, in
   left.sign = negative ? 1 : 0;
 }
 
+// Zero with the value's sign kept, as rounding and truncation leave a value that had no digit
+// at or above the kept places.
+void set_signed_zero(DecimalEntry& value) noexcept {
+  const std::uint8_t sign = value.sign;
+  decimal_set_zero(value);
+  value.sign = sign;
+}
+
+// Raises low to `new_low` (above the current low), clearing the digits given up.
+void raise_low(DecimalEntry& value, int new_low) noexcept {
+  std::memset(value.digits + value.low, 0, static_cast<std::size_t>(new_low - value.low));
+  value.low = static_cast<std::uint8_t>(new_low);
+}
+
 }  // namespace
 
 void decimal_set_zero(DecimalEntry& value) noexcept { decimal_set_digit(value, 0); }
 
 void decimal_set_digit(DecimalEntry& value, int digit) noexcept {
+  std::memset(value.digits, 0, sizeof value.digits);
   value.digits[kUnitsPosition] = static_cast<std::uint8_t>(digit);
   value.low = kUnitsPosition;
   value.high = kUnitsPosition;
@@ -335,8 +354,8 @@ int decimal_compare(const DecimalEntry& left, const DecimalEntry& right) noexcep
     // Same leading position: compare the digits word by word from the top.
     const int low = std::min(left.low, right.low);
     for (int k = left_top >> 3; k >= (low >> 3) && magnitude == 0; --k) {
-      const std::uint64_t x = masked_word(left, k, left.low, left_top);
-      const std::uint64_t y = masked_word(right, k, right.low, right_top);
+      const std::uint64_t x = read_word(left, k);
+      const std::uint64_t y = read_word(right, k);
       if (x != y) magnitude = x < y ? -1 : 1;
     }
   }
@@ -349,27 +368,22 @@ void decimal_round(DecimalEntry& value, int places) noexcept {
   if (new_low <= value.low) return;
   const int high = clamped_high(value);
   if (new_low - 1 > high) {
-    // The value lies entirely below the deciding digit: zero, keeping its sign.
-    value.digits[kUnitsPosition] = 0;
-    value.low = kUnitsPosition;
-    value.high = kUnitsPosition;
+    // The value lies entirely below the deciding digit.
+    set_signed_zero(value);
     return;
   }
   // Only the first dropped digit decides; the sign is not consulted (half away from zero).
   const bool round_up = value.digits[new_low - 1] >= 5;
   if (new_low > high) {
+    set_signed_zero(value);
     if (round_up && new_low <= kTopPosition) {
       value.digits[new_low] = 1;
       value.low = static_cast<std::uint8_t>(new_low);
       value.high = static_cast<std::uint8_t>(new_low);
-    } else {
-      value.digits[kUnitsPosition] = 0;
-      value.low = kUnitsPosition;
-      value.high = kUnitsPosition;
     }
     return;
   }
-  value.low = static_cast<std::uint8_t>(new_low);
+  raise_low(value, new_low);
   if (!round_up) return;
   int position = new_low;
   while (position <= high && value.digits[position] == 9)
@@ -384,12 +398,10 @@ void decimal_round(DecimalEntry& value, int places) noexcept {
 
 void decimal_truncate(DecimalEntry& value) noexcept {
   if (clamped_high(value) < kUnitsPosition || value.low > value.high) {
-    value.digits[kUnitsPosition] = 0;
-    value.low = kUnitsPosition;
-    value.high = kUnitsPosition;
+    set_signed_zero(value);
     return;
   }
-  if (value.low < kUnitsPosition) value.low = kUnitsPosition;
+  if (value.low < kUnitsPosition) raise_low(value, kUnitsPosition);
 }
 
 void decimal_round_to_increment(DecimalEntry& value, const DecimalEntry& increment) noexcept {

@@ -130,6 +130,7 @@ void decimal_from_text(DecimalEntry& value, std::string_view text) noexcept {
   }
 
   // Integer digits end at the units position, with one leading zero digit above them.
+  std::memset(value.digits, 0, sizeof value.digits);
   const std::size_t integer_count =
       std::min<std::size_t>(integer_end - integer_start, kMaxIntegerDigits);
   const std::size_t fraction_count =

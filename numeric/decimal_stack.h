@@ -20,8 +20,10 @@ inline constexpr int kDecimalStackCapacity = 10;
 // Longest text decimal_to_text writes: sign, 32 integer digits, point, 32 fraction digits.
 inline constexpr std::size_t kDecimalTextCapacity = 80;
 
-// One working value. Only digits[low..high] belong to the value; bytes outside may be stale.
-// A value whose digits are all zero is zero whatever its sign.
+// One working value. Only digits[low..high] belong to the value. Every entry the engine makes
+// keeps the bytes outside low..high at zero (a clean row), so that addition, subtraction and
+// comparison can read whole words without masking; code that raises low or lowers high clears
+// what it gives up. A value whose digits are all zero is zero whatever its sign.
 struct DecimalEntry {
   std::uint8_t digits[kDecimalPositions];  // one digit 0..9 per byte, indexed by position
   std::uint8_t sign;                       // 0 positive, 1 negative

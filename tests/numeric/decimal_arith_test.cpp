@@ -1,6 +1,7 @@
 // Arithmetic on working decimal values: tables of hand-worked results and boundary rows.
 #include "numeric/decimal_arith.h"
 
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -82,14 +83,88 @@ TEST(DecimalAdd, ResultKeepsFinerLowAndOneHeadroomDigit) {
   EXPECT_EQ(text_of(left), "12.75");
 }
 
-TEST(DecimalAdd, StaleDigitsOutsideTheRangeAreIgnored) {
-  DecimalEntry left = parse("1");
-  DecimalEntry right = parse("2");
-  for (int p = 0; p < 30; ++p)
-    left.digits[p] = right.digits[p] = 7;
-  left.digits[60] = right.digits[61] = 9;
-  decimal_add(left, right);
-  EXPECT_EQ(text_of(left), "3");
+// True when every byte outside low..high is zero, as every entry the engine makes must be.
+bool row_is_clean(const DecimalEntry& value) {
+  for (int p = 0; p < kDecimalPositions; ++p) {
+    if ((p < value.low || p > value.high) && value.digits[p] != 0) return false;
+  }
+  return true;
+}
+
+// Each way a value is made or cut, applied to an entry whose row was full of sevens.
+struct Producer {
+  const char* name;
+  void (*make)(DecimalEntry&);
+  const char* result;
+};
+
+const Producer kProducers[] = {
+    {"Text", [](DecimalEntry& v) { decimal_from_text(v, "12.5"); }, "12.5"},
+    {"TextWithExponent", [](DecimalEntry& v) { decimal_from_text(v, "1.25e3"); }, "1250"},
+    {"Long", [](DecimalEntry& v) { decimal_from_long(v, -1234); }, "-1234"},
+    {"Real", [](DecimalEntry& v) { decimal_from_real(v, 0.125); }, "0.125"},
+    {"Digit", [](DecimalEntry& v) { decimal_set_digit(v, 4); }, "4"},
+    {"Packed",
+     [](DecimalEntry& v) {
+       const std::uint8_t bytes[] = {0x00, 0x12, 0x34};
+       decimal_load_packed(v, bytes, PackedKind::Decimal, 3, 2);
+     },
+     "12.34"},
+    {"RoundDown",
+     [](DecimalEntry& v) {
+       v = parse("98.7654");
+       decimal_round(v, 2);
+     },
+     "98.77"},
+    {"RoundAboveTheValue",
+     [](DecimalEntry& v) {
+       v = parse("0.0007");
+       decimal_round(v, 3);
+     },
+     "0.001"},
+    {"RoundToZero",
+     [](DecimalEntry& v) {
+       v = parse("0.0004");
+       decimal_round(v, 2);
+     },
+     "0"},
+    {"Truncate",
+     [](DecimalEntry& v) {
+       v = parse("-98.7654");
+       decimal_truncate(v);
+     },
+     "-98"},
+    {"ProductAboveTheMultiplicand",  // the product starts three positions above 12.34
+     [](DecimalEntry& v) {
+       v = parse("12.34");
+       decimal_multiply(v, parse("1000"));
+     },
+     "12340"},
+    {"ProductBelowTheMultiplicand",
+     [](DecimalEntry& v) {
+       v = parse("12.34");
+       decimal_multiply(v, parse("0.001"));
+     },
+     "0.01234"},
+    {"SumBelowTheOperands",
+     [](DecimalEntry& v) {
+       v = parse("-12.5");
+       decimal_add(v, parse("12.5"));
+     },
+     "0"},
+};
+
+TEST(DecimalRow, EveryProducerLeavesTheRowClean) {
+  for (const Producer& producer : kProducers) {
+    SCOPED_TRACE(producer.name);
+    DecimalEntry value;
+    std::memset(value.digits, 7, sizeof value.digits);
+    value.low = 0;
+    value.high = kDecimalPositions - 1;
+    producer.make(value);
+    EXPECT_EQ(text_of(value), producer.result);
+    EXPECT_TRUE(row_is_clean(value));
+  }
 }
 
 const BinaryCase kSubtractions[] = {

@@ -1,6 +1,6 @@
 // The engine's row arithmetic against the big-integer reference in tests/support: random operands
-// of every shape (money amounts, rates, full 31-digit values, arbitrary rows with stale bytes
-// outside the value, unnormalised ranges, negative zeros) must give the same value from both.
+// of every shape (money amounts, rates, full 31-digit values, arbitrary rows, unnormalised ranges,
+// negative zeros) must give the same value from both, and leave the row clean.
 #include <algorithm>
 #include <cstring>
 #include <random>
@@ -27,10 +27,7 @@ class EntryGenerator {
   explicit EntryGenerator(std::uint32_t seed) : engine_(seed) {}
 
   DecimalEntry make(Shape shape) {
-    DecimalEntry value;
-    // Stale bytes outside the value: any byte, not only digits.
-    for (std::uint8_t& byte : value.digits)
-      byte = static_cast<std::uint8_t>(uniform(0, 255));
+    DecimalEntry value{};  // clean: zeros outside the value
     int low = 0;
     int high = 0;
     switch (shape) {
@@ -81,8 +78,9 @@ class EntryGenerator {
   }
 
   // Gives `value` exactly `digits` significant digits from position `low`, all nines one time in
-  // four; its stale bytes and sign stay.
+  // four, and zeros elsewhere; its sign stays.
   void set_span(DecimalEntry& value, int low, int digits) {
+    std::memset(value.digits, 0, sizeof value.digits);
     const bool nines = uniform(0, 3) == 0;
     for (int p = low; p < low + digits; ++p)
       value.digits[p] = static_cast<std::uint8_t>(nines ? 9 : uniform(0, 9));
@@ -105,13 +103,23 @@ class EntryGenerator {
   std::mt19937 engine_;
 };
 
-// The value an entry holds, stale bytes left out: "-" or "+", then low:high and the digits.
+// The value an entry holds: "-" or "+", then low:high and the digits.
 std::string value_of(const DecimalEntry& value) {
   std::string text = value.sign != 0 ? "-" : "+";
   text += std::to_string(value.low) + ":" + std::to_string(value.high) + ":";
   for (int p = value.high; p >= value.low && p < kDecimalPositions; --p)
     text += static_cast<char>('0' + value.digits[p]);
   return text;
+}
+
+// The value of one of the engine's results, marked " unclean" when a byte outside low..high is
+// not zero: every entry the engine makes must keep those bytes at zero.
+std::string result_of(const DecimalEntry& value) {
+  for (int p = 0; p < kDecimalPositions; ++p) {
+    if ((p < value.low || p > value.high) && value.digits[p] != 0)
+      return value_of(value) + " unclean";
+  }
+  return value_of(value);
 }
 
 template <typename Ours, typename Theirs>
@@ -127,9 +135,9 @@ void expect_same_results(std::uint32_t seed, Ours ours, Theirs theirs) {
         DecimalEntry expected = left;
         ours(mine, right);
         theirs(expected, right);
-        if (value_of(mine) != value_of(expected)) {
+        if (result_of(mine) != value_of(expected)) {
           ++mismatches;
-          ADD_FAILURE() << value_of(left) << " with " << value_of(right) << ": " << value_of(mine)
+          ADD_FAILURE() << value_of(left) << " with " << value_of(right) << ": " << result_of(mine)
                         << " instead of " << value_of(expected);
         }
       }
@@ -168,8 +176,8 @@ bool same_quotient(const DecimalEntry& dividend, const DecimalEntry& divisor) {
   DecimalEntry expected = dividend;
   decimal_divide(mine, divisor);
   ref::decimal_divide(expected, divisor);
-  if (value_of(mine) == value_of(expected)) return true;
-  ADD_FAILURE() << value_of(dividend) << " / " << value_of(divisor) << ": " << value_of(mine)
+  if (result_of(mine) == value_of(expected)) return true;
+  ADD_FAILURE() << value_of(dividend) << " / " << value_of(divisor) << ": " << result_of(mine)
                 << " instead of " << value_of(expected);
   return false;
 }
@@ -237,10 +245,10 @@ TEST(DecimalDifferential, RoundingAndNormalisingMatchTheReference) {
       DecimalEntry expected_normal = value;
       decimal_normalise(mine_normal);
       ref::decimal_normalise(expected_normal);
-      if (value_of(mine) != value_of(expected) ||
-          value_of(mine_normal) != value_of(expected_normal)) {
+      if (result_of(mine) != value_of(expected) ||
+          result_of(mine_normal) != value_of(expected_normal)) {
         ++mismatches;
-        ADD_FAILURE() << value_of(value) << " to " << places << " places: " << value_of(mine)
+        ADD_FAILURE() << value_of(value) << " to " << places << " places: " << result_of(mine)
                       << " instead of " << value_of(expected);
       }
     }
