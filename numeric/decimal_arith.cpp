@@ -341,25 +341,22 @@ void decimal_multiply(DecimalEntry& left, const DecimalEntry& right) noexcept {
 }
 
 int decimal_compare(const DecimalEntry& left, const DecimalEntry& right) noexcept {
-  const int left_top = top_nonzero(left);
-  const int right_top = top_nonzero(right);
-  const int left_signum = left_top < 0 ? 0 : (is_negative(left) ? -1 : 1);
-  const int right_signum = right_top < 0 ? 0 : (is_negative(right) ? -1 : 1);
-  if (left_signum != right_signum) return left_signum > right_signum ? 1 : -1;
-  if (left_signum == 0) return 0;
-  int magnitude = 0;
-  if (left_top != right_top) {
-    magnitude = left_top > right_top ? 1 : -1;
-  } else {
-    // Same leading position: compare the digits word by word from the top.
-    const int low = std::min(left.low, right.low);
-    for (int k = left_top >> 3; k >= (low >> 3) && magnitude == 0; --k) {
-      const std::uint64_t x = read_word(left, k);
-      const std::uint64_t y = read_word(right, k);
-      if (x != y) magnitude = x < y ? -1 : 1;
-    }
+  const bool left_negative = is_negative(left);
+  if (left_negative != is_negative(right)) {
+    // Opposite signs: the positive one is the greater, unless both are zero.
+    if (top_nonzero(left) < 0 && top_nonzero(right) < 0) return 0;
+    return left_negative ? -1 : 1;
   }
-  return left_signum < 0 ? -magnitude : magnitude;
+  // Clean rows hold each digit at its own position, so the magnitudes compare as words, from
+  // the higher high's word down: the first word that differs decides.
+  const int from = std::max(clamped_high(left), clamped_high(right)) >> 3;
+  const int until = std::min(left.low, right.low) >> 3;
+  for (int k = from; k >= until; --k) {
+    const std::uint64_t x = read_word(left, k);
+    const std::uint64_t y = read_word(right, k);
+    if (x != y) return (x > y) != left_negative ? 1 : -1;
+  }
+  return 0;
 }
 
 void decimal_round(DecimalEntry& value, int places) noexcept {
