@@ -200,13 +200,13 @@ void multiply_grid(DecimalEntry& left, const DecimalEntry& right, int a_low, int
 // product's four limbs are written from position a_low + b_low - 32, in [0, 63]; digits from
 // position 64 on are lost.
 void multiply_short(DecimalEntry& left, const DecimalEntry& right, int a_low, int a_high, int b_low,
-                    int b_high, bool negative) noexcept {
-  std::uint64_t x0;
-  std::uint64_t x1;
-  std::uint64_t y0;
-  std::uint64_t y1;
-  two_limbs_from_low(left, a_low, a_high, x0, x1);
-  two_limbs_from_low(right, b_low, b_high, y0, y1);
+                    bool negative) noexcept {
+  std::uint64_t limbs[4];
+  short_operands(left, a_low, right, b_low, limbs);
+  const std::uint64_t x0 = limbs[0];
+  const std::uint64_t x1 = limbs[1];
+  const std::uint64_t y0 = limbs[2];
+  const std::uint64_t y1 = limbs[3];
   // Each column holds at most two products below 10^16 and the carry into it.
   const std::uint64_t c0 = x0 * y0;
   const std::uint64_t h0 = c0 / kLimbBase;
@@ -312,7 +312,7 @@ void decimal_multiply(DecimalEntry& left, const DecimalEntry& right) noexcept {
     if (product_low >= 0 && product_low <= kTopPosition && a_length >= 1 && b_length >= 1) {
       const bool negative = is_negative(left) != is_negative(right);
       if (a_length <= 16 && b_length <= 16 && a_low <= kShortLowLimit && b_low <= kShortLowLimit) {
-        multiply_short(left, right, a_low, a_high, b_low, b_high, negative);
+        multiply_short(left, right, a_low, a_high, b_low, negative);
       } else {
         multiply_grid(left, right, a_low, a_high, b_low, b_high, negative);
       }

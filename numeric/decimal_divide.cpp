@@ -147,16 +147,12 @@ constexpr std::uint64_t kPowersOfTen[9] = {1,      10,      100,      1000,     
 // divisor, scale = a_low - b_low + 32 in [0, 79], by short division eight digits a step. The
 // quotient's lowest eight limbs are its positions 0 to 63; position 0 rounds the result to 31
 // places, half away from zero, and a carry out of position 63 is lost.
-void divide_short(DecimalEntry& left, const DecimalEntry& right, int a_low, int a_high, int b_low,
-                  int b_high, bool negative) noexcept {
-  std::uint64_t x0;
-  std::uint64_t x1;
-  std::uint64_t y0;
-  std::uint64_t y1;
-  two_limbs_from_low(left, a_low, a_high, x0, x1);
-  two_limbs_from_low(right, b_low, b_high, y0, y1);
-  const std::uint64_t dividend = x1 * kLimbBase + x0;
-  const std::uint64_t divisor = y1 * kLimbBase + y0;
+void divide_short(DecimalEntry& left, const DecimalEntry& right, int a_low, int b_low,
+                  bool negative) noexcept {
+  std::uint64_t operands[4];
+  short_operands(left, a_low, right, b_low, operands);
+  const std::uint64_t dividend = operands[1] * kLimbBase + operands[0];
+  const std::uint64_t divisor = operands[3] * kLimbBase + operands[2];
   if (dividend == 0 || divisor == 0) {
     decimal_set_zero(left);
     return;
@@ -270,8 +266,7 @@ void decimal_divide(DecimalEntry& left, const DecimalEntry& right) noexcept {
     const int b_length = b_high - b_low + 1;
     if (a_length >= 1 && a_length <= 16 && b_length >= 1 && b_length <= 16 &&
         a_low <= kShortLowLimit && b_low <= kShortLowLimit && a_low - b_low + kUnitsPosition >= 0) {
-      divide_short(left, right, a_low, a_high, b_low, b_high,
-                   is_negative(left) != is_negative(right));
+      divide_short(left, right, a_low, b_low, is_negative(left) != is_negative(right));
       return;
     }
     // Any dividend by a divisor of up to 30 digits, or more from the start of a word: one

@@ -102,6 +102,29 @@ inline namespace limbs_sse2 {
   return ~zeros;
 }
 
+// Four digit words as the limbs they spell, two words to a vector.
+[[gnu::always_inline]] inline void four_words_to_limbs(std::uint64_t w0, std::uint64_t w1,
+                                                       std::uint64_t w2, std::uint64_t w3,
+                                                       std::uint64_t* limbs) noexcept {
+  const __m128i low_bytes = _mm_set1_epi16(0x00FF);
+  const __m128i ten = _mm_set1_epi16(10);
+  const __m128i by_hundred = _mm_set1_epi32(0x00640001);  // (1, 100) per 16-bit pair
+  const auto quads = [&](std::uint64_t low, std::uint64_t high) {
+    const __m128i bytes = _mm_set_epi64x(static_cast<long long>(high), static_cast<long long>(low));
+    const __m128i pairs = _mm_add_epi16(_mm_and_si128(bytes, low_bytes),
+                                        _mm_mullo_epi16(_mm_srli_epi16(bytes, 8), ten));
+    return _mm_madd_epi16(pairs, by_hundred);
+  };
+  const __m128i all = _mm_madd_epi16(_mm_packs_epi32(quads(w0, w1), quads(w2, w3)),
+                                     _mm_set1_epi32(0x27100001));  // (1, 10000)
+  const auto first = static_cast<std::uint64_t>(_mm_cvtsi128_si64(all));
+  const auto second = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(all, all)));
+  limbs[0] = first & 0xFFFFFFFFU;
+  limbs[1] = first >> 32;
+  limbs[2] = second & 0xFFFFFFFFU;
+  limbs[3] = second >> 32;
+}
+
 // The 64 digit bytes of a row, masked to the positions `from` selects and `until` does not (two
 // masks of positions_from()), as eight limbs: limb k spells bytes 8k to 8k + 7.
 [[gnu::always_inline]] inline void row_to_limbs(const std::uint8_t* digits,
@@ -148,6 +171,16 @@ inline namespace limbs_words {
     }
   }
   return mask;
+}
+
+// Four digit words as the limbs they spell.
+[[gnu::always_inline]] inline void four_words_to_limbs(std::uint64_t w0, std::uint64_t w1,
+                                                       std::uint64_t w2, std::uint64_t w3,
+                                                       std::uint64_t* limbs) noexcept {
+  limbs[0] = word_to_limb(w0);
+  limbs[1] = word_to_limb(w1);
+  limbs[2] = word_to_limb(w2);
+  limbs[3] = word_to_limb(w3);
 }
 
 // The 64 digit bytes of a row, masked to the positions `from` selects and `until` does not (two

@@ -154,21 +154,31 @@ struct Digits {
 // The highest position from which 16 digits can be read out of three whole words of the row.
 inline constexpr int kShortLowLimit = kDecimalPositions - 1 - 16;
 
-// The digits low..high (1 to 16 of them, low <= kShortLowLimit) of `value` as two limbs counted
-// from position low, digits above high read as zero. The row is read in whole aligned words and
-// shifted together: an entry is usually read just after it was copied, and a load that straddles
-// two of those stores would wait until they reach the cache.
-[[gnu::always_inline]] inline void two_limbs_from_low(const DecimalEntry& value, int low, int high,
-                                                      std::uint64_t& first,
-                                                      std::uint64_t& second) noexcept {
+// The 16 digits of `value` from position low (low <= kShortLowLimit) as two digit words. The row
+// is read in whole aligned words and shifted together: an entry is usually read just after it was
+// copied, and a load that straddles two of those stores would wait until they reach the cache.
+[[gnu::always_inline]] inline void sixteen_digits(const DecimalEntry& value, int low,
+                                                  std::uint64_t& first,
+                                                  std::uint64_t& second) noexcept {
   const std::uint8_t* row = value.digits + 8 * (low >> 3);
   const int shift = 8 * (low & 7);
   const std::uint64_t w0 = load8(row);
   const std::uint64_t w1 = load8(row + 8);
   const std::uint64_t w2 = load8(row + 16);
-  const std::uint8_t* above = positions_from(high + 1) + low;
-  first = word_to_limb(((w0 >> shift) | ((w1 << 1) << (63 - shift))) & ~load8(above));
-  second = word_to_limb(((w1 >> shift) | ((w2 << 1) << (63 - shift))) & ~load8(above + 8));
+  first = (w0 >> shift) | ((w1 << 1) << (63 - shift));
+  second = (w1 >> shift) | ((w2 << 1) << (63 - shift));
+}
+
+// Two values of 1 to 16 digits each (lows <= kShortLowLimit), each as two limbs counted from its
+// own low: a[0] + a[1] x 10^8 and b[0] + b[1] x 10^8. The rows are clean, so the digits above
+// each value's high read as zero.
+[[gnu::always_inline]] inline void short_operands(const DecimalEntry& a, int a_low,
+                                                  const DecimalEntry& b, int b_low,
+                                                  std::uint64_t* limbs) noexcept {
+  std::uint64_t words[4];
+  sixteen_digits(a, a_low, words[0], words[1]);
+  sixteen_digits(b, b_low, words[2], words[3]);
+  four_words_to_limbs(words[0], words[1], words[2], words[3], limbs);
 }
 
 // Writes eight limbs below 10^8 as the whole row of `value` (limb k spells positions 8k to
