@@ -155,8 +155,8 @@ void multiply_grid(DecimalEntry& left, const DecimalEntry& right, int a_low, int
                    int b_high, bool negative) noexcept {
   std::uint32_t a[kWords];
   std::uint32_t b[kWords];
-  row_to_limbs(left.digits, positions_from(a_low), positions_from(a_high + 1), a);
-  row_to_limbs(right.digits, positions_from(b_low), positions_from(b_high + 1), b);
+  row_to_limbs(left.digits, a);
+  row_to_limbs(right.digits, b);
   const int a_first = a_low >> 3;
   const int a_last = a_high >> 3;
   const int b_first = b_low >> 3;

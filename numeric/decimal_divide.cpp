@@ -191,13 +191,13 @@ constexpr int kWideDivisorSpan = 37;
 // then reads as whole words from that start, and so does the dividend, whose word k becomes the
 // limb of quotient positions 8k + 32 - 8 (b_low / 8) upward. Dividend words below position 0 of
 // the quotient are not read: they cannot change a floor division by a whole number.
-void divide_wide(DecimalEntry& left, const DecimalEntry& right, int a_low, int a_high, int b_low,
-                 int b_high, bool negative) noexcept {
+void divide_wide(DecimalEntry& left, const DecimalEntry& right, int a_high, int b_low, int b_high,
+                 bool negative) noexcept {
   // Four zero limbs below the dividend's eight: quotient limb j comes from dividend[j + first].
   std::uint32_t dividend[4 + kWords] = {};
   std::uint32_t divisor_limbs[kWords];
-  row_to_limbs(left.digits, positions_from(a_low), positions_from(a_high + 1), dividend + 4);
-  row_to_limbs(right.digits, positions_from(b_low), positions_from(b_high + 1), divisor_limbs);
+  row_to_limbs(left.digits, dividend + 4);
+  row_to_limbs(right.digits, divisor_limbs);
   const int first = b_low >> 3;
   Uint128 divisor;
   std::uint64_t divisor_head = 0;               // the top two limbs in 64 bits
@@ -272,8 +272,7 @@ void decimal_divide(DecimalEntry& left, const DecimalEntry& right) noexcept {
     // Any dividend by a divisor of up to 30 digits, or more from the start of a word: one
     // 128-bit number.
     if (a_length >= 1 && b_length >= 1 && b_length + (b_low & 7) <= kWideDivisorSpan) {
-      divide_wide(left, right, a_low, a_high, b_low, b_high,
-                  is_negative(left) != is_negative(right));
+      divide_wide(left, right, a_high, b_low, b_high, is_negative(left) != is_negative(right));
       return;
     }
   }
@@ -284,17 +283,19 @@ void decimal_divide(DecimalEntry& left, const DecimalEntry& right) noexcept {
     return;
   }
   const bool negative = is_negative(left) != is_negative(right);
+  // A divisor this long ignores its digits below position 3: they are cleared in a copy.
+  DecimalEntry trimmed;
+  const DecimalEntry* divisor_entry = &right;
   if (divisor.high - divisor.low + 1 > 60) {
-    // A divisor this long ignores its digits below position 3.
-    DecimalEntry trimmed = right;
+    trimmed = right;
+    std::memset(trimmed.digits, 0, 3);
     trimmed.low = static_cast<std::uint8_t>(std::max(divisor.low, 3));
-    trimmed.high = static_cast<std::uint8_t>(divisor.high);
     divisor = significant(trimmed);
+    divisor_entry = &trimmed;
   }
   if (divisor.high - divisor.low + 1 + (divisor.low & 7) <= kWideDivisorSpan) {
-    // Zeros made the divisor's range look longer than it is. Its digits low..high are those of
-    // `right`, whether it was trimmed or not.
-    divide_wide(left, right, dividend.low, dividend.high, divisor.low, divisor.high, negative);
+    // Zeros made the divisor's range look longer than it is.
+    divide_wide(left, *divisor_entry, dividend.high, divisor.low, divisor.high, negative);
     return;
   }
   // quotient x 10^32 = floor(dividend digits x 10^scale / divisor digits), digit k at position k.
@@ -303,8 +304,8 @@ void decimal_divide(DecimalEntry& left, const DecimalEntry& right) noexcept {
   std::uint32_t v[kMaxDivisorLimbs];
   const int m =
       to_limbs(left.digits + dividend.low, dividend.high - dividend.low + 1, std::max(scale, 0), u);
-  const int n =
-      to_limbs(right.digits + divisor.low, divisor.high - divisor.low + 1, std::max(-scale, 0), v);
+  const int n = to_limbs(divisor_entry->digits + divisor.low, divisor.high - divisor.low + 1,
+                         std::max(-scale, 0), v);
   if (m < n) {
     decimal_set_zero(left);
     return;

@@ -1,7 +1,6 @@
 // Conversions between digit words (eight digit bytes, least significant first) and base 10^8
-// limbs, and the masks of positions that select a value's digits. Four limbs become digits at a
-// time through SSE2 multiply-high reciprocals where the host has SSE2, through 64-bit words
-// otherwise; KES_DECIMAL_SCALAR selects the word version anywhere (the tests compare the two).
+// limbs, through SSE2 where the host has it, through 64-bit words otherwise; KES_DECIMAL_SCALAR
+// selects the word version anywhere (the tests compare the two).
 //
 // State: none.
 #pragma once
@@ -35,23 +34,6 @@ namespace kes::numeric {
   // Four 16-bit lanes below 100 become eight bytes below 10: y / 10 = y * 103 >> 10.
   quotient = ((word * 103) >> 10) & 0x000F000F000F000FULL;
   return (word - quotient * 10) | (quotient << 8);
-}
-
-// 64 zero bytes, then 64 bytes 0xFF: the bytes from 64 - p on are the mask of positions p and
-// above, for p in [0, 64].
-struct PositionMasks {
-  alignas(64) std::uint8_t bytes[2 * kDecimalPositions];
-};
-inline constexpr PositionMasks kPositionMasks = [] {
-  PositionMasks masks{};
-  for (int i = kDecimalPositions; i < 2 * kDecimalPositions; ++i)
-    masks.bytes[i] = 0xFF;
-  return masks;
-}();
-
-// The mask of positions p and above (p in [0, 64]), one byte per position.
-[[gnu::always_inline]] inline const std::uint8_t* positions_from(int p) noexcept {
-  return kPositionMasks.bytes + kDecimalPositions - p;
 }
 
 #if KES_DECIMAL_LIMBS_SSE2
@@ -125,10 +107,8 @@ inline namespace limbs_sse2 {
   limbs[3] = second >> 32;
 }
 
-// The 64 digit bytes of a row, masked to the positions `from` selects and `until` does not (two
-// masks of positions_from()), as eight limbs: limb k spells bytes 8k to 8k + 7.
+// The 64 digit bytes of a clean row as eight limbs: limb k spells bytes 8k to 8k + 7.
 [[gnu::always_inline]] inline void row_to_limbs(const std::uint8_t* digits,
-                                                const std::uint8_t* from, const std::uint8_t* until,
                                                 std::uint32_t* limbs) noexcept {
   const __m128i low_bytes = _mm_set1_epi16(0x00FF);
   const __m128i ten = _mm_set1_epi16(10);
@@ -136,10 +116,7 @@ inline namespace limbs_sse2 {
   const __m128i by_ten_thousand = _mm_set1_epi32(0x27100001);  // (1, 10000)
   __m128i quads[4];
   for (int half = 0; half < 4; ++half) {
-    const auto at = [half](const std::uint8_t* bytes) {
-      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * half));
-    };
-    const __m128i bytes = _mm_andnot_si128(at(until), _mm_and_si128(at(digits), at(from)));
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(digits + 16 * half));
     // Sixteen-bit lanes below 100, then 32-bit lanes below 10^4.
     const __m128i pairs = _mm_add_epi16(_mm_and_si128(bytes, low_bytes),
                                         _mm_mullo_epi16(_mm_srli_epi16(bytes, 8), ten));
@@ -183,17 +160,13 @@ inline namespace limbs_words {
   limbs[3] = word_to_limb(w3);
 }
 
-// The 64 digit bytes of a row, masked to the positions `from` selects and `until` does not (two
-// masks of positions_from()), as eight limbs: limb k spells bytes 8k to 8k + 7.
+// The 64 digit bytes of a clean row as eight limbs: limb k spells bytes 8k to 8k + 7.
 [[gnu::always_inline]] inline void row_to_limbs(const std::uint8_t* digits,
-                                                const std::uint8_t* from, const std::uint8_t* until,
                                                 std::uint32_t* limbs) noexcept {
   for (int k = 0; k < 8; ++k) {
-    std::uint64_t words[3];
-    std::memcpy(&words[0], digits + 8 * k, 8);
-    std::memcpy(&words[1], from + 8 * k, 8);
-    std::memcpy(&words[2], until + 8 * k, 8);
-    limbs[k] = word_to_limb(words[0] & words[1] & ~words[2]);
+    std::uint64_t word;
+    std::memcpy(&word, digits + 8 * k, sizeof word);
+    limbs[k] = word_to_limb(word);
   }
 }
 

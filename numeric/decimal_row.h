@@ -136,21 +136,6 @@ inline void set_normalised(DecimalEntry& value, const Row& row, bool negative) n
   return word;
 }
 
-// The digits low..high of an operand word by word, other bytes cleared.
-struct Digits {
-  const std::uint8_t* bytes;
-  const std::uint8_t* from;
-  const std::uint8_t* until;
-  [[gnu::always_inline]] std::uint64_t word(int k) const noexcept {
-    return load8(bytes + 8 * k) & load8(from + 8 * k) & ~load8(until + 8 * k);
-  }
-};
-
-[[gnu::always_inline]] inline Digits digits_of(const DecimalEntry& value, int low,
-                                               int high) noexcept {
-  return {value.digits, positions_from(std::min(low, kDecimalPositions)), positions_from(high + 1)};
-}
-
 // The highest position from which 16 digits can be read out of three whole words of the row.
 inline constexpr int kShortLowLimit = kDecimalPositions - 1 - 16;
 

@@ -78,20 +78,17 @@ TEST(DecimalLimbs, EachLimbSpellsItsDigitsInBothVersions) {
   }
 }
 
-// Rows of any bytes, digits or not outside low..high, read as limbs of their digits low..high.
-TEST(DecimalLimbs, RowsReadAsLimbsOfTheirRangeInBothVersions) {
+// Clean rows (digits low..high, zeros elsewhere) read as limbs, whole rows and four words at a
+// time, in both versions.
+TEST(DecimalLimbs, RowsReadAsLimbsInBothVersions) {
   std::mt19937 engine(8);
-  std::uniform_int_distribution<int> byte(0, 255);
   std::uniform_int_distribution<int> digit(0, 9);
   std::uniform_int_distribution<int> position(0, kDecimalPositions - 1);
   for (int i = 0; i < 20000; ++i) {
-    std::uint8_t row[kDecimalPositions];
-    for (std::uint8_t& b : row)
-      b = static_cast<std::uint8_t>(byte(engine));
+    std::uint8_t row[kDecimalPositions] = {};
     int low = position(engine);
     int high = position(engine);
     if (low > high) std::swap(low, high);
-    if (i % 8 == 0) low = high + 1;  // an empty range reads as zeros
     for (int p = low; p <= high; ++p)
       row[p] = static_cast<std::uint8_t>(i % 16 == 1 ? 9 : digit(engine));
     std::uint32_t expected[8] = {};
@@ -99,20 +96,22 @@ TEST(DecimalLimbs, RowsReadAsLimbsOfTheirRangeInBothVersions) {
       expected[p / 8] += row[p] * kPowers[p % 8];
     std::uint32_t built[8];
     std::uint32_t scalar[8];
-    row_to_limbs(row, positions_from(low), positions_from(high + 1), built);
-    test::scalar_row_to_limbs(row, low, high, scalar);
+    row_to_limbs(row, built);
+    test::scalar_row_to_limbs(row, scalar);
+    std::uint64_t words[8];
+    std::memcpy(words, row, sizeof words);
+    std::uint64_t four[4];
+    std::uint64_t scalar_four[4];
+    four_words_to_limbs(words[1], words[3], words[5], words[7], four);
+    test::scalar_four_words_to_limbs(words[1], words[3], words[5], words[7], scalar_four);
     for (int k = 0; k < 8; ++k) {
       ASSERT_EQ(built[k], expected[k]) << "limb " << k << " of " << low << ".." << high;
       ASSERT_EQ(scalar[k], expected[k]) << "limb " << k << " of " << low << ".." << high;
     }
-  }
-}
-
-TEST(DecimalLimbs, PositionMasksSelectPositionsFromP) {
-  for (int p = 0; p <= kDecimalPositions; ++p) {
-    const std::uint8_t* mask = positions_from(p);
-    for (int position = 0; position < kDecimalPositions; ++position)
-      ASSERT_EQ(mask[position], position >= p ? 0xFF : 0x00) << p << " " << position;
+    for (int k = 0; k < 4; ++k) {
+      ASSERT_EQ(four[k], expected[2 * k + 1]) << "word " << 2 * k + 1;
+      ASSERT_EQ(scalar_four[k], expected[2 * k + 1]) << "word " << 2 * k + 1;
+    }
   }
 }
 
