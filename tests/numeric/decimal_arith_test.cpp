@@ -1,7 +1,6 @@
 // Arithmetic on working decimal values: tables of hand-worked results and boundary rows.
 #include "numeric/decimal_arith.h"
 
-#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -158,7 +157,8 @@ TEST(DecimalRow, EveryProducerLeavesTheRowClean) {
   for (const Producer& producer : kProducers) {
     SCOPED_TRACE(producer.name);
     DecimalEntry value;
-    std::memset(value.digits, 7, sizeof value.digits);
+    for (std::uint8_t& digit : value.digits)
+      digit = 7;
     value.low = 0;
     value.high = kDecimalPositions - 1;
     producer.make(value);
