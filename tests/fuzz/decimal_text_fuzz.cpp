@@ -1,8 +1,9 @@
 // Fuzzes numeric text into the decimal engine. The input is split at the first '|' into two texts;
 // each must parse to a well-formed value whose canonical text reads back to itself, and the two
-// values go through every arithmetic operation, which must keep entries well formed and obey
-// identities that hold exactly: (a + b) - b = a without overflow, a - a = 0, a / 1 = a rounded to
-// 31 places, and compare agrees with subtraction. The decimal stack is left as found.
+// values go through every arithmetic operation, which must keep entries well formed (digits in
+// their range, zeros outside it) and obey identities that hold exactly: (a + b) - b = a without
+// overflow, a - a = 0, a / 1 = a rounded to 31 places, and compare agrees with subtraction. The
+// decimal stack is left as found.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -25,8 +26,8 @@ void require(bool condition) {
 void require_well_formed(const num::DecimalEntry& value) {
   require(value.low <= value.high && value.high < num::kDecimalPositions);
   require(value.sign <= 1);
-  for (int p = value.low; p <= value.high; ++p)
-    require(value.digits[p] <= 9);
+  for (int p = 0; p < num::kDecimalPositions; ++p)
+    require(p < value.low || p > value.high ? value.digits[p] == 0 : value.digits[p] <= 9);
 }
 
 std::string_view text_of(const num::DecimalEntry& value,
