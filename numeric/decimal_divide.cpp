@@ -227,27 +227,43 @@ void divide_wide(DecimalEntry& left, const DecimalEntry& right, int a_high, int 
   for (; j > stop; --j)
     rest = rest * kLimbBase + dividend[j + first];
 
-  // Each quotient limb is estimated through doubles from the remainder's top 63 bits and the
-  // next limb, scaled down by 2^-46 (far more than the rounding errors): the estimate is then the
-  // quotient or one below it, and the remainder it leaves, below twice the divisor, is exact
-  // modulo 2^128. The bits below the top 63 are a negligible part of the divisor.
+  // Each step divides rest x 10^8 + next by the divisor, rest below the divisor, and keeps the
+  // remainder. The quotient limb is estimated from the remainder's top 63 bits: as the quotient
+  // or one below it, so that one correction is enough and the remainder it leaves, below twice
+  // the divisor, is exact modulo 2^128.
   const int ignored = std::max(bit_width(divisor) - 63, 0);  // [0, 60]: the divisor is below 2^123
-  const double inverse = (1.0 - 0x1p-46) / to_double(divisor);
-  const double rest_ratio =
-      kLimbBase * std::bit_cast<double>(static_cast<std::uint64_t>(1023 + ignored) << 52) * inverse;
-  std::uint32_t limbs[kWords + 4] = {};  // limbs from 8 on are dropped
-  for (; j >= 0; --j) {
-    const std::uint32_t next = dividend[j + first];
-    const std::uint64_t rest_top =
-        (rest.low() >> ignored) | ((rest.high() << 1) << (63 - ignored));  // below 2^63
-    const double estimate = static_cast<double>(static_cast<std::int64_t>(rest_top)) * rest_ratio +
-                            static_cast<double>(next) * inverse;
-    auto quotient = static_cast<std::uint64_t>(estimate);
+  std::uint32_t limbs[kWords + 4] = {};                      // limbs from 8 on are dropped
+  const auto settle = [&](std::uint64_t quotient, std::uint32_t next) {
     const Uint128 remainder = rest * kLimbBase + next - divisor * quotient;
     const bool over = !(remainder < divisor);
-    quotient += over ? 1 : 0;
     rest = over ? remainder - divisor : remainder;
-    limbs[j] = static_cast<std::uint32_t>(quotient);
+    limbs[j] = static_cast<std::uint32_t>(quotient + (over ? 1 : 0));
+  };
+  if (ignored > 0) {
+    // Divisors of over 63 bits: the top 63 bits times a reciprocal of the divisor's own top 63
+    // bits, 10^8 x 2^96 / divisor_top, made through a double (within 2^10 of it) and lowered by
+    // 2^11. The estimate then never exceeds the quotient (the lowering outweighs the divisor's
+    // dropped bits), and falls short of it by less than one (the dropped bits of the remainder
+    // and the next limb weigh below 10^8 / 2^62).
+    const std::uint64_t divisor_top = shifted_right(divisor, ignored).low();  // [2^62, 2^63)
+    const std::uint64_t reciprocal =
+        static_cast<std::uint64_t>(kLimbBase * 0x1p96 / static_cast<double>(divisor_top)) - 2048;
+    for (; j >= 0; --j) {
+      const std::uint64_t rest_top = shifted_right(rest, ignored).low();  // below 2^63
+      settle((Uint128(rest_top) * reciprocal).high() >> 32, dividend[j + first]);
+    }
+  } else {
+    // Divisors of up to 63 bits: through doubles, from the remainder and the next limb, scaled
+    // down by 2^-46 (far more than the rounding errors).
+    const double inverse = (1.0 - 0x1p-46) / to_double(divisor);
+    const double rest_ratio = kLimbBase * inverse;
+    for (; j >= 0; --j) {
+      const std::uint32_t next = dividend[j + first];
+      const double estimate =
+          static_cast<double>(static_cast<std::int64_t>(rest.low())) * rest_ratio +
+          static_cast<double>(next) * inverse;
+      settle(static_cast<std::uint64_t>(estimate), next);
+    }
   }
   store_quotient(left, limbs, negative);
 }
