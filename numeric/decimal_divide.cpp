@@ -59,6 +59,37 @@ int to_limbs(const std::uint8_t* digits, int count, int zeros, std::uint32_t* li
   return quotient;
 }
 
+// Quotient estimates by reciprocal: floor(rest x factor / divisor) for rest below the divisor
+// and factor up to 10^8, with the divisor's top 63 bits `top` in [2^62, 2^63) and the remainder's
+// top bits taken at the same shift (below 2^63). The reciprocal factor x 2^96 / top is made through
+// a double (within 2^10 of it) and lowered by 2^11: the estimate then never exceeds the quotient,
+// however the divisor's dropped bits lie, and falls short of it by less than one, as the dropped
+// bits of the remainder weigh below 10^8 / 2^62. One correction then gives the quotient.
+[[gnu::always_inline]] inline std::uint64_t reciprocal_of(std::uint64_t factor,
+                                                          std::uint64_t top) noexcept {
+  return static_cast<std::uint64_t>(static_cast<double>(factor) * 0x1p96 /
+                                    static_cast<double>(top)) -
+         2048;
+}
+
+[[gnu::always_inline]] inline std::uint64_t estimate_by(std::uint64_t rest_top,
+                                                        std::uint64_t reciprocal) noexcept {
+  return (Uint128(rest_top) * reciprocal).high() >> 32;
+}
+
+// One step of short division by a divisor below 2^63: the quotient of rest x factor (rest below
+// the divisor), rest becoming the remainder. The remainder is worked modulo 2^64, where it is
+// exact: it lies below twice the divisor.
+[[gnu::always_inline]] inline std::uint64_t short_step(std::uint64_t& rest, std::uint64_t factor,
+                                                       std::uint64_t reciprocal,
+                                                       std::uint64_t divisor, int shift) noexcept {
+  const std::uint64_t quotient = estimate_by(rest << shift, reciprocal);
+  const std::uint64_t remainder = rest * factor - quotient * divisor;
+  const bool over = remainder >= divisor;
+  rest = over ? remainder - divisor : remainder;
+  return quotient + (over ? 1 : 0);
+}
+
 // Knuth's algorithm D in base 10^8: quotient = floor(u / v). u has m limbs (its array one more),
 // v has n >= 2 limbs with a non-zero leading limb, m >= n. Writes m - n + 1 quotient limbs and
 // destroys u.
@@ -160,16 +191,20 @@ void divide_short(DecimalEntry& left, const DecimalEntry& right, int a_low, int 
   const int scale = a_low - b_low + kUnitsPosition;
   const int steps = scale / 8;  // whole limbs below the dividend's own digits, [0, 9]
   const std::uint64_t head_factor = kPowersOfTen[scale % 8];
-  const double limb_ratio = static_cast<double>(kLimbBase) / static_cast<double>(divisor);
-  const double head_ratio = static_cast<double>(head_factor) / static_cast<double>(divisor);
+  const int shift = std::countl_zero(divisor) - 1;  // the divisor is below 10^16 < 2^54
+  const std::uint64_t top = divisor << shift;
+  const std::uint64_t limb_reciprocal = reciprocal_of(kLimbBase, top);
+  const std::uint64_t head_reciprocal = reciprocal_of(head_factor, top);
 
   // The quotient is whole x 10^scale + head x 10^(8 steps) + the step limbs below.
   const std::uint64_t whole = dividend / divisor;
   std::uint64_t rest = dividend - whole * divisor;
-  const std::uint64_t head = divide_step(rest, head_factor, head_ratio, divisor);
+  const std::uint64_t head = short_step(rest, head_factor, head_reciprocal, divisor, shift);
   std::uint32_t limbs[kWords + 4] = {};  // limbs from 8 on are dropped
-  for (int i = steps - 1; i >= 0; --i)
-    limbs[i] = static_cast<std::uint32_t>(divide_step(rest, kLimbBase, limb_ratio, divisor));
+  for (int i = steps - 1; i >= 0; --i) {
+    limbs[i] =
+        static_cast<std::uint32_t>(short_step(rest, kLimbBase, limb_reciprocal, divisor, shift));
+  }
   // whole x 10^(scale % 8) + head is below 10^23: three limbs from limb `steps` on.
   const std::uint64_t lower = (whole % kLimbBase) * head_factor + head;  // below 10^15
   const std::uint64_t upper = (whole / kLimbBase) * head_factor + lower / kLimbBase;
@@ -240,18 +275,12 @@ void divide_wide(DecimalEntry& left, const DecimalEntry& right, int a_high, int 
     limbs[j] = static_cast<std::uint32_t>(quotient + (over ? 1 : 0));
   };
   if (ignored > 0) {
-    // Divisors of over 63 bits: the top 63 bits times a reciprocal of the divisor's own top 63
-    // bits, 10^8 x 2^96 / divisor_top, made through a double (within 2^10 of it) and lowered by
-    // 2^11. The estimate then never exceeds the quotient (the lowering outweighs the divisor's
-    // dropped bits), and falls short of it by less than one (the dropped bits of the remainder
-    // and the next limb weigh below 10^8 / 2^62).
-    const std::uint64_t divisor_top = shifted_right(divisor, ignored).low();  // [2^62, 2^63)
+    // Divisors of over 63 bits: by reciprocal, from the top 63 bits of divisor and remainder;
+    // the next limb, below 10^8 / 2^62 of the divisor, is left to the correction.
     const std::uint64_t reciprocal =
-        static_cast<std::uint64_t>(kLimbBase * 0x1p96 / static_cast<double>(divisor_top)) - 2048;
-    for (; j >= 0; --j) {
-      const std::uint64_t rest_top = shifted_right(rest, ignored).low();  // below 2^63
-      settle((Uint128(rest_top) * reciprocal).high() >> 32, dividend[j + first]);
-    }
+        reciprocal_of(kLimbBase, shifted_right(divisor, ignored).low());
+    for (; j >= 0; --j)
+      settle(estimate_by(shifted_right(rest, ignored).low(), reciprocal), dividend[j + first]);
   } else {
     // Divisors of up to 63 bits: through doubles, from the remainder and the next limb, scaled
     // down by 2^-46 (far more than the rounding errors).
