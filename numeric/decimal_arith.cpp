@@ -106,12 +106,10 @@ void add_signed(DecimalEntry& left, const DecimalEntry& right, bool negate_right
   if (left_negative == right_negative) {
     std::uint64_t carry = 0;
     for (int k = first; k <= last; ++k) {
-      std::uint64_t sum;
-      const bool word_carry =
-          __builtin_add_overflow(read_word(left, k) + kCarryBias, read_word(right, k), &sum);
-      const bool carried_in = __builtin_add_overflow(sum, carry, &sum);
-      carry = static_cast<std::uint64_t>(word_carry | carried_in);
-      // Bytes that did not carry still hold the bias (0xF6..0xFF): take it back out.
+      // Bytes that carried hold their digit (bit 7 clear); the others still hold the bias
+      // (0xF6..0xFF). The top byte tells whether the word carried out of it.
+      std::uint64_t sum = read_word(left, k) + kCarryBias + read_word(right, k) + carry;
+      carry = ~sum >> 63;
       sum -= ((sum >> 7) & kOnes) * 0xF6;
       any |= sum;
       std::memcpy(left.digits + 8 * k, &sum, sizeof sum);
@@ -130,12 +128,10 @@ void add_signed(DecimalEntry& left, const DecimalEntry& right, bool negate_right
     const std::uint8_t* const subtrahend = swap ? left.digits : right.digits;
     std::uint64_t borrow = 0;
     for (int k = first; k <= last; ++k) {
-      std::uint64_t difference;
-      const bool word_borrow =
-          __builtin_sub_overflow(load8(minuend + 8 * k), load8(subtrahend + 8 * k), &difference);
-      const bool borrowed_in = __builtin_sub_overflow(difference, borrow, &difference);
-      borrow = static_cast<std::uint64_t>(word_borrow | borrowed_in);
-      // Bytes that borrowed hold 256 + d with d in [-10, -1]: adding ten is subtracting 0xF6.
+      // Bytes that borrowed hold 256 + d with d in [-10, -1] (bit 7 set), the others their digit;
+      // the top byte tells whether the word borrowed. Adding ten is subtracting 0xF6.
+      std::uint64_t difference = load8(minuend + 8 * k) - load8(subtrahend + 8 * k) - borrow;
+      borrow = difference >> 63;
       difference -= ((difference >> 7) & kOnes) * 0xF6;
       any |= difference;
       std::memcpy(left.digits + 8 * k, &difference, sizeof difference);
