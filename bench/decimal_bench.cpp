@@ -17,6 +17,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/support/empty_call.h"
 #include "bench/support/ratio_report.h"
 #include "numeric/decimal_arith.h"
 #include "numeric/decimal_convert.h"
@@ -258,6 +259,21 @@ void BM_Peer(benchmark::State& state) {
     i = (i + 1) % kCount;
   }
 }
+
+// The call alone: a called comparison of the same operands that reads one byte of each. Boost's
+// comparison is inlined into the benchmark loop; ours, like every exported operation, is a call.
+template <bool full>
+void BM_CompareCallAlone(benchmark::State& state) {
+  const DataSet& set = set_for<Op::Compare>(full);
+  std::size_t i = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        kes_bench_first_bytes_compare(set.left[i].ours.digits, set.right[i].ours.digits));
+    i = (i + 1) % kCount;
+  }
+}
+BENCHMARK(BM_CompareCallAlone<false>)->Name("BM_MoneyCompare_CallAlone");
+BENCHMARK(BM_CompareCallAlone<true>)->Name("BM_FullCompare_CallAlone");
 
 #define KES_DECIMAL_BENCH(name, op, full)                                            \
   BENCHMARK(BM_Kestrel<op, full>)->Name("BM_" name "_Kestrel");                      \
