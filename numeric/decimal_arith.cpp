@@ -153,15 +153,39 @@ void multiply_grid(DecimalEntry& left, const DecimalEntry& right, int a_low, int
   std::uint32_t b[kWords];
   row_to_limbs(left.digits, a);
   row_to_limbs(right.digits, b);
+  // Zero limbs at the top (a leading zero digit may open a word of its own) add nothing.
   const int a_first = a_low >> 3;
-  const int a_last = a_high >> 3;
+  int a_last = a_high >> 3;
   const int b_first = b_low >> 3;
-  const int b_last = b_high >> 3;
+  int b_last = b_high >> 3;
+  while (a_last > a_first && a[a_last] == 0)
+    --a_last;
+  while (b_last > b_first && b[b_last] == 0)
+    --b_last;
   // Column n holds the products with i + j = n: at most eight below 10^16 each.
-  std::uint64_t columns[2 * kWords] = {};
-  for (int i = a_first; i <= a_last; ++i) {
-    for (int j = b_first; j <= b_last; ++j)
-      columns[i + j] += static_cast<std::uint64_t>(a[i]) * b[j];
+  std::uint64_t columns[2 * kWords + 6] = {};
+  if (a_last - a_first < 4 && b_last - b_first < 4) {
+    // Up to four limbs each, as values of 31 digits have: the sixteen products summed in
+    // registers, columns first + 0 to first + 6.
+    std::uint64_t x[4];
+    std::uint64_t y[4];
+    for (int i = 0; i < 4; ++i) {
+      x[i] = a_first + i <= a_last ? a[a_first + i] : 0;
+      y[i] = b_first + i <= b_last ? b[b_first + i] : 0;
+    }
+    std::uint64_t* const column = columns + a_first + b_first;
+    column[0] = x[0] * y[0];
+    column[1] = x[0] * y[1] + x[1] * y[0];
+    column[2] = x[0] * y[2] + x[1] * y[1] + x[2] * y[0];
+    column[3] = x[0] * y[3] + x[1] * y[2] + x[2] * y[1] + x[3] * y[0];
+    column[4] = x[1] * y[3] + x[2] * y[2] + x[3] * y[1];
+    column[5] = x[2] * y[3] + x[3] * y[2];
+    column[6] = x[3] * y[3];
+  } else {
+    for (int i = a_first; i <= a_last; ++i) {
+      for (int j = b_first; j <= b_last; ++j)
+        columns[i + j] += static_cast<std::uint64_t>(a[i]) * b[j];
+    }
   }
   // Carry through the columns; column n becomes limb n - 4 of the row. Each column splits into
   // its limb and its carry on its own, twice, which leaves carries of at most one for a last
@@ -210,7 +234,7 @@ void multiply_short(DecimalEntry& left, const DecimalEntry& right, int a_low, in
   const std::uint64_t h1 = c1 / kLimbBase;
   const std::uint64_t c2 = x1 * y1 + h1;
   const std::uint64_t h2 = c2 / kLimbBase;  // below 10^8: the product is below 10^32
-  std::uint64_t words[4];
+  std::uint8_t words[32];
   std::uint32_t bits = four_limbs_to_words(static_cast<std::uint32_t>(c0 - h0 * kLimbBase),
                                            static_cast<std::uint32_t>(c1 - h1 * kLimbBase),
                                            static_cast<std::uint32_t>(c2 - h2 * kLimbBase),

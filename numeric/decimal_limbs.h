@@ -65,18 +65,18 @@ inline namespace limbs_sse2 {
   high = _mm_or_si128(_mm_sub_epi16(y1, _mm_mullo_epi16(tens1, ten)), _mm_slli_epi16(tens1, 8));
 }
 
-// Writes the digit words spelt by four limbs below 10^8 (limb i as out[i]) and returns their
-// non-zero bytes as bits.
+// Writes the 32 digit bytes spelt by four limbs below 10^8 (limb i as bytes 8i to 8i + 7) and
+// returns their non-zero bytes as bits.
 [[gnu::always_inline]] inline std::uint32_t four_limbs_to_words(std::uint32_t l0, std::uint32_t l1,
                                                                 std::uint32_t l2, std::uint32_t l3,
-                                                                std::uint64_t* out) noexcept {
+                                                                std::uint8_t* out) noexcept {
   __m128i low;
   __m128i high;
   limbs_to_digit_pair(_mm_set_epi32(static_cast<int>(l3), static_cast<int>(l2),
                                     static_cast<int>(l1), static_cast<int>(l0)),
                       low, high);
   _mm_storeu_si128(reinterpret_cast<__m128i*>(out), low);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2), high);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), high);
   const __m128i zero = _mm_setzero_si128();
   const auto zeros = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(low, zero))) |
                      static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(high, zero)))
@@ -133,16 +133,16 @@ inline namespace limbs_sse2 {
 #else
 inline namespace limbs_words {
 
-// Writes the digit words spelt by four limbs below 10^8 (limb i as out[i]) and returns their
-// non-zero bytes as bits.
+// Writes the 32 digit bytes spelt by four limbs below 10^8 (limb i as bytes 8i to 8i + 7) and
+// returns their non-zero bytes as bits.
 [[gnu::always_inline]] inline std::uint32_t four_limbs_to_words(std::uint32_t l0, std::uint32_t l1,
                                                                 std::uint32_t l2, std::uint32_t l3,
-                                                                std::uint64_t* out) noexcept {
+                                                                std::uint8_t* out) noexcept {
   const std::uint32_t limbs[4] = {l0, l1, l2, l3};
   std::uint32_t mask = 0;
   for (int i = 0; i < 4; ++i) {
     const std::uint64_t word = limb_to_word(limbs[i]);
-    out[i] = word;
+    std::memcpy(out + 8 * i, &word, sizeof word);
     for (int j = 0; j < 8; ++j) {
       if (((word >> (8 * j)) & 0xFF) != 0) mask |= 1u << (8 * i + j);
     }

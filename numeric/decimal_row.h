@@ -170,16 +170,16 @@ inline constexpr int kShortLowLimit = kDecimalPositions - 1 - 16;
 // 8k + 7) with the given sign; all zeros give the canonical zero.
 [[gnu::always_inline]] inline void store_limbs(DecimalEntry& value, const std::uint32_t* limbs,
                                                bool negative) noexcept {
-  std::uint64_t words[kWords];
-  const std::uint64_t bits = four_limbs_to_words(limbs[0], limbs[1], limbs[2], limbs[3], words) |
-                             static_cast<std::uint64_t>(four_limbs_to_words(
-                                 limbs[4], limbs[5], limbs[6], limbs[7], words + 4))
-                                 << 32;
+  // Written straight into the row: a zero result is then made canonical over it.
+  const std::uint64_t bits =
+      four_limbs_to_words(limbs[0], limbs[1], limbs[2], limbs[3], value.digits) |
+      static_cast<std::uint64_t>(
+          four_limbs_to_words(limbs[4], limbs[5], limbs[6], limbs[7], value.digits + 32))
+          << 32;
   if (bits == 0) {
     decimal_set_zero(value);
     return;
   }
-  std::memcpy(value.digits, words, sizeof words);
   value.low = static_cast<std::uint8_t>(std::countr_zero(bits));
   value.high = static_cast<std::uint8_t>(63 - std::countl_zero(bits));
   value.sign = negative ? 1 : 0;

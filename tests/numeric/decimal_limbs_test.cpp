@@ -65,8 +65,11 @@ TEST(DecimalLimbs, EachLimbSpellsItsDigitsInBothVersions) {
       expected[k] = digits_by_division(four[k]);
     std::uint64_t built[4];
     std::uint64_t scalar[4];
-    const std::uint32_t built_bits = four_limbs_to_words(four[0], four[1], four[2], four[3], built);
-    const std::uint32_t scalar_bits = test::scalar_four_limbs_to_words(four, scalar);
+    std::uint8_t bytes[32];
+    const std::uint32_t built_bits = four_limbs_to_words(four[0], four[1], four[2], four[3], bytes);
+    std::memcpy(built, bytes, sizeof built);
+    const std::uint32_t scalar_bits = test::scalar_four_limbs_to_words(four, bytes);
+    std::memcpy(scalar, bytes, sizeof scalar);
     for (int k = 0; k < 4; ++k) {
       ASSERT_EQ(built[k], expected[k]) << four[k];
       ASSERT_EQ(scalar[k], expected[k]) << four[k];

@@ -7,8 +7,8 @@
 
 namespace kes::numeric::test {
 
-std::uint32_t scalar_four_limbs_to_words(const std::uint32_t* limbs, std::uint64_t* words) {
-  return four_limbs_to_words(limbs[0], limbs[1], limbs[2], limbs[3], words);
+std::uint32_t scalar_four_limbs_to_words(const std::uint32_t* limbs, std::uint8_t* bytes) {
+  return four_limbs_to_words(limbs[0], limbs[1], limbs[2], limbs[3], bytes);
 }
 
 void scalar_four_words_to_limbs(std::uint64_t w0, std::uint64_t w1, std::uint64_t w2,
