@@ -4,6 +4,7 @@
 // Inputs are made once from a fixed seed. Before timing, every peer's results are checked against
 // ours (exactly where the peer is exact, to 30 significant places where it rounds), so a fast
 // wrong peer cannot win. A summary of ns/op and ratios is printed at the end.
+#include <algorithm>
 #include <boost/multiprecision/cpp_dec_float.hpp>
 #include <boost/multiprecision/cpp_int.hpp>
 #include <cstdio>
@@ -17,6 +18,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/support/bare_word_add.h"
 #include "bench/support/empty_call.h"
 #include "bench/support/ratio_report.h"
 #include "numeric/decimal_arith.h"
@@ -274,6 +276,25 @@ void BM_CompareCallAlone(benchmark::State& state) {
 }
 BENCHMARK(BM_CompareCallAlone<false>)->Name("BM_MoneyCompare_CallAlone");
 BENCHMARK(BM_CompareCallAlone<true>)->Name("BM_FullCompare_CallAlone");
+
+// The floor of a word-by-word addition: the same copy and the words of the sum's range added
+// with the carry bias, without the rules that make it an addition of values.
+template <bool full>
+void BM_AddBareWords(benchmark::State& state) {
+  const DataSet& set = set_for<Op::Add>(full);
+  std::size_t i = 0;
+  for (auto _ : state) {
+    num::DecimalEntry result = set.left[i].ours;
+    const num::DecimalEntry& right = set.right[i].ours;
+    const int high = std::max(result.high, right.high) + 1;
+    kes_bench_bare_word_add(result.digits, right.digits, std::min(result.low, right.low) / 8,
+                            std::min(high, num::kDecimalPositions - 1) / 8);
+    benchmark::DoNotOptimize(result);
+    i = (i + 1) % kCount;
+  }
+}
+BENCHMARK(BM_AddBareWords<false>)->Name("BM_MoneyAdd_BareWords");
+BENCHMARK(BM_AddBareWords<true>)->Name("BM_FullAdd_BareWords");
 
 #define KES_DECIMAL_BENCH(name, op, full)                                            \
   BENCHMARK(BM_Kestrel<op, full>)->Name("BM_" name "_Kestrel");                      \
