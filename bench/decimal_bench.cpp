@@ -23,6 +23,7 @@
 #include "bench/support/ratio_report.h"
 #include "numeric/decimal_arith.h"
 #include "numeric/decimal_convert.h"
+#include "numeric/decimal_row.h"
 #include "numeric/decimal_stack.h"
 
 namespace {
@@ -295,6 +296,25 @@ void BM_AddBareWords(benchmark::State& state) {
 }
 BENCHMARK(BM_AddBareWords<false>)->Name("BM_MoneyAdd_BareWords");
 BENCHMARK(BM_AddBareWords<true>)->Name("BM_FullAdd_BareWords");
+
+// What the digit rows cost a product before any multiplying: both operands read as base 10^8
+// limbs and eight limbs written back as digits, as every long product does.
+void BM_FullMultiply_ConversionsAlone(benchmark::State& state) {
+  const DataSet& set = full_values();
+  std::size_t i = 0;
+  for (auto _ : state) {
+    num::DecimalEntry result = set.left[i].ours;
+    std::uint32_t a[num::kWords];
+    std::uint32_t b[num::kWords];
+    num::row_to_limbs(result.digits, a);
+    num::row_to_limbs(set.right[i].ours.digits, b);
+    benchmark::DoNotOptimize(b);
+    num::store_limbs(result, a, false);  // the operand's limbs stand for the product's
+    benchmark::DoNotOptimize(result);
+    i = (i + 1) % kCount;
+  }
+}
+BENCHMARK(BM_FullMultiply_ConversionsAlone);
 
 #define KES_DECIMAL_BENCH(name, op, full)                                            \
   BENCHMARK(BM_Kestrel<op, full>)->Name("BM_" name "_Kestrel");                      \
