@@ -53,15 +53,6 @@ Row multiply_cut(const DecimalEntry& a, const DecimalEntry& b) noexcept {
   return row;
 }
 
-// Position of the highest non-zero digit, -1 when there is none; the row is clean.
-[[gnu::always_inline]] inline int top_nonzero(const DecimalEntry& value) noexcept {
-  for (int k = clamped_high(value) >> 3; k >= (value.low >> 3); --k) {
-    const std::uint64_t word = read_word(value, k);
-    if (word != 0) return 8 * k + (63 - std::countl_zero(word)) / 8;
-  }
-  return -1;
-}
-
 // Rows are clean (zero outside low..high), so both operands are read as whole words.
 void add_signed(DecimalEntry& left, const DecimalEntry& right, bool negate_right) noexcept {
   const int left_low = left.low;
@@ -290,14 +281,7 @@ void decimal_set_digit(DecimalEntry& value, int digit) noexcept {
   value.sign = 0;
 }
 
-bool decimal_is_zero(const DecimalEntry& value) noexcept {
-  const int low = value.low;
-  const int high = clamped_high(value);
-  std::uint64_t any = 0;
-  for (int k = low >> 3; k <= (high >> 3); ++k)
-    any |= masked_word(value, k, low, high);
-  return any == 0;
-}
+bool decimal_is_zero(const DecimalEntry& value) noexcept { return top_nonzero(value) < 0; }
 
 void decimal_normalise(DecimalEntry& value) noexcept {
   const Span span = significant(value);
@@ -322,12 +306,7 @@ void decimal_multiply(DecimalEntry& left, const DecimalEntry& right) noexcept {
   {
     // Operands whose ranges keep every product digit at or above position 0 and hold at most 16
     // digits, as money amounts and rates do, multiply as two limbs each.
-    const int a_low = left.low;
-    const int a_high = clamped_high(left);
-    const int b_low = right.low;
-    const int b_high = clamped_high(right);
-    const int a_length = a_high - a_low + 1;
-    const int b_length = b_high - b_low + 1;
+    const auto [a_low, a_high, b_low, b_high, a_length, b_length] = ranges_of(left, right);
     const int product_low = a_low + b_low - kUnitsPosition;
     if (product_low >= 0 && product_low <= kTopPosition && a_length >= 1 && b_length >= 1) {
       const bool negative = is_negative(left) != is_negative(right);

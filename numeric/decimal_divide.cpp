@@ -303,12 +303,7 @@ void decimal_divide(DecimalEntry& left, const DecimalEntry& right) noexcept {
   {
     // Operands of at most 16 digits each whose quotient needs no digit of the dividend cut, as
     // money amounts divided by rates are, divide as one 64-bit number by another.
-    const int a_low = left.low;
-    const int a_high = clamped_high(left);
-    const int b_low = right.low;
-    const int b_high = clamped_high(right);
-    const int a_length = a_high - a_low + 1;
-    const int b_length = b_high - b_low + 1;
+    const auto [a_low, a_high, b_low, b_high, a_length, b_length] = ranges_of(left, right);
     if (a_length >= 1 && a_length <= 16 && b_length >= 1 && b_length <= 16 &&
         a_low <= kShortLowLimit && b_low <= kShortLowLimit && a_low - b_low + kUnitsPosition >= 0) {
       divide_short(left, right, a_low, b_low, is_negative(left) != is_negative(right));

@@ -49,15 +49,6 @@ inline std::uint64_t read_word(const DecimalEntry& value, int k) noexcept {
   return word;
 }
 
-// Word k of `value` with the bytes outside low..high cleared (zero when the word lies outside).
-inline std::uint64_t masked_word(const DecimalEntry& value, int k, int low, int high) noexcept {
-  if (k < (low >> 3) || k > (high >> 3) || low > high) return 0;
-  std::uint64_t word = read_word(value, k);
-  if (k == (high >> 3)) word &= kBytesBelow[(high & 7) + 1];
-  if (k == (low >> 3)) word &= ~kBytesBelow[low & 7];
-  return word;
-}
-
 inline int clamped_high(const DecimalEntry& value) noexcept {
   return value.high > kTopPosition ? kTopPosition : value.high;
 }
@@ -79,7 +70,16 @@ inline int lowest_nonzero(const std::uint64_t* words) noexcept {
   return -1;
 }
 
-// The outermost non-zero digits of `value` within low..high; zero when it has none.
+// Position of the highest non-zero digit of a clean row, -1 when there is none.
+[[gnu::always_inline]] inline int top_nonzero(const DecimalEntry& value) noexcept {
+  for (int k = clamped_high(value) >> 3; k >= (value.low >> 3); --k) {
+    const std::uint64_t word = read_word(value, k);
+    if (word != 0) return 8 * k + (63 - std::countl_zero(word)) / 8;
+  }
+  return -1;
+}
+
+// The outermost non-zero digits of a clean row; zero when it has none.
 struct Span {
   int low;
   int high;
@@ -87,34 +87,29 @@ struct Span {
 };
 
 inline Span significant(const DecimalEntry& value) noexcept {
-  const int low = value.low;
-  const int high = clamped_high(value);
-  if (low > high) return {kUnitsPosition, kUnitsPosition, true};
-  const int first = low >> 3;
-  const int last = high >> 3;
-  const std::uint64_t top_mask = kBytesBelow[(high & 7) + 1];
-  const std::uint64_t bottom_mask = ~kBytesBelow[low & 7];
-  Span span{kUnitsPosition, kUnitsPosition, true};
-  for (int k = last; k >= first; --k) {
-    std::uint64_t word = read_word(value, k);
-    if (k == last) word &= top_mask;
-    if (k == first) word &= bottom_mask;
-    if (word != 0) {
-      span.high = 8 * k + (63 - std::countl_zero(word)) / 8;
-      span.zero = false;
-      break;
-    }
+  const int high = top_nonzero(value);
+  if (high < 0) return {kUnitsPosition, kUnitsPosition, true};
+  for (int k = value.low >> 3;; ++k) {
+    const std::uint64_t word = read_word(value, k);
+    if (word != 0) return {8 * k + std::countr_zero(word) / 8, high, false};
   }
-  if (span.zero) return span;
-  for (int k = first;; ++k) {
-    std::uint64_t word = read_word(value, k);
-    if (k == last) word &= top_mask;
-    if (k == first) word &= bottom_mask;
-    if (word != 0) {
-      span.low = 8 * k + std::countr_zero(word) / 8;
-      return span;
-    }
-  }
+}
+
+// The ranges of two operands as they stand, as the fast paths of multiplication and division
+// test them.
+struct OperandRanges {
+  int a_low;
+  int a_high;
+  int b_low;
+  int b_high;
+  int a_length;
+  int b_length;
+};
+
+inline OperandRanges ranges_of(const DecimalEntry& a, const DecimalEntry& b) noexcept {
+  const int a_high = clamped_high(a);
+  const int b_high = clamped_high(b);
+  return {a.low, a_high, b.low, b_high, a_high - a.low + 1, b_high - b.low + 1};
 }
 
 // Writes a clean row as a normalised value with the given sign (zero becomes canonical).
