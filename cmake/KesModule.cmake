@@ -1,9 +1,10 @@
 # Modules: one static library per concern, named kes_<name>, collected by file-name prefix.
 #
-#   kes_module(<name> PREFIXES <prefix>... [DEPS <module>...] [LIBS <library>...])
+#   kes_module(<name> [PREFIXES <prefix>...] [DEPS <module>...] [LIBS <library>...])
 #
 # Sources are <folder>/<prefix>*.cpp of the calling folder; tests are
-# tests/<folder>/<prefix>*_test.cpp and become the executable <name>_tests. Dependencies name
+# tests/<folder>/<prefix>*_test.cpp and become the executable <name>_tests. Without PREFIXES the
+# module is its folder: every .cpp in it, and every test in its mirror under tests/. Dependencies name
 # other modules and are resolved once every folder has been read, so they may form cycles and
 # may name modules that have no sources yet.
 
@@ -14,6 +15,11 @@ function(kes_module name)
   file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
   set(sources)
   set(tests)
+  if(NOT arg_PREFIXES)
+    # A module that is a folder of its own: every source of the folder, every test of its mirror.
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    file(GLOB tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${folder}/*_test.cpp)
+  endif()
   foreach(prefix IN LISTS arg_PREFIXES)
     file(GLOB found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${prefix}*.cpp)
     list(APPEND sources ${found})
