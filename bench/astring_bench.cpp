@@ -11,7 +11,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/support/ratio_report.h"
-#include "runtime/astring_table.h"
+#include "runtime/astring/astring_table.h"
 
 namespace {
 

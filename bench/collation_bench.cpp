@@ -14,8 +14,8 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/support/ratio_report.h"
-#include "numeric/collation_state.h"
-#include "numeric/locale_settings.h"
+#include "numeric/locale/collation_state.h"
+#include "numeric/locale/locale_settings.h"
 
 namespace {
 

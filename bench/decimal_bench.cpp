@@ -21,10 +21,10 @@
 #include "bench/support/bare_word_add.h"
 #include "bench/support/empty_call.h"
 #include "bench/support/ratio_report.h"
-#include "numeric/decimal_arith.h"
-#include "numeric/decimal_convert.h"
-#include "numeric/decimal_row.h"
-#include "numeric/decimal_stack.h"
+#include "numeric/decimal/decimal_arith.h"
+#include "numeric/decimal/decimal_convert.h"
+#include "numeric/decimal/decimal_row.h"
+#include "numeric/decimal/decimal_stack.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/support/ratio_report.h"
-#include "files/error_messages.h"
+#include "files/errors/error_messages.h"
 
 namespace {
 

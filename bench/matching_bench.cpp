@@ -14,7 +14,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/support/ratio_report.h"
-#include "numeric/regex_search.h"
+#include "numeric/matching/regex_search.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/support/ratio_report.h"
-#include "numeric/decimal_stack.h"
-#include "runtime/string_stack.h"
+#include "numeric/decimal/decimal_stack.h"
+#include "runtime/stack/string_stack.h"
 
 namespace {
 

@@ -1,34 +1,28 @@
-# Modules: one static library per concern, named kes_<name>, collected by file-name prefix.
+# Modules: one static library per folder, named kes_<name>.
 #
-#   kes_module(<name> [PREFIXES <prefix>...] [DEPS <module>...] [LIBS <library>...])
+#   kes_module(<name> DEPS <module>... [LIBS <library>...])
 #
-# Sources are <folder>/<prefix>*.cpp of the calling folder; tests are
-# tests/<folder>/<prefix>*_test.cpp and become the executable <name>_tests. Without PREFIXES the
-# module is its folder: every .cpp in it, and every test in its mirror under tests/. Dependencies name
-# other modules and are resolved once every folder has been read, so they may form cycles and
-# may name modules that have no sources yet.
+# Called from the module folder's CMakeLists.txt. Its sources are every .cpp of the folder; its
+# tests are every *_test.cpp of the folder's mirror under tests/ and become the executable
+# <name>_tests. DEPS names the modules whose headers the folder includes; they are resolved once
+# every folder has been read, and the configure step fails when they form a cycle or name a
+# module that does not exist.
 
 define_property(GLOBAL PROPERTY KES_MODULES BRIEF_DOCS "modules" FULL_DOCS "all kes modules")
 
 function(kes_module name)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "PREFIXES;DEPS;LIBS")
-  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
-  set(sources)
-  set(tests)
-  if(NOT arg_PREFIXES)
-    # A module that is a folder of its own: every source of the folder, every test of its mirror.
-    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-    file(GLOB tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${folder}/*_test.cpp)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "DEPS;LIBS")
+  if(arg_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "kes_module(${name}): unexpected arguments ${arg_UNPARSED_ARGUMENTS}")
   endif()
-  foreach(prefix IN LISTS arg_PREFIXES)
-    file(GLOB found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${prefix}*.cpp)
-    list(APPEND sources ${found})
-    file(GLOB found CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${folder}/${prefix}*_test.cpp)
-    list(APPEND tests ${found})
-  endforeach()
-  list(REMOVE_DUPLICATES sources)
-  list(REMOVE_DUPLICATES tests)
-  # A service with two implementations has <prefix>*_win32.cpp for Windows and <prefix>*_posix.cpp
+  get_property(known GLOBAL PROPERTY KES_MODULES)
+  if(name IN_LIST known)
+    message(FATAL_ERROR "kes_module(${name}): a module of that name exists already")
+  endif()
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  file(GLOB tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${folder}/*_test.cpp)
+  # A service with two implementations has <topic>_win32.cpp for Windows and <topic>_posix.cpp
   # for every other host; the build takes the one of its target.
   if(WIN32)
     list(FILTER sources EXCLUDE REGEX "_posix\\.cpp$")
@@ -38,6 +32,7 @@ function(kes_module name)
     list(FILTER tests EXCLUDE REGEX "_win32_test\\.cpp$")
   endif()
   set_property(GLOBAL APPEND PROPERTY KES_MODULES ${name})
+  set_property(GLOBAL PROPERTY KES_MODULE_${name}_FOLDER ${folder})
   set_property(GLOBAL PROPERTY KES_MODULE_${name}_DEPS ${arg_DEPS})
   set_property(GLOBAL PROPERTY KES_MODULE_${name}_TESTS ${tests})
   if(NOT sources)
@@ -47,40 +42,88 @@ function(kes_module name)
   target_include_directories(kes_${name} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/include)
   target_compile_definitions(kes_${name} PUBLIC $<$<BOOL:${KES_BUILD_TESTS}>:KES_TESTING>)
   kes_apply_warnings(kes_${name})
-  # Modules may depend on each other in cycles; repeat them on link lines often enough.
-  set_target_properties(kes_${name} PROPERTIES LINK_INTERFACE_MULTIPLICITY 4)
   if(arg_LIBS)
     target_link_libraries(kes_${name} PUBLIC ${arg_LIBS})
   endif()
 endfunction()
 
-# Links the modules with each other and whole-archives them into the shared library k55run.
-function(kes_link_library)
+# Depth-first walk of the module graph from `name`; `path` is the chain of modules that led here.
+# A module met again while its own walk is open closes a cycle, which fails the configure step.
+function(_kes_walk_module name path)
+  get_property(state GLOBAL PROPERTY KES_MODULE_${name}_WALK)
+  if(state STREQUAL "done")
+    return()
+  endif()
+  list(APPEND path ${name})
+  if(state STREQUAL "open")
+    list(FIND path ${name} first)
+    list(SUBLIST path ${first} -1 cycle)
+    list(JOIN cycle " -> " text)
+    message(FATAL_ERROR "Module dependency cycle: ${text}\n"
+                        "Modules must form layers: move the shared part down, or let the lower "
+                        "module reach the higher one through a hook it registers.")
+  endif()
+  set_property(GLOBAL PROPERTY KES_MODULE_${name}_WALK open)
   get_property(modules GLOBAL PROPERTY KES_MODULES)
-  set(present)
+  get_property(deps GLOBAL PROPERTY KES_MODULE_${name}_DEPS)
+  foreach(dep IN LISTS deps)
+    if(NOT dep IN_LIST modules)
+      message(FATAL_ERROR "Module ${name} depends on ${dep}, which is no module")
+    endif()
+    _kes_walk_module(${dep} "${path}")
+  endforeach()
+  set_property(GLOBAL PROPERTY KES_MODULE_${name}_WALK done)
+endfunction()
+
+# Fails the configure step when the modules' DEPS form a cycle or name an unknown module.
+function(kes_check_module_graph)
+  get_property(modules GLOBAL PROPERTY KES_MODULES)
   foreach(name IN LISTS modules)
-    if(TARGET kes_${name})
-      list(APPEND present kes_${name})
+    _kes_walk_module(${name} "")
+  endforeach()
+endfunction()
+
+# The module targets that `name` links: its dependencies that have sources, and through those
+# that have none, theirs.
+function(_kes_link_targets name out)
+  set(targets)
+  get_property(deps GLOBAL PROPERTY KES_MODULE_${name}_DEPS)
+  foreach(dep IN LISTS deps)
+    if(TARGET kes_${dep})
+      list(APPEND targets kes_${dep})
+    else()
+      _kes_link_targets(${dep} below)
+      list(APPEND targets ${below})
     endif()
   endforeach()
+  list(REMOVE_DUPLICATES targets)
+  set(${out} ${targets} PARENT_SCOPE)
+endfunction()
+
+# Links the modules with each other and whole-archives them into the shared library k55run.
+function(kes_link_library)
+  kes_check_module_graph()
+  get_property(modules GLOBAL PROPERTY KES_MODULES)
+  set(present)
   foreach(name IN LISTS modules)
     if(NOT TARGET kes_${name})
       continue()
     endif()
-    get_property(deps GLOBAL PROPERTY KES_MODULE_${name}_DEPS)
-    foreach(dep IN LISTS deps)
-      if(TARGET kes_${dep})
-        target_link_libraries(kes_${name} PUBLIC kes_${dep})
-      endif()
-    endforeach()
+    list(APPEND present kes_${name})
+    _kes_link_targets(${name} targets)
+    if(targets)
+      target_link_libraries(kes_${name} PUBLIC ${targets})
+    endif()
   endforeach()
 
-  # Every module, for programs inside the project that need internal functions (benchmarks, fuzzers).
-  # The modules refer to each other in cycles, so they are linked as one group.
+  # Every module, for programs inside the project that need internal functions (benchmarks,
+  # fuzzers, the kes tool).
   add_library(kes_all INTERFACE)
-  target_link_libraries(kes_all INTERFACE -Wl,--start-group ${present} -Wl,--end-group)
+  target_link_libraries(kes_all INTERFACE ${present})
 
-  add_library(k55run SHARED ${PROJECT_SOURCE_DIR}/runtime/library_entry.cpp)
+  # The library's own entry (what runs at load and unload) belongs to the shared library itself,
+  # not to a module, and is linked first, ahead of the modules.
+  add_library(k55run SHARED ${PROJECT_SOURCE_DIR}/runtime/entry/library_entry.cpp)
   target_include_directories(k55run PUBLIC ${PROJECT_SOURCE_DIR}/include)
   kes_apply_warnings(k55run)
   set(archives)

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "numeric/picture_tool.h"
+#include "tools/kes_tool.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string_view> args;
@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     args.emplace_back(argv[i]);
   std::string out;
   std::string err;
-  const int status = kes::numeric::run_kes_tool(args, out, err);
+  const int status = kes::tools::run_kes_tool(args, out, err);
   std::fputs(out.c_str(), stdout);
   std::fputs(err.c_str(), stderr);
   return status;

@@ -1,12 +1,14 @@
 // The `kes` tool's picture commands.
-#include "numeric/picture_tool.h"
+#include "tools/kes_tool.h"
 
 #include <string>
 
-#include "numeric/picture_engine.h"
+#include "numeric/pictures/picture_engine.h"
 
-namespace kes::numeric {
+namespace kes::tools {
 namespace {
+
+using namespace kes::numeric;  // the picture engine this tool shows
 
 constexpr std::string_view kUsage =
     "usage: kes COMMAND ARGUMENTS\n"
@@ -37,44 +39,15 @@ const char* kind_name(PictureKind kind) {
   return "unknown";
 }
 
-const char* token_name(std::uint8_t code, bool& with_argument) {
-  with_argument = true;
-  switch (code) {
-    case kTokenLiteral: return "lit";
-    case kTokenGroup: return "grp";
-    case kTokenPoint: return "pt";
-    case kTokenFillDigit: return "dig";
-    case kTokenSign: return "sgn";
-    case kTokenCurrency: return "cur";
-    case kTokenMonth: return "mon";
-    case kTokenDay: return "day";
-    case kTokenYear: return "yr";
-    case kTokenHour: return "hr";
-    case kTokenMinute: return "min";
-    case kTokenSecond: return "sec";
-    case kTokenSeparator: return "sep";
-    default: break;
-  }
-  with_argument = false;
-  switch (code) {
-    case kTokenBlankDigit: return "blk";
-    case kTokenMonthName: return "mname";
-    case kTokenKeyAlpha: return "alpha";
-    case kTokenKeyUpper: return "upper";
-    case kTokenKeyLower: return "lower";
-    case kTokenKeyAny: return "any";
-    case kTokenAmPm: return "ampm";
-    case kTokenExponentSign: return "esgn";
-    case kTokenImpliedPoint: return "ipt";
-    case kTokenKeyStop: return "stop";
-    default: return "?";
-  }
-}
-
 // A picture given on the command line, zero-terminated for the compiler.
 bool compile_argument(PicDesc& desc, std::string_view text, std::string& err) {
   const std::string picture(text);
-  if (picture.find('\0') == std::string::npos) compile_picture(desc, picture.c_str());
+  // A zero byte would end the picture early: such an argument is invalid as a whole.
+  if (picture.find('\0') == std::string::npos) {
+    compile_picture(desc, picture.c_str());
+  } else {
+    desc.Clear();
+  }
   if (picture_width(desc) == 0) {
     err += "kes: invalid picture '" + picture + "'\n";
     return false;
@@ -153,23 +126,6 @@ int run_picture(std::string_view picture, std::string& out, std::string& err) {
 
 }  // namespace
 
-std::string describe_tokens(const PicDesc& desc) {
-  std::string text;
-  const int n = token_count(desc);
-  for (int i = 0; i < n; ++i) {
-    const PicToken t = desc.tokens[i];
-    bool with_argument = false;
-    if (i > 0) text += ' ';
-    text += token_name(t.code, with_argument);
-    if (with_argument) {
-      text += '\'';
-      text += static_cast<char>(t.argument);
-      text += '\'';
-    }
-  }
-  return text;
-}
-
 int run_kes_tool(std::span<const std::string_view> args, std::string& out, std::string& err) {
   if (args.empty()) {
     err += kUsage;
@@ -205,4 +161,4 @@ int run_kes_tool(std::span<const std::string_view> args, std::string& out, std::
   return kToolUsage;
 }
 
-}  // namespace kes::numeric
+}  // namespace kes::tools

@@ -8,20 +8,15 @@
 
 #include <kestrel/pic_desc.h>
 
-namespace kes::numeric {
+namespace kes::tools {
 
 // Exit statuses of the tool.
 inline constexpr int kToolOk = 0;
 inline constexpr int kToolFailed = 1;  // an invalid picture or value
 inline constexpr int kToolUsage = 2;   // a command line the tool does not understand
 
-// The compiled tokens as a compact text, one word per token separated by spaces: lit, grp, pt,
-// dig, sgn, cur, mon, day, yr, hr, min, sec, sep followed by their argument in quotes
-// (dig'0'), and blk, mname, alpha, upper, lower, any, ampm, esgn, ipt, stop alone.
-std::string describe_tokens(const PicDesc& desc);
-
 // Runs the tool on its arguments (without the program name); writes the normal output to `out`
 // and messages to `err`, and returns the exit status.
 int run_kes_tool(std::span<const std::string_view> args, std::string& out, std::string& err);
 
-}  // namespace kes::numeric
+}  // namespace kes::tools

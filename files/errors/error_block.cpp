@@ -4,7 +4,7 @@
 
 #include <kestrel/errors.h>
 
-#include "files/error_state.h"
+#include "files/errors/error_state.h"
 
 namespace kf = kes::files;
 

@@ -1,11 +1,9 @@
 // The built-in message texts by number, and their lookup through the locale overrides.
-#include "files/error_messages.h"
+#include "files/errors/error_messages.h"
 
 #include <algorithm>
 #include <array>
 #include <charconv>
-
-#include "numeric/locale_texts.h"
 
 namespace kes::files {
 namespace {
@@ -222,9 +220,13 @@ constexpr std::array<std::uint8_t, kHighestNumber + 1> kPositionByNumber = [] {
   return positions;
 }();
 
+MessageOverrideLookup override_lookup = nullptr;
+
 // The override or built-in text, without the unknown-number fallback.
 std::optional<std::string_view> lookup(std::int32_t number) noexcept {
-  if (std::optional<std::string_view> text = numeric::message_override(number)) return text;
+  if (override_lookup != nullptr) {
+    if (std::optional<std::string_view> text = override_lookup(number)) return text;
+  }
   return builtin_message(number);
 }
 
@@ -235,6 +237,10 @@ std::size_t copy_cut(std::string_view text, MessageBuffer& buffer, std::size_t a
 }
 
 }  // namespace
+
+void set_message_override_lookup(MessageOverrideLookup lookup) noexcept {
+  override_lookup = lookup;
+}
 
 std::optional<std::string_view> builtin_message(std::int32_t number) noexcept {
   if (number < 0 || number >= kHighestNumber + 1) return std::nullopt;

@@ -1,7 +1,8 @@
 // The message table: the text of every error number, as ERROR() and the run-time error boxes
 // show it.
 //
-// State: none here; the buffer Kes$err_message hands out is process-wide by nature.
+// State: the override lookup is process-wide by nature (one set of settings per process), as is
+// the buffer Kes$err_message hands out.
 #pragma once
 
 #include <array>
@@ -32,5 +33,11 @@ std::string_view message_text(std::int32_t number, MessageBuffer& buffer) noexce
 // (valid until the overrides change), or of `buffer` for the unknown-number form. Not
 // terminated.
 std::string_view message_view(std::int32_t number, MessageBuffer& buffer) noexcept;
+
+// Where override texts come from: the override of `number`, or nothing when it keeps its
+// built-in text. The locale settings install theirs when they first set an override, so the
+// error state needs nothing above it; until then every number has its built-in text.
+using MessageOverrideLookup = std::optional<std::string_view> (*)(std::int32_t number);
+void set_message_override_lookup(MessageOverrideLookup lookup) noexcept;
 
 }  // namespace kes::files

@@ -1,11 +1,11 @@
 // The error state in its exported variables, and the operations on it.
-#include "files/error_state.h"
+#include "files/errors/error_state.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "files/error_messages.h"
-#include "platform/os_error.h"
+#include "files/errors/error_messages.h"
+#include "platform/launch/os_error.h"
 
 extern "C" {
 KES_EXPORT int32_t Kes$ERRCODE = 0;

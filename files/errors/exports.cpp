@@ -3,12 +3,10 @@
 
 #include <kestrel/errors.h>
 
-#include "files/error_messages.h"
-#include "files/error_state.h"
-#include "runtime/string_stack.h"
+#include "files/errors/error_messages.h"
+#include "files/errors/error_state.h"
 
 namespace kf = kes::files;
-namespace rt = kes::runtime;
 
 extern "C" void Kes$seterror(int32_t number) noexcept { kf::post_error_number(number); }
 
@@ -24,15 +22,5 @@ extern "C" void Kes$setfileerror(const char* code, const char* message) noexcept
 }
 
 extern "C" void Kes$SetErrorFile(KesFileNameRecord* file) noexcept { kf::set_error_file(file); }
-
-extern "C" void Kes$ERRORFILE() noexcept { rt::push_text(kf::error_file_name()); }
-
-extern "C" void Kes$FILEERRORCODE() noexcept { rt::push_text(kf::file_error_code()); }
-
-extern "C" void Kes$FILEERRORMSG() noexcept { rt::push_text(kf::file_error_message()); }
-
-extern "C" void Kes$StackErrstr() noexcept {
-  rt::push_text(std::string_view{Kes$ERRSTR, sizeof Kes$ERRSTR});
-}
 
 extern "C" int32_t Kes$ErrCodeVal() noexcept { return Kes$ERRCODE; }

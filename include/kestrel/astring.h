@@ -7,6 +7,9 @@
 
 #include <kestrel/abi.h>
 
+// Pops the string stack's top as an AString (null for the empty text or when memory runs out).
+// Popping an empty stack is a fatal run-time error.
+KES_API const char* Kes$PopAString(void) KES_NOEXCEPT;
 // Stores into *destination the AString of the text with trailing spaces removed (null when
 // nothing remains, or when memory runs out). Texts longer than 65,535 bytes are cut to that.
 KES_API void Kes$MakeAString(const char** destination, const char* text,

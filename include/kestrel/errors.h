@@ -49,12 +49,6 @@ KES_API const char* Kes$err_message(int32_t number) KES_NOEXCEPT;
 KES_API void Kes$setfileerror(const char* code, const char* message) KES_NOEXCEPT;
 /* Sets the file whose operation posted the error (null for none). */
 KES_API void Kes$SetErrorFile(KesFileNameRecord* file) KES_NOEXCEPT;
-/* Push ERRORFILE(), FILEERRORCODE() and FILEERROR() without trailing blanks. */
-KES_API void Kes$ERRORFILE(void) KES_NOEXCEPT;
-KES_API void Kes$FILEERRORCODE(void) KES_NOEXCEPT;
-KES_API void Kes$FILEERRORMSG(void) KES_NOEXCEPT;
-/* Pushes the 80-byte ERROR() text. */
-KES_API void Kes$StackErrstr(void) KES_NOEXCEPT;
 /* The error number. */
 KES_API int32_t Kes$ErrCodeVal(void) KES_NOEXCEPT;
 

@@ -57,3 +57,10 @@ KES_API void Kes$StackDEFORMAT(const char* picture) KES_NOEXCEPT;
 KES_API void Kes$StackDEFORMAT2(void) KES_NOEXCEPT;
 // PRESS: hands the text to the window layer's keystroke queue; pops.
 KES_API void Kes$StackPRESS(void) KES_NOEXCEPT;
+// ERRORFILE(), FILEERRORCODE() and FILEERROR(): push the error state's texts without trailing
+// blanks.
+KES_API void Kes$ERRORFILE(void) KES_NOEXCEPT;
+KES_API void Kes$FILEERRORCODE(void) KES_NOEXCEPT;
+KES_API void Kes$FILEERRORMSG(void) KES_NOEXCEPT;
+// ERROR(): pushes the 80-byte text.
+KES_API void Kes$StackErrstr(void) KES_NOEXCEPT;

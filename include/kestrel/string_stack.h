@@ -44,7 +44,6 @@ KES_API int32_t Kes$PopLong(void) KES_NOEXCEPT;
 KES_API double Kes$PopReal(void) KES_NOEXCEPT;
 KES_API void Kes$Stack2DStack(void) KES_NOEXCEPT;
 KES_API void Kes$DStack2Stack(void) KES_NOEXCEPT;
-KES_API const char* Kes$PopAString(void) KES_NOEXCEPT;
 KES_API KesBStr Kes$PopBStringTmp(void) KES_NOEXCEPT;
 KES_API void Kes$Stack2BString(KesBStr* variable) KES_NOEXCEPT;
 KES_API void Kes$Stack2BStringTmp(KesBStr* variable) KES_NOEXCEPT;

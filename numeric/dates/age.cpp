@@ -1,14 +1,14 @@
 // AGE's text: days below 61, months up to 24, years beyond.
-#include "numeric/age.h"
+#include "numeric/dates/age.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <string_view>
 
-#include "numeric/date_calendar.h"
-#include "platform/heap.h"
-#include "runtime/string_stack.h"
+#include "numeric/dates/date_calendar.h"
+#include "platform/core/heap.h"
+#include "runtime/stack/string_stack.h"
 
 namespace kes::numeric {
 namespace {

@@ -1,12 +1,12 @@
 // Serial day numbers: the Gregorian calendar from 1 January 1801 (day 4) to 31 December 9999
 // (day 2994626), two-digit years, and the local date through the platform clock.
-#include "numeric/date_calendar.h"
+#include "numeric/dates/date_calendar.h"
 
 #include <atomic>
 #include <cstdint>
 #include <limits>
 
-#include "platform/clock.h"
+#include "platform/clock/clock.h"
 
 namespace kes::numeric {
 namespace {

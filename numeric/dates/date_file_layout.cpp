@@ -1,7 +1,7 @@
 // Packing serial dates and time values into the record manager's four-byte fields.
-#include "numeric/date_file_layout.h"
+#include "numeric/dates/date_file_layout.h"
 
-#include "numeric/date_calendar.h"
+#include "numeric/dates/date_calendar.h"
 
 namespace kes::numeric {
 namespace {

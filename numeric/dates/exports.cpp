@@ -1,9 +1,9 @@
 // The exported date and time built-ins.
 #include <kestrel/dates.h>
 
-#include "numeric/age.h"
-#include "numeric/date_calendar.h"
-#include "numeric/date_file_layout.h"
+#include "numeric/dates/age.h"
+#include "numeric/dates/date_calendar.h"
+#include "numeric/dates/date_file_layout.h"
 
 namespace num = kes::numeric;
 

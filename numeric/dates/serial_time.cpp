@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "numeric/date_calendar.h"
-#include "platform/clock.h"
-#include "platform/sleep.h"
+#include "numeric/dates/date_calendar.h"
+#include "platform/clock/clock.h"
+#include "platform/clock/sleep.h"
 
 namespace kes::numeric {
 namespace {

@@ -1,14 +1,14 @@
 // Digit-row arithmetic of the decimal engine. Addition, subtraction and comparison run over the
 // 64 digit bytes eight at a time in machine words; multiplication converts the significant digits
 // to base 10^8 limbs (eight digit bytes make one limb) and back. Division has its own file.
-#include "numeric/decimal_arith.h"
+#include "numeric/decimal/decimal_arith.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 
-#include "numeric/decimal_limbs.h"
-#include "numeric/decimal_row.h"
+#include "numeric/decimal/decimal_limbs.h"
+#include "numeric/decimal/decimal_row.h"
 
 namespace kes::numeric {
 namespace {

@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "numeric/decimal_stack.h"
+#include "numeric/decimal/decimal_stack.h"
 
 namespace kes::numeric {
 

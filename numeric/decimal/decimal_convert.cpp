@@ -1,12 +1,12 @@
 // Conversions of working decimal values: whole numbers, REALs, text, literals, packed storage.
-#include "numeric/decimal_convert.h"
+#include "numeric/decimal/decimal_convert.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 
-#include "numeric/decimal_arith.h"
+#include "numeric/decimal/decimal_arith.h"
 
 namespace kes::numeric {
 namespace {

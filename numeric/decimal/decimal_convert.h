@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "numeric/decimal_stack.h"
+#include "numeric/decimal/decimal_stack.h"
 
 namespace kes::numeric {
 

@@ -5,10 +5,10 @@
 #include <bit>
 #include <cstring>
 
-#include "numeric/decimal_arith.h"
-#include "numeric/decimal_limbs.h"
-#include "numeric/decimal_row.h"
-#include "numeric/uint128.h"
+#include "numeric/decimal/decimal_arith.h"
+#include "numeric/decimal/decimal_limbs.h"
+#include "numeric/decimal/decimal_row.h"
+#include "numeric/decimal/uint128.h"
 
 namespace kes::numeric {
 namespace {

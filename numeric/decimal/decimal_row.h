@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "numeric/decimal_arith.h"
-#include "numeric/decimal_limbs.h"
-#include "numeric/decimal_stack.h"
+#include "numeric/decimal/decimal_arith.h"
+#include "numeric/decimal/decimal_limbs.h"
+#include "numeric/decimal/decimal_stack.h"
 
 namespace kes::numeric {
 

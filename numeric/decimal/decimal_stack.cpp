@@ -1,14 +1,14 @@
 // The process-wide decimal stack: ten working entries, its push and pop conversions, the stack
 // forms of the arithmetic, and the save and restore used at thread switches.
-#include "numeric/decimal_stack.h"
+#include "numeric/decimal/decimal_stack.h"
 
 #include <cstring>
 
-#include "numeric/decimal_arith.h"
-#include "numeric/decimal_convert.h"
-#include "numeric/decimal_stack_ops.h"
-#include "platform/heap.h"
-#include "runtime/fatal.h"
+#include "numeric/decimal/decimal_arith.h"
+#include "numeric/decimal/decimal_convert.h"
+#include "numeric/decimal/decimal_stack_ops.h"
+#include "platform/core/heap.h"
+#include "runtime/fatal/fatal.h"
 
 namespace kes::numeric {
 namespace {

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "numeric/decimal_convert.h"
+#include "numeric/decimal/decimal_convert.h"
 
 namespace kes::numeric {
 

@@ -3,8 +3,8 @@
 
 #include <kestrel/decimal.h>
 
-#include "numeric/decimal_stack.h"
-#include "numeric/decimal_stack_ops.h"
+#include "numeric/decimal/decimal_stack.h"
+#include "numeric/decimal/decimal_stack_ops.h"
 
 namespace num = kes::numeric;
 

@@ -1,7 +1,7 @@
 // Text comparison and sort forms. Equal prefixes are skipped a machine word at a time; weights
 // are looked up only where bytes differ, and digraphs, when any are set, are expanded on the
 // fly.
-#include "numeric/collation_compare.h"
+#include "numeric/locale/collation_compare.h"
 
 #include <bit>
 #include <cstring>
@@ -13,8 +13,8 @@
 #define KES_COMPARE_SSE2 0
 #endif
 
-#include "numeric/collation_state.h"
-#include "numeric/collation_tables.h"
+#include "numeric/locale/collation_state.h"
+#include "numeric/locale/collation_tables.h"
 
 namespace kes::numeric {
 

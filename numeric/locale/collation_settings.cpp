@@ -1,10 +1,10 @@
 // Collation, case and digraph tables built from setting values.
-#include "numeric/collation_settings.h"
+#include "numeric/locale/collation_settings.h"
 
-#include "numeric/collation_state.h"
-#include "platform/char_props.h"
-#include "platform/codepage.h"
-#include "platform/locale_compare.h"
+#include "numeric/locale/collation_state.h"
+#include "platform/text/char_props.h"
+#include "platform/text/codepage.h"
+#include "platform/text/locale_compare.h"
 
 namespace kes::numeric {
 

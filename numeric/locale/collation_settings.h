@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "numeric/collation_tables.h"
+#include "numeric/locale/collation_tables.h"
 
 namespace kes::numeric {
 

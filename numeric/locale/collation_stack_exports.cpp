@@ -4,8 +4,8 @@
 
 #include <kestrel/collation.h>
 
-#include "numeric/collation_compare.h"
-#include "runtime/string_stack.h"
+#include "numeric/locale/collation_compare.h"
+#include "runtime/stack/string_stack.h"
 
 namespace num = kes::numeric;
 namespace rt = kes::runtime;

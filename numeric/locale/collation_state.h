@@ -1,7 +1,7 @@
 // Resets of the process-wide collation tables to their start-up defaults.
 #pragma once
 
-#include "numeric/collation_tables.h"
+#include "numeric/locale/collation_tables.h"
 
 namespace kes::numeric {
 

@@ -1,8 +1,8 @@
 // The process-wide collation, case and class tables, with their start-up defaults: plain byte
 // order, ASCII letters paired by case, ASCII digits.
-#include "numeric/collation_tables.h"
+#include "numeric/locale/collation_tables.h"
 
-#include "numeric/collation_state.h"
+#include "numeric/locale/collation_state.h"
 
 namespace kes::numeric {
 

@@ -6,9 +6,9 @@
 
 #include <kestrel/collation.h>
 
-#include "numeric/collation_compare.h"
-#include "numeric/collation_tables.h"
-#include "platform/codepage.h"
+#include "numeric/locale/collation_compare.h"
+#include "numeric/locale/collation_tables.h"
+#include "platform/text/codepage.h"
 
 namespace num = kes::numeric;
 

@@ -4,10 +4,10 @@
 
 #include <kestrel/collation.h>
 
-#include "files/error_state.h"
-#include "numeric/locale_settings.h"
-#include "numeric/locale_texts.h"
-#include "runtime/string_stack.h"
+#include "files/errors/error_state.h"
+#include "numeric/locale/locale_settings.h"
+#include "numeric/locale/locale_texts.h"
+#include "runtime/stack/string_stack.h"
 
 namespace num = kes::numeric;
 namespace rt = kes::runtime;

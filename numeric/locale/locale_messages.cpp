@@ -1,14 +1,17 @@
 // The message override table, kept in platform heap blocks.
 #include <cstring>
 
-#include "numeric/locale_state.h"
-#include "platform/heap.h"
+#include "files/errors/error_messages.h"
+#include "numeric/locale/locale_state.h"
+#include "platform/core/heap.h"
 
 namespace kes::numeric {
 
 MessageTable::~MessageTable() { clear(); }
 
 bool MessageTable::set(std::int32_t number, std::string_view text) noexcept {
+  // The error messages read overrides only once there can be one.
+  files::set_message_override_lookup(&message_override);
   // Kept terminated as well, for callers that want a C string.
   char* copy = static_cast<char*>(kes::platform::heap_allocate(text.size() + 1));
   if (copy == nullptr) {

@@ -1,13 +1,13 @@
 // Setting names, value lists and the settings-text reader.
-#include "numeric/locale_settings.h"
+#include "numeric/locale/locale_settings.h"
 
 #include <array>
 #include <cstring>
 
-#include "numeric/collation_settings.h"
-#include "numeric/collation_state.h"
-#include "numeric/locale_state.h"
-#include "platform/codepage.h"
+#include "numeric/locale/collation_settings.h"
+#include "numeric/locale/collation_state.h"
+#include "numeric/locale/locale_state.h"
+#include "platform/text/codepage.h"
 
 namespace kes::numeric {
 

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string_view>
 
-#include "files/error_state.h"
+#include "files/errors/error_state.h"
 
 namespace kes::numeric {
 

@@ -1,13 +1,13 @@
 // Start-up of the locale (regional settings, the program's settings file) and LOCALE.
 #include <cstring>
 
-#include "numeric/collation_state.h"
-#include "numeric/collation_tables.h"
-#include "numeric/locale_settings.h"
-#include "numeric/locale_state.h"
-#include "platform/module_path.h"
-#include "platform/regional.h"
-#include "platform/settings_file.h"
+#include "numeric/locale/collation_state.h"
+#include "numeric/locale/collation_tables.h"
+#include "numeric/locale/locale_settings.h"
+#include "numeric/locale/locale_state.h"
+#include "platform/launch/module_path.h"
+#include "platform/profile/regional.h"
+#include "platform/profile/settings_file.h"
 
 namespace kes::numeric {
 

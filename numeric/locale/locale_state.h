@@ -11,7 +11,7 @@
 #include <optional>
 #include <string_view>
 
-#include "numeric/locale_texts.h"
+#include "numeric/locale/locale_texts.h"
 
 namespace kes::numeric {
 

@@ -1,8 +1,8 @@
 // The process-wide locale texts: month names and abbreviations, AM/PM texts, the platform's
 // regional settings and the message overrides, with their defaults.
-#include "numeric/locale_texts.h"
+#include "numeric/locale/locale_texts.h"
 
-#include "numeric/locale_state.h"
+#include "numeric/locale/locale_state.h"
 
 namespace kes::numeric {
 

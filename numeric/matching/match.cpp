@@ -1,15 +1,15 @@
 // MATCH in its four kinds, with the cache of the last regular expression compiled for it.
-#include "numeric/match.h"
+#include "numeric/matching/match.h"
 
 #include <cstddef>
 #include <cstring>
 
-#include "numeric/collation_tables.h"
-#include "numeric/regex_search.h"
-#include "numeric/soundex.h"
-#include "numeric/wildcard.h"
-#include "platform/heap.h"
-#include "runtime/string_stack.h"
+#include "numeric/locale/collation_tables.h"
+#include "numeric/matching/regex_search.h"
+#include "numeric/matching/soundex.h"
+#include "numeric/matching/wildcard.h"
+#include "platform/core/heap.h"
+#include "runtime/stack/string_stack.h"
 
 namespace kes::numeric {
 namespace {

@@ -4,10 +4,10 @@
 
 #include <kestrel/reg_expr.h>
 
-#include "numeric/match.h"
-#include "numeric/regex_engine.h"
-#include "platform/heap.h"
-#include "runtime/string_stack.h"
+#include "numeric/matching/match.h"
+#include "numeric/matching/regex_engine.h"
+#include "platform/core/heap.h"
+#include "runtime/stack/string_stack.h"
 
 // Compiled programs reserve room for these objects: a table pointer and the engine pointer,
 // and KewRegExpr its own table pointer before its RegExpr (8 and 12 bytes on 32-bit hosts).

@@ -1,11 +1,11 @@
 // Searching, replacing and substituting with a compiled pattern on the program's own text.
-#include "numeric/regex_engine.h"
+#include "numeric/matching/regex_engine.h"
 
 #include <cstring>
 #include <functional>
 #include <new>
 
-#include "platform/heap.h"
+#include "platform/core/heap.h"
 
 namespace kes::numeric {
 

@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <string_view>
 
-#include "numeric/regex_program.h"
-#include "numeric/regex_search.h"
+#include "numeric/matching/regex_program.h"
+#include "numeric/matching/regex_search.h"
 
 namespace kes::numeric {
 

@@ -1,11 +1,11 @@
 // Compiling regular expressions: a recursive-descent parser that emits the node program, then
 // the facts (anchor, first characters, required literal) that searches use to skip work.
-#include "numeric/regex_program.h"
+#include "numeric/matching/regex_program.h"
 
 #include <cstring>
 #include <utility>
 
-#include "platform/heap.h"
+#include "platform/core/heap.h"
 
 namespace kes::numeric {
 

@@ -1,11 +1,11 @@
 // The backtracking search over a compiled program, with an explicit stack of choice points (so
 // long texts cannot exhaust the machine stack) and a memo of the choice states already entered.
-#include "numeric/regex_search.h"
+#include "numeric/matching/regex_search.h"
 
 #include <cstring>
 
-#include "numeric/collation_tables.h"
-#include "platform/heap.h"
+#include "numeric/locale/collation_tables.h"
+#include "platform/core/heap.h"
 
 namespace kes::numeric {
 namespace {

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "numeric/regex_program.h"
+#include "numeric/matching/regex_program.h"
 
 namespace kes::numeric {
 

@@ -1,10 +1,10 @@
 // Sound-alike codes.
-#include "numeric/soundex.h"
+#include "numeric/matching/soundex.h"
 
 #include <cstddef>
 #include <cstdint>
 
-#include "numeric/collation_tables.h"
+#include "numeric/locale/collation_tables.h"
 
 namespace kes::numeric {
 namespace {

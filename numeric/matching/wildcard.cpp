@@ -1,11 +1,11 @@
 // Wildcard matching: a check of the pattern's tail against the text's tail, then a walk that
 // returns to the latest "*" on a mismatch.
-#include "numeric/wildcard.h"
+#include "numeric/matching/wildcard.h"
 
 #include <cstddef>
 #include <cstdint>
 
-#include "numeric/collation_tables.h"
+#include "numeric/locale/collation_tables.h"
 
 namespace kes::numeric {
 namespace {

@@ -1,5 +1,5 @@
 // BSHIFT on the unsigned bit pattern, so no shift is ever of a negative number or too wide.
-#include "numeric/bshift.h"
+#include "numeric/maths/bshift.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 // CRC-32: table slicing by eight for every processor, and folding with carry-less multiplication
 // (PCLMULQDQ) on x86 processors that have it.
-#include "numeric/crc32.h"
+#include "numeric/maths/crc32.h"
 
 #include <array>
 #include <cstddef>

@@ -6,11 +6,11 @@
 
 #include <kestrel/maths.h>
 
-#include "numeric/bshift.h"
-#include "numeric/crc32.h"
-#include "numeric/maths.h"
-#include "numeric/random.h"
-#include "numeric/real_compare.h"
+#include "numeric/maths/bshift.h"
+#include "numeric/maths/crc32.h"
+#include "numeric/maths/maths.h"
+#include "numeric/maths/random.h"
+#include "numeric/maths/real_compare.h"
 
 namespace nm = kes::numeric;
 

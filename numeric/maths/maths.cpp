@@ -1,5 +1,5 @@
 // The REAL built-ins: remainder, powers, ROUND and INT.
-#include "numeric/maths.h"
+#include "numeric/maths/maths.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,10 +1,10 @@
 // The additive lagged generator behind RANDOM.
-#include "numeric/random.h"
+#include "numeric/maths/random.h"
 
 #include <array>
 #include <cstdint>
 
-#include "numeric/date_calendar.h"
+#include "numeric/dates/date_calendar.h"
 
 namespace kes::numeric {
 namespace {

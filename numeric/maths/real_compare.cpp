@@ -1,5 +1,5 @@
 // REAL and SREAL tolerance, and the conversions that forgive representation error.
-#include "numeric/real_compare.h"
+#include "numeric/maths/real_compare.h"
 
 #include <bit>
 #include <cmath>

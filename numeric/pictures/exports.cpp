@@ -4,7 +4,7 @@
 #include <kestrel/pic_desc.h>
 #include <kestrel/pictures.h>
 
-#include "numeric/picture_engine.h"
+#include "numeric/pictures/picture_engine.h"
 
 namespace nm = kes::numeric;
 

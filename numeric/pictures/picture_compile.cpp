@@ -5,9 +5,9 @@
 
 #include <kestrel/pic_desc.h>
 
-#include "numeric/date_calendar.h"
-#include "numeric/locale_texts.h"
-#include "numeric/picture_engine.h"
+#include "numeric/dates/date_calendar.h"
+#include "numeric/locale/locale_texts.h"
+#include "numeric/pictures/picture_engine.h"
 
 namespace kes::numeric {
 namespace {

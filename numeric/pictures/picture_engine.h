@@ -7,11 +7,12 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include <kestrel/pic_desc.h>
 
-#include "numeric/decimal_stack.h"
+#include "numeric/decimal/decimal_stack.h"
 
 namespace kes::numeric {
 
@@ -128,5 +129,12 @@ void push_deformatted_to_decimal(std::string_view text, const char* picture) noe
 void move_deformatted_top_to_decimal(const char* picture) noexcept;
 // Pops the decimal stack and formats the value into the destination.
 void pop_decimal_formatted(std::span<char> destination, const char* picture) noexcept;
+
+// ---- Reading compiled pictures.
+
+// The compiled tokens as a compact text, one word per token separated by spaces: lit, grp, pt,
+// dig, sgn, cur, mon, day, yr, hr, min, sec, sep followed by their argument in quotes
+// (dig'0'), and blk, mname, alpha, upper, lower, any, ampm, esgn, ipt, stop alone.
+std::string describe_tokens(const PicDesc& desc);
 
 }  // namespace kes::numeric

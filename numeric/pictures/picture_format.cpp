@@ -9,10 +9,10 @@
 
 #include <kestrel/pic_desc.h>
 
-#include "numeric/collation_tables.h"
-#include "numeric/date_calendar.h"
-#include "numeric/locale_texts.h"
-#include "numeric/picture_engine.h"
+#include "numeric/dates/date_calendar.h"
+#include "numeric/locale/collation_tables.h"
+#include "numeric/locale/locale_texts.h"
+#include "numeric/pictures/picture_engine.h"
 
 namespace kes::numeric {
 namespace {

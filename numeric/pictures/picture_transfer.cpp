@@ -8,9 +8,9 @@
 
 #include <kestrel/pic_desc.h>
 
-#include "numeric/picture_engine.h"
-#include "platform/heap.h"
-#include "runtime/string_stack.h"
+#include "numeric/pictures/picture_engine.h"
+#include "platform/core/heap.h"
+#include "runtime/stack/string_stack.h"
 
 namespace kes::numeric {
 namespace {

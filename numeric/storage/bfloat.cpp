@@ -1,5 +1,5 @@
 // BFLOAT4 and BFLOAT8 bit moves to and from IEEE doubles.
-#include "numeric/bfloat.h"
+#include "numeric/storage/bfloat.h"
 
 #include <bit>
 #include <cstdint>

@@ -7,9 +7,9 @@
 #include <kestrel/storage.h>
 #include <kestrel/string_stack.h>
 
-#include "numeric/bfloat.h"
-#include "numeric/storage.h"
-#include "runtime/string_store.h"
+#include "numeric/storage/bfloat.h"
+#include "numeric/storage/storage.h"
+#include "runtime/stack/string_store.h"
 
 namespace nm = kes::numeric;
 namespace rt = kes::runtime;

@@ -1,5 +1,5 @@
 // REAL and LONG as heap texts.
-#include "numeric/storage.h"
+#include "numeric/storage/storage.h"
 
 #include <algorithm>
 #include <charconv>
@@ -8,8 +8,8 @@
 #include <span>
 #include <string_view>
 
-#include "platform/heap.h"
-#include "runtime/string_store.h"
+#include "platform/core/heap.h"
+#include "runtime/stack/string_store.h"
 
 namespace kes::numeric {
 namespace {

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <span>
 
-#include "runtime/string_store.h"
+#include "runtime/stack/string_store.h"
 
 namespace kes::numeric {
 

@@ -1,10 +1,10 @@
 // REAL to and from packed decimals, through one working decimal value.
-#include "numeric/storage_decimal.h"
+#include "numeric/storage/storage_decimal.h"
 
 #include <cstdint>
 
-#include "numeric/decimal_convert.h"
-#include "numeric/decimal_stack.h"
+#include "numeric/decimal/decimal_convert.h"
+#include "numeric/decimal/decimal_stack.h"
 
 namespace kes::numeric {
 

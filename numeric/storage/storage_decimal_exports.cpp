@@ -3,7 +3,7 @@
 
 #include <kestrel/storage.h>
 
-#include "numeric/storage_decimal.h"
+#include "numeric/storage/storage_decimal.h"
 
 namespace nm = kes::numeric;
 

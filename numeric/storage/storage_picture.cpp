@@ -1,5 +1,5 @@
 // REAL and LONG through pictures: thin use of the picture engine's formatter and deformatter.
-#include "numeric/storage_picture.h"
+#include "numeric/storage/storage_picture.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -8,7 +8,7 @@
 
 #include <kestrel/pic_desc.h>
 
-#include "numeric/picture_engine.h"
+#include "numeric/pictures/picture_engine.h"
 
 namespace kes::numeric {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <kestrel/storage.h>
 
-#include "numeric/storage_picture.h"
+#include "numeric/storage/storage_picture.h"
 
 namespace nm = kes::numeric;
 

@@ -1,12 +1,12 @@
 // Local date and time from the host's real-time clock and time zone, moved by the process's
 // offset; a monotonic clock for waits. The host's clocks are read through platform/clock_host.h.
-#include "platform/clock.h"
+#include "platform/clock/clock.h"
 
 #include <atomic>
 #include <cstdint>
 #include <limits>
 
-#include "platform/clock_host.h"
+#include "platform/clock/clock_host.h"
 
 namespace kes::platform {
 namespace {

@@ -1,7 +1,7 @@
 // The host's clocks on POSIX: the real-time clock through the time zone, and CLOCK_MONOTONIC.
 #include <time.h>
 
-#include "platform/clock_host.h"
+#include "platform/clock/clock_host.h"
 
 namespace kes::platform::host {
 

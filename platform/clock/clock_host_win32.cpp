@@ -4,7 +4,7 @@
 #define NOMINMAX
 #include <windows.h>
 
-#include "platform/clock_host.h"
+#include "platform/clock/clock_host.h"
 
 namespace kes::platform::host {
 

@@ -2,7 +2,7 @@
 #include <errno.h>
 #include <time.h>
 
-#include "platform/sleep.h"
+#include "platform/clock/sleep.h"
 
 namespace kes::platform {
 

@@ -3,7 +3,7 @@
 #define NOMINMAX
 #include <windows.h>
 
-#include "platform/sleep.h"
+#include "platform/clock/sleep.h"
 
 namespace kes::platform {
 

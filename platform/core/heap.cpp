@@ -1,5 +1,5 @@
 // The runtime's heap on top of the C library's allocator.
-#include "platform/heap.h"
+#include "platform/core/heap.h"
 
 #include <atomic>
 #include <cstdlib>

@@ -4,7 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include "platform/process_exit.h"
+#include "platform/core/process_exit.h"
 
 namespace kes::platform {
 

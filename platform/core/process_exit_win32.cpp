@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <windows.h>
 
-#include "platform/process_exit.h"
+#include "platform/core/process_exit.h"
 
 namespace kes::platform {
 

@@ -1,7 +1,7 @@
 // Shared libraries through the host's dynamic loader.
 #include <dlfcn.h>
 
-#include "platform/dynamic_library.h"
+#include "platform/launch/dynamic_library.h"
 
 namespace kes::platform {
 

@@ -3,7 +3,7 @@
 #define NOMINMAX
 #include <windows.h>
 
-#include "platform/dynamic_library.h"
+#include "platform/launch/dynamic_library.h"
 
 namespace kes::platform {
 

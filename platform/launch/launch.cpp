@@ -1,9 +1,9 @@
 // Splitting command lines by the Windows rules, shared by every host.
-#include "platform/launch.h"
+#include "platform/launch/launch.h"
 
 #include <cstring>
 
-#include "platform/heap.h"
+#include "platform/core/heap.h"
 
 namespace kes::platform {
 namespace {

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/os_error.h"
+#include "platform/launch/os_error.h"
 
 namespace kes::platform {
 

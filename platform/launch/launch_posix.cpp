@@ -7,7 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/launch.h"
+#include "platform/launch/launch.h"
 
 extern char** environ;
 

@@ -6,8 +6,8 @@
 #include <mutex>
 #include <windows.h>
 
-#include "platform/heap.h"
-#include "platform/launch.h"
+#include "platform/core/heap.h"
+#include "platform/launch/launch.h"
 
 namespace kes::platform {
 namespace {

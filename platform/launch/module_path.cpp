@@ -1,5 +1,5 @@
 // The executable's path: the host's answer, or the one a test has set.
-#include "platform/module_path.h"
+#include "platform/launch/module_path.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // The executable's path from the process's own link in /proc.
 #include <unistd.h>
 
-#include "platform/module_path.h"
+#include "platform/launch/module_path.h"
 
 namespace kes::platform {
 

@@ -3,7 +3,7 @@
 #define NOMINMAX
 #include <windows.h>
 
-#include "platform/module_path.h"
+#include "platform/launch/module_path.h"
 
 namespace kes::platform {
 

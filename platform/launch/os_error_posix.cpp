@@ -1,7 +1,7 @@
 // Mapping of errno values onto the Win32 and DOS error numbers.
 #include <cerrno>
 
-#include "platform/os_error.h"
+#include "platform/launch/os_error.h"
 
 namespace kes::platform {
 namespace {

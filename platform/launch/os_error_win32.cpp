@@ -4,7 +4,7 @@
 #define NOMINMAX
 #include <windows.h>
 
-#include "platform/os_error.h"
+#include "platform/launch/os_error.h"
 
 namespace kes::platform {
 namespace {

@@ -1,11 +1,11 @@
 // The headless message-box service: a record of every box, scripted answers, standard error.
-#include "platform/message_box.h"
+#include "platform/msgbox/message_box.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdlib>
 
-#include "platform/process_exit.h"
+#include "platform/core/process_exit.h"
 
 namespace kes::platform {
 namespace {

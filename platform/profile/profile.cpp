@@ -1,10 +1,10 @@
 // The system profile's location and a reader of its "key=value" lines.
-#include "platform/profile.h"
+#include "platform/profile/profile.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/settings_file.h"
+#include "platform/profile/settings_file.h"
 
 namespace kes::platform {
 

@@ -1,7 +1,7 @@
 // Regional settings from section "intl" of the system profile.
-#include "platform/regional.h"
+#include "platform/profile/regional.h"
 
-#include "platform/profile.h"
+#include "platform/profile/profile.h"
 
 namespace kes::platform {
 

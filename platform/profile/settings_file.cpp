@@ -1,5 +1,5 @@
 // File reading through the C library's buffered streams.
-#include "platform/settings_file.h"
+#include "platform/profile/settings_file.h"
 
 #include <cerrno>
 #include <cstring>

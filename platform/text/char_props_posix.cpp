@@ -3,7 +3,7 @@
 #include <unicode/uchar.h>
 #include <unicode/ucnv.h>
 
-#include "platform/char_props.h"
+#include "platform/text/char_props.h"
 
 namespace kes::platform {
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <windows.h>
 
-#include "platform/char_props.h"
+#include "platform/text/char_props.h"
 
 namespace kes::platform {
 namespace {

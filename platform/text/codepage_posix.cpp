@@ -2,7 +2,7 @@
 #include <array>
 #include <unicode/ucnv.h>
 
-#include "platform/codepage.h"
+#include "platform/text/codepage.h"
 
 namespace kes::platform {
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <windows.h>
 
-#include "platform/codepage.h"
+#include "platform/text/codepage.h"
 
 namespace kes::platform {
 namespace {

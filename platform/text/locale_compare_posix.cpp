@@ -3,7 +3,7 @@
 #include <unicode/ucnv.h>
 #include <unicode/ucol.h>
 
-#include "platform/locale_compare.h"
+#include "platform/text/locale_compare.h"
 
 namespace kes::platform {
 

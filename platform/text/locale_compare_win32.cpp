@@ -5,7 +5,7 @@
 #include <array>
 #include <windows.h>
 
-#include "platform/locale_compare.h"
+#include "platform/text/locale_compare.h"
 
 namespace kes::platform {
 namespace {

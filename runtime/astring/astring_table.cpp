@@ -1,11 +1,12 @@
 // The interning table of AStrings: hashing, probing, growth and the nodes' memory.
-#include "runtime/astring_table.h"
+#include "runtime/astring/astring_table.h"
 
 #include <cstring>
 #include <new>
 
-#include "numeric/collation_tables.h"
-#include "platform/heap.h"
+#include "numeric/locale/collation_tables.h"
+#include "platform/core/heap.h"
+#include "runtime/stack/string_stack.h"
 
 namespace kes::runtime {
 namespace {
@@ -203,5 +204,17 @@ AStringTable& astring_table() noexcept { return g_process_table.table; }
 const char* intern_astring(std::string_view text) noexcept { return astring_table().intern(text); }
 
 void set_init_astring_hook(InitAStringHook hook) noexcept { astring_table().set_init_hook(hook); }
+
+const char* pop_astring() noexcept {
+  StackEntry& entry = entry_from_top(1);
+  if (entry.kind == static_cast<std::uint32_t>(EntryKind::AStringRef)) {
+    const char* astring = static_cast<const char*>(entry.pointer);
+    pop_discard();
+    return astring;
+  }
+  const char* astring = intern_astring(top_text());
+  pop_discard();
+  return astring;
+}
 
 }  // namespace kes::runtime

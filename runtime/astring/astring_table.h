@@ -136,6 +136,10 @@ AStringTable& astring_table() noexcept;
 // The process-wide table's intern, for the string stack.
 const char* intern_astring(std::string_view text) noexcept;
 
+// Pops the string stack's top as an AString (interned); null for the empty text or when
+// interning fails. An AString entry is taken as it is.
+const char* pop_astring() noexcept;
+
 // Sets the process-wide table's InitAStringHook (null to remove it).
 void set_init_astring_hook(InitAStringHook hook) noexcept;
 

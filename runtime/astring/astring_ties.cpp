@@ -1,9 +1,9 @@
 // TIE, TIED and UNTIE: the (key, value) lists attached to AStrings and to the null AString.
 #include <limits>
 
-#include "platform/heap.h"
-#include "runtime/astring_table.h"
-#include "runtime/fatal.h"
+#include "platform/core/heap.h"
+#include "runtime/astring/astring_table.h"
+#include "runtime/fatal/fatal.h"
 
 namespace kes::runtime {
 namespace {

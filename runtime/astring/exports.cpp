@@ -3,7 +3,7 @@
 
 #include <kestrel/astring.h>
 
-#include "runtime/astring_table.h"
+#include "runtime/astring/astring_table.h"
 
 namespace rt = kes::runtime;
 
@@ -16,6 +16,8 @@ extern "C" void Kes$MakeAString(const char** destination, const char* text,
 extern "C" const char* Kes$CString2AString(const char* text) noexcept {
   return text == nullptr ? nullptr : rt::intern_astring(text);
 }
+
+extern "C" const char* Kes$PopAString() noexcept { return rt::pop_astring(); }
 
 extern "C" uint32_t Kes$AStringLen(const char* astring) noexcept {
   return rt::astring_length(astring);

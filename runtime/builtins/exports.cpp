@@ -1,8 +1,12 @@
 // The string built-ins' exports: each calls its internal operation.
+#include <kestrel/errors.h>
 #include <kestrel/string_builtins.h>
 
-#include "runtime/string_builtins.h"
+#include "files/errors/error_state.h"
+#include "runtime/builtins/string_builtins.h"
+#include "runtime/stack/string_stack.h"
 
+namespace kf = kes::files;
 namespace rt = kes::runtime;
 
 extern "C" void Kes$StackSUB(int32_t start, int32_t length) noexcept { rt::sub_top(start, length); }
@@ -37,3 +41,11 @@ extern "C" void Kes$StackFORMAT2() noexcept { rt::format_top_with_stacked_pictur
 extern "C" void Kes$StackDEFORMAT(const char* picture) noexcept { rt::deformat_top(picture); }
 extern "C" void Kes$StackDEFORMAT2() noexcept { rt::deformat_top_with_stacked_picture(); }
 extern "C" void Kes$StackPRESS() noexcept { rt::press_pop(); }
+
+// The error state's texts, as ERRORFILE(), FILEERRORCODE(), FILEERROR() and ERROR() read them.
+extern "C" void Kes$ERRORFILE() noexcept { rt::push_text(kf::error_file_name()); }
+extern "C" void Kes$FILEERRORCODE() noexcept { rt::push_text(kf::file_error_code()); }
+extern "C" void Kes$FILEERRORMSG() noexcept { rt::push_text(kf::file_error_message()); }
+extern "C" void Kes$StackErrstr() noexcept {
+  rt::push_text(std::string_view{Kes$ERRSTR, sizeof Kes$ERRSTR});
+}

@@ -1,19 +1,19 @@
 // SUB, CLIP, LEFT, RIGHT, CENTER, ALL, UPPER, LOWER, VAL, NUMERIC and INSTRING on the top of
 // the string stack.
-#include "runtime/string_builtins.h"
+#include "runtime/builtins/string_builtins.h"
 
 #include <algorithm>
 #include <cstring>
 #include <optional>
 #include <span>
 
-#include "numeric/collation_compare.h"
-#include "numeric/collation_tables.h"
-#include "platform/heap.h"
-#include "runtime/astring_table.h"
-#include "runtime/string_builtins_entry.h"
-#include "runtime/string_stack.h"
-#include "runtime/string_store.h"
+#include "numeric/locale/collation_compare.h"
+#include "numeric/locale/collation_tables.h"
+#include "platform/core/heap.h"
+#include "runtime/astring/astring_table.h"
+#include "runtime/builtins/string_builtins_entry.h"
+#include "runtime/stack/string_stack.h"
+#include "runtime/stack/string_store.h"
 
 namespace kes::runtime {
 

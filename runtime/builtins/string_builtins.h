@@ -16,10 +16,10 @@
 #include <cstdint>
 #include <string_view>
 
-#include "numeric/collation_state.h"
-#include "numeric/collation_tables.h"
-#include "runtime/string_stack.h"
-#include "runtime/string_store.h"
+#include "numeric/locale/collation_state.h"
+#include "numeric/locale/collation_tables.h"
+#include "runtime/stack/string_stack.h"
+#include "runtime/stack/string_store.h"
 
 namespace kes::runtime {
 

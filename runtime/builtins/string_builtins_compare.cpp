@@ -3,15 +3,15 @@
 #include <cstring>
 #include <optional>
 
-#include "numeric/collation_compare.h"
-#include "platform/bstr.h"
-#include "platform/heap.h"
-#include "platform/variant.h"
-#include "runtime/fatal.h"
-#include "runtime/string_builtins.h"
-#include "runtime/string_builtins_entry.h"
-#include "runtime/string_stack.h"
-#include "runtime/string_store.h"
+#include "numeric/locale/collation_compare.h"
+#include "platform/core/heap.h"
+#include "runtime/builtins/string_builtins.h"
+#include "runtime/builtins/string_builtins_entry.h"
+#include "runtime/fatal/fatal.h"
+#include "runtime/ole/bstr.h"
+#include "runtime/ole/variant.h"
+#include "runtime/stack/string_stack.h"
+#include "runtime/stack/string_store.h"
 
 namespace kes::runtime {
 namespace {
@@ -23,14 +23,14 @@ bool is_bstr_entry(const StackEntry& entry) noexcept { return (entry.kind & 4u) 
 std::optional<double> variant_number(const StackEntry& entry) noexcept {
   if (!is_variant_entry(entry)) return std::nullopt;
   const KesVariant& variant = *static_cast<const KesVariant*>(entry.pointer);
-  if (variant.type == KesVariantLong) return platform::variant_long(variant);
-  if (variant.type == KesVariantReal) return platform::variant_real(variant);
+  if (variant.type == KesVariantLong) return runtime::variant_long(variant);
+  if (variant.type == KesVariantReal) return runtime::variant_real(variant);
   return std::nullopt;
 }
 
 int compare_bstrs(KesBStr a, KesBStr b) noexcept {
-  const std::uint32_t a_units = platform::bstr_units(a);
-  const std::uint32_t b_units = platform::bstr_units(b);
+  const std::uint32_t a_units = runtime::bstr_units(a);
+  const std::uint32_t b_units = runtime::bstr_units(b);
   const std::uint32_t common = std::min(a_units, b_units);
   for (std::uint32_t i = 0; i < common; ++i) {
     if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
@@ -75,22 +75,22 @@ void concat_bstrs(bool reversed) noexcept {
   KesBStr a = pop_bstr();
   const KesBStr first = reversed ? b : a;
   const KesBStr second = reversed ? a : b;
-  const std::uint64_t first_units = platform::bstr_units(first);
-  const std::uint64_t total = first_units + platform::bstr_units(second);
+  const std::uint64_t first_units = runtime::bstr_units(first);
+  const std::uint64_t total = first_units + runtime::bstr_units(second);
   KesBStr joined = nullptr;
-  if (total <= platform::kBStrMaxUnits) {
+  if (total <= runtime::kBStrMaxUnits) {
     auto* units = static_cast<KesOleChar*>(
         platform::heap_allocate(static_cast<std::size_t>(total == 0 ? 1 : total) * 2));
     if (units != nullptr) {
       if (first_units != 0) std::memcpy(units, first, static_cast<std::size_t>(first_units) * 2);
       if (total != first_units)
         std::memcpy(units + first_units, second, static_cast<std::size_t>(total - first_units) * 2);
-      joined = platform::bstr_allocate(units, static_cast<std::uint32_t>(total));
+      joined = runtime::bstr_allocate(units, static_cast<std::uint32_t>(total));
       platform::heap_free(units);
     }
   }
-  platform::bstr_free(a);
-  platform::bstr_free(b);
+  runtime::bstr_free(a);
+  runtime::bstr_free(b);
   if (joined == nullptr) return push_reference({});
   push_bstr(joined, true);
 }

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "runtime/string_stack.h"
-#include "runtime/string_store.h"
+#include "runtime/stack/string_stack.h"
+#include "runtime/stack/string_store.h"
 
 namespace kes::runtime {
 

@@ -1,13 +1,13 @@
 // FORMAT and DEFORMAT through the picture engine, and PRESS.
 #include <kestrel/pic_desc.h>
 
-#include "numeric/picture_engine.h"
-#include "platform/heap.h"
-#include "runtime/string_builtins.h"
-#include "runtime/string_builtins_entry.h"
-#include "runtime/string_stack.h"
-#include "runtime/string_store.h"
-#include "wsl/keystroke_queue.h"
+#include "numeric/pictures/picture_engine.h"
+#include "platform/core/heap.h"
+#include "runtime/builtins/string_builtins.h"
+#include "runtime/builtins/string_builtins_entry.h"
+#include "runtime/stack/string_stack.h"
+#include "runtime/stack/string_store.h"
+#include "wsl/keystroke/keystroke_queue.h"
 
 namespace kes::runtime {
 namespace {

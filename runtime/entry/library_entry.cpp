@@ -1,6 +1,6 @@
 // The shared library's own entry: runs when the operating system loads and unloads the library.
-#include "platform/dynamic_library.h"
-#include "runtime/lifecycle.h"
+#include "platform/launch/dynamic_library.h"
+#include "runtime/lifecycle/lifecycle.h"
 
 namespace {
 

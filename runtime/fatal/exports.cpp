@@ -2,7 +2,7 @@
 // number with no extra text.
 #include <kestrel/lifecycle.h>
 
-#include "runtime/fatal.h"
+#include "runtime/fatal/fatal.h"
 
 namespace rt = kes::runtime;
 

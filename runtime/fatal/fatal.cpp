@@ -1,15 +1,13 @@
 // Fatal run-time errors: the report, the box or hook, and the end of the program.
-#include "runtime/fatal.h"
+#include "runtime/fatal/fatal.h"
 
 #include <algorithm>
 #include <array>
 
-#include "files/error_state.h"
-#include "platform/message_box.h"
-#include "platform/process_exit.h"
-#include "runtime/hooks.h"
-#include "runtime/lifecycle.h"
-#include "runtime/string_stack.h"
+#include "files/errors/error_state.h"
+#include "platform/core/process_exit.h"
+#include "platform/msgbox/message_box.h"
+#include "runtime/fatal/hooks.h"
 
 namespace kes::runtime {
 namespace {
@@ -20,6 +18,17 @@ constexpr std::size_t kMessageLimit = 254;
 // Room for the text and the box's question.
 std::array<char, kFatalTextCapacity + kBoxQuestion.size()> report_text;
 bool reporting = false;
+
+FatalReportSteps steps;
+
+bool library_is_active() noexcept {
+  return steps.library_active != nullptr && steps.library_active();
+}
+
+[[noreturn]] void end_program(std::int32_t code) noexcept {
+  if (steps.exit_program != nullptr) steps.exit_program(code);
+  platform::end_process(code);
+}
 
 class TextBuilder {
  public:
@@ -35,6 +44,8 @@ class TextBuilder {
 };
 
 }  // namespace
+
+FatalReportSteps& fatal_report_steps() noexcept { return steps; }
 
 void report_runtime_error(std::int32_t number, std::optional<std::string_view> extra) noexcept {
   if (reporting) {
@@ -56,8 +67,8 @@ void report_runtime_error(std::int32_t number, std::optional<std::string_view> e
   }
 
   if (program_hook(ProgramHook::FatalError) != nullptr) {
-    if (library_active() && program_hook_callable(ProgramHook::FatalError)) {
-      push_text(text.text());
+    if (library_is_active() && program_hook_callable(ProgramHook::FatalError)) {
+      if (steps.push_text != nullptr) steps.push_text(text.text());
       call_program_hook(ProgramHook::FatalError, number);
     }
   } else {
@@ -68,9 +79,9 @@ void report_runtime_error(std::int32_t number, std::optional<std::string_view> e
     if (answer == platform::MessageBoxAnswer::Yes) platform::break_into_debugger();
   }
 
-  run_final_shutdown();
-  set_halting();
-  if (library_active()) exit_program(kFatalExitCode);
+  if (steps.run_final_shutdown != nullptr) steps.run_final_shutdown();
+  if (steps.set_halting != nullptr) steps.set_halting();
+  if (library_is_active()) end_program(kFatalExitCode);
   reporting = false;
 }
 
@@ -87,5 +98,5 @@ void fatal(RuntimeError error, std::string_view extra) noexcept {
 // faults (number 0 and a text), then the program exits with code 2.
 extern "C" [[noreturn]] void __cxa_pure_virtual() noexcept {
   kes::runtime::report_runtime_error(0, "Pure virtual function called");
-  kes::runtime::exit_program(kes::runtime::kFatalExitCode);
+  kes::runtime::end_program(kes::runtime::kFatalExitCode);
 }

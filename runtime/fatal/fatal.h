@@ -32,6 +32,22 @@ inline constexpr int kFatalExitCode = 2;
 // Longest report text; longer extra texts are cut.
 inline constexpr std::size_t kFatalTextCapacity = 1023;
 
+// The steps of a report that belong to the layers above this one: the string stack installs
+// push_text, the life cycle the rest, each as soon as it is part of the program (at load), so
+// that the fatal path needs nothing above it. A step not installed counts as: no push, the
+// library not active, no shutdown and no halting flag to set, and exit_program ending the
+// process with the code.
+//
+// State: process-wide by nature (one program, one set of layers); set before main.
+struct FatalReportSteps {
+  void (*push_text)(std::string_view text) noexcept = nullptr;
+  bool (*library_active)() noexcept = nullptr;
+  void (*run_final_shutdown)() noexcept = nullptr;
+  void (*set_halting)() noexcept = nullptr;
+  void (*exit_program)(std::int32_t code) noexcept = nullptr;  // does not return
+};
+FatalReportSteps& fatal_report_steps() noexcept;
+
 // Kes$rterr: reports run-time error `number` (0 for none) with an optional extra text.
 // - The text: for a nonzero number, the error is posted and its ERROR() text taken, then
 //   " : " and the extra text when one is given; for 0, the extra text alone ("Unknown Error"

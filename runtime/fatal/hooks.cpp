@@ -1,5 +1,5 @@
 // The program's hooks and the steps other layers install.
-#include "runtime/hooks.h"
+#include "runtime/fatal/hooks.h"
 
 #include <array>
 

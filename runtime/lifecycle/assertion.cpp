@@ -1,17 +1,17 @@
 // Assertion reports: the program's hooks, or a box that offers the debugger.
-#include "runtime/assertion.h"
+#include "runtime/lifecycle/assertion.h"
 
 #include <array>
 #include <cstdio>
 #include <span>
 #include <string_view>
 
-#include "platform/heap.h"
-#include "platform/message_box.h"
-#include "platform/process_exit.h"
-#include "runtime/fatal.h"
-#include "runtime/hooks.h"
-#include "runtime/string_stack.h"
+#include "platform/core/heap.h"
+#include "platform/core/process_exit.h"
+#include "platform/msgbox/message_box.h"
+#include "runtime/fatal/fatal.h"
+#include "runtime/fatal/hooks.h"
+#include "runtime/stack/string_stack.h"
 
 namespace kes::runtime {
 namespace {

@@ -2,16 +2,16 @@
 // and library loading.
 #include <kestrel/lifecycle.h>
 
-#include "platform/dynamic_library.h"
-#include "platform/heap.h"
-#include "runtime/assertion.h"
-#include "runtime/fatal.h"
-#include "runtime/halt.h"
-#include "runtime/lifecycle.h"
-#include "runtime/module_registry.h"
-#include "runtime/run_program.h"
-#include "runtime/string_stack.h"
-#include "runtime/version.h"
+#include "platform/core/heap.h"
+#include "platform/launch/dynamic_library.h"
+#include "runtime/fatal/fatal.h"
+#include "runtime/lifecycle/assertion.h"
+#include "runtime/lifecycle/halt.h"
+#include "runtime/lifecycle/lifecycle.h"
+#include "runtime/lifecycle/module_registry.h"
+#include "runtime/lifecycle/run_program.h"
+#include "runtime/lifecycle/version.h"
+#include "runtime/stack/string_stack.h"
 
 namespace rt = kes::runtime;
 

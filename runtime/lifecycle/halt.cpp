@@ -1,15 +1,15 @@
 // HALT and STOP.
-#include "runtime/halt.h"
+#include "runtime/lifecycle/halt.h"
 
 #include <algorithm>
 #include <array>
 #include <string_view>
 
-#include "platform/message_box.h"
-#include "platform/process_exit.h"
-#include "runtime/hooks.h"
-#include "runtime/lifecycle.h"
-#include "runtime/string_stack.h"
+#include "platform/core/process_exit.h"
+#include "platform/msgbox/message_box.h"
+#include "runtime/fatal/hooks.h"
+#include "runtime/lifecycle/lifecycle.h"
+#include "runtime/stack/string_stack.h"
 
 namespace kes::runtime {
 namespace {

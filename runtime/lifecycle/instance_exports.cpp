@@ -1,7 +1,7 @@
 // The instances recorded at start: the library's and the executable's.
 #include <kestrel/lifecycle.h>
 
-#include "runtime/lifecycle.h"
+#include "runtime/lifecycle/lifecycle.h"
 
 namespace rt = kes::runtime;
 

@@ -1,16 +1,16 @@
 // Attach, exit procedures, exit, final shutdown and close-down.
-#include "runtime/lifecycle.h"
+#include "runtime/lifecycle/lifecycle.h"
 
 #include <array>
 #include <exception>
 
-#include "platform/dynamic_library.h"
-#include "platform/process_exit.h"
-#include "runtime/fatal.h"
-#include "runtime/hooks.h"
-#include "runtime/module_registry.h"
-#include "runtime/run_program.h"
-#include "runtime/version.h"
+#include "platform/core/process_exit.h"
+#include "platform/launch/dynamic_library.h"
+#include "runtime/fatal/fatal.h"
+#include "runtime/fatal/hooks.h"
+#include "runtime/lifecycle/module_registry.h"
+#include "runtime/lifecycle/run_program.h"
+#include "runtime/lifecycle/version.h"
 
 namespace kes::runtime {
 namespace {
@@ -35,6 +35,16 @@ void call_if_set(void (*step)()) noexcept {
 }
 
 [[noreturn]] void on_terminate() noexcept { fatal(RuntimeError::None, "Unhandled exception"); }
+
+// A fatal report ends the program through the life cycle's steps, installed when it is loaded.
+[[maybe_unused]] const bool fatal_steps_installed = [] {
+  FatalReportSteps& steps = fatal_report_steps();
+  steps.library_active = &library_active;
+  steps.run_final_shutdown = &run_final_shutdown;
+  steps.set_halting = &set_halting;
+  steps.exit_program = &exit_program;
+  return true;
+}();
 
 }  // namespace
 

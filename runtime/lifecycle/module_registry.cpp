@@ -1,13 +1,13 @@
 // The module list, fix-ups and the ordered initialisation and termination of modules.
-#include "runtime/module_registry.h"
+#include "runtime/lifecycle/module_registry.h"
 
 #include <cstdint>
 
-#include "platform/dynamic_library.h"
-#include "platform/heap.h"
-#include "runtime/fatal.h"
-#include "runtime/hooks.h"
-#include "runtime/lifecycle.h"
+#include "platform/core/heap.h"
+#include "platform/launch/dynamic_library.h"
+#include "runtime/fatal/fatal.h"
+#include "runtime/fatal/hooks.h"
+#include "runtime/lifecycle/lifecycle.h"
 
 namespace kes::runtime {
 namespace {

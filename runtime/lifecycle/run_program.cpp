@@ -1,11 +1,11 @@
 // RUN on top of the platform's program start.
-#include "runtime/run_program.h"
+#include "runtime/lifecycle/run_program.h"
 
 #include <optional>
 
-#include "files/error_state.h"
-#include "platform/launch.h"
-#include "runtime/hooks.h"
+#include "files/errors/error_state.h"
+#include "platform/launch/launch.h"
+#include "runtime/fatal/hooks.h"
 
 namespace kes::runtime {
 namespace {

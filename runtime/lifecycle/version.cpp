@@ -1,11 +1,11 @@
 // The version check of compiled modules.
-#include "runtime/version.h"
+#include "runtime/lifecycle/version.h"
 
 #include <array>
 #include <cstdio>
 #include <string_view>
 
-#include "platform/message_box.h"
+#include "platform/msgbox/message_box.h"
 
 namespace kes::runtime {
 namespace {

@@ -1,11 +1,11 @@
 // BSTR strings on the platform heap, with the code page 1252 mapping.
-#include "platform/bstr.h"
+#include "runtime/ole/bstr.h"
 
 #include <cstring>
 
-#include "platform/heap.h"
+#include "platform/core/heap.h"
 
-namespace kes::platform {
+namespace kes::runtime {
 namespace {
 constexpr std::size_t kPrefixBytes = sizeof(std::uint32_t);
 
@@ -43,8 +43,8 @@ void for_each_ansi(const KesOleChar* units, std::uint32_t count, Emit emit) noex
 KesBStr bstr_allocate(const KesOleChar* units, std::uint32_t count) noexcept {
   if (count > kBStrMaxUnits || (units == nullptr && count != 0)) return nullptr;
   const std::size_t text_bytes = std::size_t{count} * sizeof(KesOleChar);
-  auto* block =
-      static_cast<unsigned char*>(heap_allocate(kPrefixBytes + text_bytes + sizeof(KesOleChar)));
+  auto* block = static_cast<unsigned char*>(
+      platform::heap_allocate(kPrefixBytes + text_bytes + sizeof(KesOleChar)));
   if (block == nullptr) return nullptr;
   const auto byte_length = static_cast<std::uint32_t>(text_bytes);
   std::memcpy(block, &byte_length, kPrefixBytes);
@@ -54,7 +54,7 @@ KesBStr bstr_allocate(const KesOleChar* units, std::uint32_t count) noexcept {
 }
 
 void bstr_free(KesBStr bstr) noexcept {
-  if (bstr != nullptr) heap_free(block_of(bstr));
+  if (bstr != nullptr) platform::heap_free(block_of(bstr));
 }
 
 std::uint32_t bstr_units(KesBStr bstr) noexcept {
@@ -93,7 +93,7 @@ AnsiText bstr_to_ansi(KesBStr bstr, bool* failed) noexcept {
   if (failed != nullptr) *failed = false;
   const std::uint32_t length = bstr_ansi_length(bstr);
   if (length == 0) return {nullptr, 0};
-  auto* text = static_cast<char*>(heap_allocate(length));
+  auto* text = static_cast<char*>(platform::heap_allocate(length));
   if (text == nullptr) {
     if (failed != nullptr) *failed = true;
     return {nullptr, 0};
@@ -108,7 +108,7 @@ KesBStr bstr_from_ansi(std::string_view text) noexcept {
   const auto count = static_cast<std::uint32_t>(text.size());
   if (count == 0) return bstr_allocate(nullptr, 0);
   auto* block = static_cast<unsigned char*>(
-      heap_allocate(kPrefixBytes + (std::size_t{count} + 1) * sizeof(KesOleChar)));
+      platform::heap_allocate(kPrefixBytes + (std::size_t{count} + 1) * sizeof(KesOleChar)));
   if (block == nullptr) return nullptr;
   const std::uint32_t byte_length = count * static_cast<std::uint32_t>(sizeof(KesOleChar));
   std::memcpy(block, &byte_length, kPrefixBytes);
@@ -119,4 +119,4 @@ KesBStr bstr_from_ansi(std::string_view text) noexcept {
   return units;
 }
 
-}  // namespace kes::platform
+}  // namespace kes::runtime

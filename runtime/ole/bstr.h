@@ -8,7 +8,7 @@
 
 #include <kestrel/ole.h>
 
-namespace kes::platform {
+namespace kes::runtime {
 
 // A text converted to the ANSI code page, in a heap block the caller owns (heap_free).
 struct AnsiText {
@@ -42,4 +42,4 @@ AnsiText bstr_to_ansi(KesBStr bstr, bool* failed = nullptr) noexcept;
 // A new BSTR from ANSI bytes (null on failure; an empty text gives an empty, non-null BSTR).
 KesBStr bstr_from_ansi(std::string_view text) noexcept;
 
-}  // namespace kes::platform
+}  // namespace kes::runtime

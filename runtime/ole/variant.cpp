@@ -1,13 +1,13 @@
 // VARIANT values held in the 16-byte layout compiled code uses.
-#include "platform/variant.h"
+#include "runtime/ole/variant.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstring>
 
-#include "platform/bstr.h"
+#include "runtime/ole/bstr.h"
 
-namespace kes::platform {
+namespace kes::runtime {
 namespace {
 template <typename T>
 T read_value(const KesVariant& variant) noexcept {
@@ -147,4 +147,4 @@ std::optional<double> variant_to_real(const KesVariant& variant) noexcept {
   }
 }
 
-}  // namespace kes::platform
+}  // namespace kes::runtime

@@ -9,7 +9,7 @@
 
 #include <kestrel/ole.h>
 
-namespace kes::platform {
+namespace kes::runtime {
 
 // Makes `variant` empty without releasing anything (for fresh storage).
 void variant_init(KesVariant& variant) noexcept;
@@ -39,4 +39,4 @@ std::optional<std::int32_t> variant_to_long(const KesVariant& variant) noexcept;
 // The value changed to a double; nullopt when a text is not a number.
 std::optional<double> variant_to_real(const KesVariant& variant) noexcept;
 
-}  // namespace kes::platform
+}  // namespace kes::runtime

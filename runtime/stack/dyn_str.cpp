@@ -7,8 +7,8 @@
 
 #include <kestrel/dyn_str.h>
 
-#include "platform/heap.h"
-#include "runtime/string_stack.h"
+#include "platform/core/heap.h"
+#include "runtime/stack/string_stack.h"
 
 namespace platform = kes::platform;
 namespace rt = kes::runtime;

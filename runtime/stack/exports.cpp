@@ -4,10 +4,10 @@
 
 #include <kestrel/string_stack.h>
 
-#include "platform/bstr.h"
-#include "platform/heap.h"
-#include "platform/variant.h"
-#include "runtime/string_stack.h"
+#include "platform/core/heap.h"
+#include "runtime/ole/bstr.h"
+#include "runtime/ole/variant.h"
+#include "runtime/stack/string_stack.h"
 
 namespace rt = kes::runtime;
 namespace platform = kes::platform;
@@ -38,14 +38,14 @@ extern "C" void Kes$PushVariant(KesVariant* variant) noexcept {
 }
 extern "C" void Kes$PushVariantLong(int32_t value) noexcept {
   KesVariant variant;
-  platform::variant_init(variant);
-  platform::variant_assign_long(variant, value);
+  rt::variant_init(variant);
+  rt::variant_assign_long(variant, value);
   rt::push_variant_inline(variant);
 }
 extern "C" void Kes$PushVariantReal(double value) noexcept {
   KesVariant variant;
-  platform::variant_init(variant);
-  platform::variant_assign_real(variant, value);
+  rt::variant_init(variant);
+  rt::variant_assign_real(variant, value);
   rt::push_variant_inline(variant);
 }
 
@@ -67,7 +67,6 @@ extern "C" void Kes$PopTemp(KesTextPair* pair) noexcept {
   }
 }
 extern "C" double Kes$PopReal() noexcept { return rt::pop_real(); }
-extern "C" const char* Kes$PopAString() noexcept { return rt::pop_astring(); }
 extern "C" KesBStr Kes$PopBStringTmp() noexcept {
   KesBStr bstr = rt::pop_bstr();
   rt::register_temporary_bstr(bstr);
@@ -76,10 +75,10 @@ extern "C" KesBStr Kes$PopBStringTmp() noexcept {
 extern "C" void Kes$Stack2BString(KesBStr* variable) noexcept {
   KesBStr bstr = rt::pop_bstr();
   if (variable == nullptr) {
-    platform::bstr_free(bstr);
+    rt::bstr_free(bstr);
     return;
   }
-  platform::bstr_free(*variable);
+  rt::bstr_free(*variable);
   *variable = bstr;
 }
 extern "C" void Kes$Stack2BStringTmp(KesBStr* variable) noexcept {
@@ -99,7 +98,7 @@ extern "C" KesVariant* Kes$Stack2VariantTmp() noexcept {
     rt::pop_discard();
     return nullptr;
   }
-  platform::variant_init(*variant);
+  rt::variant_init(*variant);
   rt::pop_to_variant(*variant);
   return variant;
 }

@@ -3,7 +3,7 @@
 
 #include <kestrel/hash_table.h>
 
-#include "platform/heap.h"
+#include "platform/core/heap.h"
 
 namespace platform = kes::platform;
 

@@ -1,17 +1,16 @@
 // The string stack: one fixed array of entries, texts by reference, inline or on the heap.
-#include "runtime/string_stack.h"
+#include "runtime/stack/string_stack.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <new>
 
-#include "platform/bstr.h"
-#include "platform/heap.h"
-#include "platform/variant.h"
-#include "runtime/astring_table.h"
-#include "runtime/fatal.h"
-#include "runtime/string_store.h"
+#include "platform/core/heap.h"
+#include "runtime/fatal/fatal.h"
+#include "runtime/ole/bstr.h"
+#include "runtime/ole/variant.h"
+#include "runtime/stack/string_store.h"
 
 namespace kes::runtime {
 
@@ -91,14 +90,14 @@ KesBStr bstr_of(const StackEntry& entry) noexcept { return static_cast<KesBStr>(
 [[gnu::noinline]] void release(StackEntry& entry) noexcept {
   switch (static_cast<EntryKind>(entry.kind)) {
     case EntryKind::TextOwned: platform::heap_free(entry.pointer); break;
-    case EntryKind::BStrOwned: platform::bstr_free(bstr_of(entry)); break;
-    case EntryKind::VariantInline: platform::variant_clear(*variant_of(entry)); break;
+    case EntryKind::BStrOwned: runtime::bstr_free(bstr_of(entry)); break;
+    case EntryKind::VariantInline: runtime::variant_clear(*variant_of(entry)); break;
     default: break;
   }
 }
 
 // Turns an ANSI conversion into the entry's text: owned when there is a buffer.
-void take_ansi(StackEntry& entry, platform::AnsiText text) noexcept {
+void take_ansi(StackEntry& entry, runtime::AnsiText text) noexcept {
   if (text.pointer != nullptr) {
     set_text(entry, EntryKind::TextOwned, text.pointer, text.length);
   } else {
@@ -107,13 +106,12 @@ void take_ansi(StackEntry& entry, platform::AnsiText text) noexcept {
 }
 
 // The ANSI text of a variant: a string variant directly, any other after the type change.
-platform::AnsiText variant_ansi(const KesVariant& variant) noexcept {
-  if (variant.type == KesVariantBStr)
-    return platform::bstr_to_ansi(platform::variant_bstr(variant));
-  const std::optional<KesBStr> changed = platform::variant_to_bstr(variant);
+runtime::AnsiText variant_ansi(const KesVariant& variant) noexcept {
+  if (variant.type == KesVariantBStr) return runtime::bstr_to_ansi(runtime::variant_bstr(variant));
+  const std::optional<KesBStr> changed = runtime::variant_to_bstr(variant);
   if (!changed) return {nullptr, 0};
-  const platform::AnsiText text = platform::bstr_to_ansi(*changed);
-  platform::bstr_free(*changed);
+  const runtime::AnsiText text = runtime::bstr_to_ansi(*changed);
+  runtime::bstr_free(*changed);
   return text;
 }
 
@@ -130,16 +128,16 @@ std::uint32_t stored_astring_length(const char* astring) noexcept {
     case EntryKind::BStrOwned: {
       KesBStr bstr = bstr_of(entry);
       const bool owned = has_kind(entry, EntryKind::BStrOwned);
-      take_ansi(entry, platform::bstr_to_ansi(bstr));
-      if (owned) platform::bstr_free(bstr);
+      take_ansi(entry, runtime::bstr_to_ansi(bstr));
+      if (owned) runtime::bstr_free(bstr);
       break;
     }
     case EntryKind::VariantRef:
     case EntryKind::VariantInline: {
       KesVariant* variant = variant_of(entry);
       const bool owned = has_kind(entry, EntryKind::VariantInline);
-      const platform::AnsiText text = variant_ansi(*variant);
-      if (owned) platform::variant_clear(*variant);
+      const runtime::AnsiText text = variant_ansi(*variant);
+      if (owned) runtime::variant_clear(*variant);
       take_ansi(entry, text);
       break;
     }
@@ -204,6 +202,11 @@ std::size_t format_real(double value, char (&out)[32]) noexcept {
   if (length > 0 && out[length - 1] == '.') --length;
   return length;
 }
+
+// A fatal report pushes its text for the program's FatalErrorHook through this step, installed
+// when the stack is loaded.
+[[maybe_unused]] const bool fatal_step_installed =
+    (fatal_report_steps().push_text = &push_text, true);
 
 }  // namespace
 
@@ -301,7 +304,7 @@ void push_astring(const char* astring) noexcept {
 void push_bstr(KesBStr bstr, bool owned) noexcept {
   StackEntry* entry = next_free();
   if (entry == nullptr) {
-    if (owned) platform::bstr_free(bstr);
+    if (owned) runtime::bstr_free(bstr);
     return;
   }
   entry->kind = kind_of(owned ? EntryKind::BStrOwned : EntryKind::BStrRef);
@@ -323,7 +326,7 @@ void push_variant_inline(const KesVariant& variant) noexcept {
   StackEntry* entry = next_free();
   if (entry == nullptr) {
     KesVariant dropped = variant;
-    platform::variant_clear(dropped);
+    runtime::variant_clear(dropped);
     return;
   }
   auto* copy = new (entry->inline_area) KesVariant(variant);
@@ -355,16 +358,16 @@ std::uint32_t top_length_slow() noexcept {
   if (has_kind(entry, EntryKind::AStringRef)) {
     return stored_astring_length(static_cast<const char*>(entry.pointer));
   }
-  if (is_bstr(entry)) return platform::bstr_ansi_length(bstr_of(entry));
+  if (is_bstr(entry)) return runtime::bstr_ansi_length(bstr_of(entry));
   if (is_variant(entry)) {
     const KesVariant& variant = *variant_of(entry);
     if (variant.type == KesVariantBStr) {
-      return platform::bstr_ansi_length(platform::variant_bstr(variant));
+      return runtime::bstr_ansi_length(runtime::variant_bstr(variant));
     }
-    const std::optional<KesBStr> changed = platform::variant_to_bstr(variant);
+    const std::optional<KesBStr> changed = runtime::variant_to_bstr(variant);
     if (!changed) return 0;
-    const std::uint32_t length = platform::bstr_ansi_length(*changed);
-    platform::bstr_free(*changed);
+    const std::uint32_t length = runtime::bstr_ansi_length(*changed);
+    runtime::bstr_free(*changed);
     return length;
   }
   if ((entry.kind & kKindNotTextBits) != 0) return 0;
@@ -409,7 +412,7 @@ void make_top_self_contained_slow() noexcept {
       break;
     case EntryKind::BStrRef: {
       KesBStr original = bstr_of(entry);
-      KesBStr copy = platform::bstr_copy(original);
+      KesBStr copy = runtime::bstr_copy(original);
       if (copy == nullptr && original != nullptr) return;
       entry.kind = kind_of(EntryKind::BStrOwned);
       entry.pointer = copy;
@@ -419,8 +422,8 @@ void make_top_self_contained_slow() noexcept {
       // A deep copy: the inline variant is cleared on discard, which must not free the
       // referenced variant's string.
       KesVariant copy;
-      platform::variant_init(copy);
-      if (!platform::variant_copy(copy, *variant_of(entry))) return;
+      runtime::variant_init(copy);
+      if (!runtime::variant_copy(copy, *variant_of(entry))) return;
       entry.kind = kind_of(EntryKind::VariantInline);
       entry.pointer = new (entry.inline_area) KesVariant(copy);
       break;
@@ -497,7 +500,7 @@ void pop_to_pstring(char* destination, std::uint32_t size) noexcept {
 double pop_real() noexcept {
   StackEntry& entry = top();
   if (is_variant(entry)) {
-    const std::optional<double> value = platform::variant_to_real(*variant_of(entry));
+    const std::optional<double> value = runtime::variant_to_real(*variant_of(entry));
     pop_discard();
     return value.value_or(0.0);
   }
@@ -508,18 +511,6 @@ double pop_real() noexcept {
   return read_real(number);
 }
 
-const char* pop_astring() noexcept {
-  StackEntry& entry = top();
-  if (has_kind(entry, EntryKind::AStringRef)) {
-    const char* astring = static_cast<const char*>(entry.pointer);
-    pop_discard();
-    return astring;
-  }
-  const char* astring = intern_astring(top_text());
-  pop_discard();
-  return astring;
-}
-
 KesBStr pop_bstr() noexcept {
   StackEntry& entry = top();
   KesBStr result = nullptr;
@@ -527,27 +518,27 @@ KesBStr pop_bstr() noexcept {
     result = bstr_of(entry);
     entry.pointer = nullptr;  // handed over
   } else if (has_kind(entry, EntryKind::BStrRef)) {
-    result = platform::bstr_copy(bstr_of(entry));
+    result = runtime::bstr_copy(bstr_of(entry));
   } else if (is_variant(entry)) {
-    result = platform::variant_to_bstr(*variant_of(entry)).value_or(nullptr);
+    result = runtime::variant_to_bstr(*variant_of(entry)).value_or(nullptr);
   } else {
-    result = platform::bstr_from_ansi(top_text());
+    result = runtime::bstr_from_ansi(top_text());
   }
   pop_discard();
   return result;
 }
 
 void pop_to_variant(KesVariant& variant) noexcept {
-  platform::variant_clear(variant);
+  runtime::variant_clear(variant);
   StackEntry& entry = top();
   if (has_kind(entry, EntryKind::VariantInline)) {
     std::memcpy(&variant, variant_of(entry), sizeof(variant));
-    platform::variant_init(*variant_of(entry));  // handed over
+    runtime::variant_init(*variant_of(entry));  // handed over
   } else if (has_kind(entry, EntryKind::VariantRef)) {
-    platform::variant_copy(variant, *variant_of(entry));
+    runtime::variant_copy(variant, *variant_of(entry));
   } else {
     KesBStr bstr = pop_bstr();
-    if (bstr != nullptr) platform::variant_assign_bstr(variant, bstr);
+    if (bstr != nullptr) runtime::variant_assign_bstr(variant, bstr);
     return;
   }
   pop_discard();

@@ -14,7 +14,7 @@
 
 #include <kestrel/ole.h>
 
-#include "runtime/string_store.h"
+#include "runtime/stack/string_store.h"
 
 namespace kes::runtime {
 
@@ -158,8 +158,6 @@ double pop_real() noexcept;
 void pop_to_decimal_stack() noexcept;
 // Pops the decimal stack's top and pushes its canonical text.
 void push_from_decimal_stack() noexcept;
-// Pops the top as an AString (interned); null for the empty text or when interning fails.
-const char* pop_astring() noexcept;
 // Pops the top as a new BSTR the caller owns (null for failure).
 KesBStr pop_bstr() noexcept;
 // Clears `variant` and stores the top there (text as a string variant, a variant by copy), pops.

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <optional>
 
-#include "numeric/decimal_stack.h"
-#include "platform/variant.h"
-#include "runtime/string_stack.h"
+#include "numeric/decimal/decimal_stack.h"
+#include "runtime/ole/variant.h"
+#include "runtime/stack/string_stack.h"
 
 namespace kes::runtime {
 namespace {
@@ -58,7 +58,7 @@ std::int32_t pop_long() noexcept {
   if (entry.kind == static_cast<std::uint32_t>(EntryKind::VariantRef) ||
       entry.kind == static_cast<std::uint32_t>(EntryKind::VariantInline)) {
     const std::optional<std::int32_t> value =
-        platform::variant_to_long(*static_cast<KesVariant*>(entry.pointer));
+        runtime::variant_to_long(*static_cast<KesVariant*>(entry.pointer));
     pop_discard();
     return value.value_or(0);
   }

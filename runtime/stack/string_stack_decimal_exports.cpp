@@ -1,7 +1,7 @@
 // The string stack's exports that go through the decimal stack.
 #include <kestrel/string_stack.h>
 
-#include "runtime/string_stack.h"
+#include "runtime/stack/string_stack.h"
 
 namespace rt = kes::runtime;
 

@@ -2,8 +2,8 @@
 // the ring of temporary BSTRs.
 #include <cstring>
 
-#include "platform/bstr.h"
-#include "runtime/string_stack.h"
+#include "runtime/ole/bstr.h"
+#include "runtime/stack/string_stack.h"
 
 namespace kes::runtime {
 namespace {
@@ -16,7 +16,7 @@ struct TemporaryBStrs {
   TemporaryBStrs& operator=(const TemporaryBStrs&) = delete;
   ~TemporaryBStrs() {
     for (KesBStr& slot : slots) {
-      platform::bstr_free(slot);
+      runtime::bstr_free(slot);
       slot = nullptr;
     }
   }
@@ -65,7 +65,7 @@ void pop_colon_numbers(std::int32_t (&numbers)[3]) noexcept {
 void register_temporary_bstr(KesBStr bstr) noexcept {
   if (bstr == nullptr) return;
   KesBStr& slot = temporaries.slots[temporaries.next];
-  platform::bstr_free(slot);
+  runtime::bstr_free(slot);
   slot = bstr;
   temporaries.next = (temporaries.next + 1) % kTemporaryBStrCount;
 }

@@ -1,5 +1,5 @@
 // The text stores behind the string-stack pops and the value descriptors.
-#include "runtime/string_store.h"
+#include "runtime/stack/string_store.h"
 
 #include <cctype>
 #include <charconv>
@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "platform/heap.h"
+#include "platform/core/heap.h"
 
 namespace kes::runtime {
 namespace {

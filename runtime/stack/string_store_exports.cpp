@@ -3,8 +3,8 @@
 
 #include <kestrel/string_stack.h>
 
-#include "platform/heap.h"
-#include "runtime/string_store.h"
+#include "platform/core/heap.h"
+#include "runtime/stack/string_store.h"
 
 namespace rt = kes::runtime;
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/launch.h"
+#include "platform/launch/launch.h"
 
 namespace {
 

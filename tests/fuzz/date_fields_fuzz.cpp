@@ -8,8 +8,8 @@
 
 #include <kestrel/dates.h>
 
-#include "numeric/age.h"
-#include "numeric/date_calendar.h"
+#include "numeric/dates/age.h"
+#include "numeric/dates/date_calendar.h"
 
 namespace {
 

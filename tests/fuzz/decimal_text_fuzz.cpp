@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "numeric/decimal_arith.h"
-#include "numeric/decimal_convert.h"
-#include "numeric/decimal_stack.h"
+#include "numeric/decimal/decimal_arith.h"
+#include "numeric/decimal/decimal_convert.h"
+#include "numeric/decimal/decimal_stack.h"
 
 namespace {
 

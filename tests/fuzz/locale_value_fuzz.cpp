@@ -6,12 +6,12 @@
 #include <cstring>
 #include <string_view>
 
-#include "numeric/collation_compare.h"
-#include "numeric/collation_state.h"
-#include "numeric/collation_tables.h"
-#include "numeric/locale_settings.h"
-#include "numeric/locale_state.h"
-#include "numeric/locale_texts.h"
+#include "numeric/locale/collation_compare.h"
+#include "numeric/locale/collation_state.h"
+#include "numeric/locale/collation_tables.h"
+#include "numeric/locale/locale_settings.h"
+#include "numeric/locale/locale_state.h"
+#include "numeric/locale/locale_texts.h"
 
 namespace {
 

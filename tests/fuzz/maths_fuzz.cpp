@@ -11,7 +11,7 @@
 #include <kestrel/storage.h>
 #include <kestrel/string_stack.h>
 
-#include "numeric/random.h"
+#include "numeric/maths/random.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <kestrel/pic_desc.h>
 #include <kestrel/pictures.h>
 
-#include "numeric/decimal_stack.h"
-#include "numeric/picture_engine.h"
-#include "runtime/string_stack.h"
+#include "numeric/decimal/decimal_stack.h"
+#include "numeric/pictures/picture_engine.h"
+#include "runtime/stack/string_stack.h"
 
 namespace {
 

@@ -16,10 +16,10 @@
 #include <kestrel/matching.h>
 #include <kestrel/reg_expr.h>
 
-#include "numeric/match.h"
-#include "numeric/regex_search.h"
-#include "numeric/wildcard.h"
-#include "runtime/string_stack.h"
+#include "numeric/matching/match.h"
+#include "numeric/matching/regex_search.h"
+#include "numeric/matching/wildcard.h"
+#include "runtime/stack/string_stack.h"
 
 namespace {
 

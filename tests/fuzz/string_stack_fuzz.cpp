@@ -12,9 +12,9 @@
 
 #include <kestrel/string_stack.h>
 
-#include "platform/heap.h"
-#include "runtime/string_stack.h"
-#include "runtime/string_store.h"
+#include "platform/core/heap.h"
+#include "runtime/stack/string_stack.h"
+#include "runtime/stack/string_store.h"
 
 namespace {
 

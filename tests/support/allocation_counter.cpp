@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "platform/heap.h"
+#include "platform/core/heap.h"
 
 namespace {
 thread_local std::size_t new_calls = 0;

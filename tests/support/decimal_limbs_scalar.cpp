@@ -3,7 +3,7 @@
 #define KES_DECIMAL_SCALAR 1
 #include "tests/support/decimal_limbs_scalar.h"
 
-#include "numeric/decimal_limbs.h"
+#include "numeric/decimal/decimal_limbs.h"
 
 namespace kes::numeric::test {
 

@@ -7,7 +7,7 @@
 // State: none; every function works only on the values it is given.
 #pragma once
 
-#include "numeric/decimal_stack.h"
+#include "numeric/decimal/decimal_stack.h"
 
 namespace kes::test::decimal_reference {
 

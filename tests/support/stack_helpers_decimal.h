@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "numeric/decimal_convert.h"
+#include "numeric/decimal/decimal_convert.h"
 
 namespace kes::test {
 

@@ -2,7 +2,7 @@
 #define KES_UINT128_PORTABLE 1
 #include "tests/support/uint128_portable.h"
 
-#include "numeric/uint128.h"
+#include "numeric/decimal/uint128.h"
 
 namespace kes::numeric::test {
 namespace {

@@ -1,5 +1,5 @@
 // The kes tool's command line: commands, operands, messages and exit statuses.
-#include "numeric/picture_tool.h"
+#include "tools/kes_tool.h"
 
 #include <string>
 #include <string_view>
@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-namespace kes::numeric {
+namespace kes::tools {
 namespace {
 
 struct ToolCase {
@@ -91,4 +91,4 @@ TEST(PictureToolCommandLine, RunsEachCommand) {
 }
 
 }  // namespace
-}  // namespace kes::numeric
+}  // namespace kes::tools

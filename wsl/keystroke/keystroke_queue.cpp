@@ -1,5 +1,5 @@
 // The keystroke queue in use and its bounded stand-in.
-#include "wsl/keystroke_queue.h"
+#include "wsl/keystroke/keystroke_queue.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,12 +1,12 @@
 // The message table: every text by number, unknown numbers and overrides.
-#include "files/error_messages.h"
+#include "files/errors/error_messages.h"
 
 #include <set>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "numeric/locale_state.h"
+#include "tests/files/errors/message_overrides.h"
 
 namespace kes::files {
 namespace {
@@ -254,20 +254,20 @@ TEST(ErrorMessagesText, UnknownNumbersNameTheNumber) {
 
 class ErrorMessagesOverrideTest : public testing::Test {
  protected:
-  void TearDown() override { numeric::locale_state().messages.clear(); }
+  void TearDown() override { test::clear_message_overrides(); }
 };
 
 TEST_F(ErrorMessagesOverrideTest, OverrideComesFirst) {
-  ASSERT_TRUE(numeric::locale_state().messages.set(2, "Fichier introuvable"));
+  test::set_message_override(2, "Fichier introuvable");
   MessageBuffer buffer;
   EXPECT_EQ(message_text(2, buffer), "Fichier introuvable");
   EXPECT_EQ(message_text(3, buffer), "Path Not Found");
-  ASSERT_TRUE(numeric::locale_state().messages.set(97, "Own text"));  // an unknown number
+  test::set_message_override(97, "Own text");  // an unknown number
   EXPECT_EQ(message_text(97, buffer), "Own text");
 }
 
 TEST_F(ErrorMessagesOverrideTest, OverrideOf81NamesUnknownNumbers) {
-  ASSERT_TRUE(numeric::locale_state().messages.set(81, "Erreur inconnue"));
+  test::set_message_override(81, "Erreur inconnue");
   MessageBuffer buffer;
   EXPECT_EQ(message_text(97, buffer), "Erreur inconnue : 97");
   EXPECT_EQ(message_text(0, buffer), "Erreur inconnue");
@@ -277,13 +277,13 @@ TEST_F(ErrorMessagesOverrideTest, LongTextsAreCutTo255) {
   std::string exact(255, 'e');
   std::string over(300, 'o');
   MessageBuffer buffer;
-  ASSERT_TRUE(numeric::locale_state().messages.set(2, exact));
+  test::set_message_override(2, exact);
   EXPECT_EQ(message_text(2, buffer), exact);
-  ASSERT_TRUE(numeric::locale_state().messages.set(2, over));
+  test::set_message_override(2, over);
   EXPECT_EQ(message_text(2, buffer), std::string(255, 'o'));
   EXPECT_EQ(buffer[255], '\0');
   // The unknown-number form is cut too.
-  ASSERT_TRUE(numeric::locale_state().messages.set(81, std::string(254, 'u')));
+  test::set_message_override(81, std::string(254, 'u'));
   EXPECT_EQ(message_text(97, buffer), std::string(254, 'u') + " ");
 }
 

@@ -1,5 +1,5 @@
 // Posting, clearing, appending, file errors and saved blocks of the error state.
-#include "files/error_state.h"
+#include "files/errors/error_state.h"
 
 #include <cerrno>
 #include <cstring>
@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/locale_state.h"
+#include "tests/files/errors/message_overrides.h"
 
 namespace kes::files {
 namespace {
@@ -28,7 +28,7 @@ class ErrorStateTest : public testing::Test {
     errno = 0;
   }
   void TearDown() override {
-    numeric::locale_state().messages.clear();
+    test::clear_message_overrides();
     set_error_posted_hook(nullptr);
     clear_error();
   }
@@ -92,10 +92,10 @@ TEST_F(ErrorStateTest, ClearAfterFileErrorEmptiesEverything) {
 }
 
 TEST_F(ErrorStateTest, OverrideReplacesTheTextLessLeadingBlanks) {
-  ASSERT_TRUE(numeric::locale_state().messages.set(2, "Fichier introuvable"));
+  test::set_message_override(2, "Fichier introuvable");
   post_error(ErrorCode::NoFile);
   EXPECT_EQ(error_text(), "Fichier introuvable");
-  ASSERT_TRUE(numeric::locale_state().messages.set(700, "   Indented"));
+  test::set_message_override(700, "   Indented");
   post_error_number(700);
   EXPECT_EQ(error_text(), "Indented");
 }
@@ -113,7 +113,7 @@ constexpr CutCase kErrorTextCuts[] = {
 TEST_F(ErrorStateTest, ErrorTextHoldsAtMost79Characters) {
   for (const CutCase& c : kErrorTextCuts) {
     SCOPED_TRACE(c.name);
-    ASSERT_TRUE(numeric::locale_state().messages.set(700, std::string(c.length, 'x')));
+    test::set_message_override(700, std::string(c.length, 'x'));
     post_error_number(700);
     EXPECT_EQ(errstr(), padded(std::string(c.kept, 'x'), 80));
   }

@@ -1,5 +1,5 @@
 // AGE's texts and their boundaries.
-#include "numeric/age.h"
+#include "numeric/dates/age.h"
 
 #include <array>
 #include <cstdint>
@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/date_calendar.h"
-#include "platform/clock.h"
-#include "platform/heap.h"
-#include "runtime/string_stack.h"
+#include "numeric/dates/date_calendar.h"
+#include "platform/clock/clock.h"
+#include "platform/core/heap.h"
+#include "runtime/stack/string_stack.h"
 #include "tests/support/stack_helpers.h"
 
 namespace kes::numeric {

@@ -1,5 +1,5 @@
 // Serial days, DATE's roll-overs, the field accessors, two-digit years and the local date.
-#include "numeric/date_calendar.h"
+#include "numeric/dates/date_calendar.h"
 
 #include <chrono>
 #include <cstdint>
@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/clock.h"
+#include "platform/clock/clock.h"
 
 namespace kes::numeric {
 namespace {

@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/date_calendar.h"
-#include "platform/clock.h"
-#include "runtime/string_stack.h"
+#include "numeric/dates/date_calendar.h"
+#include "platform/clock/clock.h"
+#include "runtime/stack/string_stack.h"
 
 namespace {
 

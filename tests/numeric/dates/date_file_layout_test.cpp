@@ -1,13 +1,13 @@
 // The record manager's four-byte date and time fields.
-#include "numeric/date_file_layout.h"
+#include "numeric/dates/date_file_layout.h"
 
 #include <cstdint>
 #include <limits>
 
 #include <gtest/gtest.h>
 
-#include "numeric/date_calendar.h"
-#include "platform/clock.h"
+#include "numeric/dates/date_calendar.h"
+#include "platform/clock/clock.h"
 
 namespace kes::numeric {
 namespace {

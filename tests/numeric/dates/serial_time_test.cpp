@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/date_calendar.h"
-#include "platform/clock.h"
+#include "numeric/dates/date_calendar.h"
+#include "platform/clock/clock.h"
 
 namespace kes::numeric {
 namespace {

@@ -1,12 +1,12 @@
 // Arithmetic on working decimal values: tables of hand-worked results and boundary rows.
-#include "numeric/decimal_arith.h"
+#include "numeric/decimal/decimal_arith.h"
 
 #include <string>
 #include <string_view>
 
 #include <gtest/gtest.h>
 
-#include "numeric/decimal_convert.h"
+#include "numeric/decimal/decimal_convert.h"
 #include "tests/support/stack_helpers_decimal.h"
 
 namespace kes::numeric {

@@ -1,5 +1,5 @@
 // Conversions of working decimal values: text, REALs, whole numbers, literals and packed bytes.
-#include "numeric/decimal_convert.h"
+#include "numeric/decimal/decimal_convert.h"
 
 #include <cmath>
 #include <cstdint>
@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/decimal_arith.h"
+#include "numeric/decimal/decimal_arith.h"
 #include "tests/support/stack_helpers_decimal.h"
 
 namespace kes::numeric {

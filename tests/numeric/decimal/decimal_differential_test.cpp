@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/decimal_arith.h"
+#include "numeric/decimal/decimal_arith.h"
 #include "tests/support/decimal_reference.h"
 
 namespace kes::numeric {

@@ -1,6 +1,6 @@
 // Limb conversions: digit words to base 10^8 limbs and back, in the build's own version and in
 // the word version, against digits written out by plain division.
-#include "numeric/decimal_limbs.h"
+#include "numeric/decimal/decimal_limbs.h"
 
 #include <algorithm>
 #include <cstring>

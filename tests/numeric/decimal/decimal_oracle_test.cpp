@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/decimal_arith.h"
-#include "numeric/decimal_convert.h"
+#include "numeric/decimal/decimal_arith.h"
+#include "numeric/decimal/decimal_convert.h"
 
 namespace kes::numeric {
 namespace {

@@ -1,6 +1,6 @@
 // The decimal stack as compiled code drives it through the exports: push, operate, pop; its
 // capacity limits, the thread save and restore, and the absence of allocation.
-#include "numeric/decimal_stack.h"
+#include "numeric/decimal/decimal_stack.h"
 
 #include <cstdint>
 #include <string>
@@ -10,9 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/decimal_stack_ops.h"
-#include "platform/heap.h"
-#include "runtime/fatal.h"
+#include "numeric/decimal/decimal_stack_ops.h"
+#include "platform/core/heap.h"
+#include "runtime/fatal/fatal.h"
 #include "tests/support/allocation_counter.h"
 
 namespace kes::numeric {

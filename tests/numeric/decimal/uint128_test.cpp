@@ -1,4 +1,4 @@
-#include "numeric/uint128.h"
+#include "numeric/decimal/uint128.h"
 
 #include <cstdint>
 #include <random>

@@ -1,13 +1,13 @@
 // Comparison, case conversion and sort forms by the collation tables.
-#include "numeric/collation_compare.h"
+#include "numeric/locale/collation_compare.h"
 
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "numeric/collation_settings.h"
-#include "numeric/collation_state.h"
-#include "numeric/collation_tables.h"
+#include "numeric/locale/collation_settings.h"
+#include "numeric/locale/collation_state.h"
+#include "numeric/locale/collation_tables.h"
 #include "tests/support/allocation_counter.h"
 
 namespace kes::numeric {

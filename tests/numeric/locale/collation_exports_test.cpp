@@ -7,12 +7,12 @@
 
 #include <gtest/gtest.h>
 
-#include "files/error_state.h"
-#include "numeric/locale_settings.h"
-#include "numeric/locale_texts.h"
-#include "platform/module_path.h"
-#include "platform/profile.h"
-#include "runtime/string_stack.h"
+#include "files/errors/error_state.h"
+#include "numeric/locale/locale_settings.h"
+#include "numeric/locale/locale_texts.h"
+#include "platform/launch/module_path.h"
+#include "platform/profile/profile.h"
+#include "runtime/stack/string_stack.h"
 #include "tests/support/stack_helpers.h"
 
 namespace kes::numeric {

@@ -1,12 +1,12 @@
 // Collation, case and digraph tables built from setting values.
-#include "numeric/collation_settings.h"
+#include "numeric/locale/collation_settings.h"
 
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "numeric/collation_compare.h"
-#include "numeric/collation_state.h"
+#include "numeric/locale/collation_compare.h"
+#include "numeric/locale/collation_state.h"
 
 namespace kes::numeric {
 namespace {

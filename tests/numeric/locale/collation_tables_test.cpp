@@ -1,9 +1,9 @@
 // The start-up defaults of the collation, case and class tables, byte by byte.
-#include "numeric/collation_tables.h"
+#include "numeric/locale/collation_tables.h"
 
 #include <gtest/gtest.h>
 
-#include "numeric/collation_state.h"
+#include "numeric/locale/collation_state.h"
 
 namespace kes::numeric {
 namespace {

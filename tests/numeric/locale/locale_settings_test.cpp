@@ -1,5 +1,5 @@
 // Setting names, value lists, the settings-text reader and every setting's effect.
-#include "numeric/locale_settings.h"
+#include "numeric/locale/locale_settings.h"
 
 #include <fstream>
 #include <string>
@@ -7,10 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/collation_compare.h"
-#include "numeric/collation_tables.h"
-#include "numeric/locale_state.h"
-#include "numeric/locale_texts.h"
+#include "files/errors/error_messages.h"
+#include "numeric/locale/collation_compare.h"
+#include "numeric/locale/collation_tables.h"
+#include "numeric/locale/locale_state.h"
+#include "numeric/locale/locale_texts.h"
 
 namespace kes::numeric {
 namespace {
@@ -350,6 +351,8 @@ TEST_F(LocaleSettingsTest, MessageAndButtonSettings) {
             "fen");
   apply_setting("KESMSG2", "Fehlt", ValueSource::Program);
   EXPECT_EQ(message_override(2), "Fehlt");
+  files::MessageBuffer buffer;  // the error messages read the override too
+  EXPECT_EQ(files::message_text(2, buffer), "Fehlt");
   apply_setting("kesmsg3", "ignored", ValueSource::Program);
   EXPECT_FALSE(message_override(3).has_value());
   apply_setting("KESBUTTON", "&Ja,&Nein,Abbrechen", ValueSource::Program);

@@ -4,14 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include "files/error_state.h"
-#include "numeric/collation_compare.h"
-#include "numeric/collation_tables.h"
-#include "numeric/locale_settings.h"
-#include "numeric/locale_state.h"
-#include "numeric/locale_texts.h"
-#include "platform/module_path.h"
-#include "platform/profile.h"
+#include "files/errors/error_state.h"
+#include "numeric/locale/collation_compare.h"
+#include "numeric/locale/collation_tables.h"
+#include "numeric/locale/locale_settings.h"
+#include "numeric/locale/locale_state.h"
+#include "numeric/locale/locale_texts.h"
+#include "platform/launch/module_path.h"
+#include "platform/profile/profile.h"
 
 namespace kes::numeric {
 namespace {

@@ -1,10 +1,10 @@
 // The built-in defaults of the locale texts and the message override table.
-#include "numeric/locale_texts.h"
+#include "numeric/locale/locale_texts.h"
 
 #include <gtest/gtest.h>
 
-#include "numeric/locale_state.h"
-#include "platform/heap.h"
+#include "numeric/locale/locale_state.h"
+#include "platform/core/heap.h"
 
 namespace kes::numeric {
 namespace {

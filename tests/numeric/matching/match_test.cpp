@@ -1,6 +1,6 @@
 // MATCH through its export, as compiled code calls it: push the pattern, push the text, call,
 // read the result; the four kinds, the case flag, clipping and the cache.
-#include "numeric/match.h"
+#include "numeric/matching/match.h"
 
 #include <string>
 #include <string_view>
@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/heap.h"
-#include "runtime/string_stack.h"
+#include "platform/core/heap.h"
+#include "runtime/stack/string_stack.h"
 #include "tests/support/allocation_counter.h"
 
 namespace kes::numeric {

@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/heap.h"
-#include "runtime/string_stack.h"
+#include "platform/core/heap.h"
+#include "runtime/stack/string_stack.h"
 #include "tests/support/stack_helpers.h"
 
 namespace kes::numeric {

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/regex_search.h"
+#include "numeric/matching/regex_search.h"
 
 namespace kes::numeric {
 namespace {

@@ -1,5 +1,5 @@
 // Compiling patterns: the node program as a compact dump, compile errors and the search facts.
-#include "numeric/regex_program.h"
+#include "numeric/matching/regex_program.h"
 
 #include <chrono>
 #include <string>
@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/heap.h"
+#include "platform/core/heap.h"
 
 namespace kes::numeric {
 namespace {

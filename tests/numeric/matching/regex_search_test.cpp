@@ -1,6 +1,6 @@
 // Searching with compiled patterns: leftmost match, alternatives in order, greedy repetition,
 // group spans, case, search offsets, and patterns that defeat plain backtracking.
-#include "numeric/regex_search.h"
+#include "numeric/matching/regex_search.h"
 
 #include <chrono>
 #include <string>
@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/collation_tables.h"
-#include "platform/heap.h"
+#include "numeric/locale/collation_tables.h"
+#include "platform/core/heap.h"
 
 namespace kes::numeric {
 namespace {

@@ -1,13 +1,13 @@
 // Sound-alike codes of surnames, worked out by hand from the letter table: 0 digits and digits
 // equal to the first letter's own are left out (neighbouring equal digits are not merged).
-#include "numeric/soundex.h"
+#include "numeric/matching/soundex.h"
 
 #include <string>
 #include <string_view>
 
 #include <gtest/gtest.h>
 
-#include "numeric/collation_tables.h"
+#include "numeric/locale/collation_tables.h"
 
 namespace kes::numeric {
 namespace {

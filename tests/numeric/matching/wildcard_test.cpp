@@ -1,6 +1,6 @@
 // Wildcard matching: the documented rows, every small pattern against every small text beside a
 // plain recursive walk, case, and patterns that would be exponential for that walk.
-#include "numeric/wildcard.h"
+#include "numeric/matching/wildcard.h"
 
 #include <chrono>
 #include <string>
@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/collation_tables.h"
+#include "numeric/locale/collation_tables.h"
 
 namespace kes::numeric {
 namespace {

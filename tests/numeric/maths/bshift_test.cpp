@@ -1,5 +1,5 @@
 // BSHIFT on LONGs.
-#include "numeric/bshift.h"
+#include "numeric/maths/bshift.h"
 
 #include <cstdint>
 #include <limits>

@@ -1,5 +1,5 @@
 // CRC-32 against the published check values and, differentially, against zlib.
-#include "numeric/crc32.h"
+#include "numeric/maths/crc32.h"
 
 #include <cstdint>
 #include <random>

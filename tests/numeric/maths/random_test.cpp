@@ -1,5 +1,5 @@
 // RANDOM: the closed range, the full range, reproducible seeding and uniformity.
-#include "numeric/random.h"
+#include "numeric/maths/random.h"
 
 #include <array>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // Tolerant REAL comparison, the tolerant conversions to whole numbers and safe division.
-#include "numeric/real_compare.h"
+#include "numeric/maths/real_compare.h"
 
 #include <cmath>
 #include <cstdint>

@@ -8,8 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/picture_engine.h"
-#include "numeric/picture_tool.h"
+#include "numeric/pictures/picture_engine.h"
 
 namespace kes::numeric {
 namespace {

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/date_calendar.h"
-#include "numeric/picture_engine.h"
+#include "numeric/dates/date_calendar.h"
+#include "numeric/pictures/picture_engine.h"
 
 namespace kes::numeric {
 namespace {

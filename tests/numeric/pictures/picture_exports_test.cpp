@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/decimal_stack.h"
-#include "platform/heap.h"
-#include "runtime/string_stack.h"
+#include "numeric/decimal/decimal_stack.h"
+#include "platform/core/heap.h"
+#include "runtime/stack/string_stack.h"
 #include "tests/support/allocation_counter.h"
 #include "tests/support/stack_helpers.h"
 

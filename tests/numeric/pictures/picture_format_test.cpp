@@ -12,8 +12,8 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/decimal_stack.h"
-#include "numeric/picture_engine.h"
+#include "numeric/decimal/decimal_stack.h"
+#include "numeric/pictures/picture_engine.h"
 
 namespace kes::numeric {
 namespace {

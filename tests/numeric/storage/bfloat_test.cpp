@@ -1,5 +1,5 @@
 // BFLOAT4 and BFLOAT8: byte layouts, clamping, zero, and round trips for every exponent.
-#include "numeric/bfloat.h"
+#include "numeric/storage/bfloat.h"
 
 #include <array>
 #include <bit>

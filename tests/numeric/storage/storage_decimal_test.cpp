@@ -1,5 +1,5 @@
 // REALs into and out of DECIMAL and PDECIMAL variables.
-#include "numeric/storage_decimal.h"
+#include "numeric/storage/storage_decimal.h"
 
 #include <array>
 #include <cstdint>
@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/decimal_stack.h"
+#include "numeric/decimal/decimal_stack.h"
 
 namespace kes::numeric {
 namespace {

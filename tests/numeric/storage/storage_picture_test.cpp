@@ -1,5 +1,5 @@
 // REALs and LONGs through pictures, and the string picture a missing picture stands for.
-#include "numeric/storage_picture.h"
+#include "numeric/storage/storage_picture.h"
 
 #include <cstdint>
 #include <limits>

@@ -1,5 +1,5 @@
 // Heap texts of REALs and LONGs, and their release.
-#include "numeric/storage.h"
+#include "numeric/storage/storage.h"
 
 #include <cmath>
 #include <cstdint>
@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/heap.h"
+#include "platform/core/heap.h"
 #include "tests/support/allocation_counter.h"
 
 namespace kes::numeric {

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/clock_host.h"
+#include "platform/clock/clock_host.h"
 
 namespace kes::platform::host {
 namespace {

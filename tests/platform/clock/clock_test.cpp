@@ -1,11 +1,11 @@
 // The local clock with its per-process offset, and the monotonic clock.
-#include "platform/clock.h"
+#include "platform/clock/clock.h"
 
 #include <cstdint>
 
 #include <gtest/gtest.h>
 
-#include "platform/sleep.h"
+#include "platform/clock/sleep.h"
 
 namespace kes::platform {
 namespace {

@@ -1,7 +1,7 @@
 // Loading libraries and naming modules.
 #include <gtest/gtest.h>
 
-#include "platform/dynamic_library.h"
+#include "platform/launch/dynamic_library.h"
 
 namespace kes::platform {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/dynamic_library.h"
+#include "platform/launch/dynamic_library.h"
 
 namespace kes::platform {
 namespace {

@@ -1,12 +1,12 @@
 // Command-line splitting by the Windows rules.
-#include "platform/launch.h"
+#include "platform/launch/launch.h"
 
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "platform/heap.h"
+#include "platform/core/heap.h"
 
 namespace kes::platform {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/launch.h"
+#include "platform/launch/launch.h"
 
 namespace kes::platform {
 namespace {

@@ -1,5 +1,5 @@
 // The running program's path.
-#include "platform/module_path.h"
+#include "platform/launch/module_path.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/os_error.h"
+#include "platform/launch/os_error.h"
 
 namespace kes::platform {
 namespace {

@@ -1,5 +1,5 @@
 // The headless message-box service: record, script, defaults and standard error.
-#include "platform/message_box.h"
+#include "platform/msgbox/message_box.h"
 
 #include <string>
 #include <vector>

@@ -1,12 +1,12 @@
 // The system profile: its location and the reading of "key=value" lines by section.
-#include "platform/profile.h"
+#include "platform/profile/profile.h"
 
 #include <fstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "platform/regional.h"
+#include "platform/profile/regional.h"
 
 namespace kes::platform {
 namespace {

@@ -1,5 +1,5 @@
 // Reading files in pieces, and the error numbers of opening them.
-#include "platform/settings_file.h"
+#include "platform/profile/settings_file.h"
 
 #include <fstream>
 #include <string>

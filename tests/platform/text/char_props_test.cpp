@@ -1,5 +1,5 @@
 // Alphabetic, upper-case and lower-case properties of ANSI (1252) characters.
-#include "platform/char_props.h"
+#include "platform/text/char_props.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // OEM (437) <-> ANSI (1252) conversion, checked against the two code pages' charts.
-#include "platform/codepage.h"
+#include "platform/text/codepage.h"
 
 #include <string>
 

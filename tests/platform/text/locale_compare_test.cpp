@@ -1,5 +1,5 @@
 // The platform's language ordering of single ANSI characters.
-#include "platform/locale_compare.h"
+#include "platform/text/locale_compare.h"
 
 #include <gtest/gtest.h>
 

@@ -9,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/heap.h"
-#include "runtime/astring_table.h"
-#include "runtime/string_stack.h"
+#include "platform/core/heap.h"
+#include "runtime/astring/astring_table.h"
+#include "runtime/stack/string_stack.h"
 #include "tests/support/allocation_counter.h"
 
 namespace kes::runtime {

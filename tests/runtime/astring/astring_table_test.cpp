@@ -1,5 +1,5 @@
 // Tests of the AString table: hashing, interning, node layout, growth, limits and upper twins.
-#include "runtime/astring_table.h"
+#include "runtime/astring/astring_table.h"
 
 #include <cstdint>
 #include <cstring>
@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/heap.h"
+#include "platform/core/heap.h"
 
 namespace kes::runtime {
 namespace {

@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/heap.h"
-#include "runtime/astring_table.h"
-#include "runtime/fatal.h"
+#include "platform/core/heap.h"
+#include "runtime/astring/astring_table.h"
+#include "runtime/fatal/fatal.h"
 
 namespace kes::runtime {
 namespace {

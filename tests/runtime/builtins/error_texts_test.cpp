@@ -1,13 +1,14 @@
-// The error exports as compiled code calls them: post, then read through the string stack.
+// The error state as compiled code reads it: post, then read the texts through the string stack.
 #include <cerrno>
 #include <cstring>
 #include <string>
 
 #include <kestrel/errors.h>
+#include <kestrel/string_builtins.h>
 
 #include <gtest/gtest.h>
 
-#include "runtime/string_stack.h"
+#include "runtime/stack/string_stack.h"
 #include "tests/support/stack_helpers.h"
 
 namespace {

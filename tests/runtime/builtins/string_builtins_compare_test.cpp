@@ -6,14 +6,14 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/collation_tables.h"
-#include "platform/bstr.h"
-#include "platform/heap.h"
-#include "platform/variant.h"
-#include "runtime/astring_table.h"
-#include "runtime/fatal.h"
-#include "runtime/string_builtins.h"
-#include "runtime/string_stack.h"
+#include "numeric/locale/collation_tables.h"
+#include "platform/core/heap.h"
+#include "runtime/astring/astring_table.h"
+#include "runtime/builtins/string_builtins.h"
+#include "runtime/fatal/fatal.h"
+#include "runtime/ole/bstr.h"
+#include "runtime/ole/variant.h"
+#include "runtime/stack/string_stack.h"
 
 namespace kes::runtime {
 namespace {
@@ -121,13 +121,13 @@ TEST_F(StringCompareTest, ConcatGivesEmptyWhenTheBlockFails) {
 
 TEST_F(StringCompareTest, ConcatWithABStrGivesABStr) {
   push_reference("Kes");
-  push_bstr(platform::bstr_from_ansi("trel"), true);
+  push_bstr(runtime::bstr_from_ansi("trel"), true);
   concat_pop(false);
   EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::BStrOwned));
   EXPECT_EQ(pop(), "Kestrel");
   KesVariant variant;
-  platform::variant_init(variant);
-  platform::variant_assign_long(variant, 42);
+  runtime::variant_init(variant);
+  runtime::variant_assign_long(variant, 42);
   push_variant_inline(variant);
   push_reference(" owls");
   concat_pop(true);
@@ -226,10 +226,10 @@ TEST_F(StringCompareTest, AStringsWithTheSamePointerAreEqual) {
 TEST_F(StringCompareTest, VariantsCompareByValueWhenBothAreNumbers) {
   KesVariant nine;
   KesVariant ten;
-  platform::variant_init(nine);
-  platform::variant_init(ten);
-  platform::variant_assign_long(nine, 9);
-  platform::variant_assign_real(ten, 10.0);
+  runtime::variant_init(nine);
+  runtime::variant_init(ten);
+  runtime::variant_assign_long(nine, 9);
+  runtime::variant_assign_real(ten, 10.0);
   push_variant_reference(&nine);
   push_variant_reference(&ten);
   EXPECT_LT(compare_pop(true), 0);  // as text "9" would sort after "10"
@@ -248,17 +248,17 @@ TEST_F(StringCompareTest, VariantsCompareByValueWhenBothAreNumbers) {
 }
 
 TEST_F(StringCompareTest, BStrsCompareByTheirUnits) {
-  push_bstr(platform::bstr_from_ansi("abc"), true);
-  push_bstr(platform::bstr_from_ansi("abd"), true);
+  push_bstr(runtime::bstr_from_ansi("abc"), true);
+  push_bstr(runtime::bstr_from_ansi("abd"), true);
   EXPECT_LT(compare_pop(true), 0);
-  push_bstr(platform::bstr_from_ansi("abc"), true);
-  push_bstr(platform::bstr_from_ansi("abc"), true);
+  push_bstr(runtime::bstr_from_ansi("abc"), true);
+  push_bstr(runtime::bstr_from_ansi("abc"), true);
   EXPECT_EQ(compare_pop(true), 0);
-  push_bstr(platform::bstr_from_ansi("abc"), true);
-  push_bstr(platform::bstr_from_ansi("ab"), true);
+  push_bstr(runtime::bstr_from_ansi("abc"), true);
+  push_bstr(runtime::bstr_from_ansi("ab"), true);
   EXPECT_GT(compare_pop(true), 0);
   push_reference("abc");
-  push_bstr(platform::bstr_from_ansi("abc   "), true);
+  push_bstr(runtime::bstr_from_ansi("abc   "), true);
   EXPECT_EQ(compare_pop(true), 0);  // a BSTR facing text is text
   EXPECT_EQ(string_stack_depth(), 0);
 }

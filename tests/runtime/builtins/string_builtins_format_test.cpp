@@ -10,12 +10,12 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/decimal_stack.h"
-#include "platform/heap.h"
-#include "runtime/string_builtins.h"
-#include "runtime/string_stack.h"
+#include "numeric/decimal/decimal_stack.h"
+#include "platform/core/heap.h"
+#include "runtime/builtins/string_builtins.h"
+#include "runtime/stack/string_stack.h"
 #include "tests/support/stack_helpers.h"
-#include "wsl/keystroke_queue.h"
+#include "wsl/keystroke/keystroke_queue.h"
 
 namespace kes::runtime {
 namespace {

@@ -1,7 +1,7 @@
 // The text built-ins (SUB, CLIP, LEFT, RIGHT, CENTER, ALL, UPPER, LOWER, VAL, NUMERIC,
 // INSTRING) over referenced, owned and inline entries, against hand-worked results and a plain
 // reference written here.
-#include "runtime/string_builtins.h"
+#include "runtime/builtins/string_builtins.h"
 
 #include <cstdint>
 #include <cstring>
@@ -13,11 +13,11 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/bstr.h"
-#include "platform/heap.h"
-#include "platform/variant.h"
-#include "runtime/astring_table.h"
-#include "runtime/string_stack.h"
+#include "platform/core/heap.h"
+#include "runtime/astring/astring_table.h"
+#include "runtime/ole/bstr.h"
+#include "runtime/ole/variant.h"
+#include "runtime/stack/string_stack.h"
 #include "tests/support/allocation_counter.h"
 #include "tests/support/stack_helpers.h"
 
@@ -309,7 +309,7 @@ TEST_F(StringBuiltinsTest, UpperOfAnAStringStaysAnAString) {
 }
 
 TEST_F(StringBuiltinsTest, UpperOfAnOwnedBStrConvertsIt) {
-  push_bstr(platform::bstr_from_ansi("kestrel"), true);
+  push_bstr(runtime::bstr_from_ansi("kestrel"), true);
   upper_top();
   EXPECT_EQ(pop(), "KESTREL");
 }
@@ -617,15 +617,15 @@ TEST_F(StringBuiltinsTest, PaddingGivesEmptyWhenTheBlockFails) {
 }
 
 TEST_F(StringBuiltinsTest, OperandsOfEveryKindAreReadAsText) {
-  push_bstr(platform::bstr_from_ansi("  kestrel  "), true);
+  push_bstr(runtime::bstr_from_ansi("  kestrel  "), true);
   center_top(9);
   EXPECT_EQ(pop(), " kestrel ");
   push_astring(intern_astring("ABCDE"));
   sub_top(2, 3);
   EXPECT_EQ(pop(), "BCD");
   KesVariant variant;
-  platform::variant_init(variant);
-  platform::variant_assign_long(variant, 1234);
+  runtime::variant_init(variant);
+  runtime::variant_assign_long(variant, 1234);
   push_variant_inline(variant);
   right_top(6);
   EXPECT_EQ(pop(), "  1234");

@@ -1,5 +1,5 @@
 // Failed assertions: hooks, the box and its texts, the internal assertion.
-#include "runtime/assertion.h"
+#include "runtime/lifecycle/assertion.h"
 
 #include <csignal>
 #include <cstdio>
@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include "files/error_state.h"
-#include "runtime/hooks.h"
-#include "tests/runtime/lifecycle_test_support.h"
+#include "files/errors/error_state.h"
+#include "runtime/fatal/hooks.h"
+#include "tests/runtime/lifecycle/lifecycle_test_support.h"
 
 namespace kes::runtime {
 namespace {

@@ -1,5 +1,5 @@
 // Fatal run-time errors: texts, the box, the hook, the end of the process, the traps.
-#include "runtime/fatal.h"
+#include "runtime/fatal/fatal.h"
 
 #include <csignal>
 #include <cstdio>
@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include "files/error_state.h"
-#include "runtime/hooks.h"
-#include "tests/runtime/lifecycle_test_support.h"
+#include "files/errors/error_state.h"
+#include "runtime/fatal/hooks.h"
+#include "tests/runtime/lifecycle/lifecycle_test_support.h"
 
 namespace kes::runtime {
 namespace {

@@ -1,13 +1,13 @@
 // HALT and STOP: boxes, hooks, the exit code and the final shutdown.
-#include "runtime/halt.h"
+#include "runtime/lifecycle/halt.h"
 
 #include <cstdio>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "runtime/hooks.h"
-#include "tests/runtime/lifecycle_test_support.h"
+#include "runtime/fatal/hooks.h"
+#include "tests/runtime/lifecycle/lifecycle_test_support.h"
 
 namespace kes::runtime {
 namespace {

@@ -1,5 +1,5 @@
 // Exit procedures, exit, the final shutdown, close-down and the instances.
-#include "runtime/lifecycle.h"
+#include "runtime/lifecycle/lifecycle.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include "runtime/hooks.h"
-#include "runtime/module_registry.h"
-#include "tests/runtime/lifecycle_test_support.h"
+#include "runtime/fatal/hooks.h"
+#include "runtime/lifecycle/module_registry.h"
+#include "tests/runtime/lifecycle/lifecycle_test_support.h"
 
 namespace kes::runtime {
 namespace {

@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/message_box.h"
-#include "runtime/lifecycle.h"
-#include "runtime/string_stack.h"
+#include "platform/msgbox/message_box.h"
+#include "runtime/lifecycle/lifecycle.h"
+#include "runtime/stack/string_stack.h"
 
 namespace kes::test {
 

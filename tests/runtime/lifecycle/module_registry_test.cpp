@@ -1,5 +1,5 @@
 // Module registration: priority orders, fix-ups, the module walk and bad descriptors.
-#include "runtime/module_registry.h"
+#include "runtime/lifecycle/module_registry.h"
 
 #include <cstdint>
 #include <string>
@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/heap.h"
-#include "runtime/hooks.h"
-#include "tests/runtime/lifecycle_test_support.h"
+#include "platform/core/heap.h"
+#include "runtime/fatal/hooks.h"
+#include "tests/runtime/lifecycle/lifecycle_test_support.h"
 
 namespace kes::runtime {
 namespace {

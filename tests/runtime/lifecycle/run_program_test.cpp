@@ -1,14 +1,14 @@
 // RUN and RUNCODE with real programs.
-#include "runtime/run_program.h"
+#include "runtime/lifecycle/run_program.h"
 
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "files/error_state.h"
-#include "runtime/hooks.h"
-#include "tests/runtime/lifecycle_test_support.h"
+#include "files/errors/error_state.h"
+#include "runtime/fatal/hooks.h"
+#include "tests/runtime/lifecycle/lifecycle_test_support.h"
 
 namespace kes::runtime {
 namespace {

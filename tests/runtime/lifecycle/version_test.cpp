@@ -1,9 +1,9 @@
 // The version handshake.
-#include "runtime/version.h"
+#include "runtime/lifecycle/version.h"
 
 #include <gtest/gtest.h>
 
-#include "tests/runtime/lifecycle_test_support.h"
+#include "tests/runtime/lifecycle/lifecycle_test_support.h"
 
 namespace kes::runtime {
 namespace {

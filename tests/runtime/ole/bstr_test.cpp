@@ -1,5 +1,5 @@
 // BSTR allocation and the code page 1252 conversions.
-#include "platform/bstr.h"
+#include "runtime/ole/bstr.h"
 
 #include <cstring>
 #include <string>
@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/heap.h"
+#include "platform/core/heap.h"
 
-namespace kes::platform {
+namespace kes::runtime {
 namespace {
 
 // Every byte of code page 1252 and its UTF-16 unit, written out by hand from the code chart:
@@ -72,9 +72,9 @@ TEST(BStrAllocate, NullUnitsHugeCountsAndFailedAllocationsFail) {
   EXPECT_EQ(bstr_allocate(&unit, kBStrMaxUnits + 1), nullptr);
   EXPECT_EQ(bstr_units(nullptr), 0u);
   bstr_free(nullptr);
-  heap_fail_nth(1);
+  platform::heap_fail_nth(1);
   EXPECT_EQ(bstr_from_ansi("ABC"), nullptr);
-  heap_fail_nth(0);
+  platform::heap_fail_nth(0);
 }
 
 TEST(BStrConvert, AnsiRoundTripOfEveryByte) {
@@ -89,7 +89,7 @@ TEST(BStrConvert, AnsiRoundTripOfEveryByte) {
   AnsiText text = bstr_to_ansi(bstr);
   ASSERT_NE(text.pointer, nullptr);
   EXPECT_EQ(std::string(text.pointer, text.length), all);
-  heap_free(text.pointer);
+  platform::heap_free(text.pointer);
   bstr_free(bstr);
 }
 
@@ -99,7 +99,7 @@ TEST(BStrConvert, SurrogatePairIsOneQuestionMark) {
   EXPECT_EQ(bstr_ansi_length(bstr), 6u);
   AnsiText text = bstr_to_ansi(bstr);
   EXPECT_EQ(std::string(text.pointer, text.length), "a?b?c?");
-  heap_free(text.pointer);
+  platform::heap_free(text.pointer);
   bstr_free(bstr);
 }
 
@@ -117,9 +117,9 @@ TEST(BStrConvert, EmptyGivesNoBuffer) {
 TEST(BStrConvert, FailedAllocationIsReported) {
   KesBStr bstr = bstr_from_ansi("ABC");
   bool failed = false;
-  heap_fail_nth(1);
+  platform::heap_fail_nth(1);
   const AnsiText text = bstr_to_ansi(bstr, &failed);
-  heap_fail_nth(0);
+  platform::heap_fail_nth(0);
   EXPECT_EQ(text.pointer, nullptr);
   EXPECT_TRUE(failed);
   bstr_free(bstr);
@@ -134,4 +134,4 @@ TEST(BStrExports, ClearFreesAndNulls) {
 }
 
 }  // namespace
-}  // namespace kes::platform
+}  // namespace kes::runtime

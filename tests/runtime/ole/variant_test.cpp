@@ -1,5 +1,5 @@
 // VARIANT values and their type changes.
-#include "platform/variant.h"
+#include "runtime/ole/variant.h"
 
 #include <cmath>
 #include <limits>
@@ -9,17 +9,17 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/bstr.h"
-#include "platform/heap.h"
+#include "platform/core/heap.h"
+#include "runtime/ole/bstr.h"
 
-namespace kes::platform {
+namespace kes::runtime {
 namespace {
 
 std::string ansi(KesBStr bstr) {
   const AnsiText text = bstr_to_ansi(bstr);
   std::string result =
       text.pointer == nullptr ? std::string() : std::string(text.pointer, text.length);
-  heap_free(text.pointer);
+  platform::heap_free(text.pointer);
   return result;
 }
 
@@ -142,9 +142,9 @@ TEST(VariantCopy, DeepCopiesStrings) {
 TEST(VariantCopy, FailedStringCopyLeavesTargetEmpty) {
   KesVariant source = text_variant("abc");
   KesVariant target = make_long();
-  heap_fail_nth(1);
+  platform::heap_fail_nth(1);
   EXPECT_FALSE(variant_copy(target, source));
-  heap_fail_nth(0);
+  platform::heap_fail_nth(0);
   EXPECT_EQ(target.type, KesVariantEmpty);
   variant_clear(source);
 }
@@ -159,4 +159,4 @@ TEST(VariantExports, AssignReplacesAString) {
 }
 
 }  // namespace
-}  // namespace kes::platform
+}  // namespace kes::runtime

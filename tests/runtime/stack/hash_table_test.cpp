@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/heap.h"
+#include "platform/core/heap.h"
 
 namespace {
 

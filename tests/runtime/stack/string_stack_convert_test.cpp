@@ -1,4 +1,4 @@
-// The string stack's BSTR, VARIANT and AString entries: conversion to text, lengths, pops.
+// The string stack's BSTR and VARIANT entries: conversion to text, lengths, pops.
 #include <cstring>
 #include <string>
 
@@ -7,11 +7,10 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/bstr.h"
-#include "platform/heap.h"
-#include "platform/variant.h"
-#include "runtime/astring_table.h"
-#include "runtime/string_stack.h"
+#include "platform/core/heap.h"
+#include "runtime/ole/bstr.h"
+#include "runtime/ole/variant.h"
+#include "runtime/stack/string_stack.h"
 #include "tests/support/stack_helpers.h"
 
 namespace kes::runtime {
@@ -24,7 +23,7 @@ class StringStackConvertTest : public testing::Test {
   static std::string pop() { return test::pop_top_text(); }
   static EntryKind top_kind() { return test::top_entry_kind(); }
   static std::string ansi(KesBStr bstr) {
-    const platform::AnsiText text = platform::bstr_to_ansi(bstr);
+    const runtime::AnsiText text = runtime::bstr_to_ansi(bstr);
     std::string result = text.pointer == nullptr ? "" : std::string(text.pointer, text.length);
     platform::heap_free(text.pointer);
     return result;
@@ -34,7 +33,7 @@ class StringStackConvertTest : public testing::Test {
 using StringStackBStr = StringStackConvertTest;
 
 TEST_F(StringStackBStr, ReferenceConvertsToOwnedText) {
-  KesBStr bstr = platform::bstr_from_ansi("caf\xE9 \x80");  // é and the euro sign
+  KesBStr bstr = runtime::bstr_from_ansi("caf\xE9 \x80");  // é and the euro sign
   Kes$PushBString(bstr);
   EXPECT_EQ(top_kind(), EntryKind::BStrRef);
   EXPECT_EQ(Kes$StackLen2(), 6u);
@@ -42,15 +41,15 @@ TEST_F(StringStackBStr, ReferenceConvertsToOwnedText) {
   EXPECT_EQ(std::string(top_text()), "caf\xE9 \x80");
   EXPECT_EQ(top_kind(), EntryKind::TextOwned);
   pop_discard();
-  EXPECT_EQ(platform::bstr_units(bstr), 6u);  // a reference is not freed
-  platform::bstr_free(bstr);
+  EXPECT_EQ(runtime::bstr_units(bstr), 6u);  // a reference is not freed
+  runtime::bstr_free(bstr);
 }
 
 TEST_F(StringStackBStr, NullAndEmptyGiveTheEmptyText) {
   Kes$PushBString(nullptr);
   EXPECT_EQ(Kes$StackLen2(), 0u);
   EXPECT_EQ(pop(), "");
-  Kes$PushBStringTmp(platform::bstr_from_ansi(""));
+  Kes$PushBStringTmp(runtime::bstr_from_ansi(""));
   convert_to_text(1);
   EXPECT_EQ(top_kind(), EntryKind::TextRef);
   EXPECT_EQ(entry_from_top(1).pointer, nullptr);
@@ -68,17 +67,17 @@ TEST_F(StringStackBStr, TemporaryRoundTripFreesEverything) {
 }
 
 TEST_F(StringStackBStr, StackHeapCopiesAReference) {
-  KesBStr bstr = platform::bstr_from_ansi("abc");
+  KesBStr bstr = runtime::bstr_from_ansi("abc");
   Kes$PushBString(bstr);
   Kes$StackHeap();
   EXPECT_EQ(top_kind(), EntryKind::BStrOwned);
   EXPECT_NE(entry_from_top(1).pointer, bstr);
-  platform::bstr_free(bstr);
+  runtime::bstr_free(bstr);
   EXPECT_EQ(pop(), "abc");
 }
 
 TEST_F(StringStackBStr, Stack2BStringReplacesTheVariable) {
-  KesBStr variable = platform::bstr_from_ansi("old");
+  KesBStr variable = runtime::bstr_from_ansi("old");
   Kes$PushString("new", 3);
   Kes$Stack2BString(&variable);
   EXPECT_EQ(ansi(variable), "new");
@@ -116,23 +115,23 @@ TEST_F(StringStackVariant, InlineVariantsConvertToText) {
 
 TEST_F(StringStackVariant, StringVariantByReference) {
   KesVariant variant;
-  platform::variant_init(variant);
-  platform::variant_assign_bstr(variant, platform::bstr_from_ansi("Owl"));
+  runtime::variant_init(variant);
+  runtime::variant_assign_bstr(variant, runtime::bstr_from_ansi("Owl"));
   Kes$PushVariant(&variant);
   EXPECT_EQ(Kes$StackLen2(), 3u);
   EXPECT_EQ(pop(), "Owl");
   EXPECT_EQ(variant.type, KesVariantBStr);  // a reference leaves the variant alone
-  platform::variant_clear(variant);
+  runtime::variant_clear(variant);
 }
 
 TEST_F(StringStackVariant, StackHeapMakesADeepCopy) {
   KesVariant variant;
-  platform::variant_init(variant);
-  platform::variant_assign_bstr(variant, platform::bstr_from_ansi("deep"));
+  runtime::variant_init(variant);
+  runtime::variant_assign_bstr(variant, runtime::bstr_from_ansi("deep"));
   Kes$PushVariant(&variant);
   Kes$StackHeap();
   EXPECT_EQ(top_kind(), EntryKind::VariantInline);
-  platform::variant_clear(variant);  // the entry does not depend on it any more
+  runtime::variant_clear(variant);  // the entry does not depend on it any more
   EXPECT_EQ(pop(), "deep");
 }
 
@@ -142,26 +141,26 @@ TEST_F(StringStackVariant, PopLongAndRealUseTheTypeChange) {
   Kes$PushVariantLong(7);
   EXPECT_EQ(Kes$PopReal(), 7.0);
   KesVariant text;
-  platform::variant_init(text);
-  platform::variant_assign_bstr(text, platform::bstr_from_ansi("not a number"));
+  runtime::variant_init(text);
+  runtime::variant_assign_bstr(text, runtime::bstr_from_ansi("not a number"));
   Kes$PushVariant(&text);
   EXPECT_EQ(Kes$PopLong(), 0);
-  platform::variant_clear(text);
+  runtime::variant_clear(text);
   EXPECT_EQ(string_stack_depth(), 0);
 }
 
 TEST_F(StringStackVariant, Stack2VariantStoresTextAsString) {
   KesVariant variant;
-  platform::variant_init(variant);
+  runtime::variant_init(variant);
   Kes$AssignLong2Variant(&variant, 5);
   Kes$PushString("abc", 3);
   Kes$Stack2Variant(&variant);
   ASSERT_EQ(variant.type, KesVariantBStr);
-  EXPECT_EQ(ansi(platform::variant_bstr(variant)), "abc");
+  EXPECT_EQ(ansi(runtime::variant_bstr(variant)), "abc");
   Kes$PushVariantReal(1.5);
   Kes$Stack2Variant(&variant);  // an inline variant is handed over
   EXPECT_EQ(variant.type, KesVariantReal);
-  EXPECT_EQ(platform::variant_real(variant), 1.5);
+  EXPECT_EQ(runtime::variant_real(variant), 1.5);
   EXPECT_EQ(string_stack_depth(), 0);
 }
 
@@ -169,7 +168,7 @@ TEST_F(StringStackVariant, Stack2VariantTmpAllocatesTheVariant) {
   Kes$PushLong(12);
   KesVariant* variant = Kes$Stack2VariantTmp();
   ASSERT_NE(variant, nullptr);
-  EXPECT_EQ(ansi(platform::variant_bstr(*variant)), "12");
+  EXPECT_EQ(ansi(runtime::variant_bstr(*variant)), "12");
   Kes$ClearVariant(variant);
   platform::heap_free(variant);
   Kes$PushLong(12);
@@ -177,40 +176,6 @@ TEST_F(StringStackVariant, Stack2VariantTmpAllocatesTheVariant) {
   EXPECT_EQ(Kes$Stack2VariantTmp(), nullptr);
   platform::heap_fail_nth(0);
   EXPECT_EQ(string_stack_depth(), 0);  // popped all the same, to keep the stack balanced
-}
-
-using StringStackAString = StringStackConvertTest;
-
-TEST_F(StringStackAString, LengthAndTextFromTheInternedValue) {
-  const char* astring = intern_astring("Kestrel  ");
-  ASSERT_NE(astring, nullptr);
-  Kes$PushAString(astring);
-  EXPECT_EQ(top_kind(), EntryKind::AStringRef);
-  EXPECT_EQ(Kes$StackLen2(), 7u);
-  EXPECT_EQ(std::string(top_text()), "Kestrel");
-  EXPECT_EQ(top_kind(), EntryKind::TextRef);
-  pop_discard();
-  Kes$PushAString(nullptr);
-  EXPECT_EQ(Kes$StackLen(), 0u);
-}
-
-TEST_F(StringStackAString, PopGivesTheSamePointerForTheSameText) {
-  const char* interned = intern_astring("Owl");
-  Kes$PushAString(interned);
-  EXPECT_EQ(Kes$PopAString(), interned);
-  Kes$PushString("Owl   ", 6);
-  EXPECT_EQ(Kes$PopAString(), interned);
-  Kes$PushString("   ", 3);
-  EXPECT_EQ(Kes$PopAString(), nullptr);
-  EXPECT_EQ(string_stack_depth(), 0);
-}
-
-TEST_F(StringStackAString, StoresLengthBeforeAndZeroAfter) {
-  const char* interned = intern_astring("abcd");
-  std::uint16_t length = 0;
-  std::memcpy(&length, interned - 2, 2);
-  EXPECT_EQ(length, 4);
-  EXPECT_EQ(interned[4], '\0');
 }
 
 }  // namespace

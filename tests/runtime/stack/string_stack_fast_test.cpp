@@ -8,11 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/decimal_stack.h"
-#include "platform/heap.h"
-#include "runtime/fatal.h"
-#include "runtime/string_stack.h"
-#include "runtime/string_store.h"
+#include "numeric/decimal/decimal_stack.h"
+#include "platform/core/heap.h"
+#include "runtime/fatal/fatal.h"
+#include "runtime/stack/string_stack.h"
+#include "runtime/stack/string_store.h"
 #include "tests/support/allocation_counter.h"
 #include "tests/support/stack_helpers.h"
 

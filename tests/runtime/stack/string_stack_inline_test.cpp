@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "runtime/string_stack.h"
+#include "runtime/stack/string_stack.h"
 #include "tests/support/allocation_counter.h"
 #include "tests/support/stack_helpers.h"
 

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/heap.h"
-#include "runtime/string_stack.h"
+#include "platform/core/heap.h"
+#include "runtime/stack/string_stack.h"
 
 namespace kes::runtime {
 namespace {

@@ -1,13 +1,13 @@
 // The string stack: pushes, pops, rotation, self-contained copies and snapshots.
-#include "runtime/string_stack.h"
+#include "runtime/stack/string_stack.h"
 
 #include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "platform/heap.h"
-#include "runtime/fatal.h"
+#include "platform/core/heap.h"
+#include "runtime/fatal/fatal.h"
 #include "tests/support/allocation_counter.h"
 #include "tests/support/stack_helpers.h"
 

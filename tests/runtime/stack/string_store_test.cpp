@@ -1,5 +1,5 @@
 // Text stores, fill codes, byte helpers and the REAL reader.
-#include "runtime/string_store.h"
+#include "runtime/stack/string_store.h"
 
 #include <cmath>
 #include <cstring>
@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/heap.h"
+#include "platform/core/heap.h"
 
 namespace kes::runtime {
 namespace {

@@ -1,5 +1,5 @@
 // The keystroke queue: the bounded stand-in and an installed queue.
-#include "wsl/keystroke_queue.h"
+#include "wsl/keystroke/keystroke_queue.h"
 
 #include <string>
 #include <string_view>
