@@ -1,6 +1,9 @@
 // Export marking and the fixed-width types shared by every public header of the library.
 #pragma once
 
+// Every exported name (Kes$..., Wsl$..., _sysinit, and the members of the exported classes) is
+// spelled as compiled programs call it, odd spellings included: those names cannot change.
+
 #include <stdint.h>
 
 #if defined(_WIN32)

@@ -10,6 +10,8 @@
 // allocates (n + 16) rounded down to a multiple of 16, which always leaves room for a terminator;
 // when growing fails the text is lost (the length drops to 0) and the call has no other effect.
 // Blocks come from the runtime heap.
+// The member names (cat, PadTo, ...) are spelled as compiled code calls them: their mixed style
+// is part of the exported interface and cannot change.
 class KES_EXPORT DynStr {
  public:
   DynStr() noexcept = default;

@@ -8,6 +8,8 @@
 
 #include <kestrel/abi.h>
 
+// The classes' member names are spelled as compiled code calls them and cannot change.
+
 // One element: its own copy of the key, a reference count and the key's hash. Owners derive
 // their element class from it and create it through HashTable::make_element.
 class KES_EXPORT HashElement {

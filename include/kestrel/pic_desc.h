@@ -26,7 +26,8 @@ struct PicToken {
 };
 
 // A compiled picture. Plain data laid out as compiled code expects it; compiled code keeps
-// descriptors in its own storage and calls the members directly.
+// descriptors in its own storage and calls the members directly, by these exact names
+// (FormatPict, StoreDec, ...), which cannot change.
 class KES_EXPORT PicDesc {
  public:
   // Header bits.

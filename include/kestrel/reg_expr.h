@@ -8,14 +8,11 @@
 //
 // Both classes keep a pointer to the program's searched text between calls: Replace edits that
 // buffer in place, so it must outlive the search. Object sizes: RegExpr 16 bytes and KewRegExpr
-// 24 bytes here; 8 and 12 on 32-bit hosts.
+// 24 bytes here; 8 and 12 on 32-bit hosts. Member names are spelled as compiled code calls them
+// and cannot change.
 #pragma once
 
 #include <kestrel/abi.h>
-
-namespace kes::numeric {
-class RegexEngine;
-}  // namespace kes::numeric
 
 class KES_EXPORT RegExpr {
  public:
@@ -45,7 +42,7 @@ class KES_EXPORT RegExpr {
 
  private:
   friend class KewRegExpr;
-  kes::numeric::RegexEngine* engine_;
+  void* engine_;  // the compiled pattern and the match (internal), null until first use
 };
 
 class KES_EXPORT KewRegExpr {

@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "numeric/decimal/decimal_stack.h"
+#include "numeric/decimal/decimal_value.h"
 
 namespace kes::numeric {
 
@@ -53,5 +53,10 @@ void decimal_round_to_increment(DecimalEntry& value, const DecimalEntry& increme
 void decimal_power(DecimalEntry& value, std::uint32_t exponent) noexcept;
 // As decimal_power; a negative exponent gives 1 / value^(-exponent) by division, so 0^-k is 0.
 void decimal_power_signed(DecimalEntry& value, std::int32_t exponent) noexcept;
+
+// Rounds `value` to `places` fraction digits, half away from zero, [0, 32].
+void decimal_round(DecimalEntry& value, int places) noexcept;
+// Brings `value` to normal form: high and low on the outermost non-zero digits, zero canonical.
+void decimal_normalise(DecimalEntry& value) noexcept;
 
 }  // namespace kes::numeric

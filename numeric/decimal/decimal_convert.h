@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "numeric/decimal/decimal_stack.h"
+#include "numeric/decimal/decimal_value.h"
 
 namespace kes::numeric {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "numeric/decimal/decimal_stack.h"
+#include "numeric/decimal/decimal_value.h"
 
 #if defined(__SSE2__) && !defined(KES_DECIMAL_SCALAR)
 #define KES_DECIMAL_LIMBS_SSE2 1

@@ -11,7 +11,6 @@
 
 #include "numeric/decimal/decimal_arith.h"
 #include "numeric/decimal/decimal_limbs.h"
-#include "numeric/decimal/decimal_stack.h"
 
 namespace kes::numeric {
 

@@ -1,16 +1,21 @@
-// The exported comparison, case, class, sort-form and table-exchange functions (those that
-// work on the string stack are in collation_stack_exports.cpp).
+// The exported comparison, case, class, sort-form and table-exchange functions, those that take
+// their text from the string stack, and start-up, LOCALE and the message overrides.
 #include <cstddef>
 #include <cstring>
 #include <string_view>
 
 #include <kestrel/collation.h>
 
+#include "files/errors/error_state.h"
 #include "numeric/locale/collation_compare.h"
 #include "numeric/locale/collation_tables.h"
+#include "numeric/locale/locale_settings.h"
+#include "numeric/locale/locale_texts.h"
 #include "platform/text/codepage.h"
+#include "runtime/stack/string_stack.h"
 
 namespace num = kes::numeric;
+namespace rt = kes::runtime;
 
 static_assert(sizeof(KesCollationBlock) == 1152);
 static_assert(offsetof(KesCollationBlock, ansi_weight) == 0);
@@ -153,4 +158,69 @@ extern "C" void Kes$AccessColSeqInfo(KesCollationBlock* block, std::int32_t dire
       std::memcpy(t.oem_digraphs[i].data(), block->oem_digraphs[i], 4);
     }
   }
+}
+
+// ---- The exported class tests and collation values that take or give their text on the string
+// stack.
+
+namespace {
+
+std::int32_t test_popped_first(bool (*test)(std::uint8_t)) noexcept {
+  const std::string_view top = rt::top_text();
+  const bool result = !top.empty() && test(static_cast<std::uint8_t>(top.front()));
+  rt::pop_discard();
+  return result ? 1 : 0;
+}
+
+}  // namespace
+
+extern "C" std::int32_t Kes$IsAlpha() noexcept { return test_popped_first(num::is_alpha); }
+extern "C" std::int32_t Kes$IsUpper() noexcept { return test_popped_first(num::is_upper); }
+extern "C" std::int32_t Kes$IsLower() noexcept { return test_popped_first(num::is_lower); }
+
+extern "C" std::int32_t Kes$CollationVal() noexcept {
+  const std::uint32_t value = num::collation_value(rt::top_text());
+  rt::pop_discard();
+  return static_cast<std::int32_t>(value);
+}
+
+extern "C" void Kes$CollationChar(std::int32_t value) noexcept {
+  char text[4];
+  const std::size_t n = num::collation_chars(static_cast<std::uint32_t>(value), text);
+  rt::push_text(std::string_view(text, n));
+}
+
+// ---- The exported start-up, LOCALE and message-override functions.
+
+namespace {
+
+// Pops the top into `buffer`, cut to its size; the popped text's length kept.
+std::string_view pop_into(char* buffer, std::size_t capacity) noexcept {
+  std::string_view top = rt::top_text();
+  if (top.size() > capacity) top = top.substr(0, capacity);
+  if (!top.empty()) std::memcpy(buffer, top.data(), top.size());
+  rt::pop_discard();
+  return std::string_view(buffer, top.size());
+}
+
+}  // namespace
+
+extern "C" void Kes$isfinit() noexcept { num::initialize_locale(); }
+
+extern "C" void Kes$Locale(std::int32_t form) noexcept {
+  char name[260];
+  char value[300];
+  const std::string_view first = pop_into(name, sizeof name);
+  const std::string_view second = pop_into(value, sizeof value);
+  if (form != 0) {
+    kes::files::ErrorScope errors;
+    errors.report(num::locale_file(first));
+  } else {
+    num::locale_setting(first, second);
+  }
+}
+
+extern "C" const char* Kes$IsfGetMsg(std::int32_t number) noexcept {
+  const std::optional<std::string_view> text = num::message_override(number);
+  return text ? text->data() : nullptr;  // stored followed by a zero byte
 }

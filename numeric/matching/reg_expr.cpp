@@ -20,10 +20,15 @@ namespace num = kes::numeric;
 
 bool no_case(int32_t flags) noexcept { return (flags & num::kMatchNoCase) != 0; }
 
+// The engine a RegExpr keeps behind its untyped pointer, or null.
+num::RegexEngine* engine_in(void* engine) noexcept {
+  return static_cast<num::RegexEngine*>(engine);
+}
+
 // The engine of `regex`, created on first use; null when memory runs out.
-num::RegexEngine* engine_of(num::RegexEngine*& engine) noexcept {
+num::RegexEngine* engine_of(void*& engine) noexcept {
   if (engine == nullptr) engine = num::create_regex_engine();
-  return engine;
+  return engine_in(engine);
 }
 
 std::size_t offset_from(int32_t start) noexcept {
@@ -47,7 +52,7 @@ int32_t as_position(std::size_t offset) noexcept {
 
 RegExpr::RegExpr() noexcept : engine_(nullptr) {}
 
-RegExpr::~RegExpr() { num::destroy_regex_engine(engine_); }
+RegExpr::~RegExpr() { num::destroy_regex_engine(engine_in(engine_)); }
 
 int32_t RegExpr::Compile(const char* pattern, int32_t length, int32_t flags) noexcept {
   num::RegexEngine* engine = engine_of(engine_);
@@ -63,19 +68,19 @@ int32_t RegExpr::Compile(const char* pattern, int32_t length, int32_t flags) noe
 int32_t RegExpr::Find(char* text, int32_t start, int32_t length, int32_t end) noexcept {
   if (engine_ == nullptr) return -1;
   const std::size_t found =
-      engine_->find(text, length_from(length), end != 0, offset_from(start), false);
+      engine_in(engine_)->find(text, length_from(length), end != 0, offset_from(start), false);
   return found == num::kNoOffset ? -1 : static_cast<int32_t>(found);
 }
 
 int32_t RegExpr::Replace(const char* replacement, int32_t group, int32_t capacity) noexcept {
   if (engine_ == nullptr) return -1;
   const std::string_view text = replacement == nullptr ? std::string_view() : replacement;
-  if (!engine_->replace(group, text, length_from(capacity))) return -1;
-  return static_cast<int32_t>(engine_->text_length());
+  if (!engine_in(engine_)->replace(group, text, length_from(capacity))) return -1;
+  return static_cast<int32_t>(engine_in(engine_)->text_length());
 }
 
 void RegExpr::Kill() noexcept {
-  if (engine_ != nullptr) engine_->kill();
+  if (engine_ != nullptr) engine_in(engine_)->kill();
 }
 
 KewRegExpr::KewRegExpr() noexcept = default;
@@ -92,34 +97,36 @@ int32_t KewRegExpr::Init(int32_t flags) noexcept {
 
 int32_t KewRegExpr::Find(int32_t flags, char* text, int32_t length, int32_t start) noexcept {
   if (regex_.engine_ == nullptr) return 0;
-  return as_position(regex_.engine_->find(text, length_from(length), true,
-                                          offset_from_position(start), no_case(flags)));
+  return as_position(
+      engine_in(regex_.engine_)
+          ->find(text, length_from(length), true, offset_from_position(start), no_case(flags)));
 }
 
 int32_t KewRegExpr::FindC(int32_t flags, char* text, int32_t length, int32_t start) noexcept {
   if (regex_.engine_ == nullptr) return 0;
-  return as_position(regex_.engine_->find(text, length_from(length), false,
-                                          offset_from_position(start), no_case(flags)));
+  return as_position(
+      engine_in(regex_.engine_)
+          ->find(text, length_from(length), false, offset_from_position(start), no_case(flags)));
 }
 
 int32_t KewRegExpr::FindNext() noexcept {
   if (regex_.engine_ == nullptr) return 0;
-  return as_position(regex_.engine_->find_next());
+  return as_position(engine_in(regex_.engine_)->find_next());
 }
 
 void KewRegExpr::FindStr(int32_t group) noexcept {
   kes::runtime::push_text(regex_.engine_ == nullptr ? std::string_view()
-                                                    : regex_.engine_->group_text(group));
+                                                    : engine_in(regex_.engine_)->group_text(group));
 }
 
 int32_t KewRegExpr::FindLen(int32_t group) noexcept {
   if (regex_.engine_ == nullptr) return 0;
-  return static_cast<int32_t>(regex_.engine_->group_text(group).size());
+  return static_cast<int32_t>(engine_in(regex_.engine_)->group_text(group).size());
 }
 
 void KewRegExpr::Replace(int32_t group) noexcept {
   const std::string_view replacement = kes::runtime::top_text();
-  if (regex_.engine_ != nullptr) regex_.engine_->replace(group, replacement, 0);
+  if (regex_.engine_ != nullptr) engine_in(regex_.engine_)->replace(group, replacement, 0);
   kes::runtime::pop_discard();
 }
 

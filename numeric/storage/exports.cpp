@@ -1,5 +1,5 @@
-// The exported number storage conversions: thin wrappers over the BFLOAT, decimal and heap text
-// functions.
+// The exported number storage conversions: thin wrappers over the BFLOAT, decimal, picture and
+// heap text functions.
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -9,6 +9,8 @@
 
 #include "numeric/storage/bfloat.h"
 #include "numeric/storage/storage.h"
+#include "numeric/storage/storage_decimal.h"
+#include "numeric/storage/storage_picture.h"
 #include "runtime/stack/string_store.h"
 
 namespace nm = kes::numeric;
@@ -52,4 +54,44 @@ extern "C" void Kes$freestr(KesTextPair* pair) noexcept {
   rt::HeapText text{pair->pointer, pair->length};
   nm::free_heap_text(text);
   *pair = {nullptr, 0};
+}
+
+// ---- The exported REAL conversions to and from DECIMAL and PDECIMAL variables.
+
+extern "C" void Kes$storedec(void* destination, uint8_t size, uint8_t places,
+                             double value) noexcept {
+  nm::store_real_as_decimal(static_cast<std::uint8_t*>(destination), size, places, value, false);
+}
+extern "C" void Kes$pstoredec(void* destination, uint8_t size, uint8_t places,
+                              double value) noexcept {
+  nm::store_real_as_decimal(static_cast<std::uint8_t*>(destination), size, places, value, true);
+}
+extern "C" double Kes$loaddec(const void* source, uint8_t size, uint8_t places) noexcept {
+  return nm::load_real_from_decimal(static_cast<const std::uint8_t*>(source), size, places, false);
+}
+extern "C" double Kes$ploaddec(const void* source, uint8_t size, uint8_t places) noexcept {
+  return nm::load_real_from_decimal(static_cast<const std::uint8_t*>(source), size, places, true);
+}
+
+// ---- The exported picture stores and loads of REALs and LONGs.
+
+extern "C" void Kes$pictstorereal(char* destination, uint32_t length, const char* picture,
+                                  double value) noexcept {
+  nm::store_real_by_picture(std::span(destination, destination == nullptr ? 0 : length), picture,
+                            value);
+}
+extern "C" void Kes$pictstorelong(char* destination, uint32_t length, const char* picture,
+                                  int32_t value) noexcept {
+  nm::store_long_by_picture(std::span(destination, destination == nullptr ? 0 : length), picture,
+                            value);
+}
+extern "C" double Kes$pictloadreal(const char* text, uint32_t length,
+                                   const char* picture) noexcept {
+  return nm::load_real_by_picture(
+      text == nullptr ? std::string_view() : std::string_view(text, length), picture);
+}
+extern "C" int32_t Kes$pictloadlong(const char* text, uint32_t length,
+                                    const char* picture) noexcept {
+  return nm::load_long_by_picture(
+      text == nullptr ? std::string_view() : std::string_view(text, length), picture);
 }

@@ -1,5 +1,5 @@
-// The exported entry points of start-up, shutdown, HALT, STOP, assertions, fatal errors, RUN
-// and library loading.
+// The exported entry points of start-up, shutdown, HALT, STOP, assertions, fatal errors, RUN,
+// library loading and the recorded instances.
 #include <kestrel/lifecycle.h>
 
 #include "platform/core/heap.h"
@@ -91,3 +91,11 @@ extern "C" int32_t Kew$FreeLibrary(void* handle) noexcept {
 extern "C" void Kew$SetStartInfo() noexcept {}
 extern "C" void Kew$PatchDlls() noexcept {}
 extern "C" void Kew$UnpatchDlls() noexcept {}
+
+// ---- The instances recorded at start: the library's and the executable's.
+
+extern "C" void* Wsl$GetLibInstance() noexcept { return rt::library_instance(); }
+
+extern "C" void Wsl$SetLibInstance(void* instance) noexcept { rt::set_library_instance(instance); }
+
+extern "C" void* Wsl$GetAppInstance() noexcept { return rt::application_instance(); }

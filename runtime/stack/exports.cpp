@@ -1,4 +1,5 @@
-// The string stack's exports: thin wrappers over the stack's internal interface.
+// The string stack's exports: thin wrappers over the stack's and the string store's internal
+// interfaces.
 #include <cstdarg>
 #include <cstring>
 
@@ -8,6 +9,7 @@
 #include "runtime/ole/bstr.h"
 #include "runtime/ole/variant.h"
 #include "runtime/stack/string_stack.h"
+#include "runtime/stack/string_store.h"
 
 namespace rt = kes::runtime;
 namespace platform = kes::platform;
@@ -135,4 +137,39 @@ extern "C" void Kes$String2Ref(int32_t* first, int32_t* second, int32_t* third) 
 extern "C" void Kes$StashBP(void** frame) noexcept {
   // Compiled code on this host needs no frame base; it receives this call's frame address.
   if (frame != nullptr) *frame = __builtin_frame_address(0);
+}
+
+// ---- The string stack's exports that go through the decimal stack.
+
+extern "C" int32_t Kes$PopLong() noexcept { return rt::pop_long(); }
+extern "C" void Kes$Stack2DStack() noexcept { rt::pop_to_decimal_stack(); }
+extern "C" void Kes$DStack2Stack() noexcept { rt::push_from_decimal_stack(); }
+
+// ---- The exported text stores and byte helpers.
+
+extern "C" void Kes$storestr(char* destination, uint32_t size, const char* source,
+                             uint32_t length) noexcept {
+  rt::store_string(destination, size, source, length);
+}
+extern "C" void Kes$storecstr(char* destination, uint32_t size, const char* source,
+                              uint32_t length) noexcept {
+  rt::store_cstring(destination, size, source, length);
+}
+extern "C" void Kes$storepstr(char* destination, uint32_t size, const char* source,
+                              uint32_t length) noexcept {
+  rt::store_pstring(destination, size, source, length);
+}
+extern "C" void Kes$clearstr(char* destination, uint32_t length) noexcept {
+  rt::clear_string(destination, length);
+}
+extern "C" void Kes$duplicate(void* destination, uint32_t unit_size, uint32_t count) noexcept {
+  rt::duplicate_unit(destination, unit_size, count);
+}
+extern "C" uint32_t Kes$FastClip(uint32_t length, const char* text) noexcept {
+  return rt::clipped_length(text, length);
+}
+extern "C" void Kes$loadstr(KesTextPair* pair, const char* source, uint32_t length) noexcept {
+  if (pair == nullptr) return;
+  const rt::HeapText copy = rt::load_text(source, length);
+  *pair = {copy.pointer, copy.length};
 }

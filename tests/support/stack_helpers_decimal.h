@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "numeric/decimal/decimal_convert.h"
+#include "numeric/decimal/decimal_stack.h"
 
 namespace kes::test {
 

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "numeric/decimal/decimal_arith.h"
+#include "numeric/decimal/decimal_stack.h"
 #include "tests/support/stack_helpers_decimal.h"
 
 namespace kes::numeric {

@@ -9,6 +9,7 @@
 
 #include "numeric/decimal/decimal_arith.h"
 #include "numeric/decimal/decimal_convert.h"
+#include "numeric/decimal/decimal_stack.h"
 
 namespace kes::numeric {
 namespace {
