@@ -10,7 +10,7 @@
     - docs/modules.dot differing from what --dot writes now.
 
 The picture draws each module's direct dependencies less those already implied by another one
-(the transitive reduction), grouped by subsystem folder, the lowest layers at the bottom.
+(the transitive reduction), coloured by subsystem folder, the lowest layers at the bottom.
 """
 import os
 import re
@@ -125,22 +125,16 @@ def dot_text(modules):
              '// An arrow points from a module to one it depends on; dependencies implied by',
              '// others are left out.',
              'digraph modules {',
-             '  graph [rankdir=TB, fontname="Helvetica", fontsize=11, nodesep=0.3, ranksep=0.5];',
+             '  graph [rankdir=TB, fontname="Helvetica", fontsize=11, nodesep=0.25, ranksep=0.45];',
              '  node [shape=box, style="rounded,filled", fillcolor="#f4f4f4", fontname="Helvetica",'
              ' fontsize=10];',
              '  edge [color="#707070", arrowsize=0.6];']
-    by_subsystem = {}
-    for name, (folder, _) in modules.items():
-        by_subsystem.setdefault(folder.split('/')[0], []).append(name)
-    for subsystem in SUBSYSTEMS:
-        names = sorted(by_subsystem.get(subsystem, []))
-        if not names:
-            continue
-        lines.append('  subgraph "cluster_%s" {' % subsystem)
-        lines.append('    label="%s/"; style="rounded"; color="#b0b0b0";' % subsystem)
-        for name in names:
-            lines.append('    "%s" [label="%s\\n%s"];' % (name, name, modules[name][0]))
-        lines.append('  }')
+    colours = {'platform': '#e8e8e8', 'runtime': '#dbe9f6', 'files': '#f6e3d0', 'numeric': '#e0f0dc',
+               'data': '#f0e0f0', 'wsl': '#f6f0c8', 'services': '#e6e0f6'}
+    for name in sorted(modules):
+        folder = modules[name][0]
+        lines.append('  "%s" [label="%s\\n%s/", fillcolor="%s"];'
+                     % (name, name, folder, colours.get(folder.split('/')[0], '#f4f4f4')))
     for name in sorted(reduced):
         for dep in sorted(reduced[name]):
             lines.append('  "%s" -> "%s";' % (name, dep))
