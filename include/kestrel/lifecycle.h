@@ -1,5 +1,6 @@
 // The library's life cycle: module registration, start-up and shutdown, HALT, STOP,
-// assertions, fatal run-time errors, running other programs and loading libraries.
+// assertions, running other programs and loading libraries. The fatal run-time errors are in
+// fatal.h, included here.
 //
 // exit and atexit are exported as Kes$exit and Kes$atexit: the plain names belong to the C
 // library on this host, and taking them over would replace the C library's own exit for every
@@ -7,6 +8,7 @@
 #pragma once
 
 #include <kestrel/abi.h>
+#include <kestrel/fatal.h>
 
 #ifdef __cplusplus
 #include <cstddef>
@@ -97,17 +99,6 @@ KES_API void Kes$AssertFailed(int32_t line, const char* file) KES_NOEXCEPT;
 KES_API void Kes$AssertFailedM(int32_t line, const char* file) KES_NOEXCEPT;
 KES_API void WslDebug$AssertFailed(const char* expression, const char* file,
                                    int32_t line) KES_NOEXCEPT;
-// A fatal run-time error (number 0 for none, extra text or null); returns only once the
-// library has been closed down.
-KES_API void Kes$rterr(int32_t number, const char* extra) KES_NOEXCEPT;
-// Run-time errors 401, 402, 404, 405, 406, 407 and 409.
-KES_API void _e_stack(void) KES_NOEXCEPT;
-KES_API void _e_nil_ptr(void) KES_NOEXCEPT;
-KES_API void _e_overflow(void) KES_NOEXCEPT;
-KES_API void _e_range(void) KES_NOEXCEPT;
-KES_API void _e_no_return(void) KES_NOEXCEPT;
-KES_API void _e_no_case(void) KES_NOEXCEPT;
-KES_API void _e_index(void) KES_NOEXCEPT;
 // Closes the window layer and runs the final shutdown.
 KES_API void Wsl$CloseDown(void) KES_NOEXCEPT;
 // RUN: the command line on the string stack.

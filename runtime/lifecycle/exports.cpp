@@ -1,10 +1,9 @@
-// The exported entry points of start-up, shutdown, HALT, STOP, assertions, fatal errors, RUN,
-// library loading and the recorded instances.
+// The exported entry points of start-up, shutdown, HALT, STOP, assertions, RUN, library
+// loading and the recorded instances.
 #include <kestrel/lifecycle.h>
 
 #include "platform/core/heap.h"
 #include "platform/launch/dynamic_library.h"
-#include "runtime/fatal/fatal.h"
 #include "runtime/lifecycle/assertion.h"
 #include "runtime/lifecycle/halt.h"
 #include "runtime/lifecycle/lifecycle.h"
@@ -60,12 +59,6 @@ extern "C" void Kes$AssertFailedM(int32_t line, const char* file) noexcept {
 extern "C" void WslDebug$AssertFailed(const char* expression, const char* file,
                                       int32_t line) noexcept {
   rt::internal_assertion_failed(expression, file, line);
-}
-
-extern "C" void Kes$rterr(int32_t number, const char* extra) noexcept {
-  std::optional<std::string_view> given;
-  if (extra != nullptr) given = std::string_view{extra};
-  rt::report_runtime_error(number, given);
 }
 
 extern "C" void Wsl$CloseDown() noexcept { rt::close_down(); }
