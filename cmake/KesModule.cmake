@@ -117,7 +117,7 @@ function(kes_link_library)
   endforeach()
 
   # Every module, for programs inside the project that need internal functions (benchmarks,
-  # fuzzers, the kes tool).
+  # fuzzers).
   add_library(kes_all INTERFACE)
   target_link_libraries(kes_all INTERFACE ${present})
 
