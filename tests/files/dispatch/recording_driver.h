@@ -79,7 +79,7 @@ inline std::vector<std::string> recorded() {
 }
 
 class DriverTest : public testing::Test {
- protected:
+ public:
   void SetUp() override { reset(); }
   void TearDown() override { reset(); }
   static void reset() {
