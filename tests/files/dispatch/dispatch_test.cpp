@@ -222,6 +222,29 @@ TEST_F(StatementExports, OpenRetriesOnceThroughTheRemoteLayerAfter90) {
   EXPECT_EQ(runtime::string_stack_depth(), 0);  // "AXS" not left behind
 }
 
+Drv_FCB* thread_file_instance = nullptr;
+std::int32_t calling_thread = 3;
+
+TEST_F(StatementExports, ThreadFilesReachTheCallingThreadsInstance) {
+  TestFile declared("T"), instance("T1");
+  declared.block.attributes = instance.block.attributes = DRV_ATTR_THREAD;
+  instance.block.state = &open_state;
+  thread_file_instance = &instance.block;
+  files::set_thread_file_hooks({[](Drv_FCB*, bool create, bool* made) {
+                                  *made = create;
+                                  return thread_file_instance;
+                                },
+                                [] { return calling_thread; }});
+  Kes$ThreadedFileOpen(&declared.block);
+  EXPECT_EQ(instance.block.state, nullptr);  // a new instance starts closed
+  Kes$FILE_OPEN(&declared.block, 0x22);
+  EXPECT_EQ(recorded(), std::vector<std::string>{"25:T1"});
+  EXPECT_EQ(Kes$STATUSfile(&declared.block), 7);
+  calling_thread = 4;  // another thread has no record of its own yet
+  EXPECT_EQ(Kes$STATUSfile(&declared.block), 0);
+  calling_thread = 3;
+}
+
 // A callback that records its calls and answers as told.
 class Watcher final : public KesFileCallback {
  public:
