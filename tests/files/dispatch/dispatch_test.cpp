@@ -235,6 +235,10 @@ TEST_F(StatementExports, ThreadFilesReachTheCallingThreadsInstance) {
                                   return thread_file_instance;
                                 },
                                 [] { return calling_thread; }});
+  TestFile plain("P");
+  plain.block.state = &open_state;
+  Kes$ThreadedFileOpen(&plain.block);
+  EXPECT_EQ(plain.block.state, &open_state);  // not a THREAD file: no instance
   Kes$ThreadedFileOpen(&declared.block);
   EXPECT_EQ(instance.block.state, nullptr);  // a new instance starts closed
   Kes$FILE_OPEN(&declared.block, 0x22);
@@ -273,18 +277,25 @@ class Watcher final : public KesFileCallback {
 using FileCallbacks = DriverTest;
 
 TEST_F(FileCallbacks, SeeEveryOperationBeforeAndAfterInRegistrationOrder) {
-  TestFile file("A.DAT");
+  TestFile other("OTHER.DAT"), file("A.DAT");
   std::vector<std::string> log;
-  Watcher first("A", log), second("B", log);
+  Watcher elsewhere("X", log), first("A", log), second("B", log);
+  KES$FILE_CALLBACK(&other.block, &elsewhere, 1);
   KES$FILE_CALLBACK(&file.block, &first, 1);
   KES$FILE_CALLBACK(&file.block, &second, 1);
+  EXPECT_EQ(Kes$ERRCODE, 0);
   EXPECT_EQ(Kes$FILE_NEXT(&file.block), 1000 + DRV_NEXT);
+  Kes$File_Do_Property(&file.block, 1, 0);
   KES$FILE_SQLCALLBACK(&file.block, nullptr, 0);  // not watched
   EXPECT_EQ(log,
-            (std::vector<std::string>{"A.before 24", "B.before 24", "A.after 24", "B.after 24"}));
-  EXPECT_EQ(recorded(), (std::vector<std::string>{"24:A.DAT", "103:A.DAT"}));
-  KES$FILE_CALLBACK(&file.block, &first, 0);
+            (std::vector<std::string>{"A.before 24", "B.before 24", "A.after 24", "B.after 24",
+                                      "A.before 88", "B.before 88", "A.after 88", "B.after 88"}));
+  EXPECT_EQ(recorded(), (std::vector<std::string>{"24:A.DAT", "88:A.DAT", "103:A.DAT"}));
   KES$FILE_CALLBACK(&file.block, &second, 0);
+  log.clear();
+  Kes$FILE_NEXT(&file.block);
+  EXPECT_EQ(log, (std::vector<std::string>{"A.before 24", "A.after 24"}));
+  KES$FILE_CALLBACK(&file.block, &first, 0);
   log.clear();
   Kes$FILE_NEXT(&file.block);
   EXPECT_TRUE(log.empty());

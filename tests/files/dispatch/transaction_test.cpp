@@ -137,14 +137,15 @@ TEST_F(Transactions, SecondLogoutPosts56AndTheFirstStaysActive) {
 TEST_F(Transactions, LogoutWithoutFilesTakesTheListInNumberOrderAndEmptiesIt) {
   TestFile a("A"), b("B"), c("C");
   open(a, b, c);
+  EXPECT_EQ(Kes$addLogoutFile(&a.block, 7), 0);
+  EXPECT_EQ(Kes$deleteLogoutFile(&a.block), 0);
+  EXPECT_EQ(Kes$deleteLogoutFile(&a.block), 48);
+  EXPECT_EQ(Kes$getLogoutNumber(nullptr), 0);
   EXPECT_EQ(Kes$addLogoutFile(&b.block, 5), 0);
   EXPECT_EQ(Kes$addLogoutFile(&c.block, 9), 0);
   EXPECT_EQ(Kes$addLogoutFile(&a.block, 5), 0);  // after B: equal numbers keep their order
   EXPECT_EQ(Kes$addLogoutFile(&c.block, 2), 0);  // replaces its earlier number
   EXPECT_EQ(Kes$getLogoutNumber(&c.block), 2);
-  EXPECT_EQ(Kes$deleteLogoutFile(&a.block), 0);
-  EXPECT_EQ(Kes$deleteLogoutFile(&a.block), 48);
-  EXPECT_EQ(Kes$addLogoutFile(&a.block, 5), 0);
   Kes$LOGOUT(3, nullptr);
   EXPECT_EQ(recorded(), (Calls{"22:C", "22:B", "22:A"}));
   EXPECT_EQ(Kes$getLogoutNumber(&b.block), 5);
