@@ -236,9 +236,8 @@ TEST_F(StatementExports, ThreadFilesReachTheCallingThreadsInstance) {
                                 },
                                 [] { return calling_thread; }});
   TestFile plain("P");
-  plain.block.state = &open_state;
   Kes$ThreadedFileOpen(&plain.block);
-  EXPECT_EQ(plain.block.state, &open_state);  // not a THREAD file: no instance
+  EXPECT_EQ(instance.block.state, &open_state);  // not a THREAD file: no instance made
   Kes$ThreadedFileOpen(&declared.block);
   EXPECT_EQ(instance.block.state, nullptr);  // a new instance starts closed
   Kes$FILE_OPEN(&declared.block, 0x22);
