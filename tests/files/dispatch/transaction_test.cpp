@@ -1,0 +1,208 @@
+// LOGOUT, COMMIT and ROLLBACK across files, the logout list, the driver registry, and the final
+// shutdown's commit and close.
+#include "files/dispatch/transaction.h"
+
+#include <string>
+#include <vector>
+
+#include "platform/msgbox/message_box.h"
+#include "runtime/fatal/fatal.h"
+#include "runtime/lifecycle/halt.h"
+#include "tests/files/dispatch/recording_driver.h"
+
+namespace kes::test {
+namespace {
+
+using Calls = std::vector<std::string>;
+using Transactions = DriverTest;
+using TransactionsDeathTest = DriverTest;
+
+TEST_F(Transactions, LogoutLocksAndLogsOutInOrderAndCommitEndsNewestFirst) {
+  TestFile a("A"), b("B");
+  b.support.lock_before_logout = true;
+  b.support.unlock_after = true;
+  open(a, b);
+  Kes$LOGOUT(5, &a.block, &b.block, nullptr);
+  EXPECT_EQ(Kes$ERRCODE, 0);
+  EXPECT_EQ(recorded(), (Calls{"22:A", "21:B", "22:B"}));
+  EXPECT_EQ(driver_calls[1].arguments.values[0], 5);  // the timeout
+  EXPECT_EQ(Kes$getLogoutNumber(&a.block), 1);
+  EXPECT_EQ(Kes$getLogoutNumber(&b.block), 2);
+  driver_calls.clear();
+  Kes$COMMIT();
+  EXPECT_EQ(recorded(), (Calls{"8:B", "50:B", "8:A"}));
+  EXPECT_EQ(Kes$getLogoutNumber(&a.block), 0);
+  Kes$COMMIT();
+  EXPECT_EQ(Kes$ERRCODE, 91);
+}
+
+TEST_F(Transactions, FailingSecondFileRollsBackTheFirstAndPostsIts48) {
+  TestFile a("A"), b("B"), c("C");
+  a.support.unlock_after = true;
+  open(a, b, c);
+  driver_failures[{&b.block, DRV_LOGOUT}] = 90;
+  Kes$LOGOUT(1, &a.block, &b.block, &c.block, nullptr);
+  EXPECT_EQ(recorded(), (Calls{"22:A", "22:B", "40:A", "50:A"}));
+  EXPECT_EQ(Kes$ERRCODE, 48);
+  EXPECT_EQ(files::error_file_name(), "B");
+  EXPECT_FALSE(files::transaction_active());
+}
+
+struct LogoutFailureCase {
+  const char* name;
+  bool second_open, second_recorded, second_logs_out, second_locks;
+  std::int32_t lock_error;  // posted by the second file's lock, 0 for none
+  bool first_rolls_back;
+  Calls calls;  // after the first file's LOGOUT
+  std::int32_t error;
+};
+const LogoutFailureCase kLogoutFailures[] = {
+    {"ClosedFile", false, true, true, false, 0, true, {"40:A"}, 37},
+    {"NoRegistryRecord", true, false, true, false, 0, true, {"40:A"}, 48},
+    {"NoLogoutSupport", true, true, false, true, 0, true, {"21:B", "50:B", "40:A"}, 48},
+    {"LockRefused", true, true, true, true, 32, true, {"21:B", "40:A"}, 48},
+    {"FirstWithoutRollback", false, true, true, false, 0, false, {}, 37},
+};
+
+TEST_F(Transactions, FailureStopsTheLoopRollsBackAndPostsItsError) {
+  for (const LogoutFailureCase& c : kLogoutFailures) {
+    SCOPED_TRACE(c.name);
+    reset();
+    TestFile a("A"), b("B");
+    a.support.supports_rollback = c.first_rolls_back;
+    b.support.supports_logout = c.second_logs_out;
+    b.support.lock_before_logout = c.second_locks;
+    open(a, b);
+    if (!c.second_recorded) Kes$deactivate_drv(&b.block);
+    if (!c.second_open) Kes$FILE_CLOSE(&b.block);
+    if (c.lock_error != 0) driver_failures[{&b.block, DRV_LOCKFILESEC}] = c.lock_error;
+    driver_calls.clear();
+    Kes$LOGOUT(1, &a.block, &b.block, nullptr);
+    Calls expected{"22:A"};
+    expected.insert(expected.end(), c.calls.begin(), c.calls.end());
+    EXPECT_EQ(recorded(), expected);
+    EXPECT_EQ(Kes$ERRCODE, c.error);
+    EXPECT_FALSE(files::transaction_active());
+  }
+}
+
+TEST_F(Transactions, LockThatIsUnsupportedStillLogsOut) {
+  TestFile a("A");
+  a.support.lock_before_logout = true;
+  open(a);
+  driver_failures[{&a.block, DRV_LOCKFILESEC}] = 80;
+  Kes$LOGOUT(1, &a.block, nullptr);
+  EXPECT_EQ(recorded(), (Calls{"21:A", "22:A"}));
+  EXPECT_EQ(Kes$ERRCODE, 0);
+  EXPECT_TRUE(files::transaction_active());
+}
+
+TEST_F(Transactions, SecondLogoutPosts56AndTheFirstStaysActive) {
+  TestFile a("A");
+  open(a);
+  Kes$LOGOUT(1, &a.block, nullptr);
+  driver_calls.clear();
+  Kes$LOGOUT(1, &a.block, nullptr);
+  EXPECT_EQ(Kes$ERRCODE, 56);
+  EXPECT_TRUE(driver_calls.empty());
+  Kes$ROLLBACK();
+  EXPECT_EQ(recorded(), Calls{"40:A"});
+  Kes$ROLLBACK();
+  EXPECT_EQ(Kes$ERRCODE, 91);
+}
+
+TEST_F(Transactions, LogoutWithoutFilesTakesTheListInNumberOrderAndEmptiesIt) {
+  TestFile a("A"), b("B"), c("C");
+  open(a, b, c);
+  EXPECT_EQ(Kes$addLogoutFile(&a.block, 7), 0);
+  EXPECT_EQ(Kes$deleteLogoutFile(&a.block), 0);
+  EXPECT_EQ(Kes$deleteLogoutFile(&a.block), 48);
+  EXPECT_EQ(Kes$getLogoutNumber(nullptr), 0);
+  EXPECT_EQ(Kes$addLogoutFile(&b.block, 5), 0);
+  EXPECT_EQ(Kes$addLogoutFile(&c.block, 9), 0);
+  EXPECT_EQ(Kes$addLogoutFile(&a.block, 5), 0);  // after B: equal numbers keep their order
+  EXPECT_EQ(Kes$addLogoutFile(&c.block, 2), 0);  // replaces its earlier number
+  EXPECT_EQ(Kes$getLogoutNumber(&c.block), 2);
+  Kes$LOGOUT(3, nullptr);
+  EXPECT_EQ(recorded(), (Calls{"22:C", "22:B", "22:A"}));
+  EXPECT_EQ(Kes$getLogoutNumber(&b.block), 5);
+  Kes$COMMIT();
+  EXPECT_EQ(Kes$getLogoutNumber(&b.block), 0);  // the list was emptied
+  driver_calls.clear();
+  Kes$LOGOUT(3, nullptr);
+  EXPECT_EQ(Kes$ERRCODE, 48);  // no file at all
+  EXPECT_TRUE(driver_calls.empty());
+}
+
+TEST_F(Transactions, RegistryKeepsTheFirstRecordAndANonzeroStatus) {
+  TestFile a("A");
+  EXPECT_EQ(Kes$STATUSfile(&a.block), 0);
+  Kes$activate_drv(&a.block, 4, 1, 1, 1, 0, 0);
+  Kes$activate_drv(&a.block, 0, 0, 0, 0, 0, 0);
+  EXPECT_EQ(Kes$STATUSfile(&a.block), 4);
+  Kes$activate_drv(&a.block, 6, 0, 0, 0, 0, 0);
+  EXPECT_EQ(Kes$STATUSfile(&a.block), 6);
+  a.block.state = &open_state;
+  Kes$LOGOUT(0, &a.block, nullptr);
+  EXPECT_EQ(Kes$ERRCODE, 0);  // the first activation's LOGOUT support stands
+  Kes$deactivate_drv(&a.block);
+  EXPECT_EQ(Kes$STATUSfile(&a.block), 0);
+}
+
+// The shutdown paths: the driver reports each call on standard error.
+void arrange_shutdown(TestFile& a, TestFile& b) {
+  DriverTest::open(a, b);
+  Kes$LOGOUT(0, &a.block, nullptr);
+  report_calls = true;
+}
+constexpr const char* kShutdownCalls = "8 A\n104 B\n104 A\n";
+
+TEST_F(TransactionsDeathTest, HaltCommitsAndDestroysNewestFirst) {
+  TestFile a("A"), b("B");
+  EXPECT_EXIT(
+      {
+        arrange_shutdown(a, b);
+        runtime::push_text("");
+        runtime::halt_program(3, true);
+      },
+      testing::ExitedWithCode(3), kShutdownCalls);
+}
+
+TEST_F(TransactionsDeathTest, FatalErrorCommitsAndDestroys) {
+  TestFile a("A"), b("B");
+  EXPECT_EXIT(
+      {
+        arrange_shutdown(a, b);
+        runtime::set_library_active_for_testing(true);
+        runtime::fatal(runtime::RuntimeError::Index);
+      },
+      testing::ExitedWithCode(runtime::kFatalExitCode), kShutdownCalls);
+}
+
+TEST_F(TransactionsDeathTest, StopWithAbortCommitsAndDestroys) {
+  TestFile a("A"), b("B");
+  EXPECT_EXIT(
+      {
+        arrange_shutdown(a, b);
+        const platform::MessageBoxAnswer abort[] = {platform::MessageBoxAnswer::Abort};
+        platform::set_message_box_answers(abort);
+        runtime::push_text("Stop");
+        runtime::stop_program(0);
+      },
+      testing::ExitedWithCode(0), kShutdownCalls);
+}
+
+TEST_F(Transactions, CloseDownAtTheProgramsEndCommitsAndDestroysOnce) {
+  TestFile a("A"), b("B");
+  arrange_shutdown(a, b);
+  report_calls = false;
+  driver_calls.clear();
+  runtime::close_down();
+  runtime::run_final_shutdown();
+  EXPECT_EQ(recorded(), (Calls{"8:A", "104:B", "104:A"}));
+  EXPECT_FALSE(files::transaction_active());
+  EXPECT_EQ(Kes$STATUSfile(&a.block), 0);
+}
+
+}  // namespace
+}  // namespace kes::test
