@@ -28,7 +28,8 @@ void store(unsigned char* at, T value) {
 
 // The length of `size` bytes without the trailing bytes equal to `pad`.
 std::uint32_t clipped(const unsigned char* at, std::uint32_t size, unsigned char pad) {
-  while (size > 0 && at[size - 1] == pad) --size;
+  while (size > 0 && at[size - 1] == pad)
+    --size;
   return size;
 }
 
@@ -60,8 +61,7 @@ int bind_column(sqlite3_stmt* statement, int parameter, const Column& column,
     case Codec::Ulong: return sqlite3_bind_int64(statement, parameter, load<std::uint32_t>(at));
     case Codec::Sreal: return sqlite3_bind_double(statement, parameter, load<float>(at));
     case Codec::Real: return sqlite3_bind_double(statement, parameter, load<double>(at));
-    case Codec::Bfloat4:
-      return sqlite3_bind_double(statement, parameter, Kes$bloadfloat4(at));
+    case Codec::Bfloat4: return sqlite3_bind_double(statement, parameter, Kes$bloadfloat4(at));
     case Codec::Bfloat8: return sqlite3_bind_double(statement, parameter, Kes$bloadfloat(at));
     case Codec::Decimal:
     case Codec::Pdecimal: {
@@ -79,8 +79,9 @@ int bind_column(sqlite3_stmt* statement, int parameter, const Column& column,
     case Codec::String: return text(clipped(at, column.size, ' '));
     case Codec::Cstring: {
       const void* end = std::memchr(at, 0, column.size);
-      return text(end == nullptr ? column.size
-                                 : static_cast<std::uint32_t>(static_cast<const unsigned char*>(end) - at));
+      return text(end == nullptr
+                      ? column.size
+                      : static_cast<std::uint32_t>(static_cast<const unsigned char*>(end) - at));
     }
     case Codec::Pstring:
       return sqlite3_bind_text(statement, parameter, reinterpret_cast<const char*>(at + 1),

@@ -2,10 +2,9 @@
 // parameter, and storing a result column back into the image.
 #pragma once
 
+#include <sqlite3.h>
 #include <string>
 #include <vector>
-
-#include <sqlite3.h>
 
 #include "files/sqlite/record_layout.h"
 

@@ -40,17 +40,22 @@ struct DecimalText {
 DecimalText split_decimal(std::string_view text) {
   DecimalText out;
   std::size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
+  while (i < text.size() && text[i] == ' ')
+    ++i;
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) out.negative = text[i++] == '-';
-  while (i < text.size() && text[i] == '0') ++i;
+  while (i < text.size() && text[i] == '0')
+    ++i;
   std::size_t start = i;
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+    ++i;
   out.whole = text.substr(start, i - start);
   if (i < text.size() && text[i] == '.') {
     start = ++i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+      ++i;
     out.fraction = text.substr(start, i - start);
-    while (!out.fraction.empty() && out.fraction.back() == '0') out.fraction.remove_suffix(1);
+    while (!out.fraction.empty() && out.fraction.back() == '0')
+      out.fraction.remove_suffix(1);
   }
   if (out.whole.empty() && out.fraction.empty()) out.negative = false;  // -0 is 0
   return out;

@@ -6,9 +6,8 @@
 // changes the sequence.
 #pragma once
 
-#include <string_view>
-
 #include <sqlite3.h>
+#include <string_view>
 
 namespace kes::sqlite {
 

@@ -85,7 +85,8 @@ std::string Connection::journal_mode() {
     if (text != nullptr) out = reinterpret_cast<const char*>(text);
   }
   sqlite3_finalize(statement);
-  for (char& c : out) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  for (char& c : out)
+    c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
   return out;
 }
 

@@ -8,9 +8,8 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-
 #include <sqlite3.h>
+#include <string>
 
 namespace kes::sqlite {
 

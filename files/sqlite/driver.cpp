@@ -54,8 +54,10 @@ TextUse text_use(std::int32_t operation) {
 // Pops the texts an operation that is not carried out leaves, and pushes empty answers.
 void balance(std::int32_t operation) {
   const TextUse use = text_use(operation);
-  for (int i = 0; i < use.pops; ++i) Kes$STACKpop();
-  for (int i = 0; i < use.pushes; ++i) Kes$PushString("", 0);
+  for (int i = 0; i < use.pops; ++i)
+    Kes$STACKpop();
+  for (int i = 0; i < use.pushes; ++i)
+    Kes$PushString("", 0);
 }
 
 }  // namespace

@@ -29,7 +29,8 @@ constexpr std::int32_t kUnsupported = 80;
 
 std::string upper(std::string_view text) {
   std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : out)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return out;
 }
 
@@ -46,8 +47,10 @@ bool synchronous_word(const std::string& level) {
 
 // A whole number of milliseconds, [0, 2^31 - 1].
 bool milliseconds(std::string_view text, std::int32_t& value) {
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ')
+    text.remove_suffix(1);
+  while (!text.empty() && text.front() == ' ')
+    text.remove_prefix(1);
   if (text.empty() || text.size() > 10) return false;
   std::int64_t n = 0;
   for (char c : text) {
@@ -143,8 +146,8 @@ bool stored_sql(sqlite3* db, const char* type, const std::string& name, std::str
                 int& result) {
   sqlite3_stmt* statement = nullptr;
   sql.clear();
-  result = sqlite3_prepare_v2(db, "SELECT sql FROM sqlite_master WHERE type = ?1 AND name = ?2",
-                              -1, &statement, nullptr);
+  result = sqlite3_prepare_v2(db, "SELECT sql FROM sqlite_master WHERE type = ?1 AND name = ?2", -1,
+                              &statement, nullptr);
   if (result == SQLITE_OK) {
     sqlite3_bind_text(statement, 1, type, -1, SQLITE_STATIC);
     sqlite3_bind_text(statement, 2, name.data(), static_cast<int>(name.size()), SQLITE_STATIC);
@@ -349,7 +352,8 @@ void do_copy(Drv_FCB* file, bool rename) {
   Kes$PopTemp(&popped);
   std::string destination(popped.pointer == nullptr ? "" : popped.pointer, popped.length);
   Kes$freestr(&popped);
-  while (!destination.empty() && destination.back() == ' ') destination.pop_back();
+  while (!destination.empty() && destination.back() == ' ')
+    destination.pop_back();
   Declaration d;
   const std::int32_t error = declare(file, d);
   if (error != 0) return post(file, error);
@@ -450,7 +454,8 @@ std::string pop_text() {
   Kes$PopTemp(&popped);
   std::string text(popped.pointer == nullptr ? "" : popped.pointer, popped.length);
   Kes$freestr(&popped);
-  while (!text.empty() && text.back() == ' ') text.pop_back();
+  while (!text.empty() && text.back() == ' ')
+    text.pop_back();
   return text;
 }
 
@@ -506,8 +511,7 @@ void get_property(Drv_FCB* file, std::int32_t property) {
   }
   Connection& connection = *state->connection;
   switch (property) {
-    case K55SQLITE_PROP_BUSY_TIMEOUT:
-      return push_text(std::to_string(connection.busy_timeout()));
+    case K55SQLITE_PROP_BUSY_TIMEOUT: return push_text(std::to_string(connection.busy_timeout()));
     case K55SQLITE_PROP_JOURNAL_MODE: return push_text(connection.journal_mode());
     case K55SQLITE_PROP_SYNCHRONOUS: return push_text(connection.synchronous());
     case K55SQLITE_PROP_INTEGRITY: return push_text(integrity(connection));
@@ -520,10 +524,12 @@ void get_property(Drv_FCB* file, std::int32_t property) {
 std::string file_name(const Drv_FCB* file) {
   std::string name;
   if (file->name != nullptr) {
-    name = file->name_length < 0 ? std::string(file->name)
-                                 : std::string(file->name, static_cast<std::size_t>(file->name_length));
+    name = file->name_length < 0
+               ? std::string(file->name)
+               : std::string(file->name, static_cast<std::size_t>(file->name_length));
   }
-  while (!name.empty() && name.back() == ' ') name.pop_back();
+  while (!name.empty() && name.back() == ' ')
+    name.pop_back();
   return name;
 }
 

@@ -39,14 +39,14 @@ class Statement {
 
 // Records read ahead, as images.
 struct ReadAhead {
-  std::vector<unsigned char> images;      // count x image size
+  std::vector<unsigned char> images;  // count x image size
   std::vector<std::int64_t> positions;
-  std::vector<BlobContents> blobs;        // per record, when the file has BLOBs
-  std::size_t next = 0;                   // the next record to hand out
+  std::vector<BlobContents> blobs;  // per record, when the file has BLOBs
+  std::size_t next = 0;             // the next record to hand out
   bool backward = false;
-  bool complete = false;                  // the batch reached the end of the sequence
+  bool complete = false;  // the batch reached the end of the sequence
   std::uint64_t generation = 0;
-  std::uint32_t batch = 0;                // size of the last batch
+  std::uint32_t batch = 0;  // size of the last batch
 };
 
 struct Sequence {
@@ -55,7 +55,7 @@ struct Sequence {
   ScanStart start = ScanStart::Ends;
   std::vector<unsigned char> start_image;  // key values to start from
   std::int64_t start_position = 0;
-  bool read = false;                       // a record was read: `last` holds it
+  bool read = false;  // a record was read: `last` holds it
   std::vector<unsigned char> last_image;
   std::int64_t last_position = 0;
   ReadAhead ahead;
@@ -70,7 +70,7 @@ struct OpenFile {
   bool exclusive = false;
 
   // The current record.
-  std::int64_t current = 0;  // its position, 0 for none
+  std::int64_t current = 0;          // its position, 0 for none
   std::vector<unsigned char> image;  // scratch image of the record buffers
   BlobContents blobs;                // the BLOBs' contents of the record buffer
   std::vector<unsigned char> row;    // scratch image of a record read
@@ -88,8 +88,8 @@ struct OpenFile {
 
   // Statements, prepared on first use.
   Statement insert, update, remove, by_position, count_all;
-  std::vector<Statement> by_key, count_key, duplicate;        // per key
-  std::map<std::uint32_t, Statement> scans;  // by (key + 1) * 8 + backward * 4 + start
+  std::vector<Statement> by_key, count_key, duplicate;  // per key
+  std::map<std::uint32_t, Statement> scans;             // by (key + 1) * 8 + backward * 4 + start
 };
 
 }  // namespace kes::sqlite

@@ -66,8 +66,8 @@ struct Field {
   std::uint32_t size = 0;  // one element
   std::uint8_t places = 0;
   std::uint32_t group_records = 0;
-  std::uint32_t offset = 0;     // relative to the enclosing group
-  std::uint64_t elements = 1;   // product of the dimensions
+  std::uint32_t offset = 0;    // relative to the enclosing group
+  std::uint64_t elements = 1;  // product of the dimensions
   bool dimensioned = false;
   std::string name;
 };
@@ -174,7 +174,8 @@ bool codec_of(const Field& field, Codec& codec) {
 
 std::string lower(std::string_view text) {
   std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : out)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return out;
 }
 
@@ -239,7 +240,8 @@ std::int32_t read_layout(const std::uint8_t* descriptor, std::size_t length,
   for (std::uint32_t number = 1; number <= field_count; ++number) {
     Field field;
     if (!read_field(in, field)) return kInvalidDescriptor;
-    while (groups.back().last_record < number) groups.pop_back();
+    while (groups.back().last_record < number)
+      groups.pop_back();
     const Group& parent = groups.back();
     const std::uint64_t offset = std::uint64_t{parent.offset} + field.offset;
     const std::uint64_t total = std::uint64_t{field.size} * field.elements;
@@ -253,8 +255,12 @@ std::int32_t read_layout(const std::uint8_t* descriptor, std::size_t length,
     } else if (parent.in_array) {
       continue;  // stored with the dimensioned group's bytes
     }
-    Column column{field.name, Codec::Raw, static_cast<std::uint32_t>(offset),
-                  static_cast<std::uint32_t>(total), field.places, true};
+    Column column{field.name,
+                  Codec::Raw,
+                  static_cast<std::uint32_t>(offset),
+                  static_cast<std::uint32_t>(total),
+                  field.places,
+                  true};
     if (!field.dimensioned && !codec_of(field, column.codec)) return kUnsupportedType;
     if (layout.columns.size() == kMaxColumns) return kInvalidDeclaration;
     for (const Column& earlier : layout.columns) {
@@ -269,8 +275,12 @@ std::int32_t read_layout(const std::uint8_t* descriptor, std::size_t length,
   for (std::size_t m = 0; m < memo_count; ++m) {
     const Drv_MCB& memo = memos[m];
     if (layout.columns.size() == kMaxColumns) return kInvalidDeclaration;
-    Column column{memo.label == nullptr ? std::string() : std::string(memo.label), Codec::Blob, 0,
-                  0, 0, true};
+    Column column{memo.label == nullptr ? std::string() : std::string(memo.label),
+                  Codec::Blob,
+                  0,
+                  0,
+                  0,
+                  true};
     if ((memo.flags & DRV_MEMO_BLOB) != 0) {
       column.offset = layout.blob_count++;
     } else {

@@ -38,7 +38,7 @@ enum class Codec : std::uint8_t {
 };
 
 struct Column {
-  std::string name;      // unique without regard to case
+  std::string name;  // unique without regard to case
   Codec codec;
   std::uint32_t offset;  // in the image; for a BLOB its number from 0
   std::uint32_t size;    // bytes in the image (0 for a BLOB)
@@ -51,7 +51,7 @@ const char* column_type(Codec codec) noexcept;
 bool is_text(Codec codec) noexcept;
 
 struct RecordLayout {
-  std::vector<Column> columns;            // the record's fields, then the MEMOs and BLOBs
+  std::vector<Column> columns;             // the record's fields, then the MEMOs and BLOBs
   std::vector<std::int32_t> field_column;  // field number -> column index, -1 for none
   std::uint32_t record_size = 0;
   std::uint32_t image_size = 0;  // record size plus the MEMOs' sizes

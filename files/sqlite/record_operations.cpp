@@ -85,7 +85,8 @@ int bind_key(sqlite3_stmt* statement, const OpenFile& s, const KeyPlan& plan,
 // Steps a statement to its end; the SQLite result (SQLITE_DONE on success).
 int finish(sqlite3_stmt* statement) {
   int result = sqlite3_step(statement);
-  while (result == SQLITE_ROW) result = sqlite3_step(statement);
+  while (result == SQLITE_ROW)
+    result = sqlite3_step(statement);
   sqlite3_reset(statement);
   return result;
 }
@@ -211,8 +212,9 @@ std::int64_t fetch(Drv_FCB* file, OpenFile& s, bool backward, bool consume, bool
                       a.backward == backward && a.next < a.positions.size();
   if (!usable) {
     const bool growing = a.backward == backward && a.batch != 0;
-    a.batch = fresh ? 1 : growing ? std::min(a.batch * 4, s.buffer_limit)
-                                  : std::min(kFirstBatch, s.buffer_limit);
+    a.batch = fresh     ? 1
+              : growing ? std::min(a.batch * 4, s.buffer_limit)
+                        : std::min(kFirstBatch, s.buffer_limit);
     const int result = fill(s, backward, a.batch);
     if (result != SQLITE_DONE) {
       a.positions.clear();
@@ -295,11 +297,9 @@ void do_set(Drv_FCB* file, OpenFile& s, std::int32_t operation, const Drv_Args& 
   take_buffers(file, s);
   switch (operation) {
     case DRV_SETFILE: return start_sequence(s, -1, ScanStart::Ends, nullptr, 0);
-    case DRV_SETFILEPTR:
-      return start_sequence(s, -1, ScanStart::ValuesPosition, nullptr, position);
+    case DRV_SETFILEPTR: return start_sequence(s, -1, ScanStart::ValuesPosition, nullptr, position);
     case DRV_SETKEY: return start_sequence(s, key, ScanStart::Ends, nullptr, 0);
-    case DRV_SETKEYKEY:
-      return start_sequence(s, key, ScanStart::Values, s.image.data(), 0);
+    case DRV_SETKEYKEY: return start_sequence(s, key, ScanStart::Values, s.image.data(), 0);
     case DRV_SETKEYKEYPTR:
       return start_sequence(s, key, ScanStart::ValuesPosition, s.image.data(), position);
     case DRV_SETFILEKEY: {
@@ -394,9 +394,8 @@ void do_put(Drv_FCB* file, OpenFile& s) {
 
 void do_delete(Drv_FCB* file, OpenFile& s) {
   if (!unchanged(file, s)) return;
-  sqlite3_stmt* statement =
-      s.remove.get(s.connection->db(), "DELETE FROM " + quote(s.table) + " WHERE " +
-                                           kPositionColumn + " = ?1");
+  sqlite3_stmt* statement = s.remove.get(
+      s.connection->db(), "DELETE FROM " + quote(s.table) + " WHERE " + kPositionColumn + " = ?1");
   if (statement == nullptr)
     return post_sqlite(file, s.connection->db(), sqlite3_errcode(s.connection->db()));
   sqlite3_bind_int64(statement, 1, s.current);
@@ -410,9 +409,9 @@ void do_delete(Drv_FCB* file, OpenFile& s) {
 
 std::int32_t do_records(Drv_FCB* file, OpenFile& s, std::int32_t key) {
   Statement& holder = key < 0 ? s.count_all : s.count_key[static_cast<std::size_t>(key)];
-  sqlite3_stmt* statement = holder.get(
-      s.connection->db(),
-      count_sql(s.table, key < 0 ? nullptr : &s.keys[static_cast<std::size_t>(key)]));
+  sqlite3_stmt* statement =
+      holder.get(s.connection->db(),
+                 count_sql(s.table, key < 0 ? nullptr : &s.keys[static_cast<std::size_t>(key)]));
   if (statement == nullptr) {
     post_sqlite(file, s.connection->db(), sqlite3_errcode(s.connection->db()));
     return 0;
@@ -563,8 +562,9 @@ bool run_record_operation(std::int32_t operation, Drv_FCB* file, const Drv_Args&
 }
 
 sqlite3_stmt* Statement::get(sqlite3* db, const std::string& sql) {
-  if (statement_ == nullptr) sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()),
-                                                SQLITE_PREPARE_PERSISTENT, &statement_, nullptr);
+  if (statement_ == nullptr)
+    sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                       &statement_, nullptr);
   return statement_;
 }
 

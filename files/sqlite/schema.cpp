@@ -37,8 +37,7 @@ struct OrderTerm {
   bool ascending;
 };
 
-std::vector<OrderTerm> order_terms(const RecordLayout& layout, const KeyPlan* plan,
-                                   bool backward) {
+std::vector<OrderTerm> order_terms(const RecordLayout& layout, const KeyPlan* plan, bool backward) {
   std::vector<OrderTerm> out;
   if (plan != nullptr) {
     for (const KeyTerm& term : plan->terms)
@@ -61,8 +60,8 @@ std::string from_sql(const std::vector<OrderTerm>& terms, bool inclusive) {
     if (i + 1 == terms.size()) {
       nested = t.expression + op(t, inclusive) + parameter(i);
     } else {
-      nested = "(" + t.expression + op(t, false) + parameter(i) + " OR (" + t.expression +
-               " = " + parameter(i) + " AND " + nested + "))";
+      nested = "(" + t.expression + op(t, false) + parameter(i) + " OR (" + t.expression + " = " +
+               parameter(i) + " AND " + nested + "))";
     }
   }
   if (terms.size() == 1) return nested;
@@ -150,7 +149,8 @@ std::string create_index_sql(std::string_view table, const RecordLayout& layout,
 
 std::string select_list(const RecordLayout& layout) {
   std::string out = kPositionColumn;
-  for (const Column& column : layout.columns) out += ", " + quote(column.name);
+  for (const Column& column : layout.columns)
+    out += ", " + quote(column.name);
   return out;
 }
 
@@ -195,7 +195,8 @@ std::string get_by_key_sql(std::string_view table, const RecordLayout& layout,
                            const KeyPlan& plan) {
   std::string out = "SELECT " + select_list(layout) + from_table(table, &plan) + " WHERE ";
   for (std::size_t i = 0; i < plan.terms.size(); ++i)
-    out += (i > 0 ? " AND " : "") + term_sql(layout, plan.terms[i]) + " = ?" + std::to_string(i + 1);
+    out +=
+        (i > 0 ? " AND " : "") + term_sql(layout, plan.terms[i]) + " = ?" + std::to_string(i + 1);
   if (!plan.only.empty()) out += " AND " + plan.only;
   return out + order_by_sql(order_terms(layout, &plan, false)) + " LIMIT 1";
 }
@@ -206,8 +207,7 @@ std::string count_sql(std::string_view table, const KeyPlan* plan) {
   return out;
 }
 
-std::string duplicate_sql(std::string_view table, const RecordLayout& layout,
-                          const KeyPlan& plan) {
+std::string duplicate_sql(std::string_view table, const RecordLayout& layout, const KeyPlan& plan) {
   std::string out = "SELECT 1" + from_table(table, &plan) + " WHERE ";
   for (std::size_t i = 0; i < plan.terms.size(); ++i)
     out += term_sql(layout, plan.terms[i]) + " = ?" + std::to_string(i + 1) + " AND ";

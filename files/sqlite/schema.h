@@ -52,10 +52,10 @@ std::string update_sql(std::string_view table, const RecordLayout& layout);  // 
 
 // Where a sequential read starts.
 enum class ScanStart : std::uint8_t {
-  Ends,         // at the first record in the direction of reading
-  Values,       // at the key values (?1..?n), inclusive
+  Ends,            // at the first record in the direction of reading
+  Values,          // at the key values (?1..?n), inclusive
   ValuesPosition,  // at the key values and position (?n+1), inclusive
-  After,        // after the key values and position, exclusive
+  After,           // after the key values and position, exclusive
 };
 
 // A read of up to ?(n+2) records in key order (file order when `plan` is null), forward or
@@ -63,12 +63,10 @@ enum class ScanStart : std::uint8_t {
 std::string scan_sql(std::string_view table, const RecordLayout& layout, const KeyPlan* plan,
                      bool backward, ScanStart start);
 // The first record whose key equals the values (1 to n), in key order.
-std::string get_by_key_sql(std::string_view table, const RecordLayout& layout,
-                           const KeyPlan& plan);
+std::string get_by_key_sql(std::string_view table, const RecordLayout& layout, const KeyPlan& plan);
 // The number of records in a key (all records when `plan` is null).
 std::string count_sql(std::string_view table, const KeyPlan* plan);
 // A record other than position ?(n+1) with the key's values: duplicates of a unique key.
-std::string duplicate_sql(std::string_view table, const RecordLayout& layout,
-                          const KeyPlan& plan);
+std::string duplicate_sql(std::string_view table, const RecordLayout& layout, const KeyPlan& plan);
 
 }  // namespace kes::sqlite
