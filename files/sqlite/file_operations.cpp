@@ -281,8 +281,9 @@ void do_open(Drv_FCB* file, std::int32_t mode) {
   if (!connect(file, d, create, ref)) return;
   Connection& connection = *ref.connection;
   if (exclusive) {
+    // Refused while another program has the database open.
     const int result = connection.enter_exclusive();
-    if (result != SQLITE_OK) return post_sqlite(file, connection.db(), result);
+    if (result != SQLITE_OK) return post_sqlite(file, nullptr, result);
   }
   if (!check_table(file, connection, d, create, write)) {
     if (exclusive) connection.leave_exclusive();
@@ -376,6 +377,11 @@ void do_copy(Drv_FCB* file, bool rename) {
   if (!stored_sql(connection.db(), "table", d.table, sql, result))
     return post_sqlite(file, connection.db(), result);
   if (sql.empty()) return post(file, kFileNotFound);
+  // The destination database is made (when it does not exist) by a connection of its own.
+  Declaration target = d;
+  target.path = destination;
+  ConnectionRef made;
+  if (!connect(file, target, true, made)) return;
   sqlite3_stmt* attach = nullptr;
   result = sqlite3_prepare_v2(connection.db(), "ATTACH DATABASE ?1 AS kestrel_copy", -1, &attach,
                               nullptr);
@@ -459,8 +465,10 @@ std::string pop_text() {
   return text;
 }
 
+// Pushes a copy of the text that the stack entry owns.
 void push_text(const std::string& text) {
   Kes$PushString(text.data(), static_cast<std::uint32_t>(text.size()));
+  Kes$StackHeap();
 }
 
 std::string integrity(Connection& connection) {

@@ -544,6 +544,7 @@ bool run_record_operation(std::int32_t operation, Drv_FCB* file, const Drv_Args&
     case DRV_BLOB_YIELD:
       if (const std::string* content = blob(file, s, value)) {
         Kes$PushString(content->data(), static_cast<std::uint32_t>(content->size()));
+        Kes$StackHeap();  // a copy of its own: the BLOB may change before it is popped
       } else {
         Kes$PushString("", 0);
       }

@@ -1,0 +1,38 @@
+// The file the SQLite driver's tests and their child processes share: customers with an ID
+// (unique key) and an amount.
+#pragma once
+
+#include <string>
+
+#include <kestrel/files.h>
+#include <kestrel/sqlite_driver.h>
+
+#include "tests/files/conformance/file_declaration.h"
+
+namespace kes::test {
+
+class Customers : public FileDeclaration {
+ public:
+  explicit Customers(std::string name, const char* label = "Customer")
+      : FileDeclaration(
+            SQLite$Driver, std::move(name), label,
+            {{DRV_TYPE_LONG, 0, "ID"}, {DRV_TYPE_STRING, 30, "Name"}, {DRV_TYPE_LONG, 0, "Amount"}},
+            {{"ById", {1}}, {"ByName", {2}, DRV_KEY_DUP}}) {}
+  std::int32_t add(std::int32_t id, std::string_view name, std::int32_t amount) {
+    set_long(1, id);
+    set_string(2, name, 30);
+    set_long(3, amount);
+    Kes$FILE_ADDf(file());
+    return Kes$ERRCODE;
+  }
+  // GET by ID: 0 or the error.
+  std::int32_t get(std::int32_t id) {
+    set_long(1, id);
+    Kes$FILE_GETfk(file(), key(0));
+    return Kes$ERRCODE;
+  }
+  std::int32_t amount() { return get_long(3); }
+  std::string name() { return get_string(2, 30); }
+};
+
+}  // namespace kes::test
