@@ -242,7 +242,7 @@ std::int32_t read_layout(const std::uint8_t* descriptor, std::size_t length,
     if (!read_field(in, field)) return kInvalidDescriptor;
     while (groups.back().last_record < number)
       groups.pop_back();
-    const Group& parent = groups.back();
+    const Group parent = groups.back();  // a copy: the pushes below move the stack
     const std::uint64_t offset = std::uint64_t{parent.offset} + field.offset;
     const std::uint64_t total = std::uint64_t{field.size} * field.elements;
     if (field.type == DRV_TYPE_MEMO || field.type == DRV_TYPE_BLOB) continue;  // the MCBs hold them
