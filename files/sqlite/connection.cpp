@@ -43,7 +43,11 @@ Connection* Connection::acquire(const std::string& path, bool create, const Sett
   if (result == SQLITE_OK) result = connection->set_busy_timeout(settings.busy_timeout_ms);
   // Reading the schema tells a database from any other file before the journal mode is set.
   if (result == SQLITE_OK) result = connection->exec("SELECT count(*) FROM sqlite_master");
-  if (result == SQLITE_OK) result = connection->set_journal_mode(settings.journal_mode);
+  if (result == SQLITE_OK) {
+    // A database that others hold in another journal mode (or one in memory) keeps its own.
+    const int journal = connection->set_journal_mode(settings.journal_mode);
+    if (journal != SQLITE_BUSY) result = journal;
+  }
   if (result == SQLITE_OK) result = connection->set_synchronous(settings.synchronous);
   if (result != SQLITE_OK) {
     delete connection;
@@ -72,6 +76,8 @@ int Connection::set_journal_mode(const std::string& mode) {
   // PRAGMA takes no parameters; `mode` is one of the fixed words the caller checked.
   const std::string sql = "PRAGMA journal_mode=" + mode;
   int result = exec(sql.c_str());
+  // SQLite keeps the mode it has, without an error, when others have the database open.
+  if (result == SQLITE_OK && journal_mode() != mode) result = SQLITE_BUSY;
   if (result == SQLITE_OK) settings_.journal_mode = mode;
   return result;
 }
@@ -97,7 +103,16 @@ int Connection::set_synchronous(const std::string& level) {
   return result;
 }
 
-std::string Connection::synchronous() { return settings_.synchronous; }
+std::string Connection::synchronous() {
+  static const char* const kLevels[] = {"OFF", "NORMAL", "FULL", "EXTRA"};
+  sqlite3_stmt* statement = nullptr;
+  int level = -1;
+  if (sqlite3_prepare_v2(db_, "PRAGMA synchronous", -1, &statement, nullptr) == SQLITE_OK &&
+      sqlite3_step(statement) == SQLITE_ROW)
+    level = sqlite3_column_int(statement, 0);
+  sqlite3_finalize(statement);
+  return level >= 0 && level <= 3 ? kLevels[level] : "";
+}
 
 int Connection::begin(std::int32_t timeout_ms) {
   if (!sqlite3_get_autocommit(db_)) return SQLITE_OK;  // already in the transaction

@@ -2,8 +2,8 @@
 // calls them: once for each driver's factory (the in-memory reference driver, the SQLite
 // driver, and drivers to come).
 #include <algorithm>
-#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <kestrel/files.h>
@@ -49,9 +49,14 @@ class Conformance : public ::testing::TestWithParam<DriverFactory> {
              {"ByName", {kName}, DRV_KEY_DUP | DRV_KEY_NOCASE},
              {"ByCity", {kCity, kAmount}, DRV_KEY_DUP | DRV_KEY_OPT, {0, 1}}}) {
     Kes$FILE_CREATE(file());
-    EXPECT_EQ(Kes$ERRCODE, 0);
     Kes$FILE_OPEN(file(), DRV_ACCESS_READWRITE | DRV_DENY_NONE);
     EXPECT_EQ(Kes$ERRCODE, 0);
+    for (const auto& [id, name, city, amount] : {std::tuple{1, "bob", "Oslo", 10},
+                                                 {2, "Alice", "Bergen", 30},
+                                                 {3, "carol", "Oslo", 20},
+                                                 {4, "Bob", "", 0},
+                                                 {5, "dave", "Bergen", 30}})
+      EXPECT_EQ(add(id, name, city, amount), 0);
   }
   ~Conformance() override { Kes$FILE_CLOSE(file()); }
 
@@ -69,13 +74,6 @@ class Conformance : public ::testing::TestWithParam<DriverFactory> {
     Kes$FILE_ADDf(file());
     return Kes$ERRCODE;
   }
-  void add_five() {
-    ASSERT_EQ(add(1, "bob", "Oslo", 10), 0);
-    ASSERT_EQ(add(2, "Alice", "Bergen", 30), 0);
-    ASSERT_EQ(add(3, "carol", "Oslo", 20), 0);
-    ASSERT_EQ(add(4, "Bob", "", 0), 0);
-    ASSERT_EQ(add(5, "dave", "Bergen", 30), 0);
-  }
   std::int32_t id() { return customers_.get_long(kId); }
   // The IDs that NEXT (or PREVIOUS) reads until it posts 33.
   std::vector<std::int32_t> read_all(bool backward) {
@@ -88,6 +86,7 @@ class Conformance : public ::testing::TestWithParam<DriverFactory> {
     EXPECT_EQ(Kes$ERRCODE, 33);
     return ids;
   }
+  // GET by a key of the buffer's values: the ID found, or minus the error.
   std::int32_t get_by(std::size_t k) {
     Kes$FILE_GETfk(file(), key(k));
     return Kes$ERRCODE == 0 ? id() : -Kes$ERRCODE;
@@ -98,22 +97,31 @@ class Conformance : public ::testing::TestWithParam<DriverFactory> {
 
 using Ids = std::vector<std::int32_t>;
 
+struct GetCase {
+  const char* name;
+  std::size_t key;
+  std::int32_t id;
+  const char* name_value;
+  const char* city;
+  std::int32_t amount;
+  std::int32_t found;  // the ID, or minus the error
+};
+const GetCase kGets[] = {
+    {"FirstId", kByIdKey, 1, "", "", 0, 1},
+    {"LastId", kByIdKey, 5, "", "", 0, 5},
+    {"MissingId", kByIdKey, 6, "", "", 0, -35},
+    {"NameOtherCase", kByNameKey, 0, "CAROL", "", 0, 3},
+    {"FirstOfDuplicates", kByNameKey, 0, "BOB", "", 0, 1},
+    {"TwoComponents", kByCityKey, 0, "", "Bergen", 30, 2},
+    {"LeftOutOfOptKey", kByCityKey, 0, "", "", 0, -35},
+};
+
 TEST_P(Conformance, FindsEachRecordByEveryKeyAndCountsEachKey) {
-  add_five();
-  for (std::int32_t i = 1; i <= 5; ++i) {
-    fill(i, "", "", 0);
-    EXPECT_EQ(get_by(kByIdKey), i);
+  for (const GetCase& c : kGets) {
+    SCOPED_TRACE(c.name);
+    fill(c.id, c.name_value, c.city, c.amount);
+    EXPECT_EQ(get_by(c.key), c.found);
   }
-  fill(0, "CAROL", "", 0);
-  EXPECT_EQ(get_by(kByNameKey), 3);
-  fill(0, "BOB", "", 0);
-  EXPECT_EQ(get_by(kByNameKey), 1);  // the first of the duplicates
-  fill(0, "", "Bergen", 30);
-  EXPECT_EQ(get_by(kByCityKey), 2);
-  fill(0, "", "", 0);
-  EXPECT_EQ(get_by(kByCityKey), -35);  // left out of the OPT key
-  fill(6, "", "", 0);
-  EXPECT_EQ(get_by(kByIdKey), -35);
   Kes$FILE_GETfl(file(), 3);
   EXPECT_EQ(id(), 3);
   EXPECT_EQ(Kes$FILE_POINTERf(file()), 3);
@@ -155,7 +163,6 @@ const ScanCase kScans[] = {
 };
 
 TEST_P(Conformance, ScansInOrderFromAnyStartInBothDirections) {
-  add_five();
   for (const ScanCase& c : kScans) {
     SCOPED_TRACE(c.name);
     fill(c.id, c.name_value, c.city, c.amount);
@@ -172,7 +179,6 @@ TEST_P(Conformance, ScansInOrderFromAnyStartInBothDirections) {
 }
 
 TEST_P(Conformance, TurnsSkipsAndTellsEnds) {
-  add_five();
   Kes$FILE_SETk(key(kByIdKey));
   EXPECT_EQ(Kes$FILE_BOF(file()), 0);  // BOF and EOF before reading: records lie ahead
   EXPECT_EQ(Kes$FILE_CEOF(file()), 0);
@@ -197,7 +203,6 @@ TEST_P(Conformance, TurnsSkipsAndTellsEnds) {
 }
 
 TEST_P(Conformance, RefusesDuplicatesOfUniqueKeysOnly) {
-  add_five();
   EXPECT_EQ(add(3, "erin", "Rome", 1), 40);
   EXPECT_EQ(add(6, "ALICE", "Bergen", 30), 0);  // duplicates of the DUP keys
   EXPECT_EQ(Kes$FILE_RECORDSf(file()), 6);
@@ -211,7 +216,6 @@ TEST_P(Conformance, RefusesDuplicatesOfUniqueKeysOnly) {
 }
 
 TEST_P(Conformance, PutThatChangesAKeyMovesTheRecordAndTheScanWithIt) {
-  add_five();
   Kes$FILE_SETk(key(kByNameKey));
   Kes$FILE_NEXT(file());
   Kes$FILE_NEXT(file());
@@ -227,7 +231,6 @@ TEST_P(Conformance, PutThatChangesAKeyMovesTheRecordAndTheScanWithIt) {
 }
 
 TEST_P(Conformance, DeleteDuringAScanGoesOnFromTheDeletedRecord) {
-  add_five();
   Kes$FILE_SETk(key(kByIdKey));
   Ids seen;
   for (Kes$FILE_NEXT(file()); Kes$ERRCODE == 0; Kes$FILE_NEXT(file())) {
@@ -241,7 +244,6 @@ TEST_P(Conformance, DeleteDuringAScanGoesOnFromTheDeletedRecord) {
 }
 
 TEST_P(Conformance, RollbackLosesWhatCommitKeeps) {
-  add_five();
   Kes$LOGOUT(1, file(), nullptr);
   ASSERT_EQ(Kes$ERRCODE, 0);
   add(10, "x", "y", 1);
@@ -265,68 +267,44 @@ TEST_P(Conformance, RollbackLosesWhatCommitKeeps) {
   EXPECT_EQ(get_by(kByIdKey), -35);
 }
 
+using Misuse = void (*)(Drv_FCB* file, Drv_KCB* key);
 struct MisuseCase {
   const char* name;
-  std::function<void(Drv_FCB* file, Drv_KCB* key)> misuse;
+  bool closed;  // the file is closed first
+  Misuse misuse;
   std::int32_t error;
 };
 const MisuseCase kMisuses[] = {
-    {"NextWithoutSet", [](Drv_FCB* f, Drv_KCB*) { Kes$FILE_NEXT(f); }, 33},
-    {"PutWithoutRecord", [](Drv_FCB* f, Drv_KCB*) { Kes$FILE_PUTf(f); }, 33},
-    {"DeleteWithoutRecord", [](Drv_FCB* f, Drv_KCB*) { Kes$FILE_DELETE(f); }, 33},
-    {"OpenTwice", [](Drv_FCB* f, Drv_KCB*) { Kes$FILE_OPEN(f, 0x42); }, 52},
-    {"EmptyShared", [](Drv_FCB* f, Drv_KCB*) { Kes$FILE_EMPTY(f); }, 63},
-    {"CommitWithoutLogout", [](Drv_FCB*, Drv_KCB*) { Kes$COMMIT(); }, 91},
-    {"LogoutTwice",
-     [](Drv_FCB* f, Drv_KCB*) {
-       Kes$LOGOUT(1, f, nullptr);
-       Kes$LOGOUT(1, f, nullptr);
-     },
-     56},
-    {"Unsupported", [](Drv_FCB* f, Drv_KCB*) { Kes$FILE_STREAM(f); }, 80},
-    {"AddClosed",
-     [](Drv_FCB* f, Drv_KCB*) {
-       Kes$FILE_CLOSE(f);
-       Kes$FILE_ADDf(f);
-     },
-     37},
-    {"AddReadOnly",
-     [](Drv_FCB* f, Drv_KCB*) {
-       Kes$FILE_CLOSE(f);
-       Kes$FILE_OPEN(f, DRV_ACCESS_READ | DRV_DENY_NONE);
-       Kes$FILE_ADDf(f);
-     },
+    {"NextWithoutSet", false, [](Drv_FCB* f, Drv_KCB*) { Kes$FILE_NEXT(f); }, 33},
+    {"PutWithoutRecord", false, [](Drv_FCB* f, Drv_KCB*) { Kes$FILE_PUTf(f); }, 33},
+    {"DeleteWithoutRecord", false, [](Drv_FCB* f, Drv_KCB*) { Kes$FILE_DELETE(f); }, 33},
+    {"OpenTwice", false, [](Drv_FCB* f, Drv_KCB*) { Kes$FILE_OPEN(f, 0x42); }, 52},
+    {"EmptyShared", false, [](Drv_FCB* f, Drv_KCB*) { Kes$FILE_EMPTY(f); }, 63},
+    {"CommitWithoutLogout", false, [](Drv_FCB*, Drv_KCB*) { Kes$COMMIT(); }, 91},
+    {"LogoutTwice", false,
+     [](Drv_FCB* f, Drv_KCB*) { Kes$LOGOUT(1, f, nullptr), Kes$LOGOUT(1, f, nullptr); }, 56},
+    {"Unsupported", false, [](Drv_FCB* f, Drv_KCB*) { Kes$FILE_STREAM(f); }, 80},
+    {"AddClosed", true, [](Drv_FCB* f, Drv_KCB*) { Kes$FILE_ADDf(f); }, 37},
+    {"AddReadOnly", true, [](Drv_FCB* f, Drv_KCB*) { Kes$FILE_OPEN(f, 0x40), Kes$FILE_ADDf(f); },
      5},
-    {"OpenMissing",
-     [](Drv_FCB* f, Drv_KCB*) {
-       Kes$FILE_CLOSE(f);
-       Kes$FILE_REMOVE(f);
-       Kes$FILE_OPEN(f, 0x42);
-     },
+    {"OpenMissing", true, [](Drv_FCB* f, Drv_KCB*) { Kes$FILE_REMOVE(f), Kes$FILE_OPEN(f, 0x42); },
      2},
-    {"KeyOfAnotherFile",
-     [](Drv_FCB* f, Drv_KCB* k) {
-       Drv_FCB other{};
-       k->file = &other;
-       Kes$FILE_GETfk(f, k);
-       k->file = f;
-     },
-     38},
+    {"KeyOfAnotherFile", false, [](Drv_FCB* f, Drv_KCB* k) { Kes$FILE_GETfk(f, k); }, 38},
 };
 
 TEST_P(Conformance, PostsTheErrorOfEachMisuse) {
-  add_five();
+  Drv_FCB other{};
   for (const MisuseCase& c : kMisuses) {
     SCOPED_TRACE(c.name);
+    if (c.closed) Kes$FILE_CLOSE(file());
+    key(kByIdKey)->file = c.error == 38 ? &other : file();
     c.misuse(file(), key(kByIdKey));
     EXPECT_EQ(Kes$ERRCODE, c.error);
+    key(kByIdKey)->file = file();
     Kes$ROLLBACK();
     Kes$FILE_CLOSE(file());
     Kes$FILE_OPEN(file(), 0x42);
-    if (Kes$ERRCODE == 2) {
-      Kes$FILE_CREATE(file());
-      Kes$FILE_OPEN(file(), 0x42);
-    }
+    if (Kes$ERRCODE == 2) Kes$FILE_CREATE(file()), Kes$FILE_OPEN(file(), 0x42);
     ASSERT_EQ(Kes$ERRCODE, 0);
   }
 }

@@ -17,10 +17,7 @@ namespace kes::test {
 namespace {
 
 using Image = std::vector<std::uint8_t>;
-struct Table {
-  std::map<std::int64_t, Image> records;
-  std::int64_t next = 1;
-};
+using Table = std::map<std::int64_t, Image>;  // records by position
 struct Field {
   std::uint8_t type;
   std::uint32_t offset, size;
@@ -32,8 +29,8 @@ struct State {
   std::int64_t current = 0;
   const Drv_KCB* key = nullptr;  // the sequence's order, null for record order
   int start = 0;                 // 0 at the ends, 1 at values, 2 at values and position
-  bool read = false;             // `last` is the record last read
-  Image from;                    // the start's values, then the last record read
+  bool read = false;             // `from` is the record last read
+  Image from;
   std::int64_t from_position = 0;
 };
 
@@ -41,9 +38,6 @@ std::map<std::string, Table> tables;
 
 // The descriptors of the tests: each field has a name and an offset, strings a size.
 std::vector<Field> read_fields(const std::uint8_t* d) {
-  std::uint32_t count;
-  std::memcpy(&count, d + 6, 4);
-  std::vector<Field> out;
   const auto compact = [&] {
     const int more = (*d >> 5) & 3;
     std::uint32_t value = *d++ & 0x1Fu;
@@ -51,49 +45,45 @@ std::vector<Field> read_fields(const std::uint8_t* d) {
       value = value * 256 + *d++;
     return value;
   };
+  std::vector<Field> out(d[6]);
   d += 14;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    Field f{*d, 0, 4};
+  for (Field& f : out) {
+    f = {*d, 0, 4};
     d += 2;
     if (f.type == DRV_TYPE_STRING) f.size = compact();
     d += std::strlen(reinterpret_cast<const char*>(d)) + 1;
     f.offset = compact();
-    out.push_back(f);
   }
   return out;
-}
-
-int compare_field(const Field& f, bool nocase, const Image& a, const Image& b) {
-  const auto* x = reinterpret_cast<const char*>(a.data() + f.offset);
-  const auto* y = reinterpret_cast<const char*>(b.data() + f.offset);
-  if (f.type != DRV_TYPE_STRING) {
-    std::int32_t u, v;
-    std::memcpy(&u, x, 4);
-    std::memcpy(&v, y, 4);
-    return (u > v) - (u < v);
-  }
-  const int order = nocase ? Kes$isficompare(x, y, f.size) : Kes$comparestr(x, f.size, y, f.size);
-  return (order > 0) - (order < 0);
 }
 
 int compare_key(const State& s, const Drv_KCB* key, const Image& a, const Image& b) {
   for (std::uint8_t c = 0; key != nullptr && c < key->component_count; ++c) {
     const Field& f = s.fields[key->components[c].field - 1u];
-    const int order = compare_field(f, (key->flags & DRV_KEY_NOCASE) != 0, a, b);
+    const auto* x = reinterpret_cast<const char*>(a.data() + f.offset);
+    const auto* y = reinterpret_cast<const char*>(b.data() + f.offset);
+    std::int32_t order = 0, u = 0, v = 0;
+    if (f.type != DRV_TYPE_STRING) {
+      std::memcpy(&u, x, 4);
+      std::memcpy(&v, y, 4);
+      order = (u > v) - (u < v);
+    } else {
+      order = (key->flags & DRV_KEY_NOCASE) ? Kes$isficompare(x, y, f.size)
+                                            : Kes$comparestr(x, f.size, y, f.size);
+    }
     if (order != 0) return (key->components[c].flags & DRV_COMPONENT_DESCENDING) ? -order : order;
   }
   return 0;
 }
 
-// Whether an OPT key holds the record: a component not blank or zero.
+// Whether a key holds the record: an OPT key not when its components are all blank or zero.
 bool in_key(const State& s, const Drv_KCB* key, const Image& r) {
   if (key == nullptr || (key->flags & DRV_KEY_OPT) == 0) return true;
-  const Image blank(r.size(), 0);
   for (std::uint8_t c = 0; c < key->component_count; ++c) {
     const Field& f = s.fields[key->components[c].field - 1u];
-    const auto* at = r.data() + f.offset;
-    if (std::any_of(at, at + f.size,
-                    [&](std::uint8_t b) { return b != (f.type == DRV_TYPE_STRING ? ' ' : 0); }))
+    const std::uint8_t blank = f.type == DRV_TYPE_STRING ? ' ' : 0;
+    if (std::any_of(r.begin() + f.offset, r.begin() + f.offset + f.size,
+                    [&](std::uint8_t b) { return b != blank; }))
       return true;
   }
   return false;
@@ -101,11 +91,11 @@ bool in_key(const State& s, const Drv_KCB* key, const Image& r) {
 
 std::vector<std::int64_t> in_order(const State& s, const Drv_KCB* key) {
   std::vector<std::int64_t> out;
-  for (const auto& [position, record] : s.table->records) {
+  for (const auto& [position, record] : *s.table) {
     if (in_key(s, key, record)) out.push_back(position);
   }
   std::stable_sort(out.begin(), out.end(), [&](std::int64_t a, std::int64_t b) {
-    return compare_key(s, key, s.table->records.at(a), s.table->records.at(b)) < 0;
+    return compare_key(s, key, s.table->at(a), s.table->at(b)) < 0;
   });
   return out;
 }
@@ -114,18 +104,13 @@ std::vector<std::int64_t> in_order(const State& s, const Drv_KCB* key) {
 std::int64_t next_of(State& s, bool backward, bool consume) {
   std::vector<std::int64_t> order = in_order(s, s.key);
   if (backward) std::reverse(order.begin(), order.end());
-  const int sign = backward ? -1 : 1;
   for (std::int64_t p : order) {
     if (s.read || s.start != 0) {
-      int c = compare_key(s, s.key, s.table->records[p], s.from);
+      int c = compare_key(s, s.key, s.table->at(p), s.from);
       if (c == 0 && (s.read || s.start == 2)) c = (p > s.from_position) - (p < s.from_position);
-      if (c * sign < 0 || (c == 0 && s.read)) continue;
+      if (c * (backward ? -1 : 1) < 0 || (c == 0 && s.read)) continue;
     }
-    if (consume) {
-      s.read = true;
-      s.from = s.table->records[p];
-      s.from_position = p;
-    }
+    if (consume) s.read = true, s.from = s.table->at(p), s.from_position = p;
     return p;
   }
   return 0;
@@ -136,7 +121,7 @@ std::int32_t duplicate_error(const State& s, Drv_FCB* file, const Image& r, std:
   for (std::size_t k = 0; k < file->key_count; ++k) {
     const Drv_KCB* key = file->keys[k];
     if ((key->flags & DRV_KEY_DUP) != 0 || !in_key(s, key, r)) continue;
-    for (const auto& [position, other] : s.table->records) {
+    for (const auto& [position, other] : *s.table) {
       if (position != self && in_key(s, key, other) && compare_key(s, key, r, other) == 0)
         return 40;
     }
@@ -146,89 +131,69 @@ std::int32_t duplicate_error(const State& s, Drv_FCB* file, const Image& r, std:
 
 std::int32_t run(std::int32_t op, Drv_FCB* file, const Drv_Args& a, std::int32_t& result) {
   auto* s = static_cast<State*>(file->state);
-  Image buffer(static_cast<std::uint8_t*>(file->record),
-               static_cast<std::uint8_t*>(file->record) + file->record_size);
+  auto* record = static_cast<std::uint8_t*>(file->record);
+  const Image buffer(record, record + file->record_size);
   const std::string name = file->name;
-  switch (op) {
-    case DRV_CREATE: tables[name] = Table{}; return 0;
-    case DRV_REMOVE: return tables.erase(name) == 0 ? 2 : 0;
-    case DRV_OPEN:
-      if (tables.count(name) == 0) {
-        if ((file->attributes & DRV_ATTR_CREATE) == 0) return 2;
-        tables[name] = Table{};
-      }
-      s = new State{};
-      s->table = &tables[name];
-      s->fields = read_fields(file->record_type);
-      file->state = s;
-      if ((a.values[0] & 0x0F) != 0) file->state_word |= DRV_STATE_WRITE;
-      if ((a.values[0] & 0xF0) != DRV_DENY_NONE) file->state_word |= DRV_STATE_EXCLUSIVE;
-      Kes$activate_drv(file, a.values[0], 1, 1, 1, 0, 0);
-      return 0;
-    case DRV_CLOSE:
-    case DRV_DESTROY:
-      delete s;
-      file->state = nullptr;
-      Kes$deactivate_drv(file);
-      return 0;
-    default: break;
+  const auto give = [&](std::int64_t p) {
+    std::memcpy(record, s->table->at(p).data(), file->record_size);
+    s->current = p;
+    return 0;
+  };
+  if (op == DRV_CREATE || op == DRV_REMOVE) {
+    const bool existed = tables.erase(name) > 0;
+    if (op == DRV_CREATE) tables[name];
+    return op == DRV_REMOVE && !existed ? 2 : 0;
   }
-  if (s == nullptr) return 37;
+  if (op == DRV_OPEN) {
+    if (tables.count(name) == 0 && (file->attributes & DRV_ATTR_CREATE) == 0) return 2;
+    file->state = s = new State{};
+    s->table = &tables[name];
+    s->fields = read_fields(file->record_type);
+    if ((a.values[0] & 0x0F) != 0) file->state_word |= DRV_STATE_WRITE;
+    if ((a.values[0] & 0xF0) != DRV_DENY_NONE) file->state_word |= DRV_STATE_EXCLUSIVE;
+    Kes$activate_drv(file, a.values[0], 1, 1, 1, 0, 0);
+    return 0;
+  }
+  if (op == DRV_CLOSE || op == DRV_DESTROY) {
+    delete s;
+    file->state = nullptr;
+    Kes$deactivate_drv(file);
+    return 0;
+  }
   Table& t = *s->table;
-  const Drv_KCB* key = a.key;
   switch (op) {
     case DRV_ADD:
-    case DRV_APPEND:
       if (std::int32_t error = duplicate_error(*s, file, buffer, 0)) return error;
-      t.records[t.next] = buffer;
-      if (op == DRV_ADD) s->current = t.next;
-      ++t.next;
+      t[s->current = t.empty() ? 1 : t.rbegin()->first + 1] = buffer;
       return 0;
     case DRV_PUT:
-    case DRV_DELETE:
-      if (t.records.count(s->current) == 0) return 35;
-      if (op == DRV_DELETE) {
-        t.records.erase(s->current);
-        return 0;
-      }
       if (std::int32_t error = duplicate_error(*s, file, buffer, s->current)) return error;
-      t.records[s->current] = buffer;
+      t[s->current] = buffer;
       if (s->read && s->from_position == s->current) s->from = buffer;
       return 0;
+    case DRV_DELETE: t.erase(s->current); return 0;
     case DRV_GETFILEKEY:
-      for (std::int64_t p : in_order(*s, key)) {
-        if (compare_key(*s, key, t.records[p], buffer) == 0) {
-          std::memcpy(file->record, t.records[p].data(), file->record_size);
-          s->current = p;
-          return 0;
-        }
+      for (std::int64_t p : in_order(*s, a.key)) {
+        if (compare_key(*s, a.key, t[p], buffer) == 0) return give(p);
       }
       return 35;
-    case DRV_GETFILEPTR:
-    case DRV_GETKEYPTR:
-      if (t.records.count(a.values[0]) == 0) return 35;
-      std::memcpy(file->record, t.records[a.values[0]].data(), file->record_size);
-      s->current = a.values[0];
-      return 0;
+    case DRV_GETFILEPTR: return t.count(a.values[0]) == 0 ? 35 : give(a.values[0]);
     case DRV_SETFILE:
     case DRV_SETKEY:
     case DRV_SETKEYKEY:
     case DRV_SETFILEPTR:
     case DRV_SETKEYKEYPTR:
-      s->key = op == DRV_SETFILE || op == DRV_SETFILEPTR ? nullptr : key;
+      s->key = op == DRV_SETFILE || op == DRV_SETFILEPTR ? nullptr : a.key;
       s->start = op == DRV_SETKEYKEY ? 1 : op == DRV_SETFILEPTR || op == DRV_SETKEYKEYPTR ? 2 : 0;
       s->read = false;
       s->from = buffer;
       s->from_position = a.values[0];
       return 0;
     case DRV_NEXT:
-    case DRV_PREVIOUS:
-      if (std::int64_t p = next_of(*s, op == DRV_PREVIOUS, true)) {
-        std::memcpy(file->record, t.records[p].data(), file->record_size);
-        s->current = p;
-        return 0;
-      }
-      return 33;
+    case DRV_PREVIOUS: {
+      const std::int64_t p = next_of(*s, op == DRV_PREVIOUS, true);
+      return p == 0 ? 33 : give(p);
+    }
     case DRV_SKIP:
       for (std::int32_t i = 0; i < std::abs(a.values[0]); ++i)
         next_of(*s, a.values[0] < 0, true);
@@ -236,24 +201,14 @@ std::int32_t run(std::int32_t op, Drv_FCB* file, const Drv_Args& a, std::int32_t
     case DRV_BOF:
     case DRV_EOF: result = next_of(*s, op == DRV_BOF, false) == 0; return 0;
     case DRV_RECORDSFILE:
-    case DRV_RECORDSKEY: result = static_cast<std::int32_t>(in_order(*s, key).size()); return 0;
-    case DRV_POINTERFILE:
-    case DRV_POINTERKEY: result = static_cast<std::int32_t>(s->current); return 0;
-    case DRV_EMPTY: t.records.clear(); return 0;
+    case DRV_RECORDSKEY: result = static_cast<std::int32_t>(in_order(*s, a.key).size()); return 0;
+    case DRV_POINTERFILE: result = static_cast<std::int32_t>(s->current); return 0;
     case DRV_LOGOUT: s->saved = t; return 0;
-    case DRV_COMMIT: s->saved.reset(); return 0;
+    case DRV_COMMIT:
     case DRV_ROLLBACK:
-      if (s->saved) t = *s->saved;
+      if (op == DRV_ROLLBACK) t = *s->saved;
       s->saved.reset();
       return 0;
-    case DRV_HOLDFILE:
-    case DRV_HOLDFILESEC:
-    case DRV_RELEASE:
-    case DRV_LOCKFILE:
-    case DRV_LOCKFILESEC:
-    case DRV_UNLOCK:
-    case DRV_BUILDFILE:
-    case DRV_BUILDKEY: return 0;
     default: return 80;
   }
 }
@@ -262,18 +217,12 @@ std::int32_t run(std::int32_t op, Drv_FCB* file, const Drv_Args& a, std::int32_t
 
 std::int32_t reference_driver(std::int32_t operation, Drv_FCB* file,
                               const Drv_Args* arguments) noexcept {
-  if (operation != DRV_DESTROY) {
-    const std::int32_t check = _drv_check_state(file, operation, arguments, nullptr, 0);
-    if (check != 0) {
-      if (check > 0) drv_post_error(file, check, nullptr, nullptr);
-      _drv_update_state(file, operation, arguments, check > 0 ? check : 0);
-      return 0;
-    }
-  }
   std::int32_t result = 0;
-  const std::int32_t error = run(operation, file, *arguments, result);
-  if (error != 0) drv_post_error(file, error, nullptr, nullptr);
-  _drv_update_state(file, operation, arguments, error);
+  std::int32_t error =
+      operation == DRV_DESTROY ? 0 : _drv_check_state(file, operation, arguments, nullptr, 0);
+  if (error == 0) error = run(operation, file, *arguments, result);
+  if (error > 0) drv_post_error(file, error, nullptr, nullptr);
+  _drv_update_state(file, operation, arguments, std::max(error, 0));
   return result;
 }
 

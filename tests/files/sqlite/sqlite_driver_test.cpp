@@ -58,29 +58,23 @@ TEST(SQLiteDriverColumns, StoresEachTypeInItsColumnAndReadsItBackExactly) {
                          {DRV_TYPE_CSTRING, 8, "CSTR"},
                          {DRV_TYPE_PSTRING, 8, "PSTR"},
                          {DRV_TYPE_LONG, 0, "ARR", 0, 3},
-                         {DRV_TYPE_STRING, 4, "OVER", 0, 0, 12}},
+                         {DRV_TYPE_CSTRING, 4, "OVER", 0, 0, 15}},
                         {}, {{"Notes", nullptr, notes, 16, 0, {}, nullptr}});
   const auto put = [&](std::size_t field, auto value) {
     std::memcpy(types.field(field), &value, sizeof value);
   };
-  put(1, std::uint8_t{200});
-  put(2, std::int16_t{-3});
-  put(3, std::uint16_t{65000});
-  put(4, std::int32_t{80000});
-  put(5, std::uint32_t{4000000000u});
-  put(6, 2.5f);
-  put(7, -1e300);
+  put(1, std::uint8_t{200}), put(2, std::int16_t{-3}), put(3, std::uint16_t{65000});
+  put(4, std::int32_t{80000}), put(5, std::uint32_t{4000000000u}), put(6, 2.5f), put(7, -1e300);
   Kes$bstorefloat4(types.field(8), 1.5);
   Kes$bstorefloat(types.field(9), -0.25);
   Kes$DPushCString("-12.5");
   Kes$DPopDec(types.field(10), 4, 2);
   Kes$DPushCString("9.9");
   Kes$DPopPdec(types.field(11), 3, 1);
-  std::memcpy(types.field(12), "ab      ", 8);
-  std::memcpy(types.field(13), "c d\0\0\0\0", 8);
-  std::memcpy(types.field(14), "\2xy\0\0\0\0", 8);
+  std::memcpy(types.field(12), "ab      c d\0\0\0\0\0\2xy\0\0\0\0\0", 24);
+  // Elements whose bytes hold a zero inside: the CSTRING over them would lose the rest.
   for (std::int32_t i = 0; i < 3; ++i) {
-    const std::int32_t element = i + 1;
+    const std::int32_t element = 0x01000100 + i;
     std::memcpy(types.field(15) + 4 * i, &element, 4);
   }
   const std::vector<std::uint8_t> written = types.record();
@@ -146,6 +140,10 @@ TEST(SQLiteDriverData, StoresAndFindsTextsThatLookLikeSqlAsData) {
     EXPECT_EQ(customers.name(), text);
   }
   EXPECT_EQ(Kes$FILE_RECORDSf(customers.file()), 6);
+  customers.set_long(1, 2);  // DUPLICATE: another record has ID 2, none but the current one 6
+  EXPECT_EQ(Kes$FILE_DUPLICATEf(customers.file()), 1);
+  customers.set_long(1, 6);
+  EXPECT_EQ(Kes$FILE_DUPLICATEk(customers.key(0)), 0);
   Kes$FILE_CLOSE(customers.file());
   EXPECT_EQ(Other(name).text("SELECT Name FROM Customer WHERE ID = 2"), texts[1]);
 }
@@ -189,6 +187,12 @@ const ErrorCase kErrors[] = {
        Kes$FILE_SET_PROPERTY(c.file(), 0x7A00, 0);
      },
      80, "", ""},
+    {"BusyTimeoutBeyondLong",
+     [](Customers& c, Other&) {
+       Kes$PushString("2147483648", 10);
+       Kes$FILE_SET_PROPERTY(c.file(), K55SQLITE_PROP_BUSY_TIMEOUT, 0);
+     },
+     80, "", ""},
     {"JournalModeNotAWord",
      [](Customers& c, Other&) {
        Kes$PushString("wal; drop", 9);
@@ -229,6 +233,9 @@ const DeclarationCase kDeclarations[] = {
     {"AnyField", [](FileDeclaration& f) { f.descriptor()[14] = 15; }, 79},
     {"FieldBeyondRecord", [](FileDeclaration& f) { f.fcb.record_size = 6; }, 47},
     {"KeyWithoutComponents", [](FileDeclaration& f) { f.key(0)->components = nullptr; }, 47},
+    {"KeyOnNoField",
+     [](FileDeclaration& f) { const_cast<Drv_KeyComponent*>(f.key(0)->components)->field = 9; },
+     47},
     {"FolderMissing", [](FileDeclaration& f) { f.fcb.name = "/nonexistent-kes/x.db"; }, 3},
     {"BadName", [](FileDeclaration& f) { f.fcb.name = "a|b.db"; }, 45},
 };
@@ -283,6 +290,12 @@ TEST(SQLiteDriverFiles, CopiesRenamesRemovesAndNamesTheTable) {
   open_shared(copied.file());
   EXPECT_EQ(Kes$FILE_RECORDSf(copied.file()), 2);
   Kes$FILE_CLOSE(copied.file());
+  copied.key(0)->flags = DRV_KEY_DUP;  // declared again: OPEN builds the index anew
+  Kes$FILE_OPEN(copied.file(), DRV_ACCESS_READWRITE | DRV_DENY_ALL);
+  EXPECT_EQ(copied.add(2, "twice", 0), 0);
+  Kes$FILE_EMPTY(copied.file());
+  EXPECT_EQ(Kes$FILE_RECORDSf(copied.file()), 0);
+  Kes$FILE_CLOSE(copied.file());
 }
 
 TEST(SQLiteDriverConnections, ShowsAnotherProgramsChangesAndKeepsExclusiveFilesToItself) {
@@ -301,6 +314,13 @@ TEST(SQLiteDriverConnections, ShowsAnotherProgramsChangesAndKeepsExclusiveFilesT
     ASSERT_EQ(other.exec("UPDATE Customer SET Amount = 20 WHERE ID = 2"), SQLITE_OK);
     Kes$FILE_NEXT(customers.file());
     EXPECT_EQ(customers.amount(), 20);
+    Kes$FILE_GET_PROPERTY(customers.file(), K55SQLITE_PROP_SYNCHRONOUS, 0);
+    EXPECT_EQ(popped_text(), "NORMAL");
+    Kes$PushString("delete", 6);  // leaving WAL needs the database to itself
+    Kes$FILE_SET_PROPERTY(customers.file(), K55SQLITE_PROP_JOURNAL_MODE, 0);
+    EXPECT_EQ(Kes$ERRCODE, 32);
+    Kes$FILE_GET_PROPERTY(customers.file(), K55SQLITE_PROP_JOURNAL_MODE, 0);
+    EXPECT_EQ(popped_text(), "WAL");
     // Indexed texts compare by the driver's collations, which plain SQLite lacks.
     EXPECT_EQ(other.exec("UPDATE Customer SET Name = 'new'"), SQLITE_ERROR);
     Kes$FILE_CLOSE(customers.file());
