@@ -27,91 +27,63 @@ struct KeySpec {
   std::vector<std::uint8_t> descending = {};  // DRV_COMPONENT_ flags, parallel to fields
 };
 
-inline std::uint32_t fixed_size(std::uint8_t type) {
-  switch (type) {
-    case DRV_TYPE_BYTE: return 1;
-    case DRV_TYPE_SHORT:
-    case DRV_TYPE_USHORT: return 2;
-    case DRV_TYPE_REAL:
-    case DRV_TYPE_BFLOAT8: return 8;
-    default: return 4;
-  }
-}
-
-inline void put_compact(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  int more = value < 0x20 ? 0 : value < 0x2000 ? 1 : value < 0x200000 ? 2 : 3;
-  out.push_back(static_cast<std::uint8_t>((more << 5) | (value >> (8 * more))));
-  for (int i = more - 1; i >= 0; --i)
-    out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
-
 class FileDeclaration {
  public:
   FileDeclaration(Drv_Entry driver, std::string name, const char* label,
                   std::vector<FieldSpec> fields, std::vector<KeySpec> keys,
                   std::vector<Drv_MCB> memos = {})
-      : name_(std::move(name)), memos_(std::move(memos)) {
+      : name_(std::move(name)), label_(label), memos_(std::move(memos)), keys_(keys.size()) {
     std::vector<std::uint8_t> body;
-    std::uint32_t offset = 0;
+    std::uint32_t end = 0;
     for (const FieldSpec& f : fields) {
-      const bool sized = f.type == DRV_TYPE_STRING || f.type == DRV_TYPE_CSTRING ||
-                         f.type == DRV_TYPE_PSTRING || f.type == DRV_TYPE_DECIMAL ||
-                         f.type == DRV_TYPE_PDECIMAL;
-      const std::uint32_t size = sized ? f.size : fixed_size(f.type);
-      const std::uint32_t at = f.over > 0 ? offsets_[static_cast<std::size_t>(f.over - 1)] : offset;
-      offsets_.push_back(at);
-      body.push_back(f.type);
-      body.push_back(static_cast<std::uint8_t>(0x0A | (f.elements > 0 ? 0x10 : 0)));
-      if (f.type == DRV_TYPE_DECIMAL || f.type == DRV_TYPE_PDECIMAL) {
-        body.push_back(static_cast<std::uint8_t>(size));
-        body.push_back(f.places);
-      } else if (sized) {
-        put_compact(body, size);
-      }
+      const bool decimal = f.type == DRV_TYPE_DECIMAL || f.type == DRV_TYPE_PDECIMAL;
+      const bool text = f.type >= DRV_TYPE_STRING && f.type <= DRV_TYPE_PSTRING;
+      const std::uint32_t size = decimal || text             ? f.size
+                                 : f.type <= DRV_TYPE_USHORT ? f.type == DRV_TYPE_BYTE ? 1 : 2
+                                 : f.type == DRV_TYPE_REAL || f.type == DRV_TYPE_BFLOAT8 ? 8
+                                                                                         : 4;
+      offsets_.push_back(f.over > 0 ? offsets_[static_cast<std::size_t>(f.over - 1)] : end);
+      body.insert(body.end(), {f.type, static_cast<std::uint8_t>(f.elements > 0 ? 0x1A : 0x0A)});
+      if (decimal) body.insert(body.end(), {static_cast<std::uint8_t>(size), f.places});
+      if (text) put_compact(body, size);
       body.insert(body.end(), f.name, f.name + std::strlen(f.name) + 1);
-      put_compact(body, at);
-      if (f.elements > 0) {
-        body.push_back(1);
-        put_compact(body, f.elements);
-      }
-      if (f.over == 0) offset += size * (f.elements > 0 ? f.elements : 1);
+      put_compact(body, offsets_.back());
+      if (f.elements > 0) body.push_back(1), put_compact(body, f.elements);
+      if (f.over == 0) end += size * (f.elements > 0 ? f.elements : 1);
     }
-    const auto count = static_cast<std::uint32_t>(fields.size());
     descriptor_ = {DRV_TYPE_GROUP, 0};
-    for (std::uint32_t v : {offset, count, 0u}) {
-      for (int i = 0; i < 4; ++i)
-        descriptor_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    for (std::uint32_t v : {end, static_cast<std::uint32_t>(fields.size()), 0u}) {
+      for (int i = 0; i < 32; i += 8)
+        descriptor_.push_back(static_cast<std::uint8_t>(v >> i));
     }
     descriptor_.insert(descriptor_.end(), body.begin(), body.end());
-    record_.assign(offset, 0);
-    components_.resize(keys.size());
-    kcbs_.resize(keys.size());
-    labels_.resize(keys.size());
+    record_.assign(end, 0);
     for (std::size_t k = 0; k < keys.size(); ++k) {
-      labels_[k] = keys[k].label;
+      Key& key = keys_[k];
+      key.label = keys[k].label;
       for (std::size_t c = 0; c < keys[k].fields.size(); ++c) {
         const std::uint8_t order = c < keys[k].descending.size() ? keys[k].descending[c] : 0;
-        components_[k].push_back({keys[k].fields[c], order, 0});
+        key.components.push_back({keys[k].fields[c], order, 0});
       }
-      Drv_KCB& key = kcbs_[k];
-      key.file = &fcb;
-      key.label = labels_[k].c_str();
-      key.flags = keys[k].flags;
-      key.component_count = static_cast<std::uint8_t>(components_[k].size());
-      key.components = components_[k].data();
+      key.block = {&fcb,
+                   key.label.c_str(),
+                   nullptr,
+                   keys[k].flags,
+                   static_cast<std::uint8_t>(key.components.size()),
+                   0,
+                   0,
+                   key.components.data(),
+                   nullptr};
+      key_pointers_.push_back(&key.block);
     }
-    for (Drv_KCB& key : kcbs_)
-      key_pointers_.push_back(&key);
-    label_ = label;
     fcb.driver = driver;
     fcb.name = name_.c_str();
     fcb.name_length = -1;
     fcb.label = label_.c_str();
-    fcb.driver_name = "TEST";
     fcb.record = record_.data();
-    fcb.record_size = offset;
+    fcb.record_size = end;
     fcb.record_type = descriptor_.data();
-    fcb.key_count = static_cast<std::uint8_t>(kcbs_.size());
+    fcb.key_count = static_cast<std::uint8_t>(keys_.size());
     fcb.keys = key_pointers_.data();
     fcb.memo_count = static_cast<std::uint8_t>(memos_.size());
     fcb.memos = memos_.data();
@@ -120,7 +92,7 @@ class FileDeclaration {
   FileDeclaration& operator=(const FileDeclaration&) = delete;
 
   Drv_FCB* file() { return &fcb; }
-  Drv_KCB* key(std::size_t index) { return &kcbs_[index]; }
+  Drv_KCB* key(std::size_t index) { return &keys_[index].block; }
   unsigned char* field(std::size_t number) { return record_.data() + offsets_[number - 1]; }
   void set_long(std::size_t number, std::int32_t value) { std::memcpy(field(number), &value, 4); }
   std::int32_t get_long(std::size_t number) {
@@ -128,7 +100,7 @@ class FileDeclaration {
     std::memcpy(&value, field(number), 4);
     return value;
   }
-  // A STRING field: the text padded with blanks to `size`.
+  // A STRING field of `size` bytes: the text padded with blanks; read back without them.
   void set_string(std::size_t number, std::string_view text, std::size_t size) {
     std::memset(field(number), ' ', size);
     std::memcpy(field(number), text.data(), std::min(text.size(), size));
@@ -143,16 +115,26 @@ class FileDeclaration {
   Drv_FCB fcb{};
 
  private:
+  struct Key {
+    std::string label;
+    std::vector<Drv_KeyComponent> components;
+    Drv_KCB block;
+  };
+  static void put_compact(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    const int more = value < 0x20 ? 0 : value < 0x2000 ? 1 : value < 0x200000 ? 2 : 3;
+    out.push_back(static_cast<std::uint8_t>((more << 5) | (value >> (8 * more))));
+    for (int i = more - 1; i >= 0; --i)
+      out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+  }
+
   std::string name_;
   std::string label_;
   std::vector<Drv_MCB> memos_;
+  std::vector<Key> keys_;
   std::vector<std::uint8_t> descriptor_;
   std::vector<std::uint8_t> record_;
   std::vector<std::uint32_t> offsets_;
-  std::vector<std::vector<Drv_KeyComponent>> components_;
-  std::vector<Drv_KCB> kcbs_;
   std::vector<Drv_KCB*> key_pointers_;
-  std::vector<std::string> labels_;
 };
 
 }  // namespace kes::test

@@ -16,8 +16,7 @@ int main(int argc, char** argv) {
   const std::string mode = argv[1];
   kes::test::Customers customers(argv[2]);
   customers.file()->attributes = DRV_ATTR_CREATE;
-  Kes$FILE_OPEN(customers.file(), DRV_ACCESS_READWRITE | DRV_DENY_NONE);
-  if (Kes$ERRCODE != 0) return 101;
+  if (customers.open() != 0) return 101;
   if (mode == "crash") {
     for (std::int32_t id = 1; id <= 100; ++id) {
       if (id == 51) Kes$LOGOUT(1, customers.file(), nullptr);

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include "tests/files/sqlite/customers.h"
-#include "tests/files/sqlite/database.h"
 
 #ifndef _WIN32
 #include <signal.h>
@@ -70,14 +69,13 @@ std::string integrity(Customers& customers) {
 }
 
 TEST(SQLiteDriverReliability, KillBetweenLogoutAndCommitKeepsWhatWasCommittedOnly) {
-  const std::string name = fresh_database("killed");
+  const std::string name = fresh_database(::testing::TempDir(), "killed");
   Child child = start({"crash", name});
   ASSERT_EQ(read_line(child), "ready");
   kill(child.pid, SIGKILL);
   EXPECT_EQ(wait_for(child), 128 + SIGKILL);
   Customers customers(name);
-  Kes$FILE_OPEN(customers.file(), DRV_ACCESS_READWRITE | DRV_DENY_NONE);
-  ASSERT_EQ(Kes$ERRCODE, 0);
+  ASSERT_EQ(customers.open(), 0);
   EXPECT_EQ(Kes$FILE_RECORDSf(customers.file()), 50);
   EXPECT_EQ(customers.get(50), 0);
   EXPECT_EQ(customers.get(51), 35);
@@ -87,10 +85,10 @@ TEST(SQLiteDriverReliability, KillBetweenLogoutAndCommitKeepsWhatWasCommittedOnl
 }
 
 TEST(SQLiteDriverReliability, TwoWritersAtOnceLoseNoUpdate) {
-  const std::string name = fresh_database("writers");
+  const std::string name = fresh_database(::testing::TempDir(), "writers");
   Customers customers(name);
   Kes$FILE_CREATE(customers.file());
-  Kes$FILE_OPEN(customers.file(), DRV_ACCESS_READWRITE | DRV_DENY_NONE);
+  customers.open();
   ASSERT_EQ(customers.add(0, "counter", 0), 0);
   constexpr int kOperations = 10000;
   Child first = start({"writer", name, "1", std::to_string(kOperations)});
