@@ -56,6 +56,8 @@ void store_padded(std::string_view text, char* field, std::size_t size,
 
 }  // namespace
 
+bool error_state_blank = false;
+
 void post_error_number(std::int32_t number) noexcept {
   std::int32_t last = static_cast<std::int32_t>(platform::last_os_error());
   Kes$DOSerror = last;
@@ -65,6 +67,7 @@ void post_error_number(std::int32_t number) noexcept {
   while (!text.empty() && text.front() == ' ')
     text.remove_prefix(1);
 
+  error_state_blank = false;
   Kes$FileError = nullptr;
   Kes$ERRCODE = number;
   store_padded(text, Kes$ERRSTR, sizeof Kes$ERRSTR, kErrorTextLimit);
@@ -75,13 +78,14 @@ void post_error_number(std::int32_t number) noexcept {
 
 void post_error(ErrorCode code) noexcept { post_error_number(static_cast<std::int32_t>(code)); }
 
-void clear_error() noexcept {
+void clear_error_fully() noexcept {
   ensure_file_texts();
   Kes$ERRCODE = 0;
   Kes$FileError = nullptr;
   std::memset(Kes$ERRSTR, ' ', sizeof Kes$ERRSTR);
   std::memset(file_code_text, ' ', sizeof file_code_text);
   std::memset(file_message_text, ' ', sizeof file_message_text);
+  error_state_blank = true;
 }
 
 ErrorCode current_error() noexcept { return static_cast<ErrorCode>(Kes$ERRCODE); }
@@ -91,12 +95,14 @@ std::string_view error_text() noexcept {
 }
 
 void append_error_text(std::string_view text) noexcept {
+  error_state_blank = false;
   std::size_t at = error_text().size();
   std::size_t length = std::min(text.size(), at < kErrorTextLimit ? kErrorTextLimit - at : 0);
   std::copy_n(text.data(), length, Kes$ERRSTR + at);
 }
 
 void set_file_error(std::string_view code, const char* message) noexcept {
+  error_state_blank = false;
   ensure_file_texts();
   store_padded(code, file_code_text, sizeof file_code_text, kFileCodeLimit);
   if (message != nullptr) {
@@ -143,11 +149,13 @@ std::string_view file_error_message() noexcept {
 }
 
 std::span<char, 81> file_error_code_field() noexcept {
+  error_state_blank = false;  // the caller may write through the span
   ensure_file_texts();
   return std::span<char, 81>(file_code_text);
 }
 
 std::span<char, 255> file_error_message_field() noexcept {
+  error_state_blank = false;
   ensure_file_texts();
   return std::span<char, 255>(file_message_text);
 }

@@ -83,8 +83,19 @@ constexpr ErrorCode platform_error(std::int32_t os_error) noexcept {
 void post_error(ErrorCode code) noexcept;
 void post_error_number(std::int32_t number) noexcept;
 
-// Number 0, no file, the ERROR(), file error code and file error message texts blank.
-void clear_error() noexcept;
+// Number 0, no file, the ERROR(), file error code and file error message texts blank. A state
+// that is clear already is left as it is at the cost of a few loads (statements clear it before
+// each operation): error_state_blank is set by a full clear and dropped by every change made
+// through this module; the exported variables are checked too, for compiled code that writes
+// them directly.
+extern bool error_state_blank;
+void clear_error_fully() noexcept;
+inline void clear_error() noexcept {
+  if (error_state_blank && Kes$ERRCODE == 0 && Kes$FileError == nullptr && Kes$ERRSTR[0] == ' ') {
+    return;
+  }
+  clear_error_fully();
+}
 
 ErrorCode current_error() noexcept;
 

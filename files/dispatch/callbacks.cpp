@@ -10,8 +10,6 @@
 
 namespace kes::files {
 
-std::size_t files_with_callbacks = 0;
-
 namespace {
 
 constexpr std::size_t kMessageBuffer = 255;
@@ -42,7 +40,7 @@ void destroy(CallbackRecord* record) noexcept {
 
 void drop(std::size_t index) noexcept {
   CallbackRecord* record = records[index];
-  --files_with_callbacks;
+  record->file->library_flags &= static_cast<std::uint8_t>(~kHasCallbacks);
   if (record->running > 0) {
     record->removed = true;  // freed when its rounds end
     return;
@@ -58,8 +56,8 @@ enum class Round : std::uint8_t { Before, After };
 bool run_round(CallbackRecord& record, Round round, const KesFileCallbackParams& params) noexcept {
   bool vetoed = false;
   for (std::size_t i = 0; i < record.callbacks.size(); ++i) {
-    std::memset(record.message, 0, sizeof record.message);
-    std::memset(record.code, 0, sizeof record.code);
+    record.message[0] = '\0';  // emptied: the texts are terminated
+    record.code[0] = '\0';
     KesFileCallback* callback = record.callbacks[i];
     const bool go_on = round == Round::Before
                            ? callback->before_operation(&params, record.message, record.code)
@@ -87,7 +85,7 @@ bool register_callback(Drv_FCB* file, KesFileCallback* callback) noexcept {
       destroy(record);
       return false;
     }
-    ++files_with_callbacks;
+    file->library_flags |= kHasCallbacks;
   }
   if (records[index]->callbacks.push_back(callback)) return true;
   if (records[index]->callbacks.empty()) drop(index);
@@ -147,11 +145,12 @@ bool run_with_callbacks(Drv_FCB* file, Drv_FCB* instance, std::int32_t operation
 #ifdef KES_TESTING
 void reset_callbacks_for_testing() noexcept {
   while (!records.empty()) {
-    destroy(records[records.size() - 1]);
+    CallbackRecord* record = records[records.size() - 1];
+    record->file->library_flags &= static_cast<std::uint8_t>(~kHasCallbacks);
+    destroy(record);
     records.erase(records.size() - 1);
   }
   records.clear();
-  files_with_callbacks = 0;
 }
 #endif
 

@@ -17,8 +17,9 @@ bool register_callback(Drv_FCB* file, KesFileCallback* callback) noexcept;
 // Removes one registration of the object; the file's record goes with its last one.
 void unregister_callback(Drv_FCB* file, KesFileCallback* callback) noexcept;
 
-// Number of files that have callbacks: the dispatch looks no further while it is 0.
-extern std::size_t files_with_callbacks;
+// Marks a file block (in Drv_FCB.library_flags) that has callbacks, so that the dispatch looks
+// up only the files that have them.
+inline constexpr std::uint8_t kHasCallbacks = 0x01;
 
 // Whether callbacks see the operation (all but 73, 74, 87, 91, 94, 95 and 103).
 bool callbacks_watch(std::int32_t operation) noexcept;

@@ -16,15 +16,6 @@ KesFileNameRecord* name_record(Drv_FCB* file) noexcept {
   return reinterpret_cast<KesFileNameRecord*>(file);
 }
 
-// The driver call of a statement, with the file named in the error state after a failure.
-std::int32_t call_statement_driver(Drv_FCB* file, std::int32_t operation,
-                                   const Drv_Args& arguments) noexcept {
-  Drv_FCB* instance = (file->attributes & DRV_ATTR_THREAD) != 0 ? thread_instance(file) : file;
-  const std::int32_t result = call_driver(file, instance, operation, arguments);
-  if (Kes$ERRCODE != 0 && Kes$FileError == nullptr) set_error_file(name_record(instance));
-  return result;
-}
-
 }  // namespace
 
 void set_thread_file_hooks(const ThreadFileHooks& hooks) noexcept { thread_hooks = hooks; }
@@ -48,15 +39,21 @@ void open_thread_instance(Drv_FCB* file) noexcept {
   if (made && instance != nullptr) instance->state = nullptr;
 }
 
-std::int32_t run_statement(Drv_FCB* file, std::int32_t operation,
-                           const Drv_Args& arguments) noexcept {
-  clear_error();
-  if (file == nullptr || file->driver == nullptr) [[unlikely]] {
+std::int32_t run_unusual_statement(Drv_FCB* file, std::int32_t operation,
+                                   const Drv_Args& arguments) noexcept {
+  if (file == nullptr || file->driver == nullptr) {
     post_error(ErrorCode::UnsupportedFunction);
     if (file != nullptr) set_error_file(name_record(file));
     return 0;
   }
-  return call_statement_driver(file, operation, arguments);
+  Drv_FCB* instance = thread_instance(file);
+  const std::int32_t result = call_driver(file, instance, operation, arguments);
+  if (Kes$ERRCODE != 0) name_failing_file(instance);
+  return result;
+}
+
+void name_failing_file(Drv_FCB* file) noexcept {
+  if (Kes$FileError == nullptr) set_error_file(name_record(file));
 }
 
 std::int32_t run_key_statement(Drv_KCB* key, std::int32_t operation, Drv_Args arguments) noexcept {

@@ -10,6 +10,7 @@
 #include <kestrel/files.h>
 
 #include "files/dispatch/callbacks.h"
+#include "files/error_state.h"
 
 namespace kes::files {
 
@@ -34,18 +35,35 @@ void open_thread_instance(Drv_FCB* file) noexcept;
 inline std::int32_t call_driver(Drv_FCB* file, Drv_FCB* instance, std::int32_t operation,
                                 const Drv_Args& arguments) noexcept {
   std::int32_t result = 0;
-  if (files_with_callbacks != 0 && callbacks_watch(operation) &&
+  if ((file->library_flags & kHasCallbacks) != 0 && callbacks_watch(operation) &&
       run_with_callbacks(file, instance, operation, arguments, result)) {
     return result;
   }
   return instance->driver(operation, instance, &arguments);
 }
 
+// The out-of-line cases of run_statement: a null file or driver, a THREAD file, a file with
+// callbacks; and naming the failing file.
+std::int32_t run_unusual_statement(Drv_FCB* file, std::int32_t operation,
+                                   const Drv_Args& arguments) noexcept;
+void name_failing_file(Drv_FCB* file) noexcept;
+
 // A statement on a file: clears the error state, refuses a null file or driver with 80, calls
 // the driver of the file's instance and names the file in the error state when the driver
-// posted an error without naming one.
-std::int32_t run_statement(Drv_FCB* file, std::int32_t operation,
-                           const Drv_Args& arguments) noexcept;
+// posted an error without naming one. The common case (a plain file without callbacks) runs
+// inline in the export, so that it costs little more than the driver call itself.
+inline std::int32_t run_statement(Drv_FCB* file, std::int32_t operation,
+                                  const Drv_Args& arguments) noexcept {
+  clear_error();
+  if (file == nullptr || file->driver == nullptr || (file->attributes & DRV_ATTR_THREAD) != 0 ||
+      (file->library_flags & kHasCallbacks) != 0) [[unlikely]] {
+    return run_unusual_statement(file, operation, arguments);
+  }
+  const std::int32_t result = file->driver(operation, file, &arguments);
+  if (Kes$ERRCODE != 0) [[unlikely]]
+    name_failing_file(file);
+  return result;
+}
 // A statement on a key: the same on the key's file, the key in arguments.key.
 std::int32_t run_key_statement(Drv_KCB* key, std::int32_t operation, Drv_Args arguments) noexcept;
 // OPEN, SHARE and CREATE: a failure with 90 while the remote-file layer is present sets the

@@ -1,5 +1,6 @@
 // The file layer's exports: statements, callbacks, transactions, the driver registry, the
 // drivers' helpers and the file utilities.
+#include <algorithm>
 #include <cstdarg>
 #include <cstring>
 
@@ -426,7 +427,7 @@ KES_API int32_t _drv_Split(const char* name, char* directory, char* base,
   for (auto [out, part] : {std::pair{directory, parts.directory}, std::pair{base, parts.base},
                            std::pair{extension, parts.extension}}) {
     if (out == nullptr) continue;
-    std::memcpy(out, part.data(), part.size());  // at most kMaxFileName bytes
+    std::copy_n(part.data(), part.size(), out);  // at most kMaxFileName bytes
     out[part.size()] = '\0';
   }
   return 0;
@@ -457,7 +458,7 @@ KES_API char* _drv_MakeCSTRING(char* destination, uint32_t size, const char* sou
   }
   text =
       files::without_trailing_blanks(text.substr(0, std::min<std::size_t>(text.size(), size - 1)));
-  std::memmove(destination, text.data(), text.size());
+  if (!text.empty()) std::memmove(destination, text.data(), text.size());
   destination[text.size()] = '\0';
   return destination;
 }

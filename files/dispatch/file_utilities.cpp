@@ -30,7 +30,7 @@ class NameBuffer {
  public:
   bool append(std::string_view part) noexcept {
     if (part.size() > sizeof text_ - length_) return false;
-    std::memcpy(text_ + length_, part.data(), part.size());
+    if (!part.empty()) std::memcpy(text_ + length_, part.data(), part.size());
     length_ += part.size();
     return true;
   }

@@ -427,16 +427,17 @@ void view_descriptor::print_line_end() noexcept {
   at_line_start_ = 1;
 }
 
-// The body of one level: its projection and its joins, each join with its own body.
-void view_descriptor::print_level(const std::uint8_t* level, int depth) noexcept {
+// The body of one level: its projection and its joins, each join with its own body. False when
+// the string cannot be read on (reported once), so that printing stops there.
+bool view_descriptor::print_level(const std::uint8_t* level, int depth) noexcept {
   const std::uint8_t* header_end = after_header(level);
-  if (header_end == nullptr || !readable(header_end, 3)) return;
+  if (header_end == nullptr || !readable(header_end, 3)) return false;
   const std::uint16_t count = word_at(header_end + 1);
   const std::uint8_t* at = header_end + 3;
   if (count != kViewAllFields) {
     print_text("PROJECT(");
     for (std::uint32_t i = 0; i < count; ++i) {
-      if (!readable(at, 2)) return;
+      if (!readable(at, 2)) return false;
       if (i > 0) print_text(",");
       if (word_at(at) == kViewMemoEntry) {
         print_text("MEMO(");
@@ -452,16 +453,16 @@ void view_descriptor::print_level(const std::uint8_t* level, int depth) noexcept
     print_text(")");
     print_line_end();
   }
-  if (!readable(at, 1)) return;
+  if (!readable(at, 1)) return false;
   const std::uint8_t join_count = *at++;
   for (std::uint8_t j = 0; j < join_count; ++j) {
     if (depth + 1 > kViewMaxDepth) {
       report(kViewTooDeep);
-      return;
+      return false;
     }
     const std::uint8_t* joined = at;
     const std::uint8_t* joined_header_end = after_header(joined);
-    if (joined_header_end == nullptr || !readable(joined_header_end, 1)) return;
+    if (joined_header_end == nullptr || !readable(joined_header_end, 1)) return false;
     print_text("JOIN(");
     if (*joined == kConditionMarker) {
       print_text(reinterpret_cast<const char*>(joined + 1));
@@ -477,13 +478,15 @@ void view_descriptor::print_level(const std::uint8_t* level, int depth) noexcept
     if (*joined_header_end != 0) print_text(",INNER");
     print_line_end();
     indentation_ = static_cast<std::uint8_t>(indentation_ + 2);
-    print_level(joined, depth + 1);
+    const bool readable_on = print_level(joined, depth + 1);
     indentation_ = static_cast<std::uint8_t>(indentation_ - 2);
+    if (!readable_on) return false;
     print_text("END");
     print_line_end();
     at = after_level(joined, depth + 1);
-    if (at == nullptr) return;
+    if (at == nullptr) return false;
   }
+  return true;
 }
 
 void view_descriptor::print() noexcept {

@@ -358,7 +358,7 @@ struct Drv_FCB {
   uint8_t attributes;          // 12: DRV_ATTR_ bits
   uint8_t key_count;           // 13
   uint8_t memo_count;          // 14: MEMOs and BLOBs
-  uint8_t reserved;            // 15
+  uint8_t library_flags;       // 15: kept by the library (0 from the compiler); drivers leave it
   void* state;                 // 16: the driver's open-file state, null while not open
   uint32_t state_word;         // 20: DRV_STATE_ bits
   uint32_t activity_word;      // 24: kept by the state protocol

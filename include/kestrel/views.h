@@ -154,7 +154,7 @@ class KES_EXPORT view_descriptor {
   void print_text(const char* text) noexcept;
   void print_number(uint32_t value) noexcept;
   void print_line_end() noexcept;
-  void print_level(const uint8_t* level, int depth) noexcept;
+  bool print_level(const uint8_t* level, int depth) noexcept;
 };
 
 // A view descriptor with its own buffer and handler. Built without a buffer it allocates one of

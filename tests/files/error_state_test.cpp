@@ -91,6 +91,24 @@ TEST_F(ErrorStateTest, ClearAfterFileErrorEmptiesEverything) {
   EXPECT_EQ(Kes$FileError, nullptr);
 }
 
+TEST_F(ErrorStateTest, ClearOfAClearStateStillCatchesEachChange) {
+  const std::pair<const char*, void (*)()> changes[] = {
+      {"FileTextsAlone", [] { set_file_error("E1", "message"); }},
+      {"AppendedText", [] { append_error_text("more"); }},
+      {"NumberWrittenDirectly", [] { Kes$ERRCODE = 33; }},
+      {"TextWrittenDirectly", [] { Kes$ERRSTR[0] = 'X'; }},
+  };
+  for (const auto& [name, change] : changes) {
+    SCOPED_TRACE(name);
+    clear_error();
+    change();
+    clear_error();
+    EXPECT_EQ(Kes$ERRCODE, 0);
+    EXPECT_EQ(errstr(), std::string(80, ' '));
+    EXPECT_EQ(file_error_message(), "");
+  }
+}
+
 TEST_F(ErrorStateTest, OverrideReplacesTheTextLessLeadingBlanks) {
   ASSERT_TRUE(numeric::locale_state().messages.set(2, "Fichier introuvable"));
   post_error(ErrorCode::NoFile);

@@ -222,6 +222,32 @@ TEST_F(StatementExports, OpenRetriesOnceThroughTheRemoteLayerAfter90) {
   EXPECT_EQ(runtime::string_stack_depth(), 0);  // "AXS" not left behind
 }
 
+Drv_FCB* thread_file_instance = nullptr;
+std::int32_t calling_thread = 3;
+
+TEST_F(StatementExports, ThreadFilesReachTheCallingThreadsInstance) {
+  TestFile declared("T"), instance("T1");
+  declared.block.attributes = instance.block.attributes = DRV_ATTR_THREAD;
+  instance.block.state = &open_state;
+  thread_file_instance = &instance.block;
+  files::set_thread_file_hooks({[](Drv_FCB*, bool create, bool* made) {
+                                  *made = create;
+                                  return thread_file_instance;
+                                },
+                                [] { return calling_thread; }});
+  TestFile plain("P");
+  Kes$ThreadedFileOpen(&plain.block);
+  EXPECT_EQ(instance.block.state, &open_state);  // not a THREAD file: no instance made
+  Kes$ThreadedFileOpen(&declared.block);
+  EXPECT_EQ(instance.block.state, nullptr);  // a new instance starts closed
+  Kes$FILE_OPEN(&declared.block, 0x22);
+  EXPECT_EQ(recorded(), std::vector<std::string>{"25:T1"});
+  EXPECT_EQ(Kes$STATUSfile(&declared.block), 7);
+  calling_thread = 4;  // another thread has no record of its own yet
+  EXPECT_EQ(Kes$STATUSfile(&declared.block), 0);
+  calling_thread = 3;
+}
+
 // A callback that records its calls and answers as told.
 class Watcher final : public KesFileCallback {
  public:
@@ -250,18 +276,25 @@ class Watcher final : public KesFileCallback {
 using FileCallbacks = DriverTest;
 
 TEST_F(FileCallbacks, SeeEveryOperationBeforeAndAfterInRegistrationOrder) {
-  TestFile file("A.DAT");
+  TestFile other("OTHER.DAT"), file("A.DAT");
   std::vector<std::string> log;
-  Watcher first("A", log), second("B", log);
+  Watcher elsewhere("X", log), first("A", log), second("B", log);
+  KES$FILE_CALLBACK(&other.block, &elsewhere, 1);
   KES$FILE_CALLBACK(&file.block, &first, 1);
   KES$FILE_CALLBACK(&file.block, &second, 1);
+  EXPECT_EQ(Kes$ERRCODE, 0);
   EXPECT_EQ(Kes$FILE_NEXT(&file.block), 1000 + DRV_NEXT);
+  Kes$File_Do_Property(&file.block, 1, 0);
   KES$FILE_SQLCALLBACK(&file.block, nullptr, 0);  // not watched
   EXPECT_EQ(log,
-            (std::vector<std::string>{"A.before 24", "B.before 24", "A.after 24", "B.after 24"}));
-  EXPECT_EQ(recorded(), (std::vector<std::string>{"24:A.DAT", "103:A.DAT"}));
-  KES$FILE_CALLBACK(&file.block, &first, 0);
+            (std::vector<std::string>{"A.before 24", "B.before 24", "A.after 24", "B.after 24",
+                                      "A.before 88", "B.before 88", "A.after 88", "B.after 88"}));
+  EXPECT_EQ(recorded(), (std::vector<std::string>{"24:A.DAT", "88:A.DAT", "103:A.DAT"}));
   KES$FILE_CALLBACK(&file.block, &second, 0);
+  log.clear();
+  Kes$FILE_NEXT(&file.block);
+  EXPECT_EQ(log, (std::vector<std::string>{"A.before 24", "A.after 24"}));
+  KES$FILE_CALLBACK(&file.block, &first, 0);
   log.clear();
   Kes$FILE_NEXT(&file.block);
   EXPECT_TRUE(log.empty());

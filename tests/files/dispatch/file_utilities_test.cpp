@@ -132,6 +132,9 @@ TEST_F(FileUtilities, CompanionsCopyAndRenameByExtension) {
   EXPECT_EQ(read("sub/CUST.DAT"), "customers");
   EXPECT_EQ(read("sub/CUST.IDX"), "index");
   EXPECT_EQ(_drv_CopyOrRenameFiles(name("CUST.DAT").c_str(), name("X.DAT").c_str(), "DAT", 1), 2);
+  EXPECT_EQ(_drv_CopyFile(name("NEW.IDX").c_str(), name("COPY.IDX").c_str()), 0);
+  EXPECT_EQ(read("COPY.IDX"), "index");
+  EXPECT_EQ(_drv_CopyFile(name("NEW.IDX").c_str(), name("C?.IDX").c_str()), 45);
   EXPECT_EQ(_drv_PathIsDirectory(name("sub").c_str()), 1);
   EXPECT_EQ(_drv_PathIsDirectory(name("NEW.DAT").c_str()), 0);
 }

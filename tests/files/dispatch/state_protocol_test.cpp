@@ -134,6 +134,7 @@ TEST(StateProtocolTable, EveryOperationChecksAndChangesItsMasks) {
     std::uint32_t activity = 0;
     EXPECT_EQ(after_success(op, 0, &activity), m.set);
     EXPECT_EQ(activity, m.activity);
+    EXPECT_EQ(after_success(op, 1, nullptr) & 1u, (1u | m.set) & ~m.cleared & 1u);
     // From every bit but open: what disappears is the cleared mask.
     EXPECT_EQ(~after_success(op, kProbeBits & ~1u, nullptr) & kProbeBits & ~1u, m.cleared & ~1u);
     Object failed{kProbeBits, 0, 0};
@@ -178,6 +179,8 @@ constexpr CheckCase kChecks[] = {
     {"BuildInProgress", DRV_NEXT, 0x4021, nullptr, 92},
     {"CloseDuringBuild", DRV_CLOSE, 0x4001, nullptr, 0},
     {"NameDuringBuild", DRV_NAME, 0x4000, nullptr, 0},
+    {"GetPropertyDuringBuild", DRV_GET_PROPERTY, 0x4001, nullptr, 0},
+    {"RecordsDuringBuild", DRV_RECORDSFILE, 0x4001, nullptr, 92},
     {"BlankPosition", DRV_RESETFILE, 0x1, "   ", 35},
     {"EmptyPosition", DRV_REGETFILE, 0x1, "", 35},
     {"PositionGiven", DRV_RESETFILE, 0x1, " 1 ", 0},

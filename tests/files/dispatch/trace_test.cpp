@@ -20,11 +20,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A record of LONG ID, STRING(6) NAME, DATE BORN, TIME AT (18 bytes) as the compiler lists it.
+// A record of LONG ID, STRING(6) NAME, DATE BORN, TIME AT (18 bytes) as the compiler lists it,
+// and a LONG that follows the record in the same stream.
 constexpr std::uint8_t kRecordType[] = {
-    22,  0x02, 18,  0,    0,   0,   4, 0,  0,    0,    0,   0,   0,   0,   'R', 'E',
-    'C', 0,    6,   0x02, 'I', 'D', 0, 18, 0x0A, 6,    'N', 'A', 'M', 'E', 0,   4,
-    4,   0x0A, 'B', 'O',  'R', 'N', 0, 10, 5,    0x0A, 'A', 'T', 0,   14,
+    22,  0x02, 18,   0,   0,   0,  4,  0,    0,   0,   0,   0,   0,   0,    'R', 'E', 'C',
+    0,   6,    0x02, 'I', 'D', 0,  18, 0x0A, 6,   'N', 'A', 'M', 'E', 0,    4,   4,   0x0A,
+    'B', 'O',  'R',  'N', 0,   10, 5,  0x0A, 'A', 'T', 0,   14,  6,   0x02, 'X', 0,  // not one of
+                                                                                     // the record's
+                                                                                     // fields
 };
 
 class Trace : public testing::Test {

@@ -50,46 +50,18 @@ TEST_F(Transactions, FailingSecondFileRollsBackTheFirstAndPostsIts48) {
 
 struct LogoutFailureCase {
   const char* name;
-  void (*arrange)(TestFile& a, TestFile& b);
-  Calls calls;  // of the second file's LOGOUT and what follows
+  bool second_open, second_recorded, second_logs_out, second_locks;
+  std::int32_t lock_error;  // posted by the second file's lock, 0 for none
+  bool first_rolls_back;
+  Calls calls;  // after the first file's LOGOUT
   std::int32_t error;
 };
 const LogoutFailureCase kLogoutFailures[] = {
-    {"ClosedFile", [](TestFile&, TestFile& b) { Kes$FILE_CLOSE(&b.block); }, {"40:A"}, 37},
-    {"NoRegistryRecord",
-     [](TestFile&, TestFile& b) { Kes$deactivate_drv(&b.block); },
-     {"40:A"},
-     48},
-    {"NoLogoutSupport",
-     [](TestFile&, TestFile& b) {
-       b.support.supports_logout = false;
-       b.support.lock_before_logout = true;
-       Kes$deactivate_drv(&b.block);
-       b.block.state = nullptr;
-       Kes$FILE_OPEN(&b.block, 0x22);
-     },
-     {"21:B", "50:B", "40:A"},
-     48},
-    {"LockRefused",
-     [](TestFile&, TestFile& b) {
-       b.support.lock_before_logout = true;
-       Kes$deactivate_drv(&b.block);
-       b.block.state = nullptr;
-       Kes$FILE_OPEN(&b.block, 0x22);
-       driver_failures[{&b.block, DRV_LOCKFILESEC}] = 32;
-     },
-     {"21:B", "40:A"},
-     48},
-    {"FirstWithoutRollback",
-     [](TestFile& a, TestFile& b) {
-       a.support.supports_rollback = false;
-       Kes$deactivate_drv(&a.block);
-       Kes$FILE_CLOSE(&a.block);
-       Kes$FILE_OPEN(&a.block, 0x22);
-       Kes$FILE_CLOSE(&b.block);
-     },
-     {},
-     37},
+    {"ClosedFile", false, true, true, false, 0, true, {"40:A"}, 37},
+    {"NoRegistryRecord", true, false, true, false, 0, true, {"40:A"}, 48},
+    {"NoLogoutSupport", true, true, false, true, 0, true, {"21:B", "50:B", "40:A"}, 48},
+    {"LockRefused", true, true, true, true, 32, true, {"21:B", "40:A"}, 48},
+    {"FirstWithoutRollback", false, true, true, false, 0, false, {}, 37},
 };
 
 TEST_F(Transactions, FailureStopsTheLoopRollsBackAndPostsItsError) {
@@ -97,8 +69,13 @@ TEST_F(Transactions, FailureStopsTheLoopRollsBackAndPostsItsError) {
     SCOPED_TRACE(c.name);
     reset();
     TestFile a("A"), b("B");
+    a.support.supports_rollback = c.first_rolls_back;
+    b.support.supports_logout = c.second_logs_out;
+    b.support.lock_before_logout = c.second_locks;
     open(a, b);
-    c.arrange(a, b);
+    if (!c.second_recorded) Kes$deactivate_drv(&b.block);
+    if (!c.second_open) Kes$FILE_CLOSE(&b.block);
+    if (c.lock_error != 0) driver_failures[{&b.block, DRV_LOCKFILESEC}] = c.lock_error;
     driver_calls.clear();
     Kes$LOGOUT(1, &a.block, &b.block, nullptr);
     Calls expected{"22:A"};
@@ -137,14 +114,15 @@ TEST_F(Transactions, SecondLogoutPosts56AndTheFirstStaysActive) {
 TEST_F(Transactions, LogoutWithoutFilesTakesTheListInNumberOrderAndEmptiesIt) {
   TestFile a("A"), b("B"), c("C");
   open(a, b, c);
+  EXPECT_EQ(Kes$addLogoutFile(&a.block, 7), 0);
+  EXPECT_EQ(Kes$deleteLogoutFile(&a.block), 0);
+  EXPECT_EQ(Kes$deleteLogoutFile(&a.block), 48);
+  EXPECT_EQ(Kes$getLogoutNumber(nullptr), 0);
   EXPECT_EQ(Kes$addLogoutFile(&b.block, 5), 0);
   EXPECT_EQ(Kes$addLogoutFile(&c.block, 9), 0);
   EXPECT_EQ(Kes$addLogoutFile(&a.block, 5), 0);  // after B: equal numbers keep their order
   EXPECT_EQ(Kes$addLogoutFile(&c.block, 2), 0);  // replaces its earlier number
   EXPECT_EQ(Kes$getLogoutNumber(&c.block), 2);
-  EXPECT_EQ(Kes$deleteLogoutFile(&a.block), 0);
-  EXPECT_EQ(Kes$deleteLogoutFile(&a.block), 48);
-  EXPECT_EQ(Kes$addLogoutFile(&a.block, 5), 0);
   Kes$LOGOUT(3, nullptr);
   EXPECT_EQ(recorded(), (Calls{"22:C", "22:B", "22:A"}));
   EXPECT_EQ(Kes$getLogoutNumber(&b.block), 5);

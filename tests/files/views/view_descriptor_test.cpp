@@ -175,6 +175,39 @@ TEST(ViewDescriptorRead, BoundedStringThatEndsEarlyIsMalformed) {
   EXPECT_EQ(r.errors, std::vector<std::int32_t>{kViewMalformed});
 }
 
+TEST(ViewDescriptorLimits, LongProjectionsDeepStringsAndCutComponents) {
+  Recorder r;
+  r.descriptor.file();
+  for (std::uint16_t f = 1; f <= 300; ++f)
+    r.descriptor.project_field(f);
+  r.descriptor.unset_join();
+  EXPECT_EQ(r.descriptor.fields(), 300);
+  EXPECT_EQ(r.descriptor.field(300), 300);
+  std::vector<std::uint8_t> deep;
+  for (int level = 0; level <= kViewMaxDepth + 1; ++level)
+    deep.insert(deep.end(), {0x00, 0x00, 0xFF, 0xFF,
+                             level <= kViewMaxDepth ? std::uint8_t{1} : std::uint8_t{0}});
+  r.descriptor.setup(deep.data(), static_cast<std::uint32_t>(deep.size()));
+  r.descriptor.print();
+  EXPECT_EQ(r.errors, std::vector<std::int32_t>{kViewTooDeep});
+  const std::uint8_t cut[] = {0x02, 0x07};  // two components announced, half of one there
+  r.errors.clear();
+  r.descriptor.setup(cut, sizeof cut);
+  EXPECT_EQ(r.descriptor.component(1), 0);
+  EXPECT_EQ(r.errors, std::vector<std::int32_t>{kViewMalformed});
+}
+
+TEST(ViewDesc, BuildingStopsAtItsCapacity) {
+  ViewDesc v;
+  kes::files::clear_error();
+  v.file();
+  for (int f = 1; f <= 40000; ++f)
+    v.project_field(static_cast<std::uint16_t>(f));
+  EXPECT_EQ(kes::files::current_error(), kes::files::ErrorCode::InvalidFieldType);
+  EXPECT_LE(v.built_length(), ViewDesc::kCapacity);
+  EXPECT_GT(v.built_length(), ViewDesc::kCapacity - 2);
+}
+
 TEST(ViewDesc, OwnBufferPrintsOntoTheStringStack) {
   ViewDesc v;
   v.file(), v.join(1), v.join_component(7), v.unset_join(), v.unset_join();
