@@ -355,6 +355,7 @@ void do_copy(Drv_FCB* file, bool rename) {
   Kes$freestr(&popped);
   while (!destination.empty() && destination.back() == ' ')
     destination.pop_back();
+  destination = native_name(std::move(destination));
   Declaration d;
   const std::int32_t error = declare(file, d);
   if (error != 0) return post(file, error);
@@ -538,6 +539,14 @@ std::string file_name(const Drv_FCB* file) {
   }
   while (!name.empty() && name.back() == ' ')
     name.pop_back();
+  return native_name(std::move(name));
+}
+
+std::string native_name(std::string name) {
+#ifndef _WIN32
+  // File names keep their Windows form: a backslash separates folders on every host.
+  std::replace(name.begin(), name.end(), '\\', '/');
+#endif
   return name;
 }
 

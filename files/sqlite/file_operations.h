@@ -35,7 +35,9 @@ void post_sqlite(Drv_FCB* file, sqlite3* db, int result, std::int32_t number = 0
                  Busy busy = Busy::Locked);
 void post(Drv_FCB* file, std::int32_t number);
 
-// The file's name without trailing blanks.
+// The file's name without trailing blanks, as the host names it.
 std::string file_name(const Drv_FCB* file);
+// A name in its Windows form as the host names it: a backslash reads as '/' outside Windows.
+std::string native_name(std::string name);
 
 }  // namespace kes::sqlite

@@ -1,6 +1,7 @@
 // The SQLite driver beyond the conformance suite: columns and their types, decimal keys, texts
 // that look like SQL, errors with SQLite's code and message, declarations a table cannot hold,
 // whole-file operations, and what other connections to the database see and do.
+#include <algorithm>
 #include <cstring>
 #include <sqlite3.h>
 #include <string>
@@ -251,10 +252,12 @@ TEST(SQLiteDriverFiles, CopiesRenamesRemovesAndEmptiesTables) {
   customers.add(1, "one", 1), customers.add(2, "two", 2);
   Kes$FILE_NAME(customers.file());
   EXPECT_EQ(popped_text(), name);
+  std::string windows_form = copy;  // the destination named the Windows way
+  std::replace(windows_form.begin(), windows_form.end(), '/', '\\');
   Kes$FILE_CLOSE(customers.file());
   for (const auto operation : {Kes$FILE_COPY, Kes$FILE_REMOVE, Kes$FILE_RENAME}) {
     if (operation != Kes$FILE_REMOVE)
-      Kes$PushString(copy.data(), static_cast<std::uint32_t>(copy.size()));
+      Kes$PushString(windows_form.data(), static_cast<std::uint32_t>(windows_form.size()));
     operation(operation == Kes$FILE_REMOVE ? copied.file() : customers.file());
     ASSERT_EQ(Kes$ERRCODE, 0);
     EXPECT_EQ(copied.open(), operation == Kes$FILE_REMOVE ? 2 : 0);
