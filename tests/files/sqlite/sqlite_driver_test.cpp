@@ -7,6 +7,7 @@
 #include <string>
 
 #include <kestrel/decimal.h>
+#include <kestrel/string_builtins.h>
 
 #include <gtest/gtest.h>
 
