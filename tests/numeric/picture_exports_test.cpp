@@ -135,6 +135,22 @@ TEST_F(PictureExports, PopPictDeformats) {
   EXPECT_EQ(Kes$PopPictReal("@S3"), 0.0);
 }
 
+// Amounts typed with fewer integer positions than the picture reserves keep every digit.
+TEST_F(PictureExports, TypedAmountsKeepEveryDigit) {
+  runtime::push_text("12.5");
+  EXPECT_EQ(Kes$PopPictReal("@N5.1"), 12.5);
+  runtime::push_text("1234.56");
+  EXPECT_EQ(Kes$PopPictReal("@N9.2"), 1234.56);
+  runtime::push_text("12345.6");
+  Kes$DPushStringStackP("@N9.2");
+  EXPECT_EQ(decimal_top_text(), "12345.6");
+  const std::string_view typed = "$1,234.5";
+  Kes$DPushStringP(typed.data(), static_cast<std::uint32_t>(typed.size()), "@N$12.2");
+  EXPECT_EQ(decimal_top_text(), "1234.5");
+  runtime::push_text("-7.25");
+  EXPECT_EQ(Kes$PopPictLong("@N-9.2"), -7);
+}
+
 TEST_F(PictureExports, DPushStringPReadsThroughThePicture) {
   const std::string_view typed = " 1,234.50";
   Kes$DPushStringP(typed.data(), static_cast<std::uint32_t>(typed.size()), "@N9.2");
