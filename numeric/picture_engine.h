@@ -88,7 +88,9 @@ void compile_string_picture(PicDesc& desc, std::uint32_t width) noexcept;
 // and key-in pictures copy `digits` as text.
 void format_digits(const PicDesc& desc, std::span<char> destination, std::string_view digits,
                    int integer_digits, bool negative) noexcept;
-// Formats a decimal value (normalised first), a REAL and a LONG.
+// Formats a decimal value (normalised first), a REAL and a LONG. A REAL's digits are the
+// shortest decimal that reads back as the same REAL, so a REAL shows as the decimal it was
+// written as (string and key-in pictures take its general text of 14 significant digits).
 void format_decimal(const PicDesc& desc, std::span<char> destination,
                     const DecimalEntry& value) noexcept;
 void format_real(const PicDesc& desc, std::span<char> destination, double value) noexcept;

@@ -51,6 +51,8 @@ TEST_F(PictureExports, PushPictFormatsEachType) {
   EXPECT_EQ(pop_top_text(), "  -7");
   Kes$PushPictReal("@N9.2", 1234.5);
   EXPECT_EQ(pop_top_text(), " 1,234.50");
+  Kes$PushPictReal("@E12.3", 1.5e-9);
+  EXPECT_EQ(pop_top_text(), "  1.500E-009");
   decimal_push_text("1234.5");
   Kes$PushPictDec("@N9.2");  // consumes the decimal
   EXPECT_EQ(pop_top_text(), " 1,234.50");
