@@ -30,6 +30,8 @@ bool program_hook_callable(ProgramHook hook) noexcept;
 // The steps of start-up and shutdown that other layers fill; each is null until installed,
 // and a null step does nothing.
 struct LibraryHooks {
+  // Start-up of the locale: the platform's regional settings and the program's settings file.
+  void (*start_locale)() = nullptr;
   // Final shutdown: commit the active transaction; close every open file through its driver,
   // the most recently opened first, and empty the list of open files.
   void (*commit_transaction)() = nullptr;

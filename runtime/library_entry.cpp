@@ -1,5 +1,8 @@
 // The shared library's own entry: runs when the operating system loads and unloads the library.
+// It knows every layer of the library, so it installs their steps into the life cycle.
+#include "numeric/locale_settings.h"
 #include "platform/dynamic_library.h"
+#include "runtime/hooks.h"
 #include "runtime/lifecycle.h"
 
 namespace {
@@ -8,6 +11,7 @@ namespace {
 const char library_anchor = 0;
 
 __attribute__((constructor)) void on_library_load() {
+  kes::runtime::library_hooks().start_locale = kes::numeric::initialize_locale;
   kes::runtime::attach_library(kes::platform::module_handle_of(&library_anchor));
 }
 

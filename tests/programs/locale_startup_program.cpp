@@ -1,0 +1,40 @@
+// A program as the compiler builds one, started by the life-cycle tests: it registers its
+// module, begins its code and uses the locale without asking for it (it never calls
+// Kes$isfinit), printing one "name=value" line for each setting it sees.
+#include <cstdio>
+
+#include <kestrel/collation.h>
+#include <kestrel/errors.h>
+#include <kestrel/lifecycle.h>
+#include <kestrel/pictures.h>
+#include <kestrel/string_stack.h>
+
+namespace {
+
+KesModuleDescriptor program_module{};
+
+constexpr int32_t kJan5Of2024 = 81457;
+
+void print_formatted(const char* name, const char* picture) {
+  char text[64];
+  Kes$PushPictLong(kJan5Of2024, picture);
+  Kes$PopCString(text, sizeof text);
+  std::printf("%s=%s\n", name, text);
+}
+
+}  // namespace
+
+int main() {
+  _sysinit(&program_module, nullptr);
+  Kes$code();
+  print_formatted("month", "@D3");
+  print_formatted("short date", "@D17");
+  std::printf("b before a=%d\n", Kes$comparestr("b", 1, "a", 1) < 0 ? 1 : 0);
+  Kes$seterror(2);
+  int length = static_cast<int>(sizeof Kes$ERRSTR);
+  while (length > 0 && Kes$ERRSTR[length - 1] == ' ')
+    --length;
+  std::printf("error 2=%.*s\n", length, Kes$ERRSTR);
+  std::fflush(stdout);
+  Kes$exit(0);
+}
