@@ -6,6 +6,7 @@
 
 #include "numeric/collation_tables.h"
 #include "platform/heap.h"
+#include "runtime/hash_slot.h"
 
 namespace kes::runtime {
 namespace {
@@ -79,7 +80,7 @@ AStringTable::~AStringTable() {
 
 std::size_t AStringTable::probe(std::string_view text, std::uint32_t hash) const noexcept {
   // At most five eighths of the slots are used, so an empty slot ends every probe.
-  std::size_t index = hash % slot_count_;
+  std::size_t index = home_slot(hash, slot_count_);
   for (;;) {
     const AStringNodeHead* node = slots_[index];
     if (node == nullptr) return index;
@@ -101,7 +102,7 @@ bool AStringTable::grow() noexcept {
   for (std::size_t i = 0; i < slot_count_; ++i) {
     AStringNodeHead* node = slots_[i];
     if (node == nullptr) continue;
-    std::size_t index = node->hash % new_count;
+    std::size_t index = home_slot(node->hash, new_count);
     while (fresh[index] != nullptr) {
       if (++index == new_count) index = 0;
     }
