@@ -60,8 +60,13 @@ inline constexpr int kMissingPictureWidth = 255;
 inline PictureKind picture_kind(const PicDesc& desc) noexcept {
   return static_cast<PictureKind>(desc.header & PicDesc::kKindMask);
 }
+// The width: for a string picture the text length (up to 255), for every other kind the number
+// of tokens, which a descriptor holds at most 254 of. A width byte that claims more (a
+// program's own bytes) reads as 254, so no member reads past the token array.
 inline int picture_width(const PicDesc& desc) noexcept {
-  return (desc.header & PicDesc::kWidthMask) >> PicDesc::kWidthShift;
+  const int width = (desc.header & PicDesc::kWidthMask) >> PicDesc::kWidthShift;
+  const bool string = (desc.header & PicDesc::kKindMask) == static_cast<int>(PictureKind::String);
+  return !string && width > PicDesc::kMaxTokens ? PicDesc::kMaxTokens : width;
 }
 inline bool blank_when_zero(const PicDesc& desc) noexcept {
   return (desc.header & PicDesc::kBlankWhenZero) != 0;
