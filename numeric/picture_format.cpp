@@ -50,9 +50,8 @@ class DigitRow {
 // Writes into the destination, ignoring positions beyond its end.
 class Output {
  public:
-  explicit Output(std::span<char> destination) noexcept : out_(destination) {
-    std::memset(out_.data(), ' ', out_.size());
-  }
+  // An empty destination (a null one arrives empty) is never touched.
+  explicit Output(std::span<char> destination) noexcept : out_(destination) { blank(); }
   void put(int position, char c) noexcept {
     if (position >= 0 && static_cast<std::size_t>(position) < out_.size()) {
       out_[static_cast<std::size_t>(position)] = c;
@@ -63,14 +62,17 @@ class Output {
                ? out_[static_cast<std::size_t>(position)]
                : ' ';
   }
-  void blank() noexcept { std::memset(out_.data(), ' ', out_.size()); }
+  void blank() noexcept {
+    if (!out_.empty()) std::memset(out_.data(), ' ', out_.size());
+  }
   // The destination itself when a whole field of `width` fits, else null.
   char* whole_field(int width) noexcept {
     return out_.size() >= static_cast<std::size_t>(width) ? out_.data() : nullptr;
   }
   // Copies a whole field from its first position, cut to the destination.
   void write(const char* field, int width) noexcept {
-    std::memcpy(out_.data(), field, std::min(out_.size(), static_cast<std::size_t>(width)));
+    const std::size_t n = std::min(out_.size(), static_cast<std::size_t>(width));
+    if (n != 0) std::memcpy(out_.data(), field, n);
   }
   // Moves positions [0, end) one to the right and puts `first` at position 0.
   void shift_right(int end, char first) noexcept {

@@ -189,6 +189,21 @@ TEST_F(PictureExports, DPopPictStoresIntoAField) {
   EXPECT_EQ(std::string_view(field, 11), "          ?");
 }
 
+// A program may pop a picture result into no field at all: the value is consumed, nothing is
+// written.
+TEST_F(PictureExports, DPopPictIntoNoDestinationWritesNothing) {
+  for (const std::uint32_t length : {0u, 10u}) {
+    decimal_push_text("-12.5");
+    Kes$DPopPict(nullptr, length, "@N-10.2");
+    decimal_push_text("7");
+    Kes$DPopPict(nullptr, length, "@S5");
+  }
+  char field[4] = {'?', '?', '?', '?'};
+  decimal_push_text("7");
+  Kes$DPopPict(field, 0, "@N9.2");  // an empty field
+  EXPECT_EQ(std::string_view(field, 4), "????");
+}
+
 TEST_F(PictureExports, PicDescPushDeformatted) {
   PicDesc desc;
   desc.Init("@T3");
