@@ -34,7 +34,7 @@ struct SettingName {
   std::int32_t message_number;  // for Message, [0, 999999999]
 };
 
-// Recognises a setting name: the ten plain names without regard to case, "KESMSG" in capitals
+// Recognises a setting name, without regard to case: the ten plain names, and "KESMSG"
 // followed by one to nine digits. Anything else is Unknown.
 SettingName classify_setting(std::string_view name) noexcept;
 

@@ -1,12 +1,19 @@
 // The message table: every text by number, unknown numbers and overrides.
 #include "files/error_messages.h"
 
+#include <cstring>
 #include <set>
 #include <string>
+#include <string_view>
+#include <utility>
+
+#include <kestrel/collation.h>
+#include <kestrel/errors.h>
 
 #include <gtest/gtest.h>
 
 #include "numeric/locale_state.h"
+#include "runtime/string_stack.h"
 
 namespace kes::files {
 namespace {
@@ -264,6 +271,23 @@ TEST_F(ErrorMessagesOverrideTest, OverrideComesFirst) {
   EXPECT_EQ(message_text(3, buffer), "Path Not Found");
   ASSERT_TRUE(numeric::locale_state().messages.set(97, "Own text"));  // an unknown number
   EXPECT_EQ(message_text(97, buffer), "Own text");
+}
+
+// A program's own settings name the overrides in any case, as they name every other setting;
+// ERROR() then shows the program's text.
+TEST_F(ErrorMessagesOverrideTest, ProgramSettingsInAnyCaseReachError) {
+  const std::pair<const char*, const char*> settings[] = {
+      {"KESMSG2", "Fichier introuvable"}, {"kesmsg2", "Datei fehlt"}, {"KesMsg2", "Archivo"}};
+  for (const auto& [name, text] : settings) {
+    SCOPED_TRACE(name);
+    runtime::push_text(text);
+    runtime::push_text(name);
+    Kes$Locale(0);
+    Kes$seterror(2);
+    EXPECT_EQ(std::string_view(Kes$ERRSTR, sizeof Kes$ERRSTR),
+              std::string(text) + std::string(sizeof Kes$ERRSTR - std::strlen(text), ' '));
+  }
+  Kes$clearerror();
 }
 
 TEST_F(ErrorMessagesOverrideTest, OverrideOf81NamesUnknownNumbers) {
