@@ -50,7 +50,8 @@ struct LibraryHooks {
                                void* executable) = nullptr;
   void (*remove_thread_areas)(void* instance) = nullptr;
   void (*initialise_main_thread)() = nullptr;
-  // The window layer's diagnostic log; standard error when not installed.
+  // The window layer's diagnostic log (K55LOG.TXT beside the program); standard error when not
+  // installed.
   void (*write_diagnostic_log)(std::string_view text) = nullptr;
 };
 

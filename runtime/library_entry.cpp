@@ -4,6 +4,7 @@
 #include "platform/dynamic_library.h"
 #include "runtime/hooks.h"
 #include "runtime/lifecycle.h"
+#include "wsl/wsldebug.h"
 
 namespace {
 
@@ -12,6 +13,7 @@ const char library_anchor = 0;
 
 __attribute__((constructor)) void on_library_load() {
   kes::runtime::library_hooks().start_locale = kes::numeric::initialize_locale;
+  kes::runtime::library_hooks().write_diagnostic_log = kes::wsl::write_diagnostic_log;
   kes::runtime::attach_library(kes::platform::module_handle_of(&library_anchor));
 }
 

@@ -1,7 +1,9 @@
-// A program as the compiler builds one, started by the life-cycle tests: it registers its
-// module, begins its code and uses the locale without asking for it (it never calls
-// Kes$isfinit), printing one "name=value" line for each setting it sees.
+// A program as the compiler builds one, started by the tests as a child process: it registers
+// its module, begins its code and uses the locale without asking for it (it never calls
+// Kes$isfinit), printing one "name=value" line for each setting it sees. Given the argument
+// "assert" it then fails an internal assertion of the window layer.
 #include <cstdio>
+#include <cstring>
 
 #include <kestrel/collation.h>
 #include <kestrel/errors.h>
@@ -24,7 +26,7 @@ void print_formatted(const char* name, const char* picture) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   _sysinit(&program_module, nullptr);
   Kes$code();
   print_formatted("month", "@D3");
@@ -36,5 +38,8 @@ int main() {
     --length;
   std::printf("error 2=%.*s\n", length, Kes$ERRSTR);
   std::fflush(stdout);
+  if (argc > 1 && std::strcmp(argv[1], "assert") == 0) {
+    WslDebug$AssertFailed("count > 0", "ctllist.cpp", 77);  // ends the program
+  }
   Kes$exit(0);
 }
