@@ -56,7 +56,7 @@ struct FormatCase {
 };
 
 constexpr FormatCase kNumbers[] = {
-    // The documented examples.
+    // Grouping with places, a value too large for its positions, blank when zero.
     {"Grouped", "@N9.2", "1234.5", " 1,234.50"},
     {"TooLargeShowsHashes", "@N9.2", "12345678", "##,###.##"},
     {"BlankWhenZero", "@N9.2B", "0", "         "},
