@@ -24,9 +24,18 @@ struct ChildRun {
 // Copies `program` into a fresh folder `name` as "invoice.exe", writes each (file name, text)
 // pair beside it, runs it from that folder with `environment` (shell assignments, may be empty)
 // and `arguments`, and returns what it printed and its exit code.
+// Only hosts with a POSIX shell run it; elsewhere the run reports status -1 and no output.
 inline ChildRun run_child_program(const std::string& program, const std::string& name,
                                   const std::vector<std::pair<std::string, std::string>>& files,
                                   const std::string& environment, const std::string& arguments) {
+#ifdef _WIN32
+  static_cast<void>(program);
+  static_cast<void>(name);
+  static_cast<void>(files);
+  static_cast<void>(environment);
+  static_cast<void>(arguments);
+  return {};
+#else
   namespace fs = std::filesystem;
   ChildRun run;
   run.folder = fs::path(testing::TempDir()) / name;
@@ -46,6 +55,7 @@ inline ChildRun run_child_program(const std::string& program, const std::string&
     run.status = status >= 0 && (status & 0x7F) == 0 ? (status >> 8) & 0xFF : -1;
   }
   return run;
+#endif
 }
 
 }  // namespace kes::test
