@@ -252,17 +252,6 @@ void deformat_walk(const PicDesc& desc, std::string_view text, Result& out) noex
         if (!point_written) append('.');
         point_written = true;
         break;
-      case kTokenImpliedPoint:
-        // Formatting moves the last integer digit (or a floating sign) into this position.
-        if (is_digit(c)) {
-          append(c);
-          any_digit = true;
-        } else if (c == '-' || c == '(') {
-          negative = true;
-        }
-        if (!point_written) append('.');
-        point_written = true;
-        break;
       case kTokenExponentSign:
         append('e');
         if (c == '-' || c == '+') append(c);
