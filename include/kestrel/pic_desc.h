@@ -62,7 +62,8 @@ class KES_EXPORT PicDesc {
                   const char* digits) const noexcept;
   // Pops the top of the decimal stack and formats it into the destination.
   void StoreDec(char* destination, uint32_t length) const noexcept;
-  // Formats a REAL (from its fixed-point text with six places) into the destination.
+  // Formats a REAL into the destination from the shortest decimal that reads back as the same
+  // REAL (at most 17 significant digits), rounded to the picture as a decimal is.
   void StoreReal(char* destination, uint32_t length, double value) const noexcept;
   // Formats a LONG into the destination.
   void StoreLong(char* destination, uint32_t length, int32_t value) const noexcept;

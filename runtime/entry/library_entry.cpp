@@ -1,6 +1,10 @@
 // The shared library's own entry: runs when the operating system loads and unloads the library.
+// It knows every layer of the library, so it installs their steps into the life cycle.
+#include "numeric/locale/locale_settings.h"
 #include "platform/launch/dynamic_library.h"
+#include "runtime/fatal/hooks.h"
 #include "runtime/lifecycle/lifecycle.h"
+#include "wsl/wsldebug/wsldebug.h"
 
 namespace {
 
@@ -8,6 +12,8 @@ namespace {
 const char library_anchor = 0;
 
 __attribute__((constructor)) void on_library_load() {
+  kes::runtime::library_hooks().start_locale = kes::numeric::initialize_locale;
+  kes::runtime::library_hooks().write_diagnostic_log = kes::wsl::write_diagnostic_log;
   kes::runtime::attach_library(kes::platform::module_handle_of(&library_anchor));
 }
 
