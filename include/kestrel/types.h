@@ -84,17 +84,19 @@ inline constexpr uint32_t kKesFieldMaxDimensions = 16;
 
 // One field record in memory.
 struct KES_EXPORT field_descriptor {
-  char name[kKesFieldNameLength + 1];         // empty without flag 02h
-  char second_name[kKesFieldNameLength + 1];  // empty without flag 01h
+  char name[kKesFieldNameLength + 1];           // empty without flag 02h
+  char second_name[kKesFieldNameLength + 1];    // empty without flag 01h
   uint8_t dimension_count;                      // 0: not dimensioned
   uint32_t dimensions[kKesFieldMaxDimensions];  // elements per dimension
   uint8_t type;                                 // a KesTypeCode
-  uint32_t offset;      // from the start of the structure (enclosing groups' offsets added)
-  uint32_t size;        // bytes of one element
-  uint32_t places;      // DECIMAL and PDECIMAL
-  const char* picture;  // the picture text inside the stream, null without flag 04h
-  uint32_t group_fields;  // GROUP: records that belong to it
-  uint32_t group_extra;   // GROUP: the third value
+  uint32_t offset;              // from the start of the structure (enclosing groups' offsets added)
+  uint32_t size;                // bytes of one element
+  uint32_t places;              // DECIMAL and PDECIMAL
+  const char* picture;          // the picture text inside the stream, null without flag 04h
+  uint32_t group_fields;        // GROUP: records that belong to it
+  uint32_t group_extra;         // GROUP: the third value
+  const unsigned char* record;  // where the record starts in its stream
+  uint32_t record_room;         // bytes from the record to the end of the stream
   // A new value descriptor over this field of the structure at `base` (Kes$Mem2Ufo for
   // scalars, an ArrayUfo for dimensioned fields, a GroupUfo for groups); null when memory
   // runs out or the type has no descriptor class.
@@ -113,7 +115,7 @@ struct KesFieldInfo {
   uint8_t type;              // a KesTypeCode
   uint8_t places;            // DECIMAL and PDECIMAL
   uint8_t dimension_count;
-  uint8_t inside_array;      // 1 when an enclosing group is dimensioned (offset of element 1)
+  uint8_t inside_array;  // 1 when an enclosing group is dimensioned (offset of element 1)
 };
 
 // Reads one type descriptor stream record by record. It never reads past the length it is
@@ -259,11 +261,11 @@ class KES_EXPORT class_descriptor : public CLASS_DESCRIPTOR {
  private:
   struct Builder;
   bool walk(bool with_names) noexcept;
-  bool append_field(const KesFieldInfo& info) noexcept;
+  bool store_field(uint32_t index, const KesFieldInfo& info) noexcept;
   bool write_record(unsigned char type, uint32_t size, unsigned places, const char* picture,
                     const char* name, const char* second_name) noexcept;
 
-  void* names_ = nullptr;     // name table (a HashTable), when built
+  void* names_ = nullptr;       // name table (a HashTable), when built
   Builder* builder_ = nullptr;  // while building
   bool damaged_ = false;
 };

@@ -53,6 +53,8 @@ class KES_EXPORT vmem {
   bool read(void* bytes, uint32_t length) noexcept;
   bool get_byte(uint8_t& value) noexcept;
   bool get_u32(uint32_t& value) noexcept;
+  // Passes over `length` bytes; false (ended state, position unchanged) when fewer remain.
+  bool skip(uint32_t length) noexcept;
   // The next byte without taking it; false (ended) at the end.
   bool peek_byte(uint8_t& value) noexcept;
 
@@ -209,10 +211,21 @@ class KES_EXPORT VarUfo : public Ufo {
   using Ufo::Assign;
   using Ufo::Distincts;
   using Ufo::Select;
+  // Writes Type(), then the Size() bytes at Address() (zero bytes without storage).
+  void ToMem(vmem& stream) const noexcept override;
+  bool FromMem(vmem& stream) noexcept override;
+  bool OldFromMem(vmem& stream) noexcept override;
   void Free() noexcept override;
   char* Address() const noexcept override;
   unsigned Size() const noexcept override;
   unsigned Hash() const noexcept override;
+
+  // Records that the descriptor was made for field `field` of `descriptor` (WHAT, Designate),
+  // so that MatchesField confirms only that very field.
+  void set_origin(const class_descriptor* descriptor, unsigned field) noexcept {
+    origin_ = descriptor;
+    origin_field_ = field;
+  }
 
  protected:
   VarUfo() noexcept = default;
@@ -224,6 +237,8 @@ class KES_EXPORT VarUfo : public Ufo {
   char* address_ = nullptr;  // the value's storage; null when the descriptor has none
   uint8_t flags_ = 0;        // kOwnsStorage
   uint32_t size_ = 0;        // bytes of storage
+  const class_descriptor* origin_ = nullptr;  // set_origin
+  uint32_t origin_field_ = 0;
 };
 
 // Whole numbers: LONG (4 bytes) and its children.
@@ -237,9 +252,6 @@ class KES_EXPORT LongUfo : public VarUfo {
   int Distincts(const Ufo& other) const noexcept override;
   int Distincts(KesUfoLong value) const noexcept override;
   unsigned char Type() const noexcept override;
-  void ToMem(vmem& stream) const noexcept override;
-  bool FromMem(vmem& stream) noexcept override;
-  bool OldFromMem(vmem& stream) noexcept override;
   void Pop() noexcept override;
   void Push() const noexcept override;
   void DPop() noexcept override;
@@ -336,9 +348,6 @@ class KES_EXPORT RealUfo : public VarUfo {
   int Distincts(const Ufo& other) const noexcept override;
   int Distincts(KesUfoLong value) const noexcept override;
   unsigned char Type() const noexcept override;
-  void ToMem(vmem& stream) const noexcept override;
-  bool FromMem(vmem& stream) noexcept override;
-  bool OldFromMem(vmem& stream) noexcept override;
   void Pop() noexcept override;
   void Push() const noexcept override;
   void DPop() noexcept override;
@@ -409,9 +418,6 @@ class KES_EXPORT DecimalUfo : public VarUfo {
   int Distincts(const Ufo& other) const noexcept override;
   int Distincts(KesUfoLong value) const noexcept override;
   unsigned char Type() const noexcept override;
-  void ToMem(vmem& stream) const noexcept override;
-  bool FromMem(vmem& stream) noexcept override;
-  bool OldFromMem(vmem& stream) noexcept override;
   void Pop() noexcept override;
   void Push() const noexcept override;
   void DPop() noexcept override;
@@ -474,9 +480,6 @@ class KES_EXPORT StringUfo : public VarUfo {
   int Distincts(const Ufo& other) const noexcept override;
   int Distincts(KesUfoLong value) const noexcept override;
   unsigned char Type() const noexcept override;
-  void ToMem(vmem& stream) const noexcept override;
-  bool FromMem(vmem& stream) noexcept override;
-  bool OldFromMem(vmem& stream) noexcept override;
   void Pop() noexcept override;
   void Push() const noexcept override;
   void DPop() noexcept override;
@@ -561,8 +564,8 @@ class KES_EXPORT RefUfo : public StringUfo {
 
  protected:
   ~RefUfo() = default;
-  uint8_t ref_type_ = 15;    // 15 ANY or 31 string reference
-  uint32_t text_size_ = 0;   // size of the referred text (31)
+  uint8_t ref_type_ = 15;   // 15 ANY or 31 string reference
+  uint32_t text_size_ = 0;  // size of the referred text (31)
 };
 
 // An AString variable: the storage holds an AString pointer.
@@ -595,6 +598,8 @@ class KES_EXPORT BStringUfo : public StringUfo {
   void OEMANSITRANS() noexcept override;
   void ANSIOEMTRANS() noexcept override;
 
+  void Free() noexcept override;
+
  protected:
   ~BStringUfo() = default;
 };
@@ -603,11 +608,11 @@ class KES_EXPORT BStringUfo : public StringUfo {
 class KES_EXPORT GroupUfo : public StringUfo {
  public:
   // Points at a group of the given type descriptor (its record 0 gives the size). The class
-  // descriptor comes from the process-wide cache. False when the descriptor is damaged.
-  bool InitGroup(void* address, const unsigned char* type_descriptor, char clone) noexcept;
+  // descriptor comes from the process-wide cache (read at most `length` bytes far). False when
+  // the descriptor is damaged.
+  bool InitGroup(void* address, const unsigned char* type_descriptor, char clone,
+                 uint32_t length = UINT32_MAX) noexcept;
   unsigned char Type() const noexcept override;
-  void ToMem(vmem& stream) const noexcept override;
-  bool FromMem(vmem& stream) noexcept override;
   void Clear(char fill) noexcept override;
   Ufo* AClone(char copy) const noexcept override;
   Ufo* Select(unsigned element) const noexcept override;
@@ -668,8 +673,6 @@ class KES_EXPORT ArrayUfo : public VarUfo {
   int Distincts(const Ufo& other) const noexcept override;
   int Distincts(KesUfoLong value) const noexcept override;
   unsigned char Type() const noexcept override;
-  void ToMem(vmem& stream) const noexcept override;
-  bool FromMem(vmem& stream) noexcept override;
   void Pop() noexcept override;
   void Push() const noexcept override;
   void DPop() noexcept override;
@@ -691,8 +694,8 @@ class KES_EXPORT ArrayUfo : public VarUfo {
 
  protected:
   ~ArrayUfo() = default;
-  Ufo* element_ = nullptr;    // owned; describes element 1
-  uint32_t count_ = 0;        // number of elements
+  Ufo* element_ = nullptr;  // owned; describes element 1
+  uint32_t count_ = 0;      // number of elements
   uint32_t element_size_ = 0;
 };
 
@@ -717,8 +720,7 @@ class KES_EXPORT PictureUfoS : public StringUfo {
   Ufo* Select(unsigned start, unsigned end) const noexcept override;
   int Cleared() const noexcept override;
   int Null() const noexcept override;
-  bool InitPicture(const PicDesc* picture, void* address, char own_picture,
-                   char clone) noexcept;
+  bool InitPicture(const PicDesc* picture, void* address, char own_picture, char clone) noexcept;
   const PicDesc* picture() const noexcept { return picture_; }
 
  protected:
@@ -736,8 +738,6 @@ class KES_EXPORT PictureUfoL : public LongUfo {
   void Push() const noexcept override;
   void Clear(char fill) noexcept override;
   unsigned Size() const noexcept override;
-  void ToMem(vmem& stream) const noexcept override;
-  bool FromMem(vmem& stream) noexcept override;
   int Distincts(const Ufo& other) const noexcept override;
   unsigned char Type() const noexcept override;
   unsigned char BaseType() const noexcept override;
@@ -751,8 +751,7 @@ class KES_EXPORT PictureUfoL : public LongUfo {
   Ufo* Select(unsigned start, unsigned end) const noexcept override;
   int Cleared() const noexcept override;
   int Null() const noexcept override;
-  bool InitPicture(const PicDesc* picture, void* address, char own_picture,
-                   char clone) noexcept;
+  bool InitPicture(const PicDesc* picture, void* address, char own_picture, char clone) noexcept;
   const PicDesc* picture() const noexcept { return picture_; }
 
  protected:
@@ -769,8 +768,6 @@ class KES_EXPORT PictureUfoR : public RealUfo {
   void Assign(const Ufo& source) noexcept override;
   void Push() const noexcept override;
   void Clear(char fill) noexcept override;
-  void ToMem(vmem& stream) const noexcept override;
-  bool FromMem(vmem& stream) noexcept override;
   int Distincts(const Ufo& other) const noexcept override;
   unsigned char Type() const noexcept override;
   unsigned char BaseType() const noexcept override;
@@ -784,8 +781,7 @@ class KES_EXPORT PictureUfoR : public RealUfo {
   Ufo* Select(unsigned start, unsigned end) const noexcept override;
   int Cleared() const noexcept override;
   int Null() const noexcept override;
-  bool InitPicture(const PicDesc* picture, void* address, char own_picture,
-                   char clone) noexcept;
+  bool InitPicture(const PicDesc* picture, void* address, char own_picture, char clone) noexcept;
   const PicDesc* picture() const noexcept { return picture_; }
 
  protected:
@@ -803,8 +799,6 @@ class KES_EXPORT PictureUfoD : public DecimalUfo {
   void Assign(const Ufo& source) noexcept override;
   void Push() const noexcept override;
   void Clear(char fill) noexcept override;
-  void ToMem(vmem& stream) const noexcept override;
-  bool FromMem(vmem& stream) noexcept override;
   int Distincts(const Ufo& other) const noexcept override;
   int MatchesField(const class_descriptor& descriptor, unsigned field) const noexcept override;
   unsigned char Type() const noexcept override;
@@ -819,8 +813,7 @@ class KES_EXPORT PictureUfoD : public DecimalUfo {
   Ufo* Select(unsigned start, unsigned end) const noexcept override;
   int Cleared() const noexcept override;
   int Null() const noexcept override;
-  bool InitPicture(const PicDesc* picture, void* address, char own_picture,
-                   char clone) noexcept;
+  bool InitPicture(const PicDesc* picture, void* address, char own_picture, char clone) noexcept;
   const PicDesc* picture() const noexcept { return picture_; }
 
  protected:

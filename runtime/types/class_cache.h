@@ -11,8 +11,10 @@ namespace kes::runtime {
 // The class descriptor of the type descriptor at `type_descriptor` (no name table), made on
 // first use and kept; null for a null descriptor or when memory runs out. A damaged descriptor
 // gives a class descriptor without fields. The stream is trusted to end where its records
-// end (compiled descriptors have no length).
-class_descriptor* cached_class_descriptor(const unsigned char* type_descriptor) noexcept;
+// end (compiled descriptors have no length) unless `length` bounds it; the bound of the first
+// call stays with the cached descriptor.
+class_descriptor* cached_class_descriptor(const unsigned char* type_descriptor,
+                                          uint32_t length = UINT32_MAX) noexcept;
 
 // Forgets (and destroys) the cached class descriptor of `type_descriptor`: for descriptors
 // built at run time whose memory is about to be released or reused.

@@ -15,9 +15,11 @@ namespace kes::runtime {
 // the fields or for a null descriptor.
 void push_field_name(class_descriptor* descriptor, unsigned field) noexcept;
 
-// A new descriptor over field `field` of the structure at `base`; null beyond the fields, for a
-// null descriptor, or when memory runs out.
-Ufo* field_value(class_descriptor* descriptor, void* base, unsigned field) noexcept;
+// A new descriptor over field `field` of the structure at `base` (`size` bytes); null beyond the
+// fields, for a field reaching past `size` bytes, for a null descriptor, or when memory runs
+// out.
+Ufo* field_value(class_descriptor* descriptor, void* base, std::uint32_t size,
+                 unsigned field) noexcept;
 
 // The number of the first field at the descriptor's address whose type code (a GROUP counting
 // as STRING) and whole size (element size times the product of the dimensions) match and that

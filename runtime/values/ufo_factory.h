@@ -23,14 +23,16 @@ bool has_ufo_class(std::uint32_t type_code) noexcept;
 Ufo* make_ufo(void* address, std::uint32_t type_code, std::uint32_t size, std::uint32_t places,
               bool clone) noexcept;
 
-// A GroupUfo over `address` with the type descriptor (taken from the cache); null when memory
-// runs out.
-Ufo* make_group_ufo(void* address, const unsigned char* type_descriptor, bool clone) noexcept;
+// A GroupUfo over `address` with the type descriptor (taken from the cache, read at most
+// `length` bytes far); null when memory runs out.
+Ufo* make_group_ufo(void* address, const unsigned char* type_descriptor, bool clone,
+                    std::uint32_t length = UINT32_MAX) noexcept;
 
-// A GroupUfo over the nested group whose record is field `field` of `descriptor`: its stream
-// starts at that record.
-Ufo* make_nested_group_ufo(void* address, const class_descriptor& descriptor,
-                           unsigned field) noexcept;
+// A picture descriptor of the picture's class over `address` (width bytes), or over its own
+// blank storage with `own_storage`; with `own_picture` it frees the picture (a runtime heap
+// block) when freed. Null for an invalid picture or when memory runs out.
+Ufo* make_picture_ufo(const PicDesc* picture, void* address, bool own_storage,
+                      bool own_picture) noexcept;
 
 // An ArrayUfo of `count` elements taking `element` over; null (element destroyed) on failure.
 Ufo* make_array_ufo(Ufo* element, std::uint32_t count) noexcept;
@@ -53,6 +55,16 @@ std::uint32_t hash_bytes(const void* bytes, std::uint32_t length) noexcept;
 // by Kes$isficompare over their common length, then the rest of the longer one against spaces;
 // pops both. Negative, 0, positive as a against b.
 int compare_top_ignoring_case() noexcept;
+
+// Compares two values in the family they share: texts (STRING or PICTURE on both sides) by
+// collation through the string stack, two LONGs exactly, DECIMAL and LONG on the decimal stack,
+// anything with a REAL (or a text against a number) as reals. Negative, 0, positive.
+int compare_values(const Ufo& a, const Ufo& b) noexcept;
+
+// EVALUATE's handler of Bind on a group: makes the group's fields known to the expression
+// engine. Process-wide by design (one engine per process); null until the engine registers.
+using BindGroupHook = void (*)(GroupUfo& group);
+void set_bind_group_hook(BindGroupHook hook) noexcept;
 
 // Fatal "Parameter typing error" with the given run-time error number (7, 8, 9, 11, 12).
 [[noreturn]] void parameter_typing_error(int number) noexcept;
