@@ -201,7 +201,7 @@ void Ufo::destroy(Ufo* ufo) noexcept {
 // ---- VarUfo
 
 bool VarUfo::Init(void* address, unsigned size, char clone) noexcept {
-  Free();
+  VarUfo::Free();  // the storage only: classes keep what else they hold
   size_ = size;
   if (clone == 0) {
     address_ = static_cast<char*>(address);

@@ -58,55 +58,55 @@ const PicDesc* copy_picture(const PicDesc* picture) noexcept {
 }  // namespace
 
 // The members every picture class shares, written once for the four of them.
-#define KES_PICTURE_COMMON(Class)                                                          \
-  unsigned char Class::Type() const noexcept { return KesTypePicture; }                    \
-  unsigned char Class::BaseType() const noexcept { return KesTypePicture; }                \
-  void Class::Pop() noexcept {                                                             \
-    pop_deformatted(picture_);                                                             \
-    DPop();                                                                                \
-  }                                                                                        \
-  void Class::DPop() noexcept { store_formatted(picture_, address_, size_); }              \
-  void Class::DPush() const noexcept { push_deformatted(picture_, address_, size_); }      \
-  double Class::Real() const noexcept {                                                    \
-    DPush();                                                                               \
-    return Kes$DPopReal();                                                                 \
-  }                                                                                        \
-  KesUfoLong Class::Long() const noexcept {                                                \
-    DPush();                                                                               \
-    return Kes$DPopLong();                                                                 \
-  }                                                                                        \
-  void Class::Free() noexcept {                                                            \
-    if ((flags_ & kOwnsPicture) != 0) platform::heap_free(const_cast<PicDesc*>(picture_)); \
-    picture_ = nullptr;                                                                    \
-    flags_ = static_cast<uint8_t>(flags_ & ~kOwnsPicture);                                 \
-    VarUfo::Free();                                                                        \
-  }                                                                                        \
-  Ufo* Class::AClone(char copy) const noexcept {                                           \
-    auto* clone = static_cast<Class*>(finish_clone(new Class(*this), copy));               \
-    if (clone == nullptr || (flags_ & kOwnsPicture) == 0) return clone;                    \
-    clone->picture_ = copy_picture(picture_);                                              \
-    if (clone->picture_ == nullptr) {                                                      \
-      Ufo::destroy(clone);                                                                 \
-      return nullptr;                                                                      \
-    }                                                                                      \
-    clone->flags_ |= kOwnsPicture;                                                         \
-    return clone;                                                                          \
-  }                                                                                        \
-  Ufo* Class::Select(unsigned, unsigned) const noexcept { rt::parameter_typing_error(8); } \
-  int Class::Cleared() const noexcept { return Null(); }                                   \
-  int Class::Null() const noexcept {                                                       \
-    DPush();                                                                               \
-    return Kes$DecCompareN() == 0 ? 1 : 0;                                                 \
-  }                                                                                        \
-  bool Class::InitPicture(const PicDesc* picture, void* address, char own_picture,         \
-                          char clone) noexcept {                                           \
-    Free();                                                                                \
-    picture_ = picture;                                                                    \
-    if (own_picture != 0) flags_ |= kOwnsPicture;                                          \
-    const auto width = static_cast<uint32_t>(num::picture_width(*picture));                \
-    if (!Init(address, width, clone)) return false;                                        \
-    if (clone != 0 && address == nullptr) std::memset(address_, ' ', width);               \
-    return true;                                                                           \
+#define KES_PICTURE_COMMON(Class)                                                              \
+  unsigned char Class::Type() const noexcept { return KesTypePicture; }                        \
+  unsigned char Class::BaseType() const noexcept { return KesTypePicture; }                    \
+  void Class::Pop() noexcept {                                                                 \
+    pop_deformatted(picture_);                                                                 \
+    DPop();                                                                                    \
+  }                                                                                            \
+  void Class::DPop() noexcept { store_formatted(picture_, address_, size_); }                  \
+  void Class::DPush() const noexcept { push_deformatted(picture_, address_, size_); }          \
+  double Class::Real() const noexcept {                                                        \
+    DPush();                                                                                   \
+    return Kes$DPopReal();                                                                     \
+  }                                                                                            \
+  KesUfoLong Class::Long() const noexcept {                                                    \
+    DPush();                                                                                   \
+    return Kes$DPopLong();                                                                     \
+  }                                                                                            \
+  void Class::Free() noexcept {                                                                \
+    if ((flags_ & kOwnsPicture) != 0) platform::heap_free(const_cast<PicDesc*>(picture_));     \
+    picture_ = nullptr;                                                                        \
+    flags_ = static_cast<uint8_t>(flags_ & ~kOwnsPicture);                                     \
+    VarUfo::Free();                                                                            \
+  }                                                                                            \
+  Ufo* Class::AClone(char copy) const noexcept {                                               \
+    auto* clone = static_cast<Class*>(finish_clone(new Class(*this), copy));                   \
+    if (clone == nullptr || (flags_ & kOwnsPicture) == 0) return clone;                        \
+    clone->picture_ = copy_picture(picture_);                                                  \
+    if (clone->picture_ == nullptr) {                                                          \
+      Ufo::destroy(clone);                                                                     \
+      return nullptr;                                                                          \
+    }                                                                                          \
+    clone->flags_ |= kOwnsPicture;                                                             \
+    return clone;                                                                              \
+  }                                                                                            \
+  Ufo* Class::Select(unsigned, unsigned) const noexcept { rt::parameter_typing_error(8); }     \
+  int Class::Cleared() const noexcept { return Null(); }                                       \
+  int Class::Null() const noexcept {                                                           \
+    DPush();                                                                                   \
+    return Kes$DecCompareN() == 0 ? 1 : 0;                                                     \
+  }                                                                                            \
+  bool Class::InitPicture(const PicDesc* picture, void* address, char own_picture,             \
+                          char clone) noexcept {                                               \
+    Free();                                                                                    \
+    const auto width = static_cast<uint32_t>(num::picture_width(*picture));                    \
+    const bool made = Init(address, width, clone); /* Init frees first: picture comes after */ \
+    picture_ = picture;                                                                        \
+    if (own_picture != 0) flags_ |= kOwnsPicture;                                              \
+    if (made && clone != 0 && address == nullptr) std::memset(address_, ' ', width);           \
+    return made;                                                                               \
   }
 
 KES_PICTURE_COMMON(PictureUfoS)
