@@ -84,6 +84,12 @@ class_descriptor::class_descriptor(const unsigned char* stream, uint32_t length,
 class_descriptor::~class_descriptor() {
   delete static_cast<NameTable*>(names_);
   if (builder_ != nullptr) {
+    // The stream and its nested groups' records may have been cached by address: the memory is
+    // about to be released and may be reused for another descriptor.
+    for (uint32_t field = 1; fields_ != nullptr && field <= field_count_; ++field) {
+      if (fields_[field].type == KesTypeGroup)
+        kes::runtime::forget_class_descriptor(stream_ + fields_[field].stream_position);
+    }
     kes::runtime::forget_class_descriptor(stream_);
     platform::heap_free(const_cast<unsigned char*>(stream_));
   }
