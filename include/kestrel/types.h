@@ -177,8 +177,21 @@ class KES_EXPORT CLASS_DESCRIPTOR {
   static void* operator new(size_t size) noexcept;
   static void operator delete(void* block) noexcept;
 
+  // Data other modules keep with the descriptor (per-structure plans such as CLEAR's fill
+  // images), released with it, or when the slot is set again or the descriptor is read anew.
+  static constexpr unsigned kAttachmentSlots = 4;
+  using AttachmentRelease = void (*)(void* data) noexcept;
+  // The data in `slot`, or null.
+  void* attachment(unsigned slot) const noexcept {
+    return slot < kAttachmentSlots ? attachments_[slot] : nullptr;
+  }
+  // Keeps `data` in `slot` (releasing what was there); false, with nothing kept, for a slot
+  // out of range.
+  bool attach(unsigned slot, void* data, AttachmentRelease release) const noexcept;
+
  protected:
   CLASS_DESCRIPTOR() noexcept = default;
+  void release_attachments() const noexcept;
   // Reads field `field` into last_; false beyond the fields.
   bool read_last(unsigned field) noexcept;
 
@@ -189,6 +202,8 @@ class KES_EXPORT CLASS_DESCRIPTOR {
   uint32_t field_capacity_ = 0;     // entries of fields_
   field_descriptor last_ = {};      // the field last read
   int last_error_ = 0;
+  mutable void* attachments_[kAttachmentSlots] = {};
+  mutable AttachmentRelease releases_[kAttachmentSlots] = {};
 };
 
 // A class descriptor: the walk over a type descriptor (with an optional name table), or a
@@ -199,8 +214,8 @@ class KES_EXPORT class_descriptor : public CLASS_DESCRIPTOR {
   static constexpr uint32_t kBuilderCapacity = 64000;
 
   // Walks the descriptor at `stream` (at most `length` bytes). A damaged or short stream gives
-  // a descriptor with no fields (damaged() true). With `with_names` the name table for FieldNum
-  // is built.
+  // a descriptor with no fields, not even record 0 (damaged() true). With `with_names` the name
+  // table for FieldNum is built.
   class_descriptor(const unsigned char* stream, uint32_t length, bool with_names) noexcept;
   // An empty descriptor to build (its stream's first byte is 0 until EndDeclaration).
   class_descriptor() noexcept;
@@ -261,6 +276,7 @@ class KES_EXPORT class_descriptor : public CLASS_DESCRIPTOR {
  private:
   struct Builder;
   bool walk(bool with_names) noexcept;
+  void forget_fields() noexcept;
   bool store_field(uint32_t index, const KesFieldInfo& info) noexcept;
   bool write_record(unsigned char type, uint32_t size, unsigned places, const char* picture,
                     const char* name, const char* second_name) noexcept;

@@ -238,8 +238,7 @@ bool class_descriptor::EndDeclaration() noexcept {
   b.ended = true;
   b.depth = 0;
   if (!walk(true)) {
-    damaged_ = true;
-    field_count_ = 0;
+    forget_fields();
     return false;
   }
   return true;

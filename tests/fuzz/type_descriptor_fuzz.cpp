@@ -43,11 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const uint32_t structure = d.structure_size();
     for (unsigned field = 0; field <= d.NFields(); ++field) {
       const field_descriptor* f = d.FieldDesc(field);
-      check(f != nullptr);
+      check((f != nullptr) != d.damaged());
       check(std::strlen(d.FIELDNAME(field)) <= kKesFieldNameLength);
       check(d.OverField(field) < field || field == 0);
       const unsigned found = d.FieldNum(d.FIELDNAME(field));
-      check(found <= field || found == 0);
+      check(found <= field || found == 0 || field == 0);  // record 0 is not in the name table
       rt::push_field_name(&d, field);
       rt::pop_discard();
     }
@@ -84,8 +84,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // The groups' records were cached by address; the block goes away with this input.
     for (unsigned field = 0; field <= d.NFields(); ++field) {
-      if (d.field_info(field)->type == KesTypeGroup)
-        rt::forget_class_descriptor(stream.data() + d.field_info(field)->stream_position);
+      const KesFieldInfo* info = d.field_info(field);
+      if (info != nullptr && info->type == KesTypeGroup)
+        rt::forget_class_descriptor(stream.data() + info->stream_position);
     }
   }
   rt::forget_class_descriptor(stream.data());
