@@ -214,6 +214,53 @@ TEST_F(Pairs, GroupItselfAndFieldsBeyondTheGroup) {
   Kes$FreeUfo(source);
 }
 
+// Packed decimals copy as their bytes only when those are what storing the value writes.
+TEST(DeepAssignDecimals, NonCanonicalBytesGoThroughTheDecimalStack) {
+  class_descriptor d;  // Money GROUP; A DECIMAL(5,2); B PDECIMAL(5,2); C LONG (10 bytes)
+  d.StartGroup("Money");
+  d.AddField(KesTypeDecimal, 3, "A", 2, nullptr, nullptr);
+  d.AddField(KesTypePdecimal, 3, "B", 2, nullptr, nullptr);
+  d.AddSimple(KesTypeLong, "C", nullptr);
+  d.EndDeclaration();
+  const unsigned char list[] = {0, 3, 1, 1, 2, 2, 3, 3};
+  const struct {
+    const char* name;
+    const char* source;  // A, B, C
+    const char* copied;
+  } rows[] = {
+      {"Canonical",
+       "f01234"
+       "01234d"
+       "07000000",
+       "f01234"
+       "01234d"
+       "07000000"},
+      {"SignNibbleEight",
+       "801234"
+       "01234c"
+       "07000000",
+       "f01234"
+       "01234f"
+       "07000000"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    unsigned char from[10];
+    for (int at = 0; at < 10; ++at) {
+      unsigned value = 0;
+      std::sscanf(row.source + 2 * at, "%2x", &value);
+      from[at] = static_cast<unsigned char>(value);
+    }
+    unsigned char to[10] = {};
+    Ufo* destination = Kes$Group2Ufo(to, d.stream());
+    Ufo* source = Kes$Group2Ufo(from, d.stream());
+    Kes$DeepAssign(destination, source, list);
+    EXPECT_EQ(hex(to, 10), row.copied);
+    Kes$FreeUfo(destination);
+    Kes$FreeUfo(source);
+  }
+}
+
 TEST(AnyReference, RefersToVariablesAndHoldsValues) {
   Ufo* reference = nullptr;
   Kes$RefAssignAny(&reference, nullptr);
