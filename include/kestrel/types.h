@@ -14,7 +14,8 @@
 // 08h offset, 10h dimensions); size information by type (31: a byte; DECIMAL and PDECIMAL: a
 // size byte and a places byte; STRING, CSTRING, PSTRING, MEMO: a compact size, then the picture
 // string with 04h; GROUP: three 32-bit numbers, size, number of records that belong to it and a
-// third value; other types nothing, their fixed size); the name (02h); the second name (01h);
+// third value; other types nothing, their fixed size; a packed decimal of no bytes, of more
+// than 16 or with more than 31 places is damage); the name (02h); the second name (01h);
 // the offset within the enclosing group as a compact number (08h; else 0); the dimensions (10h:
 // a count byte, then one compact number of elements per dimension).
 // A descriptor starts with record 0, a GROUP describing the structure; its field count is the
@@ -141,6 +142,8 @@ class KES_EXPORT ClassDesc {
   bool read_string(char* destination, uint32_t capacity) noexcept;
   // Skips a string; its start is returned in `text`.
   bool skip_string(const char*& text) noexcept;
+  // Marks the stream damaged (a record whose values cannot be); always false.
+  bool fail_now() noexcept { return fail(); }
 
   uint32_t position() const noexcept { return position_; }
   void seek(uint32_t position) noexcept { position_ = position; }

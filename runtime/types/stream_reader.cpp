@@ -85,7 +85,8 @@ bool read_size(ClassDesc& reader, uint8_t type, uint8_t flags, SizeInfo& info) n
       info.size = byte;
       if (!reader.read_byte(byte)) return false;
       info.places = byte;
-      return true;
+      // A packed decimal holds at most 31 digits in 16 bytes: anything else is damage.
+      return (info.size >= 1 && info.size <= 16 && info.places <= 31) || reader.fail_now();
     case KesTypeString:
     case KesTypeCstring:
     case KesTypePstring:

@@ -212,6 +212,8 @@ TEST(ClassDescriptorWalk, RejectsInconsistentNesting) {
       {"TooManyDimensions", {0x16, 0, 4, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0x06, 0x10, 17}},
       {"DimensionOfNoElements", {0x16, 0, 4, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0x06, 0x10, 1, 0}},
       {"NegativeOffset", {0x16, 0, 4, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0x06, 0x08, 0x81}},
+      {"DecimalOfSeventeenBytes", {0x16, 0, 4, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0x0A, 0, 17, 2}},
+      {"DecimalWithThirtyTwoPlaces", {0x16, 0, 4, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0x0B, 0, 5, 32}},
       {"NameWithoutTerminator", {0x16, 0, 4, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0x06, 0x02, 'A'}},
   };
   for (const auto& c : cases) {
