@@ -119,6 +119,8 @@ TEST(DeepAssign, NonCanonicalDecimalsGoThroughTheDecimalStack) {
        bytes("\xF0\x12\x34\x01\x23\x4D\x07\0\0\0", 10)},
       {"SignNibbleEightAndC", bytes("\x80\x12\x34\x01\x23\x4C\x07\0\0\0", 10),
        bytes("\xF0\x12\x34\x01\x23\x4F\x07\0\0\0", 10)},
+      {"PdecimalSignZero", bytes("\xF0\x12\x34\x01\x23\x40\x07\0\0\0", 10),
+       bytes("\xF0\x12\x34\x01\x23\x4F\x07\0\0\0", 10)},
       {"NibbleNotADigit", bytes("\xF0\x12\xA4\x01\x2A\x4D\x07\0\0\0", 10), ""},
   };
   for (const auto& row : rows) {

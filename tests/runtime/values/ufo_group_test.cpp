@@ -292,6 +292,9 @@ TEST(ComputedUfo, ReadsThroughTheNode) {
   Kes$FreeUfo(snapshot);
   Kes$FreeUfo(computed);
   EXPECT_TRUE(node.released);
+  Ufo* detached = new ComputedUfo(nullptr, nullptr);  // a node not given yet reads as empty
+  EXPECT_EQ(Kes$UfoCompareN(detached), 0);
+  Kes$FreeUfo(detached);
 }
 
 TEST(ComputedUfoDeathTest, StoresAreTypingErrorSeven) {
@@ -302,6 +305,8 @@ TEST(ComputedUfoDeathTest, StoresAreTypingErrorSeven) {
   EXPECT_EXIT(computed->Clear(0), ::testing::ExitedWithCode(kFatalExitCode),
               "Memory Corrupted : Parameter typing error");
   EXPECT_EXIT(computed->DPop(), ::testing::ExitedWithCode(kFatalExitCode),
+              "Memory Corrupted : Parameter typing error");
+  EXPECT_EXIT(computed->Pop(), ::testing::ExitedWithCode(kFatalExitCode),
               "Memory Corrupted : Parameter typing error");
   Kes$FreeUfo(computed);
 }
