@@ -100,14 +100,23 @@ struct ClearWalk {
       const KesFieldInfo& info = *descriptor.field_info(number);
       if (info.type == KesTypeGroup) {
         const std::uint32_t end = number + info.group_fields;
-        if (info.elements > 1 && depth < 64) {
-          for (std::uint32_t element = 1; element < info.elements; ++element)
-            clear_range(number + 1, end, shift + std::uint64_t{element} * info.size, depth + 1);
+        // Elements from the first that starts past the structure on are left alone, so a
+        // damaged count costs no more than the structure's bytes.
+        if (info.elements > 1 && depth < 64 && info.size != 0) {
+          for (std::uint32_t element = 1; element < info.elements; ++element) {
+            const std::uint64_t moved = shift + std::uint64_t{element} * info.size;
+            if (info.offset + moved >= size) break;
+            clear_range(number + 1, end, moved, depth + 1);
+          }
         }
         continue;  // element 1's fields follow as records of their own
       }
-      for (std::uint32_t element = 0; element < info.elements; ++element)
-        clear_field(info, shift + info.offset + std::uint64_t{element} * info.size);
+      if (info.size == 0) continue;
+      for (std::uint32_t element = 0; element < info.elements; ++element) {
+        const std::uint64_t at = shift + info.offset + std::uint64_t{element} * info.size;
+        if (at + info.size > size) break;
+        clear_field(info, at);
+      }
     }
   }
 };
