@@ -11,7 +11,8 @@
 //                   b & 1Fh and takes each further byte as value * 256 + byte; bit 7 of b makes
 //                   it negative (05h is 5, 21h 2Ch is 300, 85h is -5).
 // A field record: type code (byte); flags (byte: 01h second name, 02h name, 04h picture,
-// 08h offset, 10h dimensions); size information by type (31: a byte; DECIMAL and PDECIMAL: a
+// 08h offset, 10h dimensions); size information by type (31: a byte, the size of the text
+// referred to, kept in `places`, the variable itself being a pointer; DECIMAL and PDECIMAL: a
 // size byte and a places byte; STRING, CSTRING, PSTRING, MEMO: a compact size, then the picture
 // string with 04h; GROUP: three 32-bit numbers, size, number of records that belong to it and a
 // third value; other types nothing, their fixed size; a packed decimal of no bytes, of more
@@ -91,8 +92,8 @@ struct KES_EXPORT field_descriptor {
   uint32_t dimensions[kKesFieldMaxDimensions];  // elements per dimension
   uint8_t type;                                 // a KesTypeCode
   uint32_t offset;              // from the start of the structure (enclosing groups' offsets added)
-  uint32_t size;                // bytes of one element
-  uint32_t places;              // DECIMAL and PDECIMAL
+  uint32_t size;                // bytes of one element (a pointer's for ANY, 31, BSTR, AString)
+  uint32_t places;              // DECIMAL and PDECIMAL; for 31 the referred text's size
   const char* picture;          // the picture text inside the stream, null without flag 04h
   uint32_t group_fields;        // GROUP: records that belong to it
   uint32_t group_extra;         // GROUP: the third value
@@ -114,7 +115,7 @@ struct KesFieldInfo {
   uint32_t parent;           // number of the enclosing group's record (0: the structure)
   uint32_t group_fields;     // GROUP: records that belong to it
   uint8_t type;              // a KesTypeCode
-  uint8_t places;            // DECIMAL and PDECIMAL
+  uint8_t places;            // DECIMAL and PDECIMAL; for 31 the referred text's size
   uint8_t dimension_count;
   uint8_t inside_array;  // 1 when an enclosing group is dimensioned (offset of element 1)
 };

@@ -76,8 +76,10 @@ bool read_size(ClassDesc& reader, uint8_t type, uint8_t flags, SizeInfo& info) n
   int32_t compact = 0;
   switch (type) {
     case KesTypeStringRef:
+      // The byte is the size of the text referred to; the variable itself is a pointer.
       if (!reader.read_byte(byte)) return false;
-      info.size = byte;
+      info.size = sizeof(void*);
+      info.places = byte;
       return true;
     case KesTypeDecimal:
     case KesTypePdecimal:

@@ -86,7 +86,9 @@ struct ClearWalk {
     if (offset + info.size > size) return;
     char* address = base + offset;
     if (clear_value(address, info.type, info.size, info.places, fill)) return;
-    Ufo* ufo = make_ufo(address, info.type, info.size, info.places, false);
+    // A string reference's descriptor takes the size of the text it refers to.
+    const std::uint32_t described = info.type == KesTypeStringRef ? info.places : info.size;
+    Ufo* ufo = make_ufo(address, info.type, described, info.places, false);
     if (ufo == nullptr) return;
     ufo->Clear(static_cast<char>(fill));
     Ufo::destroy(ufo);

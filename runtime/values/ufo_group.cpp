@@ -227,8 +227,10 @@ int ArrayUfo::MatchesField(const class_descriptor& descriptor, unsigned field) c
 
 Ufo* field_descriptor::field2ufo(void* base) const noexcept {
   char* address = static_cast<char*>(base) + offset;
+  // A string reference's own size is a pointer's; its descriptor needs the text's size.
+  const uint32_t described = type == KesTypeStringRef ? places : size;
   Ufo* element = type == KesTypeGroup      ? rt::make_group_ufo(address, record, false, record_room)
-                 : rt::has_ufo_class(type) ? rt::make_ufo(address, type, size, places, false)
+                 : rt::has_ufo_class(type) ? rt::make_ufo(address, type, described, places, false)
                                            : nullptr;
   if (element == nullptr || dimension_count == 0) return element;
   uint64_t elements = 1;

@@ -103,6 +103,28 @@ TEST_F(Record, WhereRefusesAFieldOfAnotherGroup) {
   Kes$FreeUfo(code);
 }
 
+TEST(UfoReference, StringReferenceFieldIsAPointerToItsText) {
+  class_descriptor d;  // G GROUP; Ref &STRING(5); Id LONG
+  d.StartGroup("G");
+  d.AddField(KesTypeStringRef, 5, "Ref", 0, nullptr, nullptr);
+  d.AddSimple(KesTypeLong, "Id", nullptr);
+  d.EndDeclaration();
+  char text[5] = {'W', 'r', 'e', 'n', ' '};
+  struct {
+    char* ref;
+    int32_t id;
+  } g = {text, 7};
+  Ufo* ref = Kes$WHAT(&g, sizeof(g), d.stream(), 1);
+  ASSERT_NE(ref, nullptr);
+  EXPECT_EQ(Kes$WHERE(&g, sizeof(g), d.stream(), ref), 1);
+  ref->Push();
+  EXPECT_EQ(kes::test::pop_top_text(), "Wren ");
+  Ufo* id = Kes$WHAT(&g, sizeof(g), d.stream(), 2);
+  EXPECT_EQ(Kes$Ufo2Long(id), 7);
+  Kes$FreeUfo(id);
+  Kes$FreeUfo(ref);
+}
+
 TEST_F(Record, WhatRefusesFieldsPastTheGroupsSize) {
   EXPECT_EQ(Kes$WHAT(bytes, 13, td(), 2), nullptr);  // Name ends at byte 14
   Ufo* id = Kes$WHAT(bytes, 13, td(), 1);
