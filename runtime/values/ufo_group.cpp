@@ -87,7 +87,10 @@ void each_element(const Ufo* element, char* address, uint32_t count, uint32_t el
     Ufo::destroy(walker);
     return;
   }
-  for (uint32_t index = 0; index < count; ++index) {
+  // Elements of no bytes are all the same (empty) value: one stands for them all, whatever a
+  // damaged count says.
+  const uint32_t walked = element_size == 0 && count > 0 ? 1 : count;
+  for (uint32_t index = 0; index < walked; ++index) {
     variable->SetAddress(address + uint64_t{index} * element_size);
     action(*variable);
   }
