@@ -224,7 +224,7 @@ TEST(UfoGeneric, NullDescriptorsAndComparisonRules) {
   largest->Add(*one);
   EXPECT_EQ(Kes$Ufo2Long(largest), -2147483647 - 1);
   DynStr text;
-  text.cat("Value=").cat(value);
+  text.cat("Value=").cat(*value);
   EXPECT_EQ(text.view(), "Value=7");
   for (Ufo* ufo : {blanks, letters, upper, value, largest, one})
     Kes$FreeUfo(ufo);
