@@ -167,6 +167,7 @@ TEST(UfoMem, ValuesAndTextsRoundTrip) {
   Ufo* read = Kes$Long2Ufo(0);
   ASSERT_TRUE(read->FromMem(stream));
   EXPECT_EQ(read->Type(), KesTypeDecimal);
+  EXPECT_EQ(read->Null(), 0);
   read->Push();
   EXPECT_EQ(kes::test::pop_top_text(), "12.5");
   EXPECT_EQ(stream.remaining(), 0u);

@@ -145,6 +145,22 @@ TEST_F(Record, ClearOfAGroupClearsEveryElement) {
   Kes$FreeUfo(group);
 }
 
+TEST(GroupClear, BytesNoFieldCoversAreLeftAlone) {
+  class_descriptor d;  // G GROUP; A LONG at offset 2; B STRING(2) at offset 8
+  d.StartGroup("G");
+  d.SetOffset(2);
+  d.AddSimple(KesTypeLong, "A", nullptr);
+  d.SetOffset(8);
+  d.AddField(KesTypeString, 2, "B", 0, nullptr, nullptr);
+  d.EndDeclaration();
+  unsigned char bytes[10];
+  std::memset(bytes, 0x77, sizeof(bytes));
+  Ufo* group = Kes$Group2Ufo(bytes, d.stream());
+  group->Clear(1);
+  EXPECT_EQ(std::memcmp(bytes, "\x77\x77\xFF\xFF\xFF\x7F\x77\x77\xFF\xFF", 10), 0);
+  Kes$FreeUfo(group);
+}
+
 using RecordDeathTest = Record;
 TEST_F(RecordDeathTest, SelectionsBeyondTheStorageAreFatal) {
   Ufo* group = Kes$Group2Ufo(bytes, td());
@@ -206,6 +222,10 @@ TEST(UfoGeneric, NullDescriptorsAndComparisonRules) {
   EXPECT_EQ(Kes$Ufodistinct(nullptr, blanks), 0);
   EXPECT_EQ(Kes$Ufodistinct(nullptr, letters), -1);
   EXPECT_EQ(Kes$Ufodistincti(letters, upper), 0);
+  EXPECT_EQ(Kes$Ufodistincti(upper, letters), 0);  // the longer one's rest against spaces
+  Ufo* longer = new StrValueUfo("ABCD", 4);
+  EXPECT_GT(Kes$Ufodistincti(longer, letters), 0);
+  Kes$FreeUfo(longer);
   EXPECT_NE(Kes$Ufodistinct(letters, upper), 0);
   EXPECT_EQ(Kes$UfoRealDiff(nullptr, 0.0), -1);
   EXPECT_EQ(Kes$UfoRealDiff(nullptr, -2.0), 1);
@@ -256,6 +276,7 @@ TEST(UfoArray, CloneWithCopyOwnsItsElements) {
   Ufo* third = Kes$SelectUfo(copy, 3);
   EXPECT_EQ(Kes$Ufo2Long(third), 3);
   EXPECT_NE(copy->Address(), reinterpret_cast<char*>(numbers));
+  EXPECT_EQ(copy->Null(), 0);
   for (Ufo* ufo : {third, copy, array})
     Kes$FreeUfo(ufo);
 }
@@ -324,6 +345,8 @@ TEST(ComputedUfoDeathTest, StoresAreTypingErrorSeven) {
   Ufo* computed = new ComputedUfo(&kNodeOperations, &node);
   EXPECT_EXIT(Kes$AssignLong2Ufo(computed, 1), ::testing::ExitedWithCode(kFatalExitCode),
               "Memory Corrupted : Parameter typing error");
+  EXPECT_EXIT(computed->Assign(2.5), ::testing::ExitedWithCode(kFatalExitCode),
+              "Memory Corrupted : Parameter typing error");
   EXPECT_EXIT(computed->Clear(0), ::testing::ExitedWithCode(kFatalExitCode),
               "Memory Corrupted : Parameter typing error");
   EXPECT_EXIT(computed->DPop(), ::testing::ExitedWithCode(kFatalExitCode),
@@ -346,6 +369,7 @@ TEST(VariantUfo, BaseTypeFollowsTheValue) {
   EXPECT_EQ(ufo->Null(), 0);
   EXPECT_EQ(Kes$Ufo2Real(ufo), 2.5);
   Kes$FreeUfo(ufo);
+  EXPECT_EQ(variant.type, KesVariantReal);  // the program's variable keeps its value
   Kes$ClearVariant(&variant);
 }
 
