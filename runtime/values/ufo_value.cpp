@@ -8,8 +8,8 @@
 #include <kestrel/string_stack.h>
 #include <kestrel/ufo.h>
 
-#include "runtime/ole/bstr.h"
 #include "platform/core/heap.h"
+#include "runtime/ole/bstr.h"
 #include "runtime/ole/variant.h"
 #include "runtime/stack/string_stack.h"
 #include "runtime/values/clear.h"

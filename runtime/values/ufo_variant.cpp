@@ -113,8 +113,7 @@ Ufo* VariantUfo::AClone(char copy) const noexcept {
     return nullptr;
   }
   rt::variant_init(*variant_at(clone->address_));
-  if (address_ != nullptr)
-    rt::variant_copy(*variant_at(clone->address_), *variant_at(address_));
+  if (address_ != nullptr) rt::variant_copy(*variant_at(clone->address_), *variant_at(address_));
   return clone;
 }
 unsigned char VariantUfo::BaseType() const noexcept {
@@ -134,7 +133,6 @@ int VariantUfo::Null() const noexcept {
   }
 }
 void VariantUfo::Free() noexcept {
-  if ((flags_ & kOwnsStorage) != 0 && address_ != nullptr)
-    rt::variant_clear(*variant_at(address_));
+  if ((flags_ & kOwnsStorage) != 0 && address_ != nullptr) rt::variant_clear(*variant_at(address_));
   VarUfo::Free();
 }
