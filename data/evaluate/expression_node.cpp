@@ -360,7 +360,7 @@ void SliceNode::write_text(std::string& out) const {
   base_->write_text(out);
   out += '[';
   start_->write_text(out);
-  out += ':';
+  out += " : ";  // ":" would continue a name
   end_->write_text(out);
   out += ']';
 }
