@@ -25,6 +25,7 @@ struct Token {
   std::int32_t integer = 0;
   double real = 0.0;
   std::string text;  // names, texts and pictures
+  NameLookup name;   // names: what the scopes bind them to, looked up once
 };
 
 bool is_digit(char c) noexcept { return c >= '0' && c <= '9'; }
@@ -62,6 +63,7 @@ class Parser {
     if (const std::size_t length = name_length(text_.substr(position_)); length > 0) {
       token.kind = TokenKind::Name;
       token.text = text_.substr(position_, length);
+      token.name = look_up_name(scopes_, token.text);
       position_ += length;
       return token;
     }
@@ -227,9 +229,8 @@ class Parser {
   }
   // The keyword operator the current token names, if any.
   bool at_keyword(Operator op) const noexcept {
-    if (current_.kind != TokenKind::Name) return false;
-    const NameLookup found = look_up_name(scopes_, current_.text);
-    return found.kind == NameLookup::Keyword && found.op == op;
+    return current_.kind == TokenKind::Name && current_.name.kind == NameLookup::Keyword &&
+           current_.name.op == op;
   }
 
   NodePtr fail(ErrorCode code) {
@@ -452,7 +453,7 @@ class Parser {
   }
 
   NodePtr named_operand() {
-    const NameLookup found = look_up_name(scopes_, current_.text);
+    const NameLookup found = current_.name;
     switch (found.kind) {
       case NameLookup::Unknown: unbound_ = current_.text; return fail(ErrorCode::NoBind);
       case NameLookup::Keyword: return fail(ErrorCode::InvalidExpression);
