@@ -73,6 +73,9 @@ void append_quoted(std::string& out, const std::string& text) {
   out += '\'';
 }
 
+// Pushes a real result; a negative zero (-0 * 1) reads as 0, not "-0".
+void push_real_value(double value) noexcept { rt::push_real(value == 0.0 ? 0.0 : value); }
+
 // Truth of a real: any value but zero.
 bool real_truth(double value) noexcept { return value != 0.0; }
 
@@ -101,7 +104,7 @@ void Node::push() noexcept {
   switch (value_class_) {
     case ValueClass::Condition: rt::push_bool(truth() ? 1 : 0); return;
     case ValueClass::Integer: rt::push_long(integer()); return;
-    default: rt::push_real(real()); return;
+    default: push_real_value(real()); return;
   }
 }
 
@@ -313,13 +316,17 @@ bool SubscriptNode::truth() noexcept {
   return real_truth(real());
 }
 
-void SubscriptNode::write_text(std::string& out) const {
+void SubscriptNode::write_open_text(std::string& out) const {
   base_->write_text(out);
   out += '[';
   for (std::size_t index = 0; index < indexes_.size(); ++index) {
     if (index > 0) out += ',';
     indexes_[index]->write_text(out);
   }
+}
+
+void SubscriptNode::write_text(std::string& out) const {
+  write_open_text(out);
   out += ']';
 }
 
@@ -357,8 +364,14 @@ void SliceNode::push() noexcept {
 }
 
 void SliceNode::write_text(std::string& out) const {
-  base_->write_text(out);
-  out += '[';
+  // Subscripts and the slice share one pair of brackets: a[2,3 : 5].
+  if (const auto* element = dynamic_cast<const SubscriptNode*>(base_.get())) {
+    element->write_open_text(out);
+    out += ',';
+  } else {
+    base_->write_text(out);
+    out += '[';
+  }
   start_->write_text(out);
   out += " : ";  // ":" would continue a name
   end_->write_text(out);
@@ -602,7 +615,7 @@ void CallNode::push() noexcept {
   const Result result = call();
   switch (result.kind) {
     case Result::Whole: rt::push_long(result.whole); return;
-    case Result::Fraction: rt::push_real(result.fraction); return;
+    case Result::Fraction: push_real_value(result.fraction); return;
     default: return;
   }
 }

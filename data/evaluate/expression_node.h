@@ -267,6 +267,8 @@ class SubscriptNode final : public Node {
   void write_text(std::string& out) const override;
   void write_dump(std::string& out) const override;
   bool write_sql(SqlWriter& writer) const noexcept override;
+  // The text up to the last subscript, without the closing bracket.
+  void write_open_text(std::string& out) const;
   // False when subscripts follow a character pick (more subscripts than dimensions plus one).
   bool well_formed() const noexcept;
 
