@@ -145,6 +145,21 @@ void Node::measure() noexcept {
   stack_need_ = std::max(need, own_need());
 }
 
+void Node::fold() noexcept {
+  if (category_ != NodeCategory::Unary && category_ != NodeCategory::Binary) return;
+  if (value_class_ == ValueClass::String) return;  // "&" works on texts
+  for (int index = 0; index < child_count(); ++index) {
+    const Node& operand = *child(index);
+    const bool number =
+        operand.category() == NodeCategory::Constant &&
+        (operand.value_class() == ValueClass::Integer || operand.value_class() == ValueClass::Real);
+    if (!number && !operand.folded()) return;
+  }
+  const double value = value_class_ == ValueClass::Condition ? (truth() ? 1.0 : 0.0) : real();
+  folded_value_ = value;
+  folded_ = true;
+}
+
 // ---- Constants.
 
 void IntegerConstant::write_text(std::string& out) const { out += std::to_string(value_); }
@@ -396,11 +411,13 @@ UnaryNode::UnaryNode(Operator op, NodePtr operand) noexcept
       operand_(std::move(operand)) {}
 
 double UnaryNode::real() noexcept {
+  if (folded_) return folded_value_;
   if (op_ == Operator::Not) return Node::real();
   return -operand_->real();
 }
 
 bool UnaryNode::truth() noexcept {
+  if (folded_) return folded_value_ != 0.0;
   if (op_ == Operator::Not) return !operand_->truth();
   return real_truth(real());
 }
@@ -453,6 +470,7 @@ bool BinaryNode::stacks_children() const noexcept {
 }
 
 double BinaryNode::real() noexcept {
+  if (folded_) return folded_value_;
   switch (op_) {
     case Operator::Power: {
       const double base = left_->real();
@@ -506,7 +524,7 @@ int compare_nodes(Node& left, Node& right) noexcept {
   if (a != ValueClass::String || b != ValueClass::String) {
     const double x = left.real();
     const double y = right.real();
-    if (Kes$realdistinct(x, y) == 0) return 0;
+    if (x == y || Kes$realdistinct(x, y) == 0) return 0;
     return x < y ? -1 : 1;
   }
   left.push();
@@ -515,6 +533,7 @@ int compare_nodes(Node& left, Node& right) noexcept {
 }
 
 bool BinaryNode::truth() noexcept {
+  if (folded_) return folded_value_ != 0.0;
   switch (op_) {
     case Operator::Equal: return compare_nodes(*left_, *right_) == 0;
     case Operator::NotEqual: return compare_nodes(*left_, *right_) != 0;

@@ -161,6 +161,10 @@ class Node {
 
   // Sets height and stack need from the children.
   void measure() noexcept;
+  // Computes an operator whose operands are all numeric constants (or computed so) once, so
+  // that evaluation reads the result. The tree keeps its shape for printing.
+  void fold() noexcept;
+  bool folded() const noexcept { return folded_; }
 
  protected:
   // True when the node holds one child's result on the string stack while it evaluates the
@@ -170,6 +174,9 @@ class Node {
   virtual int own_need() const noexcept { return 1; }
   virtual int own_level(LevelProcedure /*procedure*/) noexcept { return 0; }
   void set_value_class(ValueClass value_class) noexcept { value_class_ = value_class; }
+
+  bool folded_ = false;
+  double folded_value_ = 0.0;  // the result of a folded node (a condition as 1 or 0)
 
  private:
   NodeCategory category_;

@@ -246,6 +246,7 @@ class Parser {
     node->measure();
     if (node->height() > kMaxTreeHeight || node->stack_need() > kMaxStackNeed)
       return fail(ErrorCode::InvalidExpression);
+    node->fold();
     return node;
   }
 
