@@ -9,6 +9,7 @@
 #include "data/evaluate/evaluate.h"
 #include "data/evaluate/expression_parser.h"
 #include "data/evaluate/sql_printer.h"
+#include "data/evaluate/ufo_value.h"
 #include "files/error_state.h"
 #include "platform/heap.h"
 #include "runtime/fatal.h"
@@ -48,6 +49,11 @@ KesExpression* parse(std::string_view text, bool whole, std::size_t* consumed) n
 }
 
 }  // namespace
+
+extern "C" void Kes$BindV(const Ufo* variable) noexcept {
+  const std::string name = pop_name();
+  data::bind_variable(data::bind_scopes(), name, data::bound_ufo(variable));
+}
 
 extern "C" void Kes$BindP(KesBoundProcedure procedure, int32_t parameter_count,
                           uint8_t return_type) noexcept {
@@ -126,3 +132,10 @@ extern "C" const char* Kes$PrintSQLOrder(KesExpression* tree,
 }
 
 extern "C" void Kes$FreeParsed(KesExpression* tree) noexcept { delete node_of(tree); }
+
+extern "C" Ufo* Kes$EvaluateVariable(const char* name) noexcept {
+  if (name == nullptr) return nullptr;
+  const data::NameLookup found = data::look_up_name(data::bind_scopes(), name);
+  if (found.kind != data::NameLookup::Variable) return nullptr;
+  return static_cast<Ufo*>(found.symbol->value->descriptor())->AClone(0);
+}

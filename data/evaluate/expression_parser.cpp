@@ -459,7 +459,9 @@ class Parser {
       case NameLookup::Unknown: unbound_ = current_.text; return fail(ErrorCode::NoBind);
       case NameLookup::Keyword: return fail(ErrorCode::InvalidExpression);
       case NameLookup::Variable: {
-        auto variable = std::make_unique<VariableNode>(current_.text, found.symbol->value->clone());
+        std::unique_ptr<BoundValue> value = found.symbol->value->clone();
+        if (value == nullptr) return fail(ErrorCode::InvalidExpression);  // out of memory
+        auto variable = std::make_unique<VariableNode>(current_.text, std::move(value));
         advance();
         if (!at_char('[')) return variable;
         advance();

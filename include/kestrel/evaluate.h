@@ -8,6 +8,7 @@
 #pragma once
 
 #include <kestrel/abi.h>
+#include <kestrel/ufo.h>
 
 // A parsed expression; it owns its nodes and does not depend on the scope it was parsed in.
 typedef struct KesExpression KesExpression;
@@ -37,6 +38,10 @@ typedef struct KesSqlCallback {
                            uint32_t capacity);
 } KesSqlCallback;
 
+// BIND(name, variable): the name on the string stack (cut at the first character that does not
+// fit a name, and at 99 characters); the scope keeps its own clone of the descriptor. A null
+// descriptor binds nothing.
+KES_API void Kes$BindV(const Ufo* variable) KES_NOEXCEPT;
 // BIND(name, procedure): the name on the string stack. A return type code of 6 gives LONG
 // results, 9 REAL, any other a text. At most 25 parameters are passed.
 KES_API void Kes$BindP(KesBoundProcedure procedure, int32_t parameter_count,
@@ -77,3 +82,6 @@ KES_API const char* Kes$PrintSQLOrder(KesExpression* tree,
                                       const KesSqlCallback* callback) KES_NOEXCEPT;
 // Destroys a tree (null is ignored).
 KES_API void Kes$FreeParsed(KesExpression* tree) KES_NOEXCEPT;
+// A clone of the descriptor bound to the terminated `name` as the current scope sees it, which
+// the caller destroys with Kes$FreeUfo; null when the name is not a bound variable.
+KES_API Ufo* Kes$EvaluateVariable(const char* name) KES_NOEXCEPT;

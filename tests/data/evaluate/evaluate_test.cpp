@@ -54,6 +54,8 @@ constexpr ValueCase kValues[] = {
     {"SqlTextIsItsValue", "SQL(a = 'x')", "a = 'x'"},
     {"IntOfNegative", "INT(-2.7)", "-2"},
     {"OmittedLengthTakesTheRest", "SUB('ABCDE', 2)", "BCDE"},
+    {"NegatedZeroIsZero", "-0 & 0 * -1", "00"},
+    {"LargeReal", "1.5e20", "1.5e20"},
 };
 
 TEST_F(EvaluateTest, EvaluatesTexts) {
