@@ -145,15 +145,24 @@ void Node::measure() noexcept {
   stack_need_ = std::max(need, own_need());
 }
 
+namespace {
+
+// A number known when parsed: a numeric constant, or a folded node with a numeric result.
+bool is_known_number(const Node& node) noexcept {
+  const ValueClass value_class = node.value_class();
+  if (node.category() == NodeCategory::Constant)
+    return value_class == ValueClass::Integer || value_class == ValueClass::Real;
+  return node.folded() && value_class != ValueClass::String && value_class != ValueClass::Picture;
+}
+
+}  // namespace
+
 void Node::fold() noexcept {
   if (category_ != NodeCategory::Unary && category_ != NodeCategory::Binary) return;
-  if (value_class_ == ValueClass::String) return;  // "&" works on texts
+  // Texts stay: "&" makes new text, and comparing texts follows the collation of the moment.
+  if (value_class_ == ValueClass::String) return;
   for (int index = 0; index < child_count(); ++index) {
-    const Node& operand = *child(index);
-    const bool number =
-        operand.category() == NodeCategory::Constant &&
-        (operand.value_class() == ValueClass::Integer || operand.value_class() == ValueClass::Real);
-    if (!number && !operand.folded()) return;
+    if (!is_known_number(*child(index))) return;
   }
   const double value = value_class_ == ValueClass::Condition ? (truth() ? 1.0 : 0.0) : real();
   folded_value_ = value;
@@ -524,8 +533,12 @@ int compare_nodes(Node& left, Node& right) noexcept {
   if (a != ValueClass::String || b != ValueClass::String) {
     const double x = left.real();
     const double y = right.real();
-    if (x == y || Kes$realdistinct(x, y) == 0) return 0;
-    return x < y ? -1 : 1;
+    if (x == y) return 0;
+    // Apart by 2^-45 of the larger magnitude (or of 1) is beyond the REAL tolerance whatever
+    // the exponents; closer values (and NaN) take the full test.
+    const double scale = std::max({std::fabs(x), std::fabs(y), 1.0});
+    if (std::fabs(x - y) >= 0x1p-45 * scale || Kes$realdistinct(x, y) != 0) return x < y ? -1 : 1;
+    return 0;
   }
   left.push();
   right.push();
@@ -606,6 +619,75 @@ CallNode::CallNode(std::string name, Builtin function, ValueClass value_class, v
       procedure_(procedure),
       arguments_(std::move(arguments)) {}
 
+namespace {
+
+// Built-ins whose result depends on nothing but their arguments: not on the collation or case
+// tables, the locale's pictures, the clock, the random sequence or INI files.
+bool is_pure(Builtin function) noexcept {
+  switch (function) {
+    case Builtin::Abs:
+    case Builtin::Acos:
+    case Builtin::Asin:
+    case Builtin::Atan:
+    case Builtin::Cos:
+    case Builtin::Sin:
+    case Builtin::Tan:
+    case Builtin::Sqrt:
+    case Builtin::Log10:
+    case Builtin::Loge:
+    case Builtin::Round:
+    case Builtin::Int:
+    case Builtin::Band:
+    case Builtin::Bor:
+    case Builtin::Bxor:
+    case Builtin::Bshift:
+    case Builtin::All:
+    case Builtin::Center:
+    case Builtin::Left:
+    case Builtin::Right:
+    case Builtin::Chr:
+    case Builtin::Clip:
+    case Builtin::Len:
+    case Builtin::Sub:
+    case Builtin::Instring:
+    case Builtin::Val:
+    case Builtin::Numeric:
+    case Builtin::Day:
+    case Builtin::Month:
+    case Builtin::Year: return true;
+    default: return false;
+  }
+}
+
+// Longest text a folded call keeps.
+constexpr std::uint32_t kMaxFoldedText = 4096;
+
+}  // namespace
+
+void CallNode::fold() noexcept {
+  if (!is_pure(function_)) return;
+  for (const NodePtr& argument : arguments_) {
+    const bool known = argument->category() == NodeCategory::Constant
+                           ? argument->value_class() != ValueClass::Picture
+                           : argument->folded();
+    if (!known) return;
+  }
+  // Computed on the string stack: only when it has room for the whole evaluation.
+  if (rt::string_stack_depth() + stack_need() > rt::kStringStackCapacity) return;
+  if (value_class() != ValueClass::String) {
+    folded_value_ = real();
+    folded_ = true;
+    return;
+  }
+  push();
+  const std::string_view text = rt::top_text();
+  if (text.size() <= kMaxFoldedText) {
+    folded_text_.assign(text);
+    folded_ = true;
+  }
+  rt::pop_discard();
+}
+
 int CallNode::own_need() const noexcept {
   // A bound procedure gets every parameter pushed, given or not; GETINI its four texts.
   if (function_ == Builtin::Procedure) return std::max(argument_limit_, 1);
@@ -613,6 +695,8 @@ int CallNode::own_need() const noexcept {
 }
 
 std::int32_t CallNode::integer() noexcept {
+  if (folded_)
+    return value_class() == ValueClass::String ? Node::integer() : Kes$lroundd(folded_value_);
   const Result result = call();
   switch (result.kind) {
     case Result::Whole: return result.whole;
@@ -622,6 +706,7 @@ std::int32_t CallNode::integer() noexcept {
 }
 
 double CallNode::real() noexcept {
+  if (folded_) return value_class() == ValueClass::String ? Node::real() : folded_value_;
   const Result result = call();
   switch (result.kind) {
     case Result::Whole: return result.whole;
@@ -631,6 +716,14 @@ double CallNode::real() noexcept {
 }
 
 void CallNode::push() noexcept {
+  if (folded_) {
+    if (value_class() == ValueClass::String) {
+      rt::push_reference(folded_text_);
+    } else {
+      Node::push();
+    }
+    return;
+  }
   const Result result = call();
   switch (result.kind) {
     case Result::Whole: rt::push_long(result.whole); return;
@@ -640,6 +733,7 @@ void CallNode::push() noexcept {
 }
 
 bool CallNode::truth() noexcept {
+  if (folded_) return value_class() == ValueClass::String ? Node::truth() : folded_value_ != 0.0;
   const Result result = call();
   switch (result.kind) {
     case Result::Whole: return result.whole != 0;

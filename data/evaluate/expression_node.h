@@ -163,7 +163,7 @@ class Node {
   void measure() noexcept;
   // Computes an operator whose operands are all numeric constants (or computed so) once, so
   // that evaluation reads the result. The tree keeps its shape for printing.
-  void fold() noexcept;
+  virtual void fold() noexcept;
   bool folded() const noexcept { return folded_; }
 
  protected:
@@ -196,6 +196,7 @@ class IntegerConstant final : public Node {
       : Node(NodeCategory::Constant, ValueClass::Integer), value_(value) {}
   std::int32_t value() const noexcept { return value_; }
   std::int32_t integer() noexcept override { return value_; }
+  double real() noexcept override { return value_; }
   void write_text(std::string& out) const override;
   void write_dump(std::string& out) const override;
   bool write_sql(SqlWriter& writer) const noexcept override;
@@ -383,6 +384,8 @@ class CallNode final : public Node {
   double real() noexcept override;
   void push() noexcept override;
   bool truth() noexcept override;
+  // Pure built-ins of known arguments are computed once, when parsed.
+  void fold() noexcept override;
   int child_count() const noexcept override { return argument_count(); }
   Node* child(int index) const noexcept override { return &argument(index); }
   void write_text(std::string& out) const override;
@@ -408,6 +411,7 @@ class CallNode final : public Node {
   int argument_limit_;
   void (*procedure_)();
   std::vector<NodePtr> arguments_;
+  std::string folded_text_;  // the result of a folded call of class string
 };
 
 // SQL(text): the text up to the matching closing parenthesis, kept as written. Its value is
