@@ -25,6 +25,9 @@ void push_tree_value(Node* tree) noexcept {
     return;
   }
   tree->push();
+  // The value may refer to the tree's own texts (constants, folded results); the tree may go
+  // before the value is popped.
+  rt::make_top_self_contained();
 }
 
 bool tree_truth(Node* tree) noexcept { return tree != nullptr && has_room(*tree) && tree->truth(); }

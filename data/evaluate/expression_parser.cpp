@@ -39,7 +39,15 @@ class Parser {
   ParseResult run(bool whole) {
     ParseResult result;
     NodePtr tree = expression();
-    if (!failed_ && whole && current_.kind != TokenKind::End) fail(ErrorCode::InvalidExpression);
+    if (!failed_ && whole && current_.kind != TokenKind::End) {
+      // Trailing text: an unknown name there is reported as such, as everywhere else.
+      if (current_.kind == TokenKind::Name && current_.name.kind == NameLookup::Unknown) {
+        unbound_ = current_.text;
+        fail(ErrorCode::NoBind);
+      } else {
+        fail(ErrorCode::InvalidExpression);
+      }
+    }
     if (failed_) {
       result.error = error_;
       result.unbound_name = std::move(unbound_);

@@ -217,6 +217,17 @@ TEST_F(EvaluateTest, NullTreesAndAFullStack) {
   Kes$FreeParsed(tree);
 }
 
+TEST_F(EvaluateTest, ValuesOutliveTheirTrees) {
+  for (const char* text :
+       {"'a text longer than an entry holds'", "CLIP('folded when parsed   ')"}) {
+    SCOPED_TRACE(text);
+    KesExpression* tree = Kes$ParseCString(text);
+    Kes$EvaluateParsed(tree);
+    Kes$FreeParsed(tree);
+    EXPECT_EQ(pop_top_text().substr(0, 6), text[0] == '\'' ? "a text" : "folded");
+  }
+}
+
 TEST_F(EvaluateTest, ParsesLeadingExpressions) {
   const char* text = "Len('ab') + 1, rest";
   const char* cursor = text;
