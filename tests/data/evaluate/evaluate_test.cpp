@@ -2,6 +2,7 @@
 // the error state, scopes, bound procedures and answers at a level.
 #include "data/evaluate/evaluate.h"
 
+#include <set>
 #include <string>
 
 #include <kestrel/evaluate.h>
@@ -48,7 +49,8 @@ constexpr ValueCase kValues[] = {
     {"NoShortCut", "0 AND 1 OR 1 XOR 0", "1"},
     {"BlankTextIsFalse", "NOT '  '", "1"},
     {"TrailingBlanksOfTheTextCut", "1+1   ", "2"},
-    {"ChooseByCondition", "CHOOSE(1 > 2, 'yes', 'no')", "no"},
+    {"ChooseByCondition", "CHOOSE(1 > 2, 'a', 'b', 'c')", "b"},
+    {"OmittedBitOperands", "BAND(13) & BXOR(13)", "013"},
     {"ChooseByNumber", "CHOOSE(2, 'a', 'b', 'c')", "b"},
     {"ChooseOutOfRangeTakesLast", "CHOOSE(9, 'a', 'b', 'c')", "c"},
     {"SqlTextIsItsValue", "SQL(a = 'x')", "a = 'x'"},
@@ -118,6 +120,15 @@ TEST_F(EvaluateTest, ScopesHideAndInherit) {
   Kes$PopBind();
   EXPECT_EQ(evaluate("Total"), "");
   EXPECT_EQ(Kes$ERRCODE, 801);
+}
+
+TEST_F(EvaluateTest, ThreadSwitchSwapsTheScopes) {
+  Cell total = long_cell(5);
+  bind("Total", total);
+  data::BindScopes* const first_thread = data::save_bind_scopes();
+  EXPECT_EQ(evaluate("Total"), "");  // the incoming thread has scopes of its own
+  data::restore_bind_scopes(first_thread);
+  EXPECT_EQ(evaluate("Total"), "5");
 }
 
 TEST_F(EvaluateTest, UnbindsNames) {
@@ -198,6 +209,10 @@ TEST_F(EvaluateTest, DecidesLevelByLevel) {
     EXPECT_EQ(Kes$EvalS(tree, 2), row.at_two);
     Kes$FreeParsed(tree);
   }
+  // Without a level procedure every variable is at level 0.
+  KesExpression* tree = Kes$ParseCString("First = 1");
+  EXPECT_EQ(Kes$AnnotateParsed(&tree, nullptr), 0);
+  Kes$FreeParsed(tree);
   KesExpression* none = nullptr;
   EXPECT_EQ(Kes$AnnotateParsed(&none, level_of), 2);
 }
@@ -226,6 +241,28 @@ TEST_F(EvaluateTest, ValuesOutliveTheirTrees) {
     Kes$FreeParsed(tree);
     EXPECT_EQ(pop_top_text().substr(0, 6), text[0] == '\'' ? "a text" : "folded");
   }
+}
+
+TEST_F(EvaluateTest, ComputesKnownArgumentsOnlyWhenPureAndRoomy) {
+  // RANDOM runs at each evaluation, not once when parsed.
+  KesExpression* random = Kes$ParseCString("RANDOM(1, 1000000000)");
+  std::set<std::string> values;
+  for (int round = 0; round < 3; ++round) {
+    Kes$EvaluateParsed(random);
+    values.insert(pop_top_text());
+  }
+  EXPECT_GT(values.size(), 1u);
+  Kes$FreeParsed(random);
+  // Parsed on a full stack, a pure call is left for later and the stack stays untouched.
+  for (int index = 0; index < runtime::kStringStackCapacity; ++index)
+    runtime::push_reference("x");
+  KesExpression* tree = Kes$ParseCString("LEN(CLIP('ab  '))");
+  EXPECT_EQ(runtime::string_stack_depth(), runtime::kStringStackCapacity);
+  EXPECT_EQ(pop_top_text(), "x");
+  Kes$EvaluateParsed(tree);
+  EXPECT_EQ(pop_top_text(), "2");
+  drain_string_stack();
+  Kes$FreeParsed(tree);
 }
 
 TEST_F(EvaluateTest, ParsesLeadingExpressions) {

@@ -75,6 +75,7 @@ constexpr DumpCase kDumps[] = {
     {"WholeBeyond32BitsIsReal", "3000000000", "real 3.0e09"},
     {"LargestWhole", "2147483647", "num 2147483647"},
     {"PictureUpperCased", "@n10.2", "pic @N10.2"},
+    {"ShortestPicture", "FORMAT(1,@n)", "call FORMAT(num 1,pic @N)"},
     {"PictureEndsAtComma", "FORMAT(a,@d6,b)", "error 800"},
     {"PictureWithBlankSuffix", "FORMAT(a,@n10B)", "call FORMAT(var a,pic @N10B)"},
     {"PatternPictureRunsToItsLetter", "FORMAT(a,@p(###) ###p)",

@@ -5,6 +5,8 @@
 #include <map>
 #include <string>
 
+#include <kestrel/evaluate.h>
+
 #include <gtest/gtest.h>
 
 #include "data/evaluate/expression_parser.h"
@@ -98,6 +100,7 @@ constexpr SqlCase kConditions[] = {
     {"SqlTextAsItStands", "SQL(x IN (1,2)) AND Qty = 1", "(x IN (1,2)) AND (Qty = 1)"},
     {"UpperKept", "UPPER(Name) = 'A'", "UPPER(NAME) = 'A'"},
     {"OtherBuiltinsAbandon", "LEN(Name) = 3", "(null)"},
+    {"PictureAbandons", "Qty = @n3 ", "(null)"},
 };
 
 TEST_F(SqlPrinterTest, PrintsConditions) {
@@ -111,6 +114,14 @@ TEST_F(SqlPrinterTest, PrintsOrderingTerms) {
   EXPECT_EQ(print("-Name", true), "NAME DESC");
   EXPECT_EQ(print("Qty", true), "Qty");
   EXPECT_EQ(print("Name & Qty", true), "(null)");
+}
+
+TEST_F(SqlPrinterTest, ExportsPrintConditionsAndOrders) {
+  KesExpression* tree = Kes$ParseCString("-Qty");
+  EXPECT_STREQ(Kes$PrintSQL(tree, &callback_), "(-Qty) <> 0");
+  EXPECT_STREQ(Kes$PrintSQLOrder(tree, &callback_), "Qty DESC");
+  EXPECT_EQ(Kes$PrintSQL(nullptr, &callback_), nullptr);
+  Kes$FreeParsed(tree);
 }
 
 TEST_F(SqlPrinterTest, AbandonsWhatDoesNotFit) {
