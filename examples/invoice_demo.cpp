@@ -26,6 +26,10 @@
 // Last, LOCALE('KESCOLSEQ','ZYXWVUTSRQPONMLKJIHGFEDCBA') turns the collating sequence around and
 // the same comparison of two names changes its answer, as it would after a settings file said so.
 //
+// The invoice lines are printed by one generic loop over a table of columns: each column names
+// a field of the line record, found through the record's type descriptor (made here with the
+// builder, as the compiler would emit it), and the picture it is shown through.
+//
 // The customer block above it is formatted on the string stack:
 //
 //   Customer  GROUP
@@ -43,14 +47,18 @@
 //   Block[4] = CLIP(Customer.Zip) & ' ' & CLIP(Customer.City)
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include <kestrel/collation.h>
 #include <kestrel/dates.h>
 #include <kestrel/decimal.h>
 #include <kestrel/pictures.h>
+#include <kestrel/storage.h>
 #include <kestrel/string_builtins.h>
 #include <kestrel/string_stack.h>
+#include <kestrel/types.h>
+#include <kestrel/values.h>
 
 namespace {
 
@@ -60,12 +68,62 @@ constexpr std::uint8_t kPriceSize = 5;     // DECIMAL(9,2)
 constexpr std::uint8_t kAmountSize = 6;    // DECIMAL(11,2)
 constexpr std::uint8_t kPlaces = 2;
 
+constexpr std::uint32_t kDescriptionSize = 16;
+
+// Line record: Description STRING(16), Quantity DECIMAL(7,2), UnitPrice DECIMAL(9,2),
+// Total DECIMAL(11,2), one after the other.
 struct Line {
-  const char* description;
+  char description[kDescriptionSize];
   std::uint8_t quantity[kQuantitySize];
   std::uint8_t unit_price[kPriceSize];
   std::uint8_t total[kAmountSize];
 };
+static_assert(sizeof(Line) == kDescriptionSize + kQuantitySize + kPriceSize + kAmountSize);
+
+// The line record's type descriptor.
+const unsigned char* line_type_descriptor() {
+  static class_descriptor* made = [] {
+    auto* d = new class_descriptor;
+    d->StartGroup("Line");
+    d->AddField(KesTypeString, kDescriptionSize, "Description", 0, nullptr, nullptr);
+    d->AddField(KesTypeDecimal, kQuantitySize, "Quantity", kPlaces, nullptr, nullptr);
+    d->AddField(KesTypeDecimal, kPriceSize, "UnitPrice", kPlaces, nullptr, nullptr);
+    d->AddField(KesTypeDecimal, kAmountSize, "Total", kPlaces, nullptr, nullptr);
+    d->EndDeclaration();
+    return d;
+  }();
+  return made->stream();
+}
+
+// One column of the printed line: the text before it, the field, the picture (null: as is).
+struct Column {
+  const char* before;
+  std::uint32_t field;
+  const char* picture;
+};
+constexpr Column kLineColumns[] = {
+    {"", 1, nullptr}, {" ", 2, "@N6.2"}, {" x ", 3, "@N$9.2"}, {" ", 4, "@N$14.2"}};
+
+// Prints any record through its columns: each field's value descriptor is shown through a
+// picture descriptor, the way a generic report or browse formats a field it does not know.
+void print_record(void* record, std::uint32_t size, const unsigned char* type_descriptor,
+                  const Column* columns, std::size_t count) {
+  std::string text;
+  for (std::size_t index = 0; index < count; ++index) {
+    Ufo* field = Kes$WHAT(record, size, type_descriptor, columns[index].field);
+    Ufo* shown =
+        columns[index].picture == nullptr ? nullptr : Kes$PictureUfo(columns[index].picture);
+    if (shown != nullptr) Kes$AssignUfo(shown, field);
+    Kes$PushUfo(shown != nullptr ? shown : field);
+    KesTextPair pair{nullptr, 0};
+    Kes$PopTemp(&pair);
+    text.append(columns[index].before).append(pair.pointer, pair.length);
+    Kes$freestr(&pair);
+    Kes$FreeUfo(shown);
+    Kes$FreeUfo(field);
+  }
+  std::puts(text.c_str());
+}
 
 // FORMAT(variable, picture) of a DECIMAL variable, through the decimal stack.
 std::string formatted(const std::uint8_t* bytes, std::uint8_t size, const char* picture) {
@@ -170,15 +228,14 @@ void print_collation_change() {
 }  // namespace
 
 int main() {
-  Line lines[] = {
-      {"Field notebook", {}, {}, {}},
-      {"Binoculars 8x42", {}, {}, {}},
-      {"Feeder seed, kg", {}, {}, {}},
-      {"Nest box screws", {}, {}, {}},
-  };
+  Line lines[4];
+  const char* descriptions[] = {"Field notebook", "Binoculars 8x42", "Feeder seed, kg",
+                                "Nest box screws"};
   const char* quantities[] = {"3", "1", "2.5", "12"};
   const char* prices[] = {"12.95", "349.00", "4.40", "0.79"};
   for (int i = 0; i < 4; ++i) {
+    Kes$storestr(lines[i].description, kDescriptionSize, descriptions[i],
+                 static_cast<std::uint32_t>(std::char_traits<char>::length(descriptions[i])));
     assign_literal(lines[i].quantity, kQuantitySize, quantities[i]);
     assign_literal(lines[i].unit_price, kPriceSize, prices[i]);
   }
@@ -206,10 +263,8 @@ int main() {
     Kes$DPushDec(line.total, kAmountSize, kPlaces);
     Kes$DecAdd();
     Kes$DPopDec(subtotal, kAmountSize, kPlaces);
-    std::printf("%-16s %s x %s %s\n", line.description,
-                formatted(line.quantity, kQuantitySize, "@N6.2").c_str(),
-                formatted(line.unit_price, kPriceSize, "@N$9.2").c_str(),
-                formatted(line.total, kAmountSize, "@N$14.2").c_str());
+    print_record(&line, sizeof(Line), line_type_descriptor(), kLineColumns,
+                 std::size(kLineColumns));
   }
 
   // Tax = ROUND(Subtotal * 0.075, 0.01): literals arrive as digit bytes, lowest first.

@@ -213,7 +213,7 @@ TEST(UfoMemDeathTest, AnotherTypeCodeIsATypingError) {
   Ufo* number = Kes$Mem2Ufo(&whole, KesTypeLong, 0, 0);
   vmem stream("\x09\0\0\0\0\0\0\0\0", 9);
   EXPECT_EXIT(number->FromMem(stream), ::testing::ExitedWithCode(kes::runtime::kFatalExitCode),
-              "Parameter typing error");
+              ": 11 : Parameter typing error");
   Kes$FreeUfo(number);
 }
 

@@ -269,7 +269,8 @@ TEST(UfoSlotsDeathTest, MissingSlotReportsPureVirtualCall) {
 TEST(UfoSlotsDeathTest, BindOfAnythingButAGroupIsATypingError) {
   Slots state;
   EXPECT_EXIT(call_slot<void>(state.number, 30),
-              ::testing::ExitedWithCode(kes::runtime::kFatalExitCode), "Parameter typing error");
+              ::testing::ExitedWithCode(kes::runtime::kFatalExitCode),
+              "Memory Corrupted : Parameter typing error");  // error 7
 }
 
 }  // namespace
