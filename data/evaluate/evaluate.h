@@ -14,8 +14,8 @@
 
 namespace kes::data {
 
-// Pushes the tree's value as text, independent of the tree. Null, or a tree whose evaluation would need more entries than
-// the string stack has free, pushes the empty text.
+// Pushes the tree's value as text, independent of the tree. Null, or a tree whose evaluation would
+// need more entries than the string stack has free, pushes the empty text.
 void push_tree_value(Node* tree) noexcept;
 // The tree's truth after conversion to a condition; false for null or when the string stack has
 // no room for the evaluation.
