@@ -1,0 +1,39 @@
+// Wildcard names as Windows searches match them.
+#include "platform/dirs/dirs.h"
+
+#include <gtest/gtest.h>
+
+namespace kes::platform {
+namespace {
+
+struct MatchCase {
+  const char* name;
+  std::string_view pattern;
+  std::string_view file;
+  bool matches;
+};
+
+TEST(NameMatches, FollowsTheWindowsWildcards) {
+  const MatchCase cases[] = {
+      {"StarDotStarTakesNamesWithoutDot", "*.*", "README", true},
+      {"StarTakesAll", "*", ".hidden", true},
+      {"ExtensionWithoutRegardToCase", "*.TXT", "notes.txt", true},
+      {"ExtensionMustEnd", "*.txt", "notes.txt.bak", false},
+      {"QuestionIsOneCharacter", "a?c", "ABC", true},
+      {"QuestionIsNotNone", "a?c", "ac", false},
+      {"TrailingDotTakesNoExtension", "*.", "README", true},
+      {"TrailingDotRefusesExtension", "*.", "a.txt", false},
+      {"StarsBacktrack", "a*b*c", "aXbYbZc", true},
+      {"StarsCannotSkipTheEnd", "a*b*c", "abcb", false},
+      {"LiteralName", "Makefile", "makefile", true},
+      {"LiteralIsWhole", "Make", "Makefile", false},
+      {"LeadingStar", "*file", "Makefile", true},
+  };
+  for (const MatchCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(name_matches(c.pattern, c.file), c.matches);
+  }
+}
+
+}  // namespace
+}  // namespace kes::platform
