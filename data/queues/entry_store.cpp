@@ -93,7 +93,7 @@ Entry* EntryStore::make(std::byte* record) noexcept {
     if (entry == nullptr) return nullptr;
     entry->home = nullptr;
     entry->data = reinterpret_cast<std::byte*>(entry + 1);
-    std::memcpy(entry->data, record, record_size_);
+    if (record_size_ != 0) std::memcpy(entry->data, record, record_size_);
     return entry;
   }
   auto* entry = static_cast<Entry*>(platform::heap_allocate(sizeof(Entry)));
@@ -118,7 +118,7 @@ void EntryStore::replace(Entry& entry, std::byte* stored) noexcept {
 
 void EntryStore::load(const Entry& entry, std::byte* record) const noexcept {
   if (mode_ == StorageMode::Plain) {
-    std::memcpy(record, entry.data, record_size_);
+    if (record_size_ != 0) std::memcpy(record, entry.data, record_size_);
     return;
   }
   const std::uint32_t length = read_length(entry.data);

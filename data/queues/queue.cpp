@@ -437,7 +437,7 @@ ErrorCode Queue::get_keyed(const KeySpec& key) noexcept {
   if (error != ErrorCode::None) return error;
   Order& head = *orders_[0];
   if (head.handles.empty()) return ErrorCode::EntryNotFound;
-  std::memcpy(work_, buffer_, record_size_);
+  if (record_size_ != 0) std::memcpy(work_, buffer_, record_size_);
   count_use(head);
   std::size_t index = head.handles.size();
   if (head.hash == nullptr || head.hash->count(head.comparator.hash(work_)) != 0) {
@@ -544,7 +544,7 @@ std::int32_t Queue::position(ErrorCode& error) noexcept {
   error = ErrorCode::None;
   const Order& queue = *queue_order_;
   const Comparator& comparator = queue.comparator;
-  std::memcpy(work_, buffer_, record_size_);
+  if (record_size_ != 0) std::memcpy(work_, buffer_, record_size_);
   const std::size_t below_or_equal = upper_bound(queue, comparator, work_);
   if (below_or_equal == 0) {
     error = ErrorCode::EntryNotFound;
