@@ -8,6 +8,7 @@
 #include <stddef.h>
 
 #include <kestrel/abi.h>
+#include <kestrel/queues.h>
 
 // One file listed by DIRECTORY (26 bytes, no gaps). Times are local; dates are serial dates and
 // times serial times, as DATE and CLOCK count them.
@@ -59,3 +60,13 @@ KES_API void Kes$SETPATH(void) KES_NOEXCEPT;
 // cannot be converted). Both clear the error state.
 KES_API void Kes$SHORTPATH(void) KES_NOEXCEPT;
 KES_API void Kes$LONGPATH(void) KES_NOEXCEPT;
+
+// DIRECTORY(queue, pattern, attributes) and LFNDIRECTORY: the pattern (a directory and a name
+// with "*" and "?") comes from the string stack; each matching file's record (KesDirectoryRecord
+// or KesLongDirectoryRecord, cut to the queue's record size) is put in the record buffer and
+// appended as ADD appends it. The queue is not emptied first; a pattern that matches nothing
+// leaves it as it was. Attributes: 0 lists ordinary files only; hidden 02h, system 04h and
+// directory 10h add those files (DIRECTORY leaves out a file with any of these bits not asked
+// for).
+KES_API void Kes$DIRECTORY(KesQueueDescriptor* queue, uint8_t attributes) KES_NOEXCEPT;
+KES_API void Kes$LFNDIRECTORY(KesQueueDescriptor* queue, uint8_t attributes) KES_NOEXCEPT;

@@ -17,3 +17,15 @@ KES_API void Kes$GETINI(void) KES_NOEXCEPT;
 // section is deleted; with `value_omitted` nonzero the entry is deleted. Omitted operands are
 // still on the stack and are popped like the others.
 KES_API void Kes$PUTINI(uint8_t entry_omitted, uint8_t value_omitted) KES_NOEXCEPT;
+
+// GETINIGROUP(group, section, file): the group is passed as its address, its size and its type
+// descriptor, as WHO and WHAT take it; section (on top) and file come from the string stack.
+// Every named field is read from the entry of its name (array elements from Name_1, Name_2 ...)
+// and receives the text converted to its own type (the empty text when absent). Returns 1 when
+// at least one entry was found with a non-empty value, else 0.
+KES_API int32_t KES$GETINIGROUP(void* address, uint32_t size,
+                                const unsigned char* type_descriptor) KES_NOEXCEPT;
+// PUTINIGROUP(group, section, file): writes every named field the same way, STRING fields with
+// their trailing blanks.
+KES_API void KES$PUTINIGROUP(void* address, uint32_t size,
+                             const unsigned char* type_descriptor) KES_NOEXCEPT;

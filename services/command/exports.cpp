@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include <kestrel/command.h>
+#include <kestrel/queues.h>
 
 #include "files/error_state.h"
 #include "platform/heap.h"
@@ -12,6 +13,7 @@
 #include "runtime/string_builtins.h"
 #include "runtime/string_stack.h"
 #include "services/command/command_line.h"
+#include "services/command/directory_list.h"
 #include "services/command/paths.h"
 
 namespace rt = kes::runtime;
@@ -25,6 +27,24 @@ std::string_view pop_clipped(char* buffer, std::size_t size) noexcept {
   rt::clip_top();
   rt::pop_to_cstring(buffer, static_cast<std::uint32_t>(size));
   return std::string_view(buffer, std::strlen(buffer));
+}
+
+// Appends one record to the queue: copied into the record buffer (at most the record's size)
+// and added as ADD does.
+void add_to_queue(void* context, const void* record, std::size_t size) noexcept {
+  auto* queue = static_cast<KesQueueDescriptor*>(context);
+  std::memcpy(queue->buffer, record, size < queue->record_size ? size : queue->record_size);
+  Kes$ADDqueue(queue);
+}
+
+template <std::size_t kLimit>
+void list_into(KesQueueDescriptor* queue, std::uint8_t attributes,
+               std::size_t (*list)(std::string_view, std::uint8_t, svc::RecordSink,
+                                   void*) noexcept) noexcept {
+  char pattern[kLimit + 1];
+  const std::string_view pattern_text = pop_clipped(pattern, sizeof pattern);
+  if (queue == nullptr || queue->buffer == nullptr) return;
+  list(pattern_text, attributes, add_to_queue, queue);
 }
 
 }  // namespace
@@ -73,4 +93,12 @@ extern "C" void Kes$LONGPATH() noexcept {
   const std::string_view path_text = pop_clipped(path, sizeof path);
   kes::files::clear_error();
   rt::push_text(svc::long_path(path_text));
+}
+
+extern "C" void Kes$DIRECTORY(KesQueueDescriptor* queue, std::uint8_t attributes) noexcept {
+  list_into<svc::kDirectoryPatternLimit>(queue, attributes, svc::list_directory);
+}
+
+extern "C" void Kes$LFNDIRECTORY(KesQueueDescriptor* queue, std::uint8_t attributes) noexcept {
+  list_into<svc::kLongDirectoryPatternLimit>(queue, attributes, svc::list_long_directory);
 }

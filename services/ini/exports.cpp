@@ -50,3 +50,21 @@ extern "C" void Kes$PUTINI(std::uint8_t entry_omitted, std::uint8_t value_omitte
   svc::put_ini(section_text, entry_omitted != 0 ? std::nullopt : std::optional(entry_text),
                value_omitted != 0 ? std::nullopt : std::optional(value_text), file_text);
 }
+
+extern "C" std::int32_t KES$GETINIGROUP(void* address, std::uint32_t size,
+                                        const unsigned char* type_descriptor) noexcept {
+  char section[svc::kIniNameBuffer];
+  char file[svc::kIniFileBuffer];
+  const std::string_view section_text = pop_clipped(section, sizeof section);
+  const std::string_view file_text = pop_clipped(file, sizeof file);
+  return svc::get_ini_group({address, size, type_descriptor}, section_text, file_text) ? 1 : 0;
+}
+
+extern "C" void KES$PUTINIGROUP(void* address, std::uint32_t size,
+                                const unsigned char* type_descriptor) noexcept {
+  char section[svc::kIniNameBuffer];
+  char file[svc::kIniFileBuffer];
+  const std::string_view section_text = pop_clipped(section, sizeof section);
+  const std::string_view file_text = pop_clipped(file, sizeof file);
+  svc::put_ini_group({address, size, type_descriptor}, section_text, file_text);
+}

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -26,5 +27,24 @@ std::size_t get_ini(std::string_view section, std::string_view entry, std::strin
 // entry. A write that cannot be made is not reported and leaves the file as it was.
 void put_ini(std::string_view section, std::optional<std::string_view> entry,
              std::optional<std::string_view> value, std::string_view file) noexcept;
+
+// A GROUP as compiled code passes it: its address, its size and its type descriptor.
+struct IniGroup {
+  void* address;
+  std::uint32_t size;
+  const unsigned char* type_descriptor;
+};
+
+// GETINIGROUP: every named field of the group (index 0, the group's own record, included when it
+// has a name) is read from the entry of its name; an array field DIM(n) named Rate from the
+// entries Rate_1 to Rate_n, each name cut to 63 bytes. Each field receives the text read
+// (at most 1,023 bytes; the empty text when absent) converted to its own type. Returns true when
+// at least one entry was found with a non-empty value. Fields that are groups themselves are
+// passed over: their own fields follow in the walk.
+bool get_ini_group(const IniGroup& group, std::string_view section, std::string_view file) noexcept;
+
+// PUTINIGROUP: the same walk; each field's text, trailing blanks included, is written (cut to
+// 1,023 bytes).
+void put_ini_group(const IniGroup& group, std::string_view section, std::string_view file) noexcept;
 
 }  // namespace kes::services
