@@ -215,11 +215,12 @@ bool long_path_name(std::string_view path, std::string& out) noexcept {
         const std::size_t last = out.rfind('/');
         out.erase(last == std::string::npos ? 0 : last);
       } else if (!part.empty() && part != ".") {
-        out.append("/").append(part);
+        out += '/';
+        out.append(part.data(), part.size());
       }
       start = end + 1;
     }
-    if (out.empty()) out = "/";
+    if (out.empty()) out.push_back('/');
     return true;
   } catch (const std::bad_alloc&) {
     return false;
