@@ -1,14 +1,10 @@
-// Profile texts (lookups and edits that keep every other byte) and the profile service on files.
-#include "platform/profile.h"
-
+// Profile texts: lookups, and edits that keep every byte they do not concern.
 #include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "platform/profile_text.h"
-#include "platform/regional.h"
-#include "tests/support/temp_folder.h"
 
 namespace kes::platform {
 namespace {
@@ -113,31 +109,6 @@ TEST(ProfileTextEdit, ChangesOnlyWhatItConcerns) {
     EXPECT_EQ(result, c.result);
     EXPECT_EQ(text.bytes(), c.after);
   }
-}
-
-TEST(ProfileTextEdit, SetEntriesReadBackAndLeaveOthers) {
-  ProfileText text;
-  ASSERT_TRUE(text.assign(kProfile));
-  EXPECT_EQ(text.set("INTL", "stime", ":"), ProfileText::Edit::Changed);
-  EXPECT_EQ(text.find("intl", "sTime"), ":");
-  EXPECT_EQ(text.find("intl", "iTime"), "1");
-  EXPECT_EQ(text.find("intl", "sLongDate"), "dddd d MMMM yyyy");
-  EXPECT_EQ(text.find("windows", "iTime"), "5");
-}
-
-TEST(ProfileLocation, TestsCanPointTheSystemProfileElsewhere) {
-  test::TempFolder folder("profile_location");
-  const std::string system = folder.write("win.ini", "[intl]\ns2359=pm\n");
-  set_system_profile_path_for_testing(system);
-  char buffer[4096];
-  EXPECT_EQ(std::string(buffer, system_profile_path(buffer)), system);
-  char value[8];
-  const std::optional<std::size_t> m = read_regional_setting("s2359", value);
-  ASSERT_TRUE(m.has_value());
-  EXPECT_EQ(std::string(value, *m), "pm");
-  EXPECT_FALSE(read_regional_setting("s1159", value).has_value());
-  set_system_profile_path_for_testing("");
-  EXPECT_GT(system_profile_path(buffer), 0U);
 }
 
 }  // namespace
