@@ -1,4 +1,4 @@
-// Searches, paths and the command line on POSIX hosts.
+// Directory searches on POSIX hosts: order, attributes, sizes and local write times.
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
@@ -83,58 +83,6 @@ TEST(DirectorySearch, ListsNamesInOrderWithTheirAttributes) {
   EXPECT_FALSE(search.first(folder.path() + "/*.none"));
   EXPECT_FALSE(search.first(folder.path() + "/"));
   EXPECT_FALSE(search.first(folder.file("missing") + "/*"));
-}
-
-struct PathCase {
-  const char* name;
-  std::string path;
-  std::string long_form;
-};
-
-TEST(PathNames, LongFormsAreAbsoluteAndShortFormsAreThePath) {
-  std::string current;
-  ASSERT_TRUE(current_directory(current));
-  const PathCase cases[] = {
-      {"Relative", "a/./b/../c", current + "/a/c"},     {"Empty", "", current},
-      {"DotDotStopsAtRoot", "/x/../../y/", "/y"},       {"Root", "/", "/"},
-      {"DoubledSeparators", "//usr///lib", "/usr/lib"},
-  };
-  for (const PathCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::string out;
-    ASSERT_TRUE(long_path_name(c.path, out));
-    EXPECT_EQ(out, c.long_form);
-  }
-  std::string out;
-  EXPECT_TRUE(short_path_name("/usr/../usr", out));
-  EXPECT_EQ(out, "/usr/../usr");
-  EXPECT_FALSE(short_path_name("/no/such/path", out));
-  EXPECT_FALSE(short_path_name("", out));
-}
-
-TEST(PathNames, ChangesTheCurrentDirectory) {
-  test::TempFolder folder("dirs_cd");
-  std::string before;
-  ASSERT_TRUE(current_directory(before));
-  ASSERT_TRUE(change_directory(folder.path()));
-  std::string now;
-  ASSERT_TRUE(current_directory(now));
-  EXPECT_EQ(std::filesystem::path(now), std::filesystem::canonical(folder.path()));
-  EXPECT_FALSE(change_directory(folder.file("missing")));
-  EXPECT_FALSE(change_directory(""));
-  ASSERT_TRUE(change_directory(before));
-}
-
-TEST(ProcessCommandLine, StartsWithTheProgram) {
-  std::string line;
-  ASSERT_TRUE(process_command_line(line));
-  char program[4096];
-  const ssize_t n = ::readlink("/proc/self/exe", program, sizeof program);
-  ASSERT_GT(n, 0);
-  const std::string name =
-      std::filesystem::path(std::string(program, static_cast<std::size_t>(n))).filename().string();
-  const std::string first = line.substr(0, line.find(' '));
-  EXPECT_NE(first.find(name), std::string::npos) << line;
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // The attribute filters of the two lists, the DOS packing of times, and the records of files.
 #include "services/command/directory_list.h"
 
-#include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -72,36 +71,22 @@ TEST(DosTimes, PackToTwoSecondsWithinTheirYears) {
   }
 }
 
-TEST(DirectoryRecords, HoldSerialDatesAndTimes) {
-  // 5 March 2024, 10:15:07: serial day 81517; 10:15:06 is 3690601 and 10:15:07 3690701.
-  DosEntry entry{};
-  std::memcpy(entry.name, "NOTES.TXT", 10);
-  entry.date = (44 << 9) | (3 << 5) | 5;
-  entry.time = (10 << 11) | (15 << 5) | 3;
-  entry.size = 0x12345678;
-  entry.attributes = 0xA1;  // 80h is no record bit
-  KesDirectoryRecord record;
-  fill_record(entry, record);
-  EXPECT_EQ(std::string(record.name, 13), "NOTES.TXT    ");
+TEST(DirectoryRecords, LongRecordsCutNamesAndMaskAttributes) {
+  // 5 March 2024 is serial day 81517; 10:15:07 is time 3690701; midnight is 0, "no time".
+  platform::FoundFile file{std::string(300, 'n'), "", {2024, 3, 5, 10, 15, 7}, 0x1'0000'0005, 0x90};
+  KesLongDirectoryRecord record;
+  fill_long_record(file, record);
+  EXPECT_EQ(std::string(record.name, 256), std::string(256, 'n'));
+  EXPECT_EQ(std::string(record.short_name, 13), std::string(13, 'n'));
   EXPECT_EQ(record.date, 81517);
-  EXPECT_EQ(record.time, 3690601);
-  EXPECT_EQ(record.size, 0x12345678);
-  EXPECT_EQ(record.attributes, 0x21);
-
-  platform::FoundFile file{std::string(300, 'n'), "", {2024, 3, 5, 10, 15, 7}, 0x1'0000'0005, 0x10};
-  KesLongDirectoryRecord long_record;
-  fill_long_record(file, long_record);
-  EXPECT_EQ(std::string(long_record.name, 256), std::string(256, 'n'));
-  EXPECT_EQ(std::string(long_record.short_name, 13), std::string(13, 'n'));
-  EXPECT_EQ(long_record.date, 81517);
-  EXPECT_EQ(long_record.time, 3690701);
-  EXPECT_EQ(long_record.size, 5);
-  EXPECT_EQ(long_record.attributes, 0x10);
+  EXPECT_EQ(record.time, 3690701);
+  EXPECT_EQ(record.size, 5);  // the low 32 bits
+  EXPECT_EQ(record.attributes, 0x10);
   file.short_name = "NNNNNN~1";
-  file.written = {2024, 3, 5, 0, 0, 0};  // midnight is time 0, "no time"
-  fill_long_record(file, long_record);
-  EXPECT_EQ(std::string(long_record.short_name, 13), "NNNNNN~1     ");
-  EXPECT_EQ(long_record.time, 0);
+  file.written = {2024, 3, 5, 0, 0, 0};
+  fill_long_record(file, record);
+  EXPECT_EQ(std::string(record.short_name, 13), "NNNNNN~1     ");
+  EXPECT_EQ(record.time, 0);
 }
 
 }  // namespace

@@ -48,6 +48,8 @@ TEST(PathExports, ShortAndLongForms) {
   EXPECT_EQ(call(Kes$SHORTPATH, ""), current);
   EXPECT_EQ(call(Kes$LONGPATH, ""), current);
   EXPECT_EQ(call(Kes$LONGPATH, "x/../y/./z  "), current + "/y/z");
+  EXPECT_EQ(call(Kes$LONGPATH, "/x/../../y//z/"), "/y/z");  // never above the root
+  EXPECT_EQ(call(Kes$LONGPATH, "/.."), "/");
   EXPECT_EQ(call(Kes$LONGPATH, folder.path() + "/./a.txt"), folder.file("a.txt"));
 }
 
