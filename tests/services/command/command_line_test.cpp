@@ -87,6 +87,7 @@ TEST(CommandLookup, ByPositionAndByName) {
       {"SlashFlagIsAPrefix", "/d", "DEBUG"},
       {"NamedValue", "NAME", "John"},
       {"NamedNeedsTheEqualsSign", "nam", ""},
+      {"FirstCharacterCounts", "xame", ""},
       {"ThirdTokenUnquoted", "3", "a b"},
       {"AfterTheComma", "5", "y"},
       {"PastTheLast", "6", ""},

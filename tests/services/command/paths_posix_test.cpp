@@ -50,6 +50,8 @@ TEST(PathExports, ShortAndLongForms) {
   EXPECT_EQ(call(Kes$LONGPATH, "x/../y/./z  "), current + "/y/z");
   EXPECT_EQ(call(Kes$LONGPATH, "/x/../../y//z/"), "/y/z");  // never above the root
   EXPECT_EQ(call(Kes$LONGPATH, "/.."), "/");
+  const std::string longest = "/" + std::string(259, 'p');  // paths are cut to 260 characters
+  EXPECT_EQ(call(Kes$LONGPATH, longest + "q"), longest);
   EXPECT_EQ(call(Kes$LONGPATH, folder.path() + "/./a.txt"), folder.file("a.txt"));
 }
 

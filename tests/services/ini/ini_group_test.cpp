@@ -64,12 +64,16 @@ TEST(IniGroups, WriteEveryFieldAndReadItBack) {
   EXPECT_EQ(std::memcmp(read.bytes, group.bytes, sizeof group.bytes), 0);
 
   // No entry, or only empty ones: every field from the empty text, strings blank and numbers 0.
-  folder.write("group.ini", "[Empty]\nName=\nCount=\n");
-  push_section_and_file("Empty", file);
+  const std::string other =
+      folder.write("other.ini", "[Empty]\nName=\nCount=\n[Long]\nName=" + std::string(1500, 'n'));
+  push_section_and_file("Empty", other);
   EXPECT_EQ(KES$GETINIGROUP(read.bytes, sizeof read.bytes, kGroupType), 0);
   Group cleared{};
   cleared.set("", 0, 0, 0, 0, 0);
   EXPECT_EQ(std::memcmp(read.bytes, cleared.bytes, sizeof read.bytes), 0);
+  push_section_and_file("Long", other);
+  EXPECT_EQ(KES$GETINIGROUP(read.bytes, sizeof read.bytes, kGroupType), 1);
+  EXPECT_EQ(std::string(read.bytes, 10), std::string(10, 'n'));
   EXPECT_EQ(runtime::string_stack_depth(), depth);
 }
 
