@@ -13,10 +13,11 @@ namespace kes::test {
 
 class TempFolder {
  public:
-  explicit TempFolder(std::string_view name) {
+  // Made in `parent`, the temporary folder unless given.
+  explicit TempFolder(std::string_view name,
+                      std::filesystem::path parent = std::filesystem::temp_directory_path()) {
     std::random_device seed;
-    path_ = std::filesystem::temp_directory_path() /
-            (std::string("kes_") + std::string(name) + "_" + std::to_string(seed()));
+    path_ = parent / (std::string("kes_") + std::string(name) + "_" + std::to_string(seed()));
     std::filesystem::create_directories(path_);
   }
   TempFolder(const TempFolder&) = delete;

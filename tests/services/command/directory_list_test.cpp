@@ -75,15 +75,15 @@ TEST(DirectoryRecords, LongRecordsCutNamesAndMaskAttributes) {
   fill_long_record(file, record);
   EXPECT_EQ(std::string(record.name, 256), std::string(256, 'n'));
   EXPECT_EQ(std::string(record.short_name, 13), std::string(13, 'n'));
-  EXPECT_EQ(record.date, 81517);
-  EXPECT_EQ(record.time, 3690701);
-  EXPECT_EQ(record.size, 5);  // the low 32 bits
-  EXPECT_EQ(record.attributes, 0x10);
+  EXPECT_EQ(std::int32_t{record.date}, 81517);
+  EXPECT_EQ(std::int32_t{record.time}, 3690701);
+  EXPECT_EQ(std::int32_t{record.size}, 5);  // the low 32 bits
+  EXPECT_EQ(std::uint8_t{record.attributes}, 0x10);
   file.short_name = "NNNNNN~1";
   file.written = {2024, 3, 5, 0, 0, 0};
   fill_long_record(file, record);
   EXPECT_EQ(std::string(record.short_name, 13), "NNNNNN~1     ");
-  EXPECT_EQ(record.time, 0);
+  EXPECT_EQ(std::int32_t{record.time}, 0);
 }
 
 }  // namespace
