@@ -1,0 +1,104 @@
+// The exported command-line and path built-ins: operands popped from the string stack, results
+// pushed, SETPATH reporting through the error state.
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include <kestrel/command.h>
+#include <kestrel/queues.h>
+
+#include "files/errors/error_state.h"
+#include "platform/core/heap.h"
+#include "platform/launch/module_path.h"
+#include "runtime/builtins/string_builtins.h"
+#include "runtime/stack/string_stack.h"
+#include "services/command/command_line.h"
+#include "services/command/directory_list.h"
+#include "services/command/paths.h"
+
+namespace rt = kes::runtime;
+namespace svc = kes::services;
+
+namespace {
+
+// Pops the top without its trailing blanks into `buffer` as a terminated text, cut to the
+// buffer less one byte.
+std::string_view pop_clipped(char* buffer, std::size_t size) noexcept {
+  rt::clip_top();
+  rt::pop_to_cstring(buffer, static_cast<std::uint32_t>(size));
+  return std::string_view(buffer, std::strlen(buffer));
+}
+
+// Appends one record to the queue: copied into the record buffer (at most the record's size)
+// and added as ADD does.
+void add_to_queue(void* context, const void* record, std::size_t size) noexcept {
+  auto* queue = static_cast<KesQueueDescriptor*>(context);
+  std::memcpy(queue->buffer, record, size < queue->record_size ? size : queue->record_size);
+  Kes$ADDqueue(queue);
+}
+
+template <std::size_t kLimit>
+void list_into(KesQueueDescriptor* queue, std::uint8_t attributes,
+               std::size_t (*list)(std::string_view, std::uint8_t, svc::RecordSink,
+                                   void*) noexcept) noexcept {
+  char pattern[kLimit + 1];
+  const std::string_view pattern_text = pop_clipped(pattern, sizeof pattern);
+  if (queue == nullptr || queue->buffer == nullptr) return;
+  list(pattern_text, attributes, add_to_queue, queue);
+}
+
+}  // namespace
+
+extern "C" void Kes$COMMAND() noexcept {
+  // The flag is read where it lies on the stack and popped once the answer is made.
+  rt::clip_top();
+  const std::string_view flag = rt::top_text();
+  if (flag == "0") {
+    rt::pop_discard();
+    char path[4096];  // longer than the 260 that Windows allows, so no host path is cut
+    rt::push_text(std::string_view(path, kes::platform::module_path(path)));
+    return;
+  }
+  const std::string_view tail = svc::command_tail();
+  char* scratch = static_cast<char*>(kes::platform::heap_allocate(tail.size() + 1));
+  const std::string_view answer =
+      scratch == nullptr ? std::string_view() : svc::command_lookup(tail, flag, scratch);
+  rt::pop_discard();
+  rt::push_text(answer);
+  kes::platform::heap_free(scratch);
+}
+
+extern "C" void Kes$SETCOMMAND() noexcept {
+  rt::clip_top();
+  svc::set_command_tail(rt::top_text());
+  rt::pop_discard();
+}
+
+extern "C" void Kes$SETPATH() noexcept {
+  char path[svc::kPathLimit + 1];
+  const std::string_view path_text = pop_clipped(path, sizeof path);
+  kes::files::ErrorScope errors;
+  errors.report(svc::set_path(path_text));
+}
+
+extern "C" void Kes$SHORTPATH() noexcept {
+  char path[svc::kPathLimit + 1];
+  const std::string_view path_text = pop_clipped(path, sizeof path);
+  kes::files::clear_error();
+  rt::push_text(svc::short_path(path_text));
+}
+
+extern "C" void Kes$LONGPATH() noexcept {
+  char path[svc::kPathLimit + 1];
+  const std::string_view path_text = pop_clipped(path, sizeof path);
+  kes::files::clear_error();
+  rt::push_text(svc::long_path(path_text));
+}
+
+extern "C" void Kes$DIRECTORY(KesQueueDescriptor* queue, std::uint8_t attributes) noexcept {
+  list_into<svc::kDirectoryPatternLimit>(queue, attributes, svc::list_directory);
+}
+
+extern "C" void Kes$LFNDIRECTORY(KesQueueDescriptor* queue, std::uint8_t attributes) noexcept {
+  list_into<svc::kLongDirectoryPatternLimit>(queue, attributes, svc::list_long_directory);
+}
