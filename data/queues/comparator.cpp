@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "numeric/locale/collation_compare.h"
 #include "numeric/decimal/decimal_arith.h"
 #include "numeric/decimal/decimal_convert.h"
+#include "numeric/locale/collation_compare.h"
 #include "numeric/maths/real_compare.h"
 
 namespace kes::data {

@@ -59,8 +59,8 @@ struct CachedFile {
   std::string path;
   Signature signature;
   ProfileText text;
-  std::int64_t used = 0;     // for choosing the least recently used file to drop
-  bool valid = false;        // `text` holds the file as `signature` describes it
+  std::int64_t used = 0;  // for choosing the least recently used file to drop
+  bool valid = false;     // `text` holds the file as `signature` describes it
   bool racy = false;
 };
 

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "numeric/locale/collation_tables.h"
-#include "platform/dirs/dirs.h"
 #include "platform/core/heap.h"
+#include "platform/dirs/dirs.h"
 
 namespace kes::services {
 
