@@ -69,8 +69,8 @@ struct BadKeyCase {
 
 TEST(QueueStatements, BadKeysChangeNothing) {
   const BadKeyCase cases[] = {
-      {"NumberBeyondFields", {5, 0}, "", ErrorCode::InvalidFieldType},
-      {"NegativeBeyondFields", {1, -5, 0}, "", ErrorCode::InvalidFieldType},
+      {"NumberBeyondFields", {6, 0}, "", ErrorCode::InvalidFieldType},
+      {"NegativeBeyondFields", {1, -6, 0}, "", ErrorCode::InvalidFieldType},
       {"SmallestInteger", {INT_MIN, 0}, "", ErrorCode::InvalidFieldType},
       {"UnknownName", {}, "Qty,Colour", ErrorCode::InvalidFieldType},
       {"SignAlone", {}, "-", ErrorCode::InvalidFieldType},
