@@ -335,11 +335,9 @@ ErrorCode Queue::build_key(const KeySource& source, KeySpec& key) noexcept {
 
 bool Queue::select_key(const KeySpec& key) noexcept {
   if (key.kind == ComparatorKind::Natural) {
-    key_active_ = false;
     move_to_head(queue_order_);
     return false;
   }
-  key_active_ = true;
   if (pending_.has_value() && pending_->same_key(key)) return true;
   for (std::uint32_t slot = 0; slot < order_count_; ++slot) {
     if (orders_[slot]->comparator.key().same_key(key)) {
@@ -476,15 +474,9 @@ ErrorCode Queue::add_entry(int mode, std::int32_t position) noexcept {
   return ErrorCode::None;
 }
 
-ErrorCode Queue::add() noexcept {
-  key_active_ = false;
-  return add_entry(kAppend, 0);
-}
+ErrorCode Queue::add() noexcept { return add_entry(kAppend, 0); }
 
-ErrorCode Queue::add_at(std::int32_t position) noexcept {
-  key_active_ = false;
-  return add_entry(kAtPosition, position);
-}
+ErrorCode Queue::add_at(std::int32_t position) noexcept { return add_entry(kAtPosition, position); }
 
 ErrorCode Queue::add_keyed(const KeySpec& key) noexcept {
   if (!select_key(key)) return add_entry(kAppend, 0);
@@ -493,7 +485,6 @@ ErrorCode Queue::add_keyed(const KeySpec& key) noexcept {
 }
 
 ErrorCode Queue::get_at(std::int32_t position) noexcept {
-  key_active_ = false;
   const HandleArray& handles = queue_order_->handles;
   if (position == 0) {
     current_ = nullptr;
@@ -579,10 +570,7 @@ ErrorCode Queue::put_entry(bool keyed) noexcept {
   return ErrorCode::None;
 }
 
-ErrorCode Queue::put() noexcept {
-  key_active_ = false;
-  return put_entry(false);
-}
+ErrorCode Queue::put() noexcept { return put_entry(false); }
 
 ErrorCode Queue::put_keyed(const KeySpec& key) noexcept {
   if (!select_key(key)) return put_entry(false);
@@ -687,7 +675,6 @@ void Queue::empty() noexcept {
   orders_[0] = &queue;
   order_count_ = 1;
   pending_.reset();
-  key_active_ = false;
   current_ = nullptr;
   display_entry_ = nullptr;
   ++changes_;

@@ -166,7 +166,6 @@ class Queue : public qgroup {
   std::uint32_t order_count_ = 0;
   Order* queue_order_ = nullptr;
   std::optional<KeySpec> pending_;
-  bool key_active_ = false;
   Entry* current_ = nullptr;
   Entry* display_entry_ = nullptr;
   std::byte* work_ = nullptr;           // the work view: the value being searched or placed
