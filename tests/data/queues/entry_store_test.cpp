@@ -61,6 +61,11 @@ TEST(RunLengthCode, EncodesBlocksByHand) {
     const std::size_t length = run_length_encode(c.record, code.data());
     code.resize(length);
     EXPECT_EQ(code, bytes_of(c.code));
+    std::vector<std::byte> back(c.record.size());
+    EXPECT_EQ(run_length_decode(code, back), length != 0);
+    if (length != 0) {
+      EXPECT_EQ(back, c.record);
+    }
   }
 }
 

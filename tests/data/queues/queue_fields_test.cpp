@@ -122,8 +122,8 @@ TEST(QueueKeys, CompareFieldsAsTheirValues) {
 }
 
 // Rec GROUP; A CSTRING(8); B LONG,OVER(A); C PSTRING(4); L GROUP,DIM(2); E CSTRING(3); END;
-// G GROUP,OVER(C); H BYTE; END; Pad STRING(140): A at 0, C at 8, L at 12 (two of 3 bytes), G
-// at 8, Pad from 18. Only E's elements keep their tails.
+// G GROUP,OVER(C); H BYTE; END; K CSTRING(2),DIM(2); Pad STRING(140): A at 0, C at 8, L at 12
+// (two of 3 bytes), G at 8, K at 18 (two of 2 bytes), Pad from 22. E and K keep their tails.
 TEST(RecordLayout, StringTailsSkipSharedBytesAndRepeatArrays) {
   class_descriptor type;
   type.StartGroup("Rec");
@@ -141,15 +141,17 @@ TEST(RecordLayout, StringTailsSkipSharedBytesAndRepeatArrays) {
   type.AddSimple(KesTypeByte, "H", nullptr);
   type.EndGroup();
   type.SetOffset(18);
+  type.AddArray(2);
+  type.AddField(KesTypeCstring, 2, "K", 0, nullptr, nullptr);
   type.AddField(KesTypeString, 140, "Pad", 0, nullptr, nullptr);
   ASSERT_TRUE(type.EndDeclaration());
   data::RecordLayout layout;
   ASSERT_EQ(data::read_record_layout(type.stream(), layout), data::LayoutResult::Read);
-  EXPECT_EQ(layout.record_size, 158u);
+  EXPECT_EQ(layout.record_size, 162u);
   std::vector<std::uint32_t> tails;
   for (const data::StringTail& tail : layout.tails)
     tails.push_back(tail.offset * 100 + tail.size);
-  EXPECT_EQ(tails, (std::vector<std::uint32_t>{1203, 1503}));
+  EXPECT_EQ(tails, (std::vector<std::uint32_t>{1203, 1503, 1802, 2002}));
 }
 
 TEST(QueueIntrospection, WhoWhatWhereOnTheRecordBuffer) {
@@ -187,6 +189,8 @@ TEST(QueueDisplayView, ReadsAndWritesEntriesAside) {
   EXPECT_EQ(Kes$Ufo2Long(group->field_buffer_ufo(kSerial)), 2);
   EXPECT_EQ(group->load_view(0), 1);
   EXPECT_EQ(group->load_view(4), 1);
+  ASSERT_EQ(group->load_view(1), 0);
+  EXPECT_EQ(serial_of(static_cast<std::uint8_t*>(group->view_address())), 1);
   ASSERT_EQ(group->load_view(3), 0);
   Ufo* qty = group->field_view_ufo(kQty);
   EXPECT_EQ(Kes$Ufo2Long(qty), 30);
