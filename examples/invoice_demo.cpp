@@ -5,11 +5,11 @@
 // The Kestrel source this stands for:
 //
 //   Line      QUEUE
-//   Dept        LONG
 //   Description STRING(16)
 //   Quantity    DECIMAL(7,2)
 //   UnitPrice   DECIMAL(9,2)
 //   Total       DECIMAL(11,2)
+//   Dept        BYTE
 //             END
 //   Subtotal  DECIMAL(11,2)
 //   Tax       DECIMAL(11,2)
@@ -32,6 +32,10 @@
 //
 // Last, SORT(Line,'-Total') lists the same lines again, largest amount first.
 //
+// The invoice lines are printed by one generic loop over a table of columns: each column names
+// a field of the line record, found through the record's type descriptor (made here with the
+// builder, as the compiler would emit it), and the picture it is shown through.
+//
 // The customer block above it is formatted on the string stack:
 //
 //   Customer  GROUP
@@ -49,6 +53,7 @@
 //   Block[4] = CLIP(Customer.Zip) & ' ' & CLIP(Customer.City)
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include <kestrel/collation.h>
@@ -56,9 +61,11 @@
 #include <kestrel/decimal.h>
 #include <kestrel/pictures.h>
 #include <kestrel/queues.h>
+#include <kestrel/storage.h>
 #include <kestrel/string_builtins.h>
 #include <kestrel/string_stack.h>
 #include <kestrel/types.h>
+#include <kestrel/values.h>
 
 namespace {
 
@@ -70,35 +77,81 @@ constexpr std::uint8_t kPlaces = 2;
 
 constexpr std::uint32_t kDescriptionSize = 16;
 
-// The Line queue's record buffer, and the type descriptor the compiler emits for it.
+// Line record: Description STRING(16), Quantity DECIMAL(7,2), UnitPrice DECIMAL(9,2),
+// Total DECIMAL(11,2), Dept BYTE, one after the other: the Line queue's record buffer.
 struct Line {
-  std::int32_t dept;
   char description[kDescriptionSize];
   std::uint8_t quantity[kQuantitySize];
   std::uint8_t unit_price[kPriceSize];
   std::uint8_t total[kAmountSize];
+  std::uint8_t dept;
 };
-constexpr std::uint32_t kLineSize = 4 + kDescriptionSize + kQuantitySize + kPriceSize + kAmountSize;
+static_assert(sizeof(Line) == kDescriptionSize + kQuantitySize + kPriceSize + kAmountSize + 1);
 
-const unsigned char* line_type() {
-  static const class_descriptor* type = [] {  // kept for the whole run, as compiled code's is
-    auto* built = new class_descriptor;
-    built->StartGroup("Line");
-    built->AddSimple(KesTypeLong, "Dept", nullptr);
-    built->AddField(KesTypeString, kDescriptionSize, "Description", 0, nullptr, nullptr);
-    built->AddField(KesTypeDecimal, kQuantitySize, "Quantity", kPlaces, nullptr, nullptr);
-    built->AddField(KesTypeDecimal, kPriceSize, "UnitPrice", kPlaces, nullptr, nullptr);
-    built->AddField(KesTypeDecimal, kAmountSize, "Total", kPlaces, nullptr, nullptr);
-    built->EndDeclaration();
-    return built;
+// The line record's type descriptor.
+const unsigned char* line_type_descriptor() {
+  static class_descriptor* made = [] {
+    auto* d = new class_descriptor;
+    d->StartGroup("Line");
+    d->AddField(KesTypeString, kDescriptionSize, "Description", 0, nullptr, nullptr);
+    d->AddField(KesTypeDecimal, kQuantitySize, "Quantity", kPlaces, nullptr, nullptr);
+    d->AddField(KesTypeDecimal, kPriceSize, "UnitPrice", kPlaces, nullptr, nullptr);
+    d->AddField(KesTypeDecimal, kAmountSize, "Total", kPlaces, nullptr, nullptr);
+    d->AddSimple(KesTypeByte, "Dept", nullptr);
+    d->EndDeclaration();
+    return d;
   }();
-  return type->stream();
+  return made->stream();
+}
+
+// One column of the printed line: the text before it, the field, the picture (null: as is).
+struct Column {
+  const char* before;
+  std::uint32_t field;
+  const char* picture;
+};
+constexpr Column kLineColumns[] = {
+    {"", 1, nullptr}, {" ", 2, "@N6.2"}, {" x ", 3, "@N$9.2"}, {" ", 4, "@N$14.2"}};
+
+// Prints any record through its columns: each field's value descriptor is shown through a
+// picture descriptor, the way a generic report or browse formats a field it does not know.
+void print_record(void* record, std::uint32_t size, const unsigned char* type_descriptor,
+                  const Column* columns, std::size_t count) {
+  std::string text;
+  for (std::size_t index = 0; index < count; ++index) {
+    Ufo* field = Kes$WHAT(record, size, type_descriptor, columns[index].field);
+    Ufo* shown =
+        columns[index].picture == nullptr ? nullptr : Kes$PictureUfo(columns[index].picture);
+    if (shown != nullptr) Kes$AssignUfo(shown, field);
+    Kes$PushUfo(shown != nullptr ? shown : field);
+    KesTextPair pair{nullptr, 0};
+    Kes$PopTemp(&pair);
+    text.append(columns[index].before).append(pair.pointer, pair.length);
+    Kes$freestr(&pair);
+    Kes$FreeUfo(shown);
+    Kes$FreeUfo(field);
+  }
+  std::puts(text.c_str());
+}
+
+void print_line(Line& line) {
+  print_record(&line, sizeof(Line), line_type_descriptor(), kLineColumns, std::size(kLineColumns));
 }
 
 // A queue statement with a key text: the text goes on the string stack first.
 void with_key(void (*statement)(KesQueueDescriptor*), KesQueueDescriptor& queue, const char* key) {
   Kes$PushCString(key);
   statement(&queue);
+}
+
+// SORT(Line,'-Total'), then every line in its new place.
+void print_lines_by_amount(KesQueueDescriptor& queue, Line& line) {
+  with_key(Kes$SORTqueueskey, queue, "-Total");
+  std::puts("\nThe same lines, largest amount first:\n");
+  for (std::int32_t position = 1; position <= Kes$RECORDSqueue(&queue); ++position) {
+    Kes$GETqueueptr(&queue, position);
+    print_line(line);
+  }
 }
 
 // FORMAT(variable, picture) of a DECIMAL variable, through the decimal stack.
@@ -201,29 +254,12 @@ void print_collation_change() {
   set_locale("KESCOLSEQ", "");
 }
 
-void print_line(const Line& line) {
-  std::printf("%-16.16s %s x %s %s\n", line.description,
-              formatted(line.quantity, kQuantitySize, "@N6.2").c_str(),
-              formatted(line.unit_price, kPriceSize, "@N$9.2").c_str(),
-              formatted(line.total, kAmountSize, "@N$14.2").c_str());
-}
-
-// SORT(Line,'-Total'), then every line in its new place.
-void print_lines_by_amount(KesQueueDescriptor& queue, Line& line) {
-  with_key(Kes$SORTqueueskey, queue, "-Total");
-  std::puts("\nThe same lines, largest amount first:\n");
-  for (std::int32_t position = 1; position <= Kes$RECORDSqueue(&queue); ++position) {
-    Kes$GETqueueptr(&queue, position);
-    print_line(line);
-  }
-}
-
 }  // namespace
 
 int main() {
   // The lines as they were entered; the queue keeps them by department, then description.
   struct Entered {
-    std::int32_t dept;
+    std::uint8_t dept;
     const char* description;
     const char* quantity;
     const char* price;
@@ -235,7 +271,7 @@ int main() {
       {2, "Binoculars 8x42", "1", "349.00"},
   };
   Line line{};
-  KesQueueDescriptor queue{&line, line_type(), nullptr, kLineSize};
+  KesQueueDescriptor queue{&line, line_type_descriptor(), nullptr, sizeof(Line)};
   for (const Entered& item : entered) {
     line.dept = item.dept;
     Kes$storestr(line.description, kDescriptionSize, item.description,

@@ -34,8 +34,8 @@ class KES_EXPORT DynStr {
   DynStr& cat(std::uint32_t value, int base) noexcept;
   // Appends a double with up to 15 significant digits, trailing fraction zeros dropped.
   DynStr& cat(double value) noexcept;
-  // Appends the text of a value descriptor (its Push); a null descriptor appends nothing.
-  DynStr& cat(const Ufo* value) noexcept;
+  // Appends the text of a value descriptor (what its Push pushes).
+  DynStr& cat(const Ufo& value) noexcept;
   // Appends printf-style formatted text.
   DynStr& catf(const char* format, ...) noexcept
 #if defined(__GNUC__)

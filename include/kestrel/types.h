@@ -11,10 +11,12 @@
 //                   b & 1Fh and takes each further byte as value * 256 + byte; bit 7 of b makes
 //                   it negative (05h is 5, 21h 2Ch is 300, 85h is -5).
 // A field record: type code (byte); flags (byte: 01h second name, 02h name, 04h picture,
-// 08h offset, 10h dimensions); size information by type (31: a byte; DECIMAL and PDECIMAL: a
+// 08h offset, 10h dimensions); size information by type (31: a byte, the size of the text
+// referred to, kept in `places`, the variable itself being a pointer; DECIMAL and PDECIMAL: a
 // size byte and a places byte; STRING, CSTRING, PSTRING, MEMO: a compact size, then the picture
 // string with 04h; GROUP: three 32-bit numbers, size, number of records that belong to it and a
-// third value; other types nothing, their fixed size); the name (02h); the second name (01h);
+// third value; other types nothing, their fixed size; a packed decimal of no bytes, of more
+// than 16 or with more than 31 places is damage); the name (02h); the second name (01h);
 // the offset within the enclosing group as a compact number (08h; else 0); the dimensions (10h:
 // a count byte, then one compact number of elements per dimension).
 // A descriptor starts with record 0, a GROUP describing the structure; its field count is the
@@ -90,8 +92,8 @@ struct KES_EXPORT field_descriptor {
   uint32_t dimensions[kKesFieldMaxDimensions];  // elements per dimension
   uint8_t type;                                 // a KesTypeCode
   uint32_t offset;              // from the start of the structure (enclosing groups' offsets added)
-  uint32_t size;                // bytes of one element
-  uint32_t places;              // DECIMAL and PDECIMAL
+  uint32_t size;                // bytes of one element (a pointer's for ANY, 31, BSTR, AString)
+  uint32_t places;              // DECIMAL and PDECIMAL; for 31 the referred text's size
   const char* picture;          // the picture text inside the stream, null without flag 04h
   uint32_t group_fields;        // GROUP: records that belong to it
   uint32_t group_extra;         // GROUP: the third value
@@ -113,7 +115,7 @@ struct KesFieldInfo {
   uint32_t parent;           // number of the enclosing group's record (0: the structure)
   uint32_t group_fields;     // GROUP: records that belong to it
   uint8_t type;              // a KesTypeCode
-  uint8_t places;            // DECIMAL and PDECIMAL
+  uint8_t places;            // DECIMAL and PDECIMAL; for 31 the referred text's size
   uint8_t dimension_count;
   uint8_t inside_array;  // 1 when an enclosing group is dimensioned (offset of element 1)
 };
@@ -141,6 +143,8 @@ class KES_EXPORT ClassDesc {
   bool read_string(char* destination, uint32_t capacity) noexcept;
   // Skips a string; its start is returned in `text`.
   bool skip_string(const char*& text) noexcept;
+  // Marks the stream damaged (a record whose values cannot be); always false.
+  bool fail_now() noexcept { return fail(); }
 
   uint32_t position() const noexcept { return position_; }
   void seek(uint32_t position) noexcept { position_ = position; }
@@ -177,8 +181,21 @@ class KES_EXPORT CLASS_DESCRIPTOR {
   static void* operator new(size_t size) noexcept;
   static void operator delete(void* block) noexcept;
 
+  // Data other modules keep with the descriptor (per-structure plans such as CLEAR's fill
+  // images), released with it, or when the slot is set again or the descriptor is read anew.
+  static constexpr unsigned kAttachmentSlots = 4;
+  using AttachmentRelease = void (*)(void* data) noexcept;
+  // The data in `slot`, or null.
+  void* attachment(unsigned slot) const noexcept {
+    return slot < kAttachmentSlots ? attachments_[slot] : nullptr;
+  }
+  // Keeps `data` in `slot` (releasing what was there); false, with nothing kept, for a slot
+  // out of range.
+  bool attach(unsigned slot, void* data, AttachmentRelease release) const noexcept;
+
  protected:
   CLASS_DESCRIPTOR() noexcept = default;
+  void release_attachments() const noexcept;
   // Reads field `field` into last_; false beyond the fields.
   bool read_last(unsigned field) noexcept;
 
@@ -189,6 +206,8 @@ class KES_EXPORT CLASS_DESCRIPTOR {
   uint32_t field_capacity_ = 0;     // entries of fields_
   field_descriptor last_ = {};      // the field last read
   int last_error_ = 0;
+  mutable void* attachments_[kAttachmentSlots] = {};
+  mutable AttachmentRelease releases_[kAttachmentSlots] = {};
 };
 
 // A class descriptor: the walk over a type descriptor (with an optional name table), or a
@@ -199,8 +218,8 @@ class KES_EXPORT class_descriptor : public CLASS_DESCRIPTOR {
   static constexpr uint32_t kBuilderCapacity = 64000;
 
   // Walks the descriptor at `stream` (at most `length` bytes). A damaged or short stream gives
-  // a descriptor with no fields (damaged() true). With `with_names` the name table for FieldNum
-  // is built.
+  // a descriptor with no fields, not even record 0 (damaged() true). With `with_names` the name
+  // table for FieldNum is built.
   class_descriptor(const unsigned char* stream, uint32_t length, bool with_names) noexcept;
   // An empty descriptor to build (its stream's first byte is 0 until EndDeclaration).
   class_descriptor() noexcept;
@@ -261,6 +280,7 @@ class KES_EXPORT class_descriptor : public CLASS_DESCRIPTOR {
  private:
   struct Builder;
   bool walk(bool with_names) noexcept;
+  void forget_fields() noexcept;
   bool store_field(uint32_t index, const KesFieldInfo& info) noexcept;
   bool write_record(unsigned char type, uint32_t size, unsigned places, const char* picture,
                     const char* name, const char* second_name) noexcept;

@@ -123,6 +123,7 @@ bool class_descriptor::write_record(unsigned char type, uint32_t size, unsigned 
   bool written = out.byte(type) && out.byte(flags);
   if (type == KesTypeStringRef) {
     written = written && size <= 255 && out.byte(size);
+    size = sizeof(void*);  // the variable holds a pointer to the text
   } else if (type == KesTypeDecimal || type == KesTypePdecimal) {
     written =
         written && size >= 1 && size <= 255 && places <= 255 && out.byte(size) && out.byte(places);
@@ -132,7 +133,7 @@ bool class_descriptor::write_record(unsigned char type, uint32_t size, unsigned 
   } else if (type == KesTypeGroup) {
     written = written && out.u32(0) && out.u32(0) && out.u32(0);  // patched at its end
   } else {
-    size = kes::runtime::type_size(type);
+    size = kes::runtime::is_pointer_type(type) ? sizeof(void*) : kes::runtime::type_size(type);
   }
   if ((flags & KesFieldName) != 0) written = written && out.text(name);
   if ((flags & KesFieldSecondName) != 0) written = written && out.text(second_name);
@@ -238,8 +239,7 @@ bool class_descriptor::EndDeclaration() noexcept {
   b.ended = true;
   b.depth = 0;
   if (!walk(true)) {
-    damaged_ = true;
-    field_count_ = 0;
+    forget_fields();
     return false;
   }
   return true;

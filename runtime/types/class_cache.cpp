@@ -30,13 +30,23 @@ ClassCache& cache() noexcept {
   return table;
 }
 
+// The descriptor found last: programs clear and assign the same structure many times in a row.
+// Process-wide by design, with the cache.
+const unsigned char* last_key = nullptr;
+class_descriptor* last_found = nullptr;
+
 }  // namespace
 
 class_descriptor* cached_class_descriptor(const unsigned char* type_descriptor,
                                           uint32_t length) noexcept {
   if (type_descriptor == nullptr) return nullptr;
+  if (type_descriptor == last_key) return last_found;
   auto* element = static_cast<CacheElement*>(cache().find(&type_descriptor));
-  if (element != nullptr && element->descriptor != nullptr) return element->descriptor;
+  if (element != nullptr && element->descriptor != nullptr) {
+    last_key = type_descriptor;
+    last_found = element->descriptor;
+    return element->descriptor;
+  }
   auto* made = new class_descriptor(type_descriptor, length, false);
   if (made == nullptr) return nullptr;
   element = static_cast<CacheElement*>(cache().add(&type_descriptor));
@@ -49,6 +59,10 @@ class_descriptor* cached_class_descriptor(const unsigned char* type_descriptor,
 }
 
 void forget_class_descriptor(const unsigned char* type_descriptor) noexcept {
+  if (type_descriptor == last_key) {
+    last_key = nullptr;
+    last_found = nullptr;
+  }
   if (type_descriptor != nullptr) cache().remove(&type_descriptor);
 }
 

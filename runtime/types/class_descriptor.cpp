@@ -46,7 +46,24 @@ bool clipped_name(const char* name, char* out) noexcept {
 
 }  // namespace
 
-CLASS_DESCRIPTOR::~CLASS_DESCRIPTOR() { platform::heap_free(fields_); }
+CLASS_DESCRIPTOR::~CLASS_DESCRIPTOR() {
+  release_attachments();
+  platform::heap_free(fields_);
+}
+
+bool CLASS_DESCRIPTOR::attach(unsigned slot, void* data, AttachmentRelease release) const noexcept {
+  if (slot >= kAttachmentSlots) return false;
+  if (attachments_[slot] != nullptr && releases_[slot] != nullptr)
+    releases_[slot](attachments_[slot]);
+  attachments_[slot] = data;
+  releases_[slot] = release;
+  return true;
+}
+
+void CLASS_DESCRIPTOR::release_attachments() const noexcept {
+  for (unsigned slot = 0; slot < kAttachmentSlots; ++slot)
+    attach(slot, nullptr, nullptr);
+}
 
 void* CLASS_DESCRIPTOR::operator new(size_t size) noexcept { return platform::heap_allocate(size); }
 void CLASS_DESCRIPTOR::operator delete(void* block) noexcept { platform::heap_free(block); }
@@ -75,10 +92,7 @@ class_descriptor::class_descriptor(const unsigned char* stream, uint32_t length,
                                    bool with_names) noexcept {
   stream_ = stream;
   stream_length_ = stream == nullptr ? 0 : length;
-  if (!walk(with_names)) {
-    damaged_ = true;
-    field_count_ = 0;
-  }
+  if (!walk(with_names)) forget_fields();
 }
 
 class_descriptor::~class_descriptor() {
@@ -94,6 +108,17 @@ class_descriptor::~class_descriptor() {
     platform::heap_free(const_cast<unsigned char*>(stream_));
   }
   platform::heap_free(builder_);
+}
+
+// A damaged descriptor keeps nothing it read: no fields, not even the structure's record.
+void class_descriptor::forget_fields() noexcept {
+  damaged_ = true;
+  field_count_ = 0;
+  platform::heap_free(fields_);
+  fields_ = nullptr;
+  field_capacity_ = 0;
+  delete static_cast<NameTable*>(names_);
+  names_ = nullptr;
 }
 
 bool class_descriptor::store_field(uint32_t index, const KesFieldInfo& info) noexcept {
@@ -113,6 +138,7 @@ bool class_descriptor::store_field(uint32_t index, const KesFieldInfo& info) noe
 // One pass over the records: absolute offsets, parents and the nesting checks. Field numbers
 // count records; every record belongs to all groups open around it.
 bool class_descriptor::walk(bool with_names) noexcept {
+  release_attachments();  // plans made from an earlier reading
   ClassDesc reader(stream_, stream_length_);
   KesFieldInfo info{};
   if (!reader.skip_field(info) || info.type != KesTypeGroup) return false;

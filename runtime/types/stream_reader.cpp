@@ -76,8 +76,10 @@ bool read_size(ClassDesc& reader, uint8_t type, uint8_t flags, SizeInfo& info) n
   int32_t compact = 0;
   switch (type) {
     case KesTypeStringRef:
+      // The byte is the size of the text referred to; the variable itself is a pointer.
       if (!reader.read_byte(byte)) return false;
-      info.size = byte;
+      info.size = sizeof(void*);
+      info.places = byte;
       return true;
     case KesTypeDecimal:
     case KesTypePdecimal:
@@ -85,7 +87,8 @@ bool read_size(ClassDesc& reader, uint8_t type, uint8_t flags, SizeInfo& info) n
       info.size = byte;
       if (!reader.read_byte(byte)) return false;
       info.places = byte;
-      return true;
+      // A packed decimal holds at most 31 digits in 16 bytes: anything else is damage.
+      return (info.size >= 1 && info.size <= 16 && info.places <= 31) || reader.fail_now();
     case KesTypeString:
     case KesTypeCstring:
     case KesTypePstring:

@@ -214,9 +214,8 @@ extern "C" KES_EXPORT int32_t Kes$WHERE(void* address, uint32_t,
       rt::field_of(rt::cached_class_descriptor(type_descriptor), address, ufo));
 }
 
-DynStr& DynStr::cat(const Ufo* value) noexcept {
-  if (value == nullptr) return *this;
-  value->Push();
+DynStr& DynStr::cat(const Ufo& value) noexcept {
+  value.Push();
   rt::convert_to_text(1);
   const std::string_view text = rt::top_text();
   cat(text.data(), static_cast<uint32_t>(text.size()));

@@ -1,6 +1,8 @@
 // Making value descriptors by type code.
 #include "runtime/values/ufo_factory.h"
 
+#include <new>
+
 #include <kestrel/ole.h>
 
 #include "runtime/types/type_codes.h"
@@ -103,6 +105,64 @@ Ufo* make_ufo(void* address, std::uint32_t type_code, std::uint32_t size, std::u
     case KesTypeBString: return ole<BStringUfo>(address, sizeof(KesBStr), clone);
     case KesTypeVariant: return ole<VariantUfo>(address, sizeof(KesVariant), clone);
     default: return nullptr;
+  }
+}
+
+namespace {
+
+template <typename Descriptor>
+Ufo* place(ScalarUfoRoom& room, void* address, std::uint32_t size) noexcept {
+  static_assert(sizeof(Descriptor) <= sizeof(room.bytes));
+  auto* ufo = ::new (room.bytes) Descriptor;
+  ufo->Init(address, size, 0);
+  return ufo;
+}
+
+template <typename Descriptor>
+Ufo* place_packed(ScalarUfoRoom& room, void* address, std::uint32_t size,
+                  std::uint32_t places) noexcept {
+  static_assert(sizeof(Descriptor) <= sizeof(room.bytes));
+  auto* ufo = ::new (room.bytes) Descriptor;
+  ufo->InitDecimal(address, size, places, 0);
+  return ufo;
+}
+
+}  // namespace
+
+Ufo* place_scalar_ufo(ScalarUfoRoom& room, void* address, std::uint32_t type_code,
+                      std::uint32_t size, std::uint32_t places) noexcept {
+  const std::uint32_t fixed = type_size(type_code);
+  switch (type_code) {
+    case KesTypeByte: return place<ByteUfo>(room, address, fixed);
+    case KesTypeShort: return place<ShortUfo>(room, address, fixed);
+    case KesTypeUshort: return place<UshortUfo>(room, address, fixed);
+    case KesTypeDate: return place<DateUfo>(room, address, fixed);
+    case KesTypeTime: return place<TimeUfo>(room, address, fixed);
+    case KesTypeLong: return place<LongUfo>(room, address, fixed);
+    case KesTypeUlong: return place_packed<UlongUfo>(room, address, fixed, 0);
+    case KesTypeSreal: return place<FloatUfo>(room, address, fixed);
+    case KesTypeReal: return place<RealUfo>(room, address, fixed);
+    case KesTypeBfloat4: return place<Bfloat4Ufo>(room, address, fixed);
+    case KesTypeBfloat8: return place<Bfloat8Ufo>(room, address, fixed);
+    case KesTypeDecimal: return place_packed<DecimalUfo>(room, address, size, places);
+    case KesTypePdecimal: return place_packed<PdecimalUfo>(room, address, size, places);
+    case KesTypeString: return place<StringUfo>(room, address, size);
+    case KesTypeCstring: return place<CstringUfo>(room, address, size);
+    case KesTypePstring: return place<PstringUfo>(room, address, size);
+    default: return nullptr;
+  }
+}
+
+bool assigns_as_bytes(std::uint32_t type_code) noexcept {
+  switch (type_code) {
+    case KesTypeByte:
+    case KesTypeShort:
+    case KesTypeUshort:
+    case KesTypeLong:
+    case KesTypeUlong:
+    case KesTypeReal:
+    case KesTypeString: return true;
+    default: return false;
   }
 }
 

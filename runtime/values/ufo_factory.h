@@ -4,6 +4,7 @@
 // State: none.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include <kestrel/types.h>
@@ -22,6 +23,23 @@ bool has_ufo_class(std::uint32_t type_code) noexcept;
 // or the code has no class (has_ufo_class).
 Ufo* make_ufo(void* address, std::uint32_t type_code, std::uint32_t size, std::uint32_t places,
               bool clone) noexcept;
+
+// Room for a descriptor of a scalar class made without the heap, for walks that take one
+// field after another.
+struct ScalarUfoRoom {
+  alignas(alignof(std::max_align_t)) unsigned char bytes[64];
+};
+
+// Makes a descriptor of the type's class in `room` over `address`: the numeric, packed decimal
+// and STRING, CSTRING, PSTRING classes. Null for every other type (references, OLE values,
+// groups, arrays, pictures). It owns nothing; it ends with the room.
+Ufo* place_scalar_ufo(ScalarUfoRoom& room, void* address, std::uint32_t type_code,
+                      std::uint32_t size, std::uint32_t places) noexcept;
+
+// True when assigning a value of this type to a variable of the same type, size and places
+// copies its bytes unchanged: whole numbers, REAL and STRING. (Dates, times, SREAL and the
+// BASIC floats are read and rewritten, which may change bytes that are not a valid value.)
+bool assigns_as_bytes(std::uint32_t type_code) noexcept;
 
 // A GroupUfo over `address` with the type descriptor (taken from the cache, read at most
 // `length` bytes far); null when memory runs out.

@@ -87,7 +87,10 @@ void each_element(const Ufo* element, char* address, uint32_t count, uint32_t el
     Ufo::destroy(walker);
     return;
   }
-  for (uint32_t index = 0; index < count; ++index) {
+  // Elements of no bytes are all the same (empty) value: one stands for them all, whatever a
+  // damaged count says.
+  const uint32_t walked = element_size == 0 && count > 0 ? 1 : count;
+  for (uint32_t index = 0; index < walked; ++index) {
     variable->SetAddress(address + uint64_t{index} * element_size);
     action(*variable);
   }
@@ -227,8 +230,10 @@ int ArrayUfo::MatchesField(const class_descriptor& descriptor, unsigned field) c
 
 Ufo* field_descriptor::field2ufo(void* base) const noexcept {
   char* address = static_cast<char*>(base) + offset;
+  // A string reference's own size is a pointer's; its descriptor needs the text's size.
+  const uint32_t described = type == KesTypeStringRef ? places : size;
   Ufo* element = type == KesTypeGroup      ? rt::make_group_ufo(address, record, false, record_room)
-                 : rt::has_ufo_class(type) ? rt::make_ufo(address, type, size, places, false)
+                 : rt::has_ufo_class(type) ? rt::make_ufo(address, type, described, places, false)
                                            : nullptr;
   if (element == nullptr || dimension_count == 0) return element;
   uint64_t elements = 1;

@@ -109,6 +109,7 @@ bool ValueUfo::FromMem(vmem& stream) noexcept {
     rt::parameter_typing_error(11);
   stream.skip(1);
   rt::LocalUfo<ValueUfo> read;
+  read.value_.text = {nullptr, 0};  // nothing to free when the read replaces it
   read.type_ = code;
   if (!read.OldFromMem(stream)) return false;
   Free();

@@ -143,6 +143,7 @@ TEST(ClassDescriptorBuilder, ReadsBackEveryField) {
 TEST(ClassDescriptorBuilder, WritesTheCompilersEncoding) {
   class_descriptor d;
   ASSERT_TRUE(d.StartGroup(nullptr));
+  EXPECT_EQ(d.stream()[0], 0);  // a descriptor under construction starts with a zero byte
   ASSERT_TRUE(d.AddField(KesTypeString, 300, "A", 0, nullptr, nullptr));
   ASSERT_TRUE(d.AddSimple(KesTypeLong, nullptr, nullptr));
   ASSERT_TRUE(d.EndDeclaration());
@@ -184,6 +185,31 @@ TEST(ClassDescriptorBuilder, RefusesCallsOutOfOrder) {
   ASSERT_TRUE(unclosed.StartGroup("Inner"));
   EXPECT_FALSE(unclosed.EndDeclaration());
   EXPECT_EQ(unclosed.NFields(), 0u);
+  class_descriptor ended;
+  ASSERT_TRUE(ended.StartGroup("G"));
+  ASSERT_TRUE(ended.AddField(KesTypeDecimal, 16, "Widest", 31, nullptr, nullptr));
+  ASSERT_TRUE(ended.EndDeclaration());
+  EXPECT_FALSE(ended.SetOffset(0));
+  EXPECT_FALSE(ended.AddArray(2));
+  EXPECT_EQ(ended.NFields(), 1u);  // the widest packed decimal is no damage
+}
+
+int released = 0;
+void count_release(void* data) noexcept { released += *static_cast<int*>(data); }
+
+TEST(ClassDescriptorAttachments, ReleasedWhenReplacedAndWithTheDescriptor) {
+  released = 0;
+  int first = 1;
+  int second = 10;
+  {
+    class_descriptor d;
+    EXPECT_FALSE(d.attach(CLASS_DESCRIPTOR::kAttachmentSlots, &first, count_release));
+    ASSERT_TRUE(d.attach(3, &first, count_release));
+    EXPECT_EQ(d.attachment(3), &first);
+    ASSERT_TRUE(d.attach(3, &second, count_release));
+    EXPECT_EQ(released, 1);
+  }
+  EXPECT_EQ(released, 11);
 }
 
 // Every prefix of a valid stream is damaged: the walk stops at the bound and gives no fields.
@@ -212,6 +238,8 @@ TEST(ClassDescriptorWalk, RejectsInconsistentNesting) {
       {"TooManyDimensions", {0x16, 0, 4, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0x06, 0x10, 17}},
       {"DimensionOfNoElements", {0x16, 0, 4, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0x06, 0x10, 1, 0}},
       {"NegativeOffset", {0x16, 0, 4, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0x06, 0x08, 0x81}},
+      {"DecimalOfSeventeenBytes", {0x16, 0, 4, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0x0A, 0, 17, 2}},
+      {"DecimalWithThirtyTwoPlaces", {0x16, 0, 4, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0x0B, 0, 5, 32}},
       {"NameWithoutTerminator", {0x16, 0, 4, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0x06, 0x02, 'A'}},
   };
   for (const auto& c : cases) {

@@ -167,6 +167,7 @@ TEST(UfoMem, ValuesAndTextsRoundTrip) {
   Ufo* read = Kes$Long2Ufo(0);
   ASSERT_TRUE(read->FromMem(stream));
   EXPECT_EQ(read->Type(), KesTypeDecimal);
+  EXPECT_EQ(read->Null(), 0);
   read->Push();
   EXPECT_EQ(kes::test::pop_top_text(), "12.5");
   EXPECT_EQ(stream.remaining(), 0u);
@@ -213,7 +214,7 @@ TEST(UfoMemDeathTest, AnotherTypeCodeIsATypingError) {
   Ufo* number = Kes$Mem2Ufo(&whole, KesTypeLong, 0, 0);
   vmem stream("\x09\0\0\0\0\0\0\0\0", 9);
   EXPECT_EXIT(number->FromMem(stream), ::testing::ExitedWithCode(kes::runtime::kFatalExitCode),
-              "Parameter typing error");
+              ": 11 : Parameter typing error");
   Kes$FreeUfo(number);
 }
 

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/fatal.h"
+#include "runtime/values/ufo_factory.h"
 #include "tests/support/stack_helpers.h"
 
 namespace {
@@ -102,6 +103,28 @@ TEST_F(Record, WhereRefusesAFieldOfAnotherGroup) {
   Kes$FreeUfo(code);
 }
 
+TEST(UfoReference, StringReferenceFieldIsAPointerToItsText) {
+  class_descriptor d;  // G GROUP; Ref &STRING(5); Id LONG
+  d.StartGroup("G");
+  d.AddField(KesTypeStringRef, 5, "Ref", 0, nullptr, nullptr);
+  d.AddSimple(KesTypeLong, "Id", nullptr);
+  d.EndDeclaration();
+  char text[5] = {'W', 'r', 'e', 'n', ' '};
+  struct {
+    char* ref;
+    int32_t id;
+  } g = {text, 7};
+  Ufo* ref = Kes$WHAT(&g, sizeof(g), d.stream(), 1);
+  ASSERT_NE(ref, nullptr);
+  EXPECT_EQ(Kes$WHERE(&g, sizeof(g), d.stream(), ref), 1);
+  ref->Push();
+  EXPECT_EQ(kes::test::pop_top_text(), "Wren ");
+  Ufo* id = Kes$WHAT(&g, sizeof(g), d.stream(), 2);
+  EXPECT_EQ(Kes$Ufo2Long(id), 7);
+  Kes$FreeUfo(id);
+  Kes$FreeUfo(ref);
+}
+
 TEST_F(Record, WhatRefusesFieldsPastTheGroupsSize) {
   EXPECT_EQ(Kes$WHAT(bytes, 13, td(), 2), nullptr);  // Name ends at byte 14
   Ufo* id = Kes$WHAT(bytes, 13, td(), 1);
@@ -122,6 +145,22 @@ TEST_F(Record, ClearOfAGroupClearsEveryElement) {
   Kes$FreeUfo(group);
 }
 
+TEST(GroupClear, BytesNoFieldCoversAreLeftAlone) {
+  class_descriptor d;  // G GROUP; A LONG at offset 2; B STRING(2) at offset 8
+  d.StartGroup("G");
+  d.SetOffset(2);
+  d.AddSimple(KesTypeLong, "A", nullptr);
+  d.SetOffset(8);
+  d.AddField(KesTypeString, 2, "B", 0, nullptr, nullptr);
+  d.EndDeclaration();
+  unsigned char bytes[10];
+  std::memset(bytes, 0x77, sizeof(bytes));
+  Ufo* group = Kes$Group2Ufo(bytes, d.stream());
+  group->Clear(1);
+  EXPECT_EQ(std::memcmp(bytes, "\x77\x77\xFF\xFF\xFF\x7F\x77\x77\xFF\xFF", 10), 0);
+  Kes$FreeUfo(group);
+}
+
 using RecordDeathTest = Record;
 TEST_F(RecordDeathTest, SelectionsBeyondTheStorageAreFatal) {
   Ufo* group = Kes$Group2Ufo(bytes, td());
@@ -131,13 +170,14 @@ TEST_F(RecordDeathTest, SelectionsBeyondTheStorageAreFatal) {
   EXPECT_EXIT(Kes$SelectUfo(lines, 0), ::testing::ExitedWithCode(kFatalExitCode),
               "Index out of range");
   Ufo* name = Kes$DesignateUfo(group, 2);
+  // Errors 12, 9 and 8, each with the typing text after the error's own message.
   EXPECT_EXIT(Kes$SelectUfo2(name, 5, 11), ::testing::ExitedWithCode(kFatalExitCode),
-              "Parameter typing error");
+              ": 12 : Parameter typing error");
   EXPECT_EXIT(Kes$SelectUfo(name, 1), ::testing::ExitedWithCode(kFatalExitCode),
-              "Parameter typing error");
+              ": 9 : Parameter typing error");
   Ufo* picture = Kes$PictureUfo("@N6");
   EXPECT_EXIT(Kes$SelectUfo2(picture, 1, 2), ::testing::ExitedWithCode(kFatalExitCode),
-              "Parameter typing error");
+              "Insufficient Memory : Parameter typing error");
   for (Ufo* ufo : {picture, name, lines, group})
     Kes$FreeUfo(ufo);
 }
@@ -182,6 +222,10 @@ TEST(UfoGeneric, NullDescriptorsAndComparisonRules) {
   EXPECT_EQ(Kes$Ufodistinct(nullptr, blanks), 0);
   EXPECT_EQ(Kes$Ufodistinct(nullptr, letters), -1);
   EXPECT_EQ(Kes$Ufodistincti(letters, upper), 0);
+  EXPECT_EQ(Kes$Ufodistincti(upper, letters), 0);  // the longer one's rest against spaces
+  Ufo* longer = new StrValueUfo("ABCD", 4);
+  EXPECT_GT(Kes$Ufodistincti(longer, letters), 0);
+  Kes$FreeUfo(longer);
   EXPECT_NE(Kes$Ufodistinct(letters, upper), 0);
   EXPECT_EQ(Kes$UfoRealDiff(nullptr, 0.0), -1);
   EXPECT_EQ(Kes$UfoRealDiff(nullptr, -2.0), 1);
@@ -200,14 +244,14 @@ TEST(UfoGeneric, NullDescriptorsAndComparisonRules) {
   largest->Add(*one);
   EXPECT_EQ(Kes$Ufo2Long(largest), -2147483647 - 1);
   DynStr text;
-  text.cat("Value=").cat(value);
+  text.cat("Value=").cat(*value);
   EXPECT_EQ(text.view(), "Value=7");
   for (Ufo* ufo : {blanks, letters, upper, value, largest, one})
     Kes$FreeUfo(ufo);
 }
 
 TEST(UfoGeneric, DescriptorsOverNoStorageReadZeroAndIgnoreStores) {
-  for (uint32_t code : {1u, 6u, 7u, 9u, 10u, 14u, 18u, 19u, 20u, 42u, 45u}) {
+  for (uint32_t code : {1u, 6u, 7u, 9u, 10u, 14u, 15u, 18u, 19u, 20u, 31u, 42u, 43u, 45u}) {
     SCOPED_TRACE(code);
     Ufo* ufo = Kes$Mem2Ufo(nullptr, code, 4, 0);
     Kes$AssignLong2Ufo(ufo, 5);
@@ -232,8 +276,101 @@ TEST(UfoArray, CloneWithCopyOwnsItsElements) {
   Ufo* third = Kes$SelectUfo(copy, 3);
   EXPECT_EQ(Kes$Ufo2Long(third), 3);
   EXPECT_NE(copy->Address(), reinterpret_cast<char*>(numbers));
+  EXPECT_EQ(copy->Null(), 0);
   for (Ufo* ufo : {third, copy, array})
     Kes$FreeUfo(ufo);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(UfoCommonType, AddAndDivideFamilies) {
+  const struct {
+    unsigned char a;
+    unsigned char b;
+    unsigned char common;
+  } rows[] = {
+      {18, 18, 18}, {18, 29, 18}, {29, 18, 18}, {6, 6, 6},   {6, 9, 9},    {9, 6, 9},
+      {18, 9, 9},   {10, 9, 9},   {6, 10, 10},  {18, 6, 10}, {29, 29, 10}, {29, 6, 10},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(row.a) + "," + std::to_string(row.b));
+    EXPECT_EQ(kes::runtime::common_type(row.a, row.b), row.common);
+  }
+  Ufo* real = Kes$Real2Ufo(1.5);
+  Ufo* seven = Kes$Long2Ufo(7);
+  Ufo* two = Kes$Long2Ufo(2);
+  real->Add(*two);
+  EXPECT_EQ(Kes$Ufo2Real(real), 3.5);
+  seven->Divide(*two);  // on the decimal stack, stored back as a decimal value
+  seven->Push();
+  EXPECT_EQ(kes::test::pop_top_text(), "3.5");
+  for (Ufo* ufo : {real, seven, two})
+    Kes$FreeUfo(ufo);
+}
+
+struct Node {
+  int pushes = 0;
+  bool released = false;
+};
+const KesComputedNode kNodeOperations = {
+    [](void* node) noexcept {
+      ++static_cast<Node*>(node)->pushes;
+      Kes$PushString("42", 2);
+    },
+    nullptr, nullptr, [](void*) noexcept -> unsigned char { return KesTypeString; },
+    [](void* node) noexcept { static_cast<Node*>(node)->released = true; }};
+
+TEST(ComputedUfo, ReadsThroughTheNode) {
+  Node node;
+  Ufo* computed = new ComputedUfo(&kNodeOperations, &node);
+  EXPECT_EQ(Kes$Ufo2Long(computed), 42);
+  EXPECT_EQ(Kes$Ufo2Real(computed), 42.0);
+  EXPECT_EQ(node.pushes, 2);
+  EXPECT_EQ(computed->Hash(), 0x5AA5A55Au);  // no storage of its own
+  Ufo* snapshot = computed->AClone(0);
+  snapshot->Push();
+  EXPECT_EQ(kes::test::pop_top_text(), "42");
+  Kes$FreeUfo(snapshot);
+  Kes$FreeUfo(computed);
+  EXPECT_TRUE(node.released);
+  Ufo* detached = new ComputedUfo(nullptr, nullptr);  // a node not given yet reads as empty
+  EXPECT_EQ(Kes$UfoCompareN(detached), 0);
+  Kes$FreeUfo(detached);
+}
+
+TEST(ComputedUfoDeathTest, StoresAreTypingErrorSeven) {
+  Node node;
+  Ufo* computed = new ComputedUfo(&kNodeOperations, &node);
+  EXPECT_EXIT(Kes$AssignLong2Ufo(computed, 1), ::testing::ExitedWithCode(kFatalExitCode),
+              "Memory Corrupted : Parameter typing error");
+  EXPECT_EXIT(computed->Assign(2.5), ::testing::ExitedWithCode(kFatalExitCode),
+              "Memory Corrupted : Parameter typing error");
+  EXPECT_EXIT(computed->Clear(0), ::testing::ExitedWithCode(kFatalExitCode),
+              "Memory Corrupted : Parameter typing error");
+  EXPECT_EXIT(computed->DPop(), ::testing::ExitedWithCode(kFatalExitCode),
+              "Memory Corrupted : Parameter typing error");
+  EXPECT_EXIT(computed->Pop(), ::testing::ExitedWithCode(kFatalExitCode),
+              "Memory Corrupted : Parameter typing error");
+  Kes$FreeUfo(computed);
+}
+
+TEST(VariantUfo, BaseTypeFollowsTheValue) {
+  KesVariant variant{};
+  Ufo* ufo = Kes$Mem2Ufo(&variant, KesTypeVariant, 0, 0);
+  Kes$AssignLong2Ufo(ufo, 7);
+  EXPECT_EQ(ufo->BaseType(), KesTypeLong);
+  EXPECT_EQ(ufo->Null(), 0);
+  ufo->Assign(0.0);
+  EXPECT_EQ(ufo->BaseType(), KesTypeReal);
+  EXPECT_EQ(ufo->Null(), 1);
+  ufo->Assign(2.5);
+  EXPECT_EQ(ufo->Null(), 0);
+  EXPECT_EQ(Kes$Ufo2Real(ufo), 2.5);
+  Kes$FreeUfo(ufo);
+  EXPECT_EQ(variant.type, KesVariantReal);  // the program's variable keeps its value
+  Kes$ClearVariant(&variant);
 }
 
 }  // namespace

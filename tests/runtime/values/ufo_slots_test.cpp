@@ -86,6 +86,8 @@ TEST(UfoSlots, EachSlotIsItsOperation) {
        [seven](Slots& s) {
          s.whole = 9;
          EXPECT_GT(call_slot<int>(s.number, 4, seven), 0);
+         s.whole = 7;
+         EXPECT_EQ(call_slot<int>(s.number, 4, seven), 0);
        }},
       {5, "Type", [](Slots& s) { EXPECT_EQ(call_slot<unsigned char>(s.floating, 5), 9); }},
       {6, "ToMem",
@@ -269,7 +271,8 @@ TEST(UfoSlotsDeathTest, MissingSlotReportsPureVirtualCall) {
 TEST(UfoSlotsDeathTest, BindOfAnythingButAGroupIsATypingError) {
   Slots state;
   EXPECT_EXIT(call_slot<void>(state.number, 30),
-              ::testing::ExitedWithCode(kes::runtime::kFatalExitCode), "Parameter typing error");
+              ::testing::ExitedWithCode(kes::runtime::kFatalExitCode),
+              "Memory Corrupted : Parameter typing error");  // error 7
 }
 
 }  // namespace
