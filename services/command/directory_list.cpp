@@ -122,8 +122,8 @@ std::size_t list_directory(std::string_view pattern, std::uint8_t requested, Rec
     if (!dos_list_takes(find.entry().attributes, requested)) continue;
     KesDirectoryRecord record;
     fill_record(find.entry(), record);
-    add(context, &record, sizeof record);
     ++count;
+    if (!add(context, &record, sizeof record)) break;
   }
   return count;
 }
@@ -136,8 +136,8 @@ std::size_t list_long_directory(std::string_view pattern, std::uint8_t requested
     if (!long_list_takes(search.file().attributes, requested)) continue;
     KesLongDirectoryRecord record;
     fill_long_record(search.file(), record);
-    add(context, &record, sizeof record);
     ++count;
+    if (!add(context, &record, sizeof record)) break;
   }
   return count;
 }
