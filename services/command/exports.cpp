@@ -22,14 +22,6 @@ namespace svc = kes::services;
 
 namespace {
 
-// Pops the top without its trailing blanks into `buffer` as a terminated text, cut to the
-// buffer less one byte.
-std::string_view pop_clipped(char* buffer, std::size_t size) noexcept {
-  rt::clip_top();
-  rt::pop_to_cstring(buffer, static_cast<std::uint32_t>(size));
-  return std::string_view(buffer, std::strlen(buffer));
-}
-
 // A directory list on its way into a queue, and the error of its last ADD.
 struct Listing {
   KesQueueDescriptor* queue;
@@ -53,7 +45,7 @@ void list_into(KesQueueDescriptor* queue, std::uint8_t attributes,
                std::size_t (*list)(std::string_view, std::uint8_t, svc::RecordSink,
                                    void*) noexcept) noexcept {
   char pattern[kLimit + 1];
-  const std::string_view pattern_text = pop_clipped(pattern, sizeof pattern);
+  const std::string_view pattern_text = rt::pop_clipped_cstring(pattern, sizeof pattern);
   Listing listing{queue, kes::files::ErrorCode::None};
   if (list(pattern_text, attributes, add_to_queue, &listing) == 0) return;
   // The error state is the last ADD's, as after the statement; a list that adds nothing leaves
@@ -91,21 +83,21 @@ extern "C" void Kes$SETCOMMAND() noexcept {
 
 extern "C" void Kes$SETPATH() noexcept {
   char path[svc::kPathLimit + 1];
-  const std::string_view path_text = pop_clipped(path, sizeof path);
+  const std::string_view path_text = rt::pop_clipped_cstring(path, sizeof path);
   kes::files::ErrorScope errors;
   errors.report(svc::set_path(path_text));
 }
 
 extern "C" void Kes$SHORTPATH() noexcept {
   char path[svc::kPathLimit + 1];
-  const std::string_view path_text = pop_clipped(path, sizeof path);
+  const std::string_view path_text = rt::pop_clipped_cstring(path, sizeof path);
   kes::files::clear_error();
   rt::push_text(svc::short_path(path_text));
 }
 
 extern "C" void Kes$LONGPATH() noexcept {
   char path[svc::kPathLimit + 1];
-  const std::string_view path_text = pop_clipped(path, sizeof path);
+  const std::string_view path_text = rt::pop_clipped_cstring(path, sizeof path);
   kes::files::clear_error();
   rt::push_text(svc::long_path(path_text));
 }
