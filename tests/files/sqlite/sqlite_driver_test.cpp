@@ -188,6 +188,9 @@ const ErrorCase kErrors[] = {
     {"AddWhileAnotherWrites",
      [](Customers& c, Other& o) { o.exec("BEGIN IMMEDIATE"), c.add(2, "x"), o.exec("COMMIT"); }, 32,
      "5", "database is locked"},
+    {"WatchedRecordUnchanged",
+     [](Customers& c, Other&) { Kes$FILE_WATCH(c.file()), c.get(1), Kes$FILE_PUTf(c.file()); }, 0,
+     "", ""},
     {"WatchedRecordChanged",
      [](Customers& c, Other& o) {
        Kes$FILE_WATCH(c.file()), c.get(1), o.exec("UPDATE Customer SET Amount = 7 WHERE ID = 1");
@@ -321,6 +324,17 @@ TEST(SQLiteDriverConnections, ShowsAnotherProgramsChangesAndKeepsExclusiveFilesT
   EXPECT_EQ(Other(name).text("SELECT count(*) FROM Customer"), "(error)");
   Kes$FILE_CLOSE(customers.file());
   EXPECT_EQ(Other(name).text("SELECT count(*) FROM Customer"), "3");
+  Other reader(name);  // in another journal mode, and reading: OPEN leaves the mode as it is
+  reader.exec("PRAGMA journal_mode=DELETE"), reader.exec("BEGIN");
+  reader.text("SELECT count(*) FROM Customer");
+  customers.fcb.driver_string = "/BUSYTIMEOUT=50";
+  ASSERT_EQ(customers.open(), 0);
+  Kes$FILE_GET_PROPERTY(customers.file(), K55SQLITE_PROP_JOURNAL_MODE, 0);
+  EXPECT_EQ(popped_text(), "DELETE");
+  set_property(customers, K55SQLITE_PROP_BUSY_TIMEOUT, " 250 ");
+  Kes$FILE_GET_PROPERTY(customers.file(), K55SQLITE_PROP_BUSY_TIMEOUT, 0);
+  EXPECT_EQ(popped_text(), "250");
+  Kes$FILE_CLOSE(customers.file());
 }
 
 #ifndef _WIN32
