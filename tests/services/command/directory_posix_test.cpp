@@ -80,7 +80,8 @@ TEST(DirectoryExports, ListedRecordsSortByTheQueuesOwnFields) {
   runtime::push_text("longname");
   Kes$GETqueueskey(&lfn.descriptor);
   EXPECT_EQ(Kes$ERRCODE, 0);
-  EXPECT_EQ(lfn.entry<KesLongDirectoryRecord>(Kes$POINTERqueue(&lfn.descriptor)).size, 3);
+  const auto found = lfn.entry<KesLongDirectoryRecord>(Kes$POINTERqueue(&lfn.descriptor));
+  EXPECT_EQ(std::int32_t{found.size}, 3);
 }
 
 TEST(DirectoryExports, AFailedAddEndsTheListWithItsError) {
