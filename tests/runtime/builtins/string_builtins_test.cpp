@@ -1,6 +1,6 @@
 // The text built-ins (SUB, CLIP, LEFT, RIGHT, CENTER, ALL, UPPER, LOWER, VAL, NUMERIC,
-// INSTRING) over referenced, owned and inline entries, against hand-worked results and a plain
-// reference written here.
+// INSTRING) over referenced, owned and inline entries, against hand-worked results and plain
+// references written here, and what they allocate.
 #include "runtime/builtins/string_builtins.h"
 
 #include <cstdint>
@@ -77,20 +77,15 @@ struct SubCase {
 constexpr SubCase kSubs[] = {
     {"Middle", "ABCDE", 2, 3, "BCD"},
     {"FromEndCutAtEnd", "ABCDE", -2, 5, "DE"},
-    {"LastByte", "ABCDE", -1, 1, "E"},
     {"BeforeFirstByteClamps", "ABCDE", -9, 2, "AB"},
-    {"StartPastEnd", "ABCDE", 9, 2, ""},
     {"StartJustPastEnd", "ABCDE", 6, 1, ""},
     {"StartAtLastByte", "ABCDE", 5, 9, "E"},
     {"NegativeLengthTakesRest", "ABCDE", 2, -1, "BCDE"},
     {"ZeroLength", "ABCDE", 2, 0, ""},
     {"StartZeroReadsAsOne", "ABCDE", 0, 2, "AB"},
-    {"WholeText", "ABCDE", 1, 5, "ABCDE"},
-    {"Empty", "", 1, 3, ""},
     {"MaxStart", "ABCDE", INT32_MAX, INT32_MAX, ""},
     {"MinStart", "ABCDE", INT32_MIN, 3, "ABC"},
     {"MinLength", "ABCDE", 3, INT32_MIN, "CDE"},
-    {"LongTextOffset", "ABCDEFGHIJKLMNOPQRSTUVWXYZ", 20, 4, "TUVW"},
 };
 
 TEST_F(StringBuiltinsTest, SubGivesTheSameTextForEveryEntryKind) {
@@ -107,15 +102,6 @@ TEST_F(StringBuiltinsTest, SubGivesTheSameTextForEveryEntryKind) {
       }  // the variable never changes
     }
   }
-}
-
-TEST_F(StringBuiltinsTest, SubOfOwnedTextKeepsItsBlock) {
-  auto* block = static_cast<char*>(platform::heap_allocate(26));
-  std::memcpy(block, "ABCDEFGHIJKLMNOPQRSTUVWXYZ", 26);
-  push_owned(block, 26);
-  sub_top(24, 2);
-  EXPECT_EQ(entry_from_top(1).pointer, block);  // still frees the block it was given
-  EXPECT_EQ(pop(), "XY");
 }
 
 // ---- CLIP.
@@ -187,7 +173,6 @@ constexpr JustifyCase kJustifies[] = {
     {"WidthZero", "ABC", 0, "", "", ""},
     {"EmptyText", "", 3, "   ", "   ", "   "},
     {"OnlySpaces", "    ", 2, "  ", "  ", "  "},
-    {"InnerSpacesKept", " A B ", 5, "A B  ", "  A B", " A B "},
     {"OtherNegativeWidth", "ABC", -2, "", "", ""},
     {"MinWidth", "ABC", INT32_MIN, "", "", ""},
     {"MaxWidthRefused", "ABC", INT32_MAX, "", "", ""},
@@ -263,28 +248,42 @@ TEST_F(StringBuiltinsTest, AllOfALargeLengthIsExact) {
 
 // ---- UPPER and LOWER.
 
-TEST_F(StringBuiltinsTest, UpperAndLowerNeverChangeAReferencedVariable) {
-  for (std::string_view text : {"Kestrel owl", "a much longer mixed Case text, 42 bytes!!"}) {
+TEST_F(StringBuiltinsTest, UpperAndLowerOfEveryKindAndLength) {
+  // Every length to one past the entry's own area, and a long one; a referenced variable never
+  // changes, and a short result stays in the entry without allocating.
+  const std::string mixed = "kEsTrEl oWl 1801 aBcDe, a much longer mixed Case text";
+  for (std::size_t length : {0, 1, 2, 7, 8, 15, 16, 19, 20, 21, 22, 45}) {
     for (Kind kind : kKinds) {
-      SCOPED_TRACE(kind_name(kind));
+      SCOPED_TRACE(std::to_string(length) + " " + kind_name(kind));
+      const std::string text = mixed.substr(0, length);
+      std::string upper = text;
+      std::string lower = text;
+      for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+      for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
       std::string keep;
       push_as(kind, text, keep);
+      test::AllocationCounter allocations;
       upper_top();
-      std::string upper(text);
-      for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+      if (kind != Kind::Owned && length >= 1 && length <= kInlineCapacity) {
+        EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::TextInline));
+        EXPECT_EQ(allocations.count(), 0u);
+      }
       EXPECT_EQ(pop(), upper);
       push_as(kind, text, keep);
       lower_top();
-      std::string lower(text);
-      for (char& c : lower)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
       EXPECT_EQ(pop(), lower);
       if (kind == Kind::Ref) {
         EXPECT_EQ(keep, text);
       }
     }
   }
+  // An inline text away from the front of its area.
+  push_text("--owl");
+  sub_top(3, 3);
+  upper_top();
+  EXPECT_EQ(pop(), "OWL");
 }
 
 TEST_F(StringBuiltinsTest, UpperFollowsTheCaseTableForEveryByte) {
@@ -308,20 +307,28 @@ TEST_F(StringBuiltinsTest, UpperOfAnAStringStaysAnAString) {
   EXPECT_EQ(pop(), "OWL");
 }
 
-TEST_F(StringBuiltinsTest, UpperOfAnOwnedBStrConvertsIt) {
-  push_bstr(runtime::bstr_from_ansi("kestrel"), true);
+TEST_F(StringBuiltinsTest, UpperFollowsAChangedCaseTable) {
+  // e-acute (E9h) and E-acute (C9h) paired by the program; sharp s (DFh) is a lower-case letter
+  // without a partner and stays as it is.
+  KesCollationBlock saved;
+  Kes$AccessColSeqInfo(&saved, 0);
+  KesCollationBlock changed = saved;
+  changed.case_partner[0xE9] = 0xC9;
+  changed.case_partner[0xC9] = 0xE9;
+  changed.char_class[0xE9] = 2;
+  changed.char_class[0xC9] = 1;
+  changed.case_partner[0xDF] = 0;
+  changed.char_class[0xDF] = 2;
+  Kes$AccessColSeqInfo(&changed, 1);
+  push_reference("caf\xE9 \xDF");
   upper_top();
-  EXPECT_EQ(pop(), "KESTREL");
-}
-
-TEST_F(StringBuiltinsTest, UpperGivesEmptyWhenTheCopyFails) {
-  const std::string variable = "a text longer than the inline area";
-  push_reference(variable);
-  platform::heap_fail_nth(1);
-  upper_top();
-  platform::heap_fail_nth(0);
-  EXPECT_EQ(pop(), "");
-  EXPECT_EQ(variable, "a text longer than the inline area");
+  const std::string upper = pop();
+  push_reference("CAF\xC9");
+  lower_top();
+  const std::string lower = pop();
+  Kes$AccessColSeqInfo(&saved, 1);
+  EXPECT_EQ(upper, "CAF\xC9 \xDF");
+  EXPECT_EQ(lower, "caf\xE9");
 }
 
 // ---- VAL and NUMERIC.
@@ -358,8 +365,6 @@ constexpr NumericCase kNumerics[] = {
     {"ExponentWithoutDigits", "1e", 0},
     {"SignedExponent", "2.5E-3", 1},
     {"InnerBlank", "1 2", 0},
-    {"Tab", "\t", 0},
-    {"Letters", "abc", 0},
     {"Infinity", "inf", 0},
     {"Hex", "0x10", 0},
     {"Past39BytesIgnored", "1234567890123456789012345678901234567890x", 1},
@@ -393,13 +398,11 @@ constexpr InstringCase kInstrings[] = {
     {"StepTwoMisaligned", "CD", "ABCDEF", 2, 2, 0},
     {"StepZeroIsSoughtLength", "CD", "ABCDEF", 0, 1, 2},
     {"BackwardOneByte", "C", "ABCABC", -1, 6, 6},
-    {"BackwardFromFive", "C", "ABCABC", -1, 5, 3},
     {"BackwardDoesNotFit", "XYZ", "ABCXYZ", -1, 6, 0},
     {"BackwardFits", "XYZ", "ABCXYZ", -1, 4, 4},
     {"SoughtLonger", "ABCDEFG", "ABCDEF", 1, 1, 0},
     {"EmptySought", "", "ABCDEF", 1, 1, 0},
     {"StartZero", "A", "ABCDEF", 1, 0, 0},
-    {"StartNegative", "A", "ABCDEF", 1, -1, 0},
     {"StartAtLastFit", "EF", "ABCDEF", 1, 5, 5},
     {"StartPastLastFit", "EF", "ABCDEF", 1, 6, 0},
     {"StartMax", "A", "ABCDEF", 1, INT32_MAX, 0},
@@ -408,8 +411,6 @@ constexpr InstringCase kInstrings[] = {
     {"StepMinMisses", "A", "ABCDEF", INT32_MIN, 2, 0},
     {"BackwardStepTwoGivesPosition", "B", "ABCDEF", -2, 6, 2},
     {"ExactBytesNoCaseFolding", "cd", "ABCDEF", 1, 1, 0},
-    {"StepOneSkipsEarlier", "AB", "ABxAB", 1, 2, 4},
-    {"StepThreeSlots", "GHI", "ABCDEFGHI", 3, 1, 3},
     {"ZeroBytesCompared", {"\0B", 2}, {"A\0B", 3}, 1, 1, 2},
 };
 
@@ -454,7 +455,7 @@ std::int32_t reference_instring(std::string_view searched, std::string_view soug
   return 0;
 }
 
-TEST_F(StringBuiltinsTest, InstringMatchesTheReferenceForEveryStepAndStart) {
+TEST_F(StringBuiltinsTest, InstringMatchesTheReference) {
   std::mt19937 random(9);
   for (int round = 0; round < 120; ++round) {
     // Every third text is long enough for the skip-table search.
@@ -474,13 +475,10 @@ TEST_F(StringBuiltinsTest, InstringMatchesTheReferenceForEveryStepAndStart) {
       }
     }
   }
-}
-
-TEST_F(StringBuiltinsTest, InstringLongSearchesMatchTheReference) {
-  std::mt19937 random(1801);
+  // Long searches, through the skip table: two letters, so that matches fall in several places
+  // and in several parts of the text.
   for (int round = 0; round < 400; ++round) {
     const std::size_t m = 257 + random() % 1800;
-    // Two letters, so that matches fall in several places and in several parts of the text.
     std::string searched(m, 'a');
     for (char& c : searched)
       c = random() % 4 == 0 ? 'b' : 'a';
@@ -491,11 +489,11 @@ TEST_F(StringBuiltinsTest, InstringLongSearchesMatchTheReference) {
     if (round % 3 == 0 && t < m) {
       searched.replace(random() % (m - t), t, sought);
     }
-    const auto start = static_cast<std::int32_t>(1 + random() % m);
-    ASSERT_EQ(instring(searched, sought, 1, start), reference_instring(searched, sought, 1, start))
-        << "round " << round;
-    ASSERT_EQ(instring(searched, sought, 1, 1), reference_instring(searched, sought, 1, 1))
-        << "round " << round;
+    for (const auto start : {std::int32_t{1}, static_cast<std::int32_t>(1 + random() % m)}) {
+      ASSERT_EQ(instring(searched, sought, 1, start),
+                reference_instring(searched, sought, 1, start))
+          << "round " << round;
+    }
   }
 }
 
@@ -568,16 +566,13 @@ TEST_F(StringBuiltinsTest, RandomCutsMatchTheReferences) {
 
 // ---- Narrowing without copies.
 
-TEST_F(StringBuiltinsTest, CutsOfReferencedEntriesAllocateNothing) {
+TEST_F(StringBuiltinsTest, CutsOnlyMoveThePointerOfAReferenceOrAnOwnedBlock) {
   const std::string variable = "   The quick brown fox jumps over the lazy dog   ";
   test::AllocationCounter counter;
   push_reference(variable);
   sub_top(5, 30);
   clip_top();
   left_top(10);
-  pop_discard();
-  push_reference(variable);
-  right_top(12);
   pop_discard();
   push_reference(variable);
   center_top(21);
@@ -589,21 +584,26 @@ TEST_F(StringBuiltinsTest, CutsOfReferencedEntriesAllocateNothing) {
   all_top(7);
   pop_discard();
   EXPECT_EQ(counter.count(), 0u);
-}
-
-TEST_F(StringBuiltinsTest, CutsOfReferencedEntriesKeepPointingAtTheVariable) {
-  const std::string variable = "   The quick brown fox   ";
   push_reference(variable);
   right_top(5);
-  const StackEntry& entry = entry_from_top(1);
-  EXPECT_EQ(entry.kind, static_cast<std::uint32_t>(EntryKind::TextRef));
-  EXPECT_EQ(entry.pointer, variable.data() + 17);
-  EXPECT_EQ(pop(), "n fox");
+  EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::TextRef));
+  EXPECT_EQ(entry_from_top(1).pointer, variable.data() + 41);
+  EXPECT_EQ(pop(), "y dog");
+  push_text("Kestrel");
+  sub_top(3, 4);  // an inline text narrows inside its own area
+  EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::TextInline));
+  EXPECT_EQ(pop(), "stre");
+  auto* block = static_cast<char*>(platform::heap_allocate(26));
+  std::memcpy(block, "ABCDEFGHIJKLMNOPQRSTUVWXYZ", 26);
+  push_owned(block, 26);
+  sub_top(24, 2);
+  EXPECT_EQ(entry_from_top(1).pointer, block);  // still frees the block it was given
+  EXPECT_EQ(pop(), "XY");
 }
 
 // ---- Allocation failure.
 
-TEST_F(StringBuiltinsTest, PaddingGivesEmptyWhenTheBlockFails) {
+TEST_F(StringBuiltinsTest, ResultsGiveEmptyWhenTheBlockFails) {
   push_reference("AB");
   platform::heap_fail_nth(1);
   left_top(30);
@@ -614,9 +614,19 @@ TEST_F(StringBuiltinsTest, PaddingGivesEmptyWhenTheBlockFails) {
   all_top(30);
   platform::heap_fail_nth(0);
   EXPECT_EQ(pop(), "");
+  const std::string variable = "a text longer than the inline area";
+  push_reference(variable);
+  platform::heap_fail_nth(1);
+  upper_top();
+  platform::heap_fail_nth(0);
+  EXPECT_EQ(pop(), "");
+  EXPECT_EQ(variable, "a text longer than the inline area");
 }
 
 TEST_F(StringBuiltinsTest, OperandsOfEveryKindAreReadAsText) {
+  push_bstr(runtime::bstr_from_ansi("kestrel"), true);
+  upper_top();
+  EXPECT_EQ(pop(), "KESTREL");
   push_bstr(runtime::bstr_from_ansi("  kestrel  "), true);
   center_top(9);
   EXPECT_EQ(pop(), " kestrel ");
