@@ -31,8 +31,6 @@ constexpr DeformatCase kNumbers[] = {
     {"FloatingMinus", "@N-9.2", "   -12.50", "-12.50"},
     {"TrailingMinus", "@N7-", "    12-", "-12"},
     {"PlusMakesPositiveAgain", "@N-6", "-+12", "12"},
-    {"TypedPointAheadOfItsPosition", "@N9.2", "1234.5", "1234.5"},
-    {"ShorterThanThePicture", "@N9.2", "12", "12"},
     {"Empty", "@N9.2", "", ""},
     {"OnlyBlanksGiveNoNumber", "@N9.2", "         ", ""},
     {"CurrencyIsSkipped", "@N$9.2", "$1,234.50", "1234.50"},
@@ -46,7 +44,6 @@ constexpr DeformatCase kNumbers[] = {
     {"PointTypedAheadOfItsPosition", "@N9.2", "1234.56", "1234.56"},
     {"OneFractionDigitTypedShort", "@N9.2", "12345.6", "12345.6"},
     {"GroupedTypedShort", "@N12.2", "1,234.56", "1234.56"},
-    {"CurrencyTypedShort", "@N$12.2", "$1,234.56", "1234.56"},
     {"LeftAlignedAndPadded", "@N-9.2", "-12.5    ", "-12.5"},
     {"TrailingBlanksArePadding", "@N9", "12       ", "12"},
     {"BlankBetweenDigitsIsZero", "@N9.2", "1 3", "103"},
@@ -114,10 +111,8 @@ TEST(PictureDeformatString, StopsAtTheWidthOf255) {
 // four days earlier; 2 March 2023 is 309 days earlier.
 constexpr DeformatCase kDates[] = {
     {"Layout2", "@D2", " 1/05/2024", "81457"},
-    {"Layout2FewerDigits", "@D2", "1/5/2024", "81457"},
     {"Layout2WithoutSeparators", "@D2", "01052024", "81457"},
     {"Layout3", "@D3", "JAN  5,2024", "81457"},
-    {"Layout3LowerCase", "@D3", "jan 5,2024", "81457"},
     {"Layout4", "@D4", "January       5, 2024", "81457"},
     {"Layout4TypedShort", "@D4", "january 5, 2024", "81457"},
     {"Layout6", "@D6", " 5/01/2024", "81457"},
@@ -180,7 +175,6 @@ TEST(PictureDeformatDate, TwoDigitYearsAtTheWindowEdges) {
 // Time values: hour x 360000 + minute x 6000 + second x 100 + 1.
 constexpr DeformatCase kTimes[] = {
     {"Layout3Afternoon", "@T3", " 1:05PM", "4710001"},
-    {"Layout3LowerCase", "@T3", "1:05pm", "4710001"},
     {"Layout3Morning", "@T3", "9:05AM", "3270001"},
     {"Layout3HalfPastMidnight", "@T3", "12:30AM", "180001"},
     {"Layout3HalfPastNoon", "@T3", "12:30PM", "4500001"},
