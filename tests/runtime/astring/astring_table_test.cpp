@@ -49,7 +49,7 @@ TEST(AStringHash, FollowsTheShortAndLongRules) {
   }
 }
 
-TEST(AStringTableIntern, TrailingSpacesAreRemoved) {
+TEST(AStringTableIntern, TrailingSpacesAreRemovedAndEveryOtherByteCounts) {
   AStringTable table;
   const char* abc = table.intern("ABC");
   ASSERT_NE(abc, nullptr);
@@ -59,10 +59,7 @@ TEST(AStringTableIntern, TrailingSpacesAreRemoved) {
   EXPECT_EQ(table.intern("   "), nullptr);
   EXPECT_EQ(table.intern(""), nullptr);
   EXPECT_EQ(table.node_count(), 2u);
-}
-
-TEST(AStringTableIntern, CaseCountsAndBytesAfterAZeroCount) {
-  AStringTable table;
+  // Case counts, and so do the bytes after a zero.
   EXPECT_NE(table.intern("abc"), table.intern("ABC"));
   const char* with_zero = table.intern(std::string_view("A\0B", 3));
   EXPECT_NE(with_zero, table.intern("A"));
