@@ -20,7 +20,6 @@ constexpr std::int32_t kLongMax = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kJan1st2000 = 72687;
 constexpr std::int32_t kJan1st2023 = 81088;
 constexpr std::int32_t kJan1st2024 = 81453;
-constexpr std::int32_t kJan1st2400 = 218784;  // 2000 plus 146097 days of a 400-year cycle
 
 // Fixes "now" and the cached current year for each test, and puts the host's clock back after.
 class CalendarTest : public testing::Test {
@@ -45,22 +44,15 @@ struct DateCase {
   std::uint8_t day;
   std::int32_t serial;
 };
+// Valid dates are all checked against the standard calendar below; these rows are the invalid
+// ones and the two-digit years.
 constexpr DateCase kDates[] = {
-    {"FirstDay", 1801, 1, 1, 4},
-    {"EndOfFirstYear", 1801, 12, 31, 368},
-    {"Jan1st1900", 1900, 1, 1, 36163},
     {"Feb29th1900NotLeap", 1900, 2, 29, -1},
-    {"Jan1st2000", 2000, 1, 1, kJan1st2000},
-    {"Feb29th2000Leap", 2000, 2, 29, kJan1st2000 + 59},
-    {"Mar1st2000", 2000, 3, 1, kJan1st2000 + 60},
-    {"Jan5th2024", 2024, 1, 5, kJan1st2024 + 4},
     {"Feb29th2100NotLeap", 2100, 2, 29, -1},
     {"Feb30th2024", 2024, 2, 30, -1},
     {"Feb29thOfTwoDigitLeapYear", 24, 2, 29, kJan1st2024 + 59},
     {"Feb29thOfYear1800", 1800, 2, 29, -1},
     {"Feb29thOfYear10000", 10000, 2, 29, -1},
-    {"Feb29th2400Leap", 2400, 2, 29, kJan1st2400 + 59},
-    {"LastDay", 9999, 12, 31, 2994626},
     {"YearBeforeRange", 1800, 12, 31, -1},
     {"YearAfterRange", 10000, 1, 1, -1},
     {"MonthZero", 2024, 0, 1, -1},
@@ -82,7 +74,8 @@ TEST_F(CalendarTest, SerialFromDate) {
   }
 }
 
-// Every serial in range against the standard library's calendar, an independent implementation.
+// Every serial in range against the standard library's calendar, an independent implementation:
+// the split into fields, the field accessors and the way back.
 TEST_F(CalendarTest, EverySerialAgreesWithStandardCalendar) {
   using namespace std::chrono;
   const sys_days first_day = sys_days{year{1801} / January / 1};
@@ -94,7 +87,8 @@ TEST_F(CalendarTest, EverySerialAgreesWithStandardCalendar) {
     const bool same = split && date.year == static_cast<int>(expected.year()) &&
                       date.month == static_cast<unsigned>(expected.month()) &&
                       date.day == static_cast<unsigned>(expected.day()) &&
-                      serial_from_date(date) == serial;
+                      serial_from_date(date) == serial && year_of_serial(serial) == date.year &&
+                      month_of_serial(serial) == date.month && day_of_serial(serial) == date.day;
     if (!same && ++mismatches <= 5) ADD_FAILURE() << "serial " << serial;
   }
   EXPECT_EQ(mismatches, 0);
@@ -110,6 +104,9 @@ TEST_F(CalendarTest, DateFromSerialOutOfRangeZeroesRecord) {
     EXPECT_EQ(date.year, 0);
     EXPECT_EQ(date.month, 0);
     EXPECT_EQ(date.day, 0);
+    EXPECT_EQ(year_of_serial(serial), 0);
+    EXPECT_EQ(month_of_serial(serial), 0);
+    EXPECT_EQ(day_of_serial(serial), 0);
   }
 }
 
@@ -154,23 +151,6 @@ TEST_F(CalendarTest, SerialFromFieldsRollsOver) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(serial_from_fields(c.month, c.day, c.year), c.serial);
   }
-}
-
-TEST_F(CalendarTest, FieldAccessors) {
-  EXPECT_EQ(year_of_serial(3), 0);
-  EXPECT_EQ(month_of_serial(3), 0);
-  EXPECT_EQ(day_of_serial(3), 0);
-  EXPECT_EQ(year_of_serial(kLongMin), 0);
-  EXPECT_EQ(day_of_serial(2994627), 0);
-  EXPECT_EQ(year_of_serial(4), 1801);
-  EXPECT_EQ(month_of_serial(4), 1);
-  EXPECT_EQ(day_of_serial(4), 1);
-  EXPECT_EQ(year_of_serial(kJan1st2024 + 4), 2024);
-  EXPECT_EQ(month_of_serial(kJan1st2024 + 4), 1);
-  EXPECT_EQ(day_of_serial(kJan1st2024 + 4), 5);
-  EXPECT_EQ(year_of_serial(2994626), 9999);
-  EXPECT_EQ(month_of_serial(2994626), 12);
-  EXPECT_EQ(day_of_serial(2994626), 31);
 }
 
 struct WindowCase {
