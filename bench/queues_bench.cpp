@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <kestrel/queues.h>
+#include <kestrel/types.h>
 
 #include <benchmark/benchmark.h>
 
@@ -17,7 +18,6 @@
 #endif
 
 #include "bench/support/ratio_report.h"
-#include "data/queues/record_layout.h"
 
 namespace {
 
@@ -34,14 +34,22 @@ static_assert(sizeof(Record) == 64);
 
 constexpr std::int64_t kAddCount = 1'000'000;
 constexpr std::int64_t kTableCount = 100'000;
-const char kRecordType[] = "Record";
 
-bool read_layout(const void*, std::uint32_t, kes::data::RecordLayout& layout) {
-  layout.record_size = sizeof(Record);
-  layout.fields = {
-      {0, 4, 6, 0, 1}, {4, 4, 6, 0, 1}, {8, 16, 18, 0, 1}, {24, 4, 6, 0, 1}, {28, 4, 6, 0, 1}};
-  layout.names = {"A", "B", "Name", "C", "Serial"};
-  return true;
+// The record's type descriptor, built once.
+const unsigned char* record_type() {
+  static const class_descriptor* type = [] {
+    auto* built = new class_descriptor;
+    built->StartGroup("Record");
+    built->AddSimple(KesTypeLong, "A", nullptr);
+    built->AddSimple(KesTypeLong, "B", nullptr);
+    built->AddField(KesTypeString, 16, "Name", 0, nullptr, nullptr);
+    built->AddSimple(KesTypeLong, "C", nullptr);
+    built->AddSimple(KesTypeLong, "Serial", nullptr);
+    built->AddField(KesTypeString, 32, "Fill", 0, nullptr, nullptr);
+    built->EndDeclaration();
+    return built;
+  }();
+  return type->stream();
 }
 
 const std::vector<Record>& records(std::size_t count) {
@@ -79,10 +87,9 @@ const std::int32_t kKeyName[] = {3, 0};
 const std::int32_t kKeyC[] = {4, 0};
 
 struct Queue {
-  Queue() { kes::data::set_layout_reader(read_layout); }
   ~Queue() { Kes$FREEqueue(&descriptor); }
   Record buffer{};
-  KesQueueDescriptor descriptor{&buffer, kRecordType, nullptr, sizeof(Record)};
+  KesQueueDescriptor descriptor{&buffer, record_type(), nullptr, sizeof(Record)};
 };
 
 // Keyed ADDs with orders by A and by Name alive and the queue order by C.

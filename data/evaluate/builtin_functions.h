@@ -1,8 +1,8 @@
 // The built-in functions of expressions: their table (name, largest argument count, result
 // class) and the hooks through which services above this module answer GETINI.
 //
-// State: the table is constant; the GETINI handler is process-wide by design (the INI service
-// registers it once at start-up).
+// State: the table is constant; the GETINI handler is process-wide by design (the shared
+// library's entry installs the INI service's GETINI once, when the library is loaded).
 #pragma once
 
 #include <cstdint>

@@ -12,6 +12,13 @@ namespace kes::data {
 namespace {
 
 constexpr std::size_t kLengthWord = 4;
+constexpr std::size_t kFirstSlabEntries = 8;
+constexpr std::size_t kSlabBytes = 64 * 1024;  // slabs grow up to about this size
+
+// A slab: the link to the next older one, then its entries.
+struct alignas(alignof(Entry)) SlabHeader {
+  void* next;
+};
 constexpr std::size_t kCodeSlack = 16;  // a code must save at least this much to be kept
 
 std::uint32_t read_length(const std::byte* data) noexcept {
@@ -42,15 +49,54 @@ void normalise_string_tails(std::span<std::byte> record,
 }
 
 EntryStore::EntryStore(std::uint32_t record_size, std::vector<StringTail> tails) noexcept
-    : record_size_(record_size), tails_(std::move(tails)) {
+    : record_size_(record_size), tails_(std::move(tails)), next_slab_count_(kFirstSlabEntries) {
   if (record_size_ < kCompressedFrom) {
     mode_ = StorageMode::Plain;
   } else {
     mode_ = tails_.empty() ? StorageMode::Compressed : StorageMode::CompressedTails;
   }
+  const std::size_t record = mode_ == StorageMode::Plain ? record_size_ : 0;
+  constexpr std::size_t kAlign = alignof(Entry);
+  entry_size_ = (sizeof(Entry) + record + kAlign - 1) / kAlign * kAlign;
 }
 
-EntryStore::~EntryStore() { platform::heap_free(scratch_); }
+EntryStore::~EntryStore() {
+  release_slabs();
+  platform::heap_free(scratch_);
+}
+
+Entry* EntryStore::allocate_entry() noexcept {
+  Entry* entry = free_;
+  if (entry != nullptr) {
+    free_ = reinterpret_cast<Entry*>(entry->data);
+  } else {
+    if (unused_count_ == 0) {
+      const std::size_t count = next_slab_count_;
+      void* slab = platform::heap_allocate(sizeof(SlabHeader) + count * entry_size_);
+      if (slab == nullptr) return nullptr;
+      static_cast<SlabHeader*>(slab)->next = slabs_;
+      slabs_ = slab;
+      unused_ = static_cast<std::byte*>(slab) + sizeof(SlabHeader);
+      unused_count_ = count;
+      if (2 * count * entry_size_ <= kSlabBytes) next_slab_count_ = 2 * count;
+    }
+    entry = reinterpret_cast<Entry*>(unused_);
+    unused_ += entry_size_;
+    --unused_count_;
+  }
+  entry->home = nullptr;
+  entry->data = reinterpret_cast<std::byte*>(entry + 1);
+  return entry;
+}
+
+void EntryStore::release_slabs() noexcept {
+  while (slabs_ != nullptr)
+    platform::heap_free(std::exchange(slabs_, static_cast<SlabHeader*>(slabs_)->next));
+  unused_ = nullptr;
+  unused_count_ = 0;
+  free_ = nullptr;
+  next_slab_count_ = kFirstSlabEntries;
+}
 
 std::byte* EntryStore::encode(std::byte* record) noexcept {
   if (mode_ == StorageMode::CompressedTails) {
@@ -87,23 +133,17 @@ void EntryStore::discard(std::byte* stored) noexcept {
 }
 
 Entry* EntryStore::make(std::byte* record) noexcept {
+  Entry* entry = allocate_entry();
+  if (entry == nullptr) return nullptr;
   if (mode_ == StorageMode::Plain) {
-    auto* entry =
-        static_cast<Entry*>(platform::heap_allocate(sizeof(Entry) + std::size_t{record_size_}));
-    if (entry == nullptr) return nullptr;
-    entry->home = nullptr;
-    entry->data = reinterpret_cast<std::byte*>(entry + 1);
     if (record_size_ != 0) std::memcpy(entry->data, record, record_size_);
     return entry;
   }
-  auto* entry = static_cast<Entry*>(platform::heap_allocate(sizeof(Entry)));
-  if (entry == nullptr) return nullptr;
   std::byte* stored = encode(record);
   if (stored == nullptr) {
-    platform::heap_free(entry);
+    destroy_slot(entry);
     return nullptr;
   }
-  entry->home = nullptr;
   entry->data = stored;
   return entry;
 }
@@ -132,7 +172,12 @@ void EntryStore::load(const Entry& entry, std::byte* record) const noexcept {
 void EntryStore::destroy(Entry* entry) noexcept {
   if (entry == nullptr) return;
   if (mode_ != StorageMode::Plain) platform::heap_free(entry->data);
-  platform::heap_free(entry);
+  destroy_slot(entry);
+}
+
+void EntryStore::destroy_slot(Entry* entry) noexcept {
+  entry->data = reinterpret_cast<std::byte*>(free_);
+  free_ = entry;
 }
 
 std::size_t EntryStore::stored_length(const Entry& entry) const noexcept {

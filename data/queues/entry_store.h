@@ -3,7 +3,11 @@
 // record has such fields (mode 2). A coded entry's data is a 32-bit length n, then n bytes of
 // code, or the record as it is when n is 0.
 //
-// State: none process-wide; each queue owns one store and its scratch buffer.
+// Entries (and, in mode 0, their records) are carved out of slabs that the store owns, so that
+// the entries of a queue lie together in the order they were made, and a removed entry's room
+// serves the next one. The slabs go back to the heap when the store is emptied or destroyed.
+//
+// State: none process-wide; each queue owns one store, its slabs and its scratch buffer.
 #pragma once
 
 #include <cstddef>
@@ -58,6 +62,8 @@ class EntryStore {
   }
 
   void destroy(Entry* entry) noexcept;
+  // Releases every slab; every entry must have been destroyed first.
+  void release_slabs() noexcept;
 
   // Bytes of the entry's stored form (the code or the record, with its length word).
   std::size_t stored_length(const Entry& entry) const noexcept;
@@ -66,7 +72,16 @@ class EntryStore {
   std::uint32_t record_size_;
   StorageMode mode_;
   std::vector<StringTail> tails_;
+  Entry* allocate_entry() noexcept;
+  void destroy_slot(Entry* entry) noexcept;  // the entry's room, for the next entry
+
   std::byte* scratch_ = nullptr;  // record size + 4; becomes the data of an uncoded entry
+  std::size_t entry_size_;        // an entry and, in mode 0, its record
+  void* slabs_ = nullptr;         // newest first
+  std::byte* unused_ = nullptr;   // never handed out, in the newest slab
+  std::size_t unused_count_ = 0;
+  std::size_t next_slab_count_;  // entries of the next slab: doubles up to a limit
+  Entry* free_ = nullptr;        // destroyed entries, linked through their data pointer
 };
 
 }  // namespace kes::data

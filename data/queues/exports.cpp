@@ -166,3 +166,37 @@ extern "C" KesQueueDescriptor* Kes$NEWqueue(const void* type) noexcept {
 }
 
 extern "C" void Kes$DISPOSEqueue(KesQueueDescriptor* queue) noexcept { data::dispose_queue(queue); }
+
+extern "C" void Kes$WHOqueue(KesQueueDescriptor* queue, uint32_t field) noexcept {
+  data::push_field_name(queue, field);
+}
+
+extern "C" Ufo* Kes$WHATqueue(KesQueueDescriptor* queue, uint32_t field) noexcept {
+  return data::field_value(queue, field);
+}
+
+extern "C" int32_t Kes$WHEREqueue(KesQueueDescriptor* queue, const Ufo* ufo) noexcept {
+  return data::field_number(queue, ufo);
+}
+
+// ---- qgroup: the queue object as list displays read it.
+
+namespace {
+data::Queue& queue_of(qgroup* group) noexcept { return *static_cast<data::Queue*>(group); }
+}  // namespace
+
+Ufo* qgroup::field_buffer_ufo(uint32_t field) noexcept {
+  return queue_of(this).field_descriptor_of(false, field);
+}
+
+int32_t qgroup::load_view(int32_t position) noexcept {
+  return queue_of(this).load_display(position);
+}
+
+Ufo* qgroup::field_view_ufo(uint32_t field) noexcept {
+  return queue_of(this).field_descriptor_of(true, field);
+}
+
+void* qgroup::view_address() noexcept { return queue_of(this).display_bytes(); }
+
+int32_t qgroup::put_view() noexcept { return static_cast<int32_t>(queue_of(this).store_display()); }

@@ -1,6 +1,8 @@
 // The handle array behind every queue order: entry handles in positional order, kept in blocks
 // so that an insertion or removal moves at most one block's handles and the positions of the
-// blocks are found through a prefix-count tree, never by moving the whole array.
+// blocks are found through a prefix-count tree, never by moving the whole array. Beside each
+// handle the array can keep its entry's sort prefix (see comparator.h), and beside each block
+// the prefix of its last handle, so that a search reads entries only where prefixes tie.
 //
 // State: none process-wide; each order owns one array.
 #pragma once
@@ -20,12 +22,28 @@ struct Entry {
   std::byte* data;
 };
 
-inline constexpr std::uint32_t kBlockCapacity = 512;
+// A handle with its entry's sort prefix (meaningful while its array is keyed), side by side so
+// that the search that reads a prefix finds the handle in the same cache line.
+struct KeyedHandle {
+  std::uint64_t key;
+  Entry* entry;
+};
+
+inline constexpr std::uint32_t kBlockCapacity = 256;
+inline constexpr std::uint32_t kHandlesPerLine = 64 / sizeof(KeyedHandle);  // per cache line
 
 struct HandleBlock {
   std::uint32_t count;
-  std::uint32_t ordinal;  // index of the block in its array's directory
-  Entry* items[kBlockCapacity];
+  std::uint32_t ordinal;  // index of the block in its array's directory, when renumbered
+  KeyedHandle items[kBlockCapacity];
+};
+
+// Where a keyed search ended: the index, and the block and slot of the handle there (null at the
+// end of the array).
+struct Found {
+  std::size_t index;
+  const HandleBlock* block;
+  std::uint32_t slot;
 };
 
 class HandleArray {
@@ -45,17 +63,35 @@ class HandleArray {
   // it could not be had (the array is unchanged).
   bool reserve_one() noexcept;
 
-  // Inserts at `index`, [0, size()]; reserve_one() must have answered true since the last insert.
-  void insert(std::size_t index, Entry* entry) noexcept;
+  // Inserts at `index`, [0, size()], with the entry's sort prefix (ignored unless keyed);
+  // reserve_one() must have answered true since the last insert.
+  void insert(std::size_t index, Entry* entry, std::uint64_t key) noexcept;
 
   // Removes the handle at `index`, [0, size()); the entry itself is left alone.
   void erase(std::size_t index) noexcept;
 
-  // The first index whose handle does not satisfy `before`, for a predicate that holds for a
-  // prefix of the array (binary search over the blocks, then within one). For a predicate that
-  // is not monotone the answer is still an index in [0, size()].
+  // Replaces the sort prefix kept for the handle at `index`.
+  void set_key(std::size_t index, std::uint64_t key) noexcept;
+
+  // Whether sort prefixes are kept. Only write_back() makes an array keyed; unkeyed() drops them.
+  bool keyed() const noexcept { return keyed_; }
+  void unkeyed() noexcept { keyed_ = false; }
+
+  // The first index whose handle does not satisfy `before(entry)`, for a predicate that holds
+  // for a prefix of the array (binary search over the blocks' last handles, then within one).
+  // For a predicate that is not monotone the answer is still an index in [0, size()].
   template <typename Before>
   std::size_t partition_point(Before before) const noexcept;
+
+  // The same over a keyed array with `before(key, block, slot)`, which sees the sort prefix of
+  // the handle in slot `slot` of `block` and reads the handle (handle_in()) only when it needs
+  // the entry.
+  static constexpr std::uint32_t kLastSlot = UINT32_MAX;  // the block's last handle
+  static Entry* handle_in(const HandleBlock* block, std::uint32_t slot) noexcept {
+    return block->items[slot == kLastSlot ? block->count - 1 : slot].entry;
+  }
+  template <typename Before>
+  Found partition_point_keyed(Before before) const noexcept;
 
   // The same answer by a plain halving search over positions (midpoint rounded down), probe for
   // probe: for a predicate that is not monotone (a search by a key the array is not sorted by)
@@ -76,18 +112,20 @@ class HandleArray {
   }
 
   // Position of a handle in a tracking array, or size() when it is not there.
-  std::size_t index_of_tracked(const Entry* entry) const noexcept;
+  std::size_t index_of_tracked(const Entry* entry) noexcept;
 
   // Index of `entry` at or after `from`, scanning forward; size() when not found.
   std::size_t find_from(const Entry* entry, std::size_t from) const noexcept;
 
-  // Replaces the contents by a copy of `other`'s handles; false (unchanged) when out of memory.
+  // Replaces the contents by a copy of `other`'s handles (unkeyed); false (unchanged) when out of
+  // memory.
   bool assign_copy(const HandleArray& other) noexcept;
 
-  // Copies every handle out, in order, into `out` (size() of them); write_back stores as many
-  // handles back into the same places (the block structure is kept, so it cannot fail).
-  void copy_out(Entry** out) const noexcept;
-  void write_back(Entry* const* in) noexcept;
+  // Copies every handle out, in order, into `out` (size() of them, keys as kept); write_back
+  // stores as many handles back into the same places (the block structure is kept, so it cannot
+  // fail), with their keys when `keyed`.
+  void copy_out(KeyedHandle* out) const noexcept;
+  void write_back(const KeyedHandle* in, bool keyed) noexcept;
 
   // Starts or stops maintaining the entries' `home` links.
   void set_tracking(bool tracks) noexcept;
@@ -96,7 +134,7 @@ class HandleArray {
   // Removes every handle and releases the blocks.
   void clear() noexcept;
 
-  // Exchanges the handles (and blocks) of two arrays; each keeps its own tracking setting.
+  // Exchanges the handles, blocks and keys of two arrays; each keeps its own tracking setting.
   void swap(HandleArray& other) noexcept;
 
  private:
@@ -108,14 +146,22 @@ class HandleArray {
   void insert_block(std::uint32_t at, HandleBlock* block) noexcept;
   void remove_block(std::uint32_t at) noexcept;
   void rehome(HandleBlock* block) noexcept;
+  void refresh_last_key(std::uint32_t block) noexcept {
+    last_keys_[block] = blocks_[block]->items[blocks_[block]->count - 1].key;
+  }
 
   HandleBlock** blocks_ = nullptr;
-  std::uint32_t* tree_ = nullptr;  // Fenwick tree of block counts, 1-based
+  std::uint64_t* last_keys_ = nullptr;  // prefix of each block's last handle, while keyed
+  std::uint32_t* tree_ = nullptr;       // Fenwick tree of block counts, 1-based
+  std::uint32_t* counts_ = nullptr;     // each block's count, for rebuilding the tree
   std::uint32_t block_count_ = 0;
   std::uint32_t directory_capacity_ = 0;
+  std::uint32_t ordinals_valid_ = 0;  // blocks below this index know their ordinal
   HandleBlock* spare_ = nullptr;
   std::size_t size_ = 0;
   bool tracks_;
+  bool homes_valid_ = true;  // every entry's home is right (while tracking)
+  bool keyed_ = false;
 };
 
 template <typename Before>
@@ -125,7 +171,7 @@ std::size_t HandleArray::partition_point(Before before) const noexcept {
   while (low < high) {
     const std::uint32_t middle = low + (high - low) / 2;
     const HandleBlock* block = blocks_[middle];
-    if (before(block->items[block->count - 1])) {
+    if (before(block->items[block->count - 1].entry)) {
       low = middle + 1;
     } else {
       high = middle;
@@ -137,13 +183,49 @@ std::size_t HandleArray::partition_point(Before before) const noexcept {
   std::uint32_t last = block->count - 1;  // the block's last handle is known not to be before
   while (first < last) {
     const std::uint32_t middle = first + (last - first) / 2;
-    if (before(block->items[middle])) {
+    if (before(block->items[middle].entry)) {
       first = middle + 1;
     } else {
       last = middle;
     }
   }
   return block_start(low) + first;
+}
+
+template <typename Before>
+Found HandleArray::partition_point_keyed(Before before) const noexcept {
+  std::uint32_t low = 0;
+  std::uint32_t high = block_count_;
+  while (low < high) {
+    const std::uint32_t middle = low + (high - low) / 2;
+    if (before(last_keys_[middle], blocks_[middle], kLastSlot)) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
+  if (low == block_count_) return Found{size_, nullptr, 0};
+  const HandleBlock* block = blocks_[low];
+  // The search below reads its first three probes from lines fetched together, then the rest
+  // of its range, fetched together too, rather than line after line.
+  const std::uint32_t count = counts_[low];
+  for (std::uint32_t eighth = 1; eighth < 8; ++eighth)
+    __builtin_prefetch(block->items + eighth * count / 8);
+  std::uint32_t first = 0;
+  std::uint32_t last = count - 1;
+  for (std::uint32_t probes = 0; first < last; ++probes) {
+    if (probes == 3) {
+      for (std::uint32_t slot = first; slot <= last; slot += kHandlesPerLine)
+        __builtin_prefetch(block->items + slot);
+    }
+    const std::uint32_t middle = first + (last - first) / 2;
+    if (before(block->items[middle].key, block, middle)) {
+      first = middle + 1;
+    } else {
+      last = middle;
+    }
+  }
+  return Found{block_start(low) + first, block, first};
 }
 
 }  // namespace kes::data

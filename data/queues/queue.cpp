@@ -6,9 +6,13 @@
 #include <new>
 #include <utility>
 
+#include <kestrel/ufo.h>
+
 #include "data/queues/merge_sort.h"
 #include "numeric/dates/date_calendar.h"
 #include "platform/core/heap.h"
+#include "runtime/types/class_cache.h"
+#include "runtime/values/introspection.h"
 
 namespace kes::data {
 namespace {
@@ -16,6 +20,7 @@ namespace {
 constexpr std::uint32_t kChangeSeedFactor = 0x189635Bu;  // 25,781,083
 constexpr std::uint32_t kHashAfterUses = 64;
 constexpr std::size_t kHashFromEntries = 32;
+constexpr std::size_t kMaxKeyText = 255;  // key texts are popped into 256 bytes
 
 enum AddMode : int { kAppend, kAtPosition, kKeyed };
 
@@ -41,17 +46,21 @@ Queue::Queue(const KesQueueDescriptor& descriptor, RecordLayout layout) noexcept
 }
 
 Queue::~Queue() {
-  if (queue_order_ != nullptr) {
-    for (std::size_t i = 0; i < queue_order_->handles.size(); ++i) {
-      store_.destroy(queue_order_->handles.at(i));
-    }
-  }
+  if (queue_order_ != nullptr) destroy_entries();
   for (std::uint32_t slot = 0; slot < order_count_; ++slot)
     destroy_order(orders_[slot]);
   platform::heap_free(work_);
   platform::heap_free(previous_);
   platform::heap_free(entry_scratch_);
   platform::heap_free(locate_scratch_);
+  platform::heap_free(display_);
+  delete names_;
+  const std::uint32_t slots = layout_.field_count() + 1;
+  for (Ufo** fields : {buffer_fields_, display_fields_}) {
+    for (std::uint32_t field = 0; fields != nullptr && field < slots; ++field)
+      Ufo::destroy(fields[field]);
+    platform::heap_free(fields);
+  }
 }
 
 Queue* Queue::create(const KesQueueDescriptor& descriptor, ErrorCode& error) noexcept {
@@ -61,10 +70,12 @@ Queue* Queue::create(const KesQueueDescriptor& descriptor, ErrorCode& error) noe
     return nullptr;
   }
   RecordLayout layout;
-  if (descriptor.type != nullptr && layout_reader() != nullptr &&
-      !layout_reader()(descriptor.type, descriptor.record_size, layout)) {
-    error = ErrorCode::InvalidFieldType;
-    return nullptr;
+  if (descriptor.type != nullptr) {
+    switch (read_record_layout(static_cast<const unsigned char*>(descriptor.type), layout)) {
+      case LayoutResult::Read: break;
+      case LayoutResult::Damaged: error = ErrorCode::InvalidFieldType; return nullptr;
+      case LayoutResult::NoMemory: error = ErrorCode::NoMemory; return nullptr;
+    }
   }
   void* place = platform::heap_allocate(sizeof(Queue));
   if (place == nullptr) {
@@ -77,9 +88,11 @@ Queue* Queue::create(const KesQueueDescriptor& descriptor, ErrorCode& error) noe
   queue->previous_ = allocate_bytes(size);
   queue->entry_scratch_ = allocate_bytes(size);
   queue->locate_scratch_ = allocate_bytes(size);
+  queue->display_ = allocate_bytes(size);
   queue->queue_order_ = queue->new_order(true);
   if (queue->work_ == nullptr || queue->previous_ == nullptr || queue->entry_scratch_ == nullptr ||
-      queue->locate_scratch_ == nullptr || queue->queue_order_ == nullptr) {
+      queue->locate_scratch_ == nullptr || queue->display_ == nullptr ||
+      queue->queue_order_ == nullptr) {
     destroy(queue);
     error = ErrorCode::NoMemory;
     return nullptr;
@@ -134,7 +147,8 @@ void Queue::remove_from_list(Order* order) noexcept {
 
 void Queue::make_natural(Order& order) noexcept {
   drop_hash(order);
-  order.comparator = Comparator(KeySpec{}, layout_, record_size_, type_);
+  order.comparator.build(KeySpec{}, layout_, record_size_, type_);  // cannot fail
+  order.handles.unkeyed();
   order.uses = 0;
   order.hash_refused = false;
 }
@@ -166,7 +180,10 @@ void Queue::hash_remove(Order& order, const std::byte* record) noexcept {
 
 void Queue::count_use(Order& order) noexcept {
   const ComparatorKind kind = order.comparator.kind();
-  if (kind != ComparatorKind::Fields || order.hash_refused) return;
+  // An exact sort prefix finds keys as fast as a hash would.
+  if (kind != ComparatorKind::Fields || order.hash_refused || order.comparator.prefix_exact()) {
+    return;
+  }
   if (++order.uses <= kHashAfterUses || order.handles.size() <= kHashFromEntries) return;
   const Comparator& comparator = order.comparator;
   const bool narrow = comparator.field_count() == 1 && comparator.width() <= 4;
@@ -195,22 +212,50 @@ void Queue::count_use(Order& order) noexcept {
 
 std::size_t Queue::upper_bound(const Order& order, const Comparator& comparator,
                                const std::byte* value) noexcept {
-  auto before = [&](const Entry* entry) {
-    return comparator.compare(value, entry_bytes(entry)) >= 0;
-  };
   // Only the order's own comparator is known to be monotone over it.
-  return &comparator == &order.comparator ? order.handles.partition_point(before)
-                                          : order.handles.halving_search(before);
+  if (&comparator != &order.comparator) {
+    return order.handles.halving_search(
+        [&](const Entry* entry) { return comparator.compare(value, entry_bytes(entry)) >= 0; });
+  }
+  if (order.handles.keyed()) {
+    const std::uint64_t key = comparator.prefix(value);
+    const bool exact = comparator.prefix_exact();
+    return order.handles
+        .partition_point_keyed([&](std::uint64_t other, const HandleBlock* block,
+                                   std::uint32_t slot) {
+          if (key != other) return key > other;
+          return exact ||
+                 comparator.compare(value, entry_bytes(HandleArray::handle_in(block, slot))) >= 0;
+        })
+        .index;
+  }
+  return order.handles.partition_point(
+      [&](const Entry* entry) { return comparator.compare(value, entry_bytes(entry)) >= 0; });
 }
 
 std::size_t Queue::lower_bound(const Order& order, const Comparator& comparator,
                                const std::byte* value) noexcept {
+  if (&comparator == &order.comparator && order.handles.keyed()) {
+    return keyed_lower_bound(order, value).index;
+  }
   return order.handles.partition_point(
       [&](const Entry* entry) { return comparator.compare(value, entry_bytes(entry)) > 0; });
 }
 
-std::size_t Queue::locate(const Order& order, const Entry* entry) noexcept {
-  const HandleArray& handles = order.handles;
+Found Queue::keyed_lower_bound(const Order& order, const std::byte* value) noexcept {
+  const Comparator& comparator = order.comparator;
+  const std::uint64_t key = comparator.prefix(value);
+  const bool exact = comparator.prefix_exact();
+  return order.handles.partition_point_keyed(
+      [&](std::uint64_t other, const HandleBlock* block, std::uint32_t slot) {
+        if (key != other) return key > other;
+        return !exact &&
+               comparator.compare(value, entry_bytes(HandleArray::handle_in(block, slot))) > 0;
+      });
+}
+
+std::size_t Queue::locate(Order& order, const Entry* entry) noexcept {
+  HandleArray& handles = order.handles;
   if (handles.tracks()) return handles.index_of_tracked(entry);
   std::size_t from = 0;
   if (!order.comparator.natural()) {
@@ -229,7 +274,7 @@ std::size_t Queue::current_index() noexcept {
 
 // ---- Keys.
 
-ErrorCode Queue::build_key(const KeySource& source, KeySpec& key) const noexcept {
+ErrorCode Queue::build_key(const KeySource& source, KeySpec& key) noexcept {
   key = KeySpec{};
   const std::uint32_t fields = layout_.field_count();
   if (source.kind == KeySource::Kind::Procedure) {
@@ -263,8 +308,23 @@ ErrorCode Queue::build_key(const KeySource& source, KeySpec& key) const noexcept
         descending = token.front() == '-';
         token.remove_prefix(1);
       }
-      const std::uint32_t number = layout_.field_number(token);
-      if (number == 0) return ErrorCode::InvalidFieldType;
+      if (names_ == nullptr && type_ != nullptr) {
+        const auto* type = static_cast<const unsigned char*>(type_);
+        const class_descriptor* walked = runtime::cached_class_descriptor(type);
+        if (walked == nullptr) return ErrorCode::NoMemory;
+        names_ = new class_descriptor(type, walked->stream_length(), true);
+        if (names_ != nullptr && names_->damaged()) {
+          delete std::exchange(names_, nullptr);  // the same stream walked well without names
+        }
+        if (names_ == nullptr) return ErrorCode::NoMemory;
+      }
+      char name[kMaxKeyText + 1];
+      const std::size_t kept = std::min(token.size(), kMaxKeyText);
+      std::memcpy(name, token.data(), kept);
+      name[kept] = '\0';
+      // FieldNum reports an unknown name through its error operation; the queue answers 75.
+      const std::uint32_t number = names_ == nullptr ? 0 : names_->FieldNum(name);
+      if (number == 0 || number > fields) return ErrorCode::InvalidFieldType;
       key.numbers[key.count++] =
           descending ? -static_cast<std::int32_t>(number) : static_cast<std::int32_t>(number);
     }
@@ -275,11 +335,9 @@ ErrorCode Queue::build_key(const KeySource& source, KeySpec& key) const noexcept
 
 bool Queue::select_key(const KeySpec& key) noexcept {
   if (key.kind == ComparatorKind::Natural) {
-    key_active_ = false;
     move_to_head(queue_order_);
     return false;
   }
-  key_active_ = true;
   if (pending_.has_value() && pending_->same_key(key)) return true;
   for (std::uint32_t slot = 0; slot < order_count_; ++slot) {
     if (orders_[slot]->comparator.key().same_key(key)) {
@@ -294,23 +352,39 @@ bool Queue::select_key(const KeySpec& key) noexcept {
 
 ErrorCode Queue::sort_order(Order& order, const Comparator& comparator) noexcept {
   const std::size_t count = order.handles.size();
-  if (count < 2) return ErrorCode::None;
-  HeapBlock items{platform::heap_allocate(count * sizeof(Entry*))};
-  HeapBlock scratch{platform::heap_allocate(count * sizeof(Entry*))};
-  if (items.block == nullptr || scratch.block == nullptr) return ErrorCode::NoMemory;
-  auto** flat = static_cast<Entry**>(items.block);
+  HeapBlock items{platform::heap_allocate(count * sizeof(KeyedHandle))};
+  HeapBlock scratch{platform::heap_allocate(count * sizeof(KeyedHandle))};
+  if (count != 0 && (items.block == nullptr || scratch.block == nullptr)) {
+    return ErrorCode::NoMemory;
+  }
+  auto* flat = static_cast<KeyedHandle*>(items.block);
   order.handles.copy_out(flat);
-  auto compare = [&](const Entry* value, const Entry* entry) {
-    return comparator.compare(store_.bytes(*value, work_), entry_bytes(entry));
-  };
-  merge_sort(flat, count, static_cast<Entry**>(scratch.block), compare);
-  order.handles.write_back(flat);
+  const bool keyed = comparator.prefixed();
+  if (keyed) {
+    for (std::size_t i = 0; i < count; ++i)
+      flat[i].key = comparator.prefix(entry_bytes(flat[i].entry));
+    // Prefixes decide wherever they differ; the records are read only where they tie.
+    const bool exact = comparator.prefix_exact();
+    auto compare = [&](const KeyedHandle& value, const KeyedHandle& entry) {
+      const int by_key = (value.key > entry.key) - (value.key < entry.key);
+      if (by_key != 0 || exact) return by_key;
+      return comparator.compare(store_.bytes(*value.entry, work_), entry_bytes(entry.entry));
+    };
+    merge_sort<true>(flat, count, static_cast<KeyedHandle*>(scratch.block), compare);
+  } else {
+    auto compare = [&](const KeyedHandle& value, const KeyedHandle& entry) {
+      return comparator.compare(store_.bytes(*value.entry, work_), entry_bytes(entry.entry));
+    };
+    merge_sort(flat, count, static_cast<KeyedHandle*>(scratch.block), compare);
+  }
+  order.handles.write_back(flat, keyed);
   return ErrorCode::None;
 }
 
 ErrorCode Queue::materialise(Statement statement) noexcept {
   if (!pending_.has_value()) return ErrorCode::None;
-  const Comparator comparator(*pending_, layout_, record_size_, type_);
+  Comparator comparator;
+  if (!comparator.build(*pending_, layout_, record_size_, type_)) return ErrorCode::NoMemory;
   Order* target = nullptr;
   bool fresh = false;
   if ((statement == Statement::Sort && queue_order_->comparator.natural()) ||
@@ -346,7 +420,7 @@ ErrorCode Queue::materialise(Statement statement) noexcept {
     if (error != ErrorCode::None) return error;
   }
   drop_hash(*target);
-  target->comparator = comparator;
+  target->comparator = std::move(comparator);
   target->uses = 0;
   target->hash_refused = false;
   if (fresh) {
@@ -374,7 +448,7 @@ ErrorCode Queue::add_entry(int mode, std::int32_t position) noexcept {
   for (std::uint32_t slot = 0; slot < order_count_; ++slot) {
     Order& order = *orders_[slot];
     if (&order == &queue) continue;
-    order.handles.insert(upper_bound(order, order.comparator, value), entry);
+    order.handles.insert(upper_bound(order, order.comparator, value), entry, key_for(order, value));
     hash_add(order, value);
     count_use(order);
   }
@@ -392,7 +466,7 @@ ErrorCode Queue::add_entry(int mode, std::int32_t position) noexcept {
       make_natural(queue);
     }
   }
-  queue.handles.insert(index, entry);
+  queue.handles.insert(index, entry, key_for(queue, value));
   hash_add(queue, value);
   if (mode == kKeyed && &queue == orders_[0]) count_use(queue);
   current_ = entry;
@@ -400,15 +474,9 @@ ErrorCode Queue::add_entry(int mode, std::int32_t position) noexcept {
   return ErrorCode::None;
 }
 
-ErrorCode Queue::add() noexcept {
-  key_active_ = false;
-  return add_entry(kAppend, 0);
-}
+ErrorCode Queue::add() noexcept { return add_entry(kAppend, 0); }
 
-ErrorCode Queue::add_at(std::int32_t position) noexcept {
-  key_active_ = false;
-  return add_entry(kAtPosition, position);
-}
+ErrorCode Queue::add_at(std::int32_t position) noexcept { return add_entry(kAtPosition, position); }
 
 ErrorCode Queue::add_keyed(const KeySpec& key) noexcept {
   if (!select_key(key)) return add_entry(kAppend, 0);
@@ -417,7 +485,6 @@ ErrorCode Queue::add_keyed(const KeySpec& key) noexcept {
 }
 
 ErrorCode Queue::get_at(std::int32_t position) noexcept {
-  key_active_ = false;
   const HandleArray& handles = queue_order_->handles;
   if (position == 0) {
     current_ = nullptr;
@@ -439,16 +506,28 @@ ErrorCode Queue::get_keyed(const KeySpec& key) noexcept {
   if (head.handles.empty()) return ErrorCode::EntryNotFound;
   if (record_size_ != 0) std::memcpy(work_, buffer_, record_size_);
   count_use(head);
-  std::size_t index = head.handles.size();
-  if (head.hash == nullptr || head.hash->count(head.comparator.hash(work_)) != 0) {
-    index = lower_bound(head, head.comparator, work_);
+  Entry* found = nullptr;
+  const Comparator& comparator = head.comparator;
+  if (head.hash != nullptr && head.hash->count(comparator.hash(work_)) == 0) {
+    // no entry has the key's hash
+  } else if (head.handles.keyed()) {
+    const Found place = keyed_lower_bound(head, work_);
+    if (place.block != nullptr) {
+      found = place.block->items[place.slot].entry;
+      const bool equal = comparator.prefix_exact()
+                             ? place.block->items[place.slot].key == comparator.prefix(work_)
+                             : comparator.compare(work_, entry_bytes(found)) == 0;
+      if (!equal) found = nullptr;
+    }
+  } else {
+    const std::size_t index = lower_bound(head, comparator, work_);
+    if (index < head.handles.size()) {
+      found = head.handles.at(index);
+      if (comparator.compare(work_, entry_bytes(found)) != 0) found = nullptr;
+    }
   }
-  if (index == head.handles.size() ||
-      head.comparator.compare(work_, entry_bytes(head.handles.at(index))) != 0) {
-    current_ = nullptr;
-    return ErrorCode::EntryNotFound;
-  }
-  current_ = head.handles.at(index);
+  current_ = found;
+  if (found == nullptr) return ErrorCode::EntryNotFound;
   store_.load(*current_, buffer_);
   return ErrorCode::None;
 }
@@ -479,20 +558,19 @@ ErrorCode Queue::put_entry(bool keyed) noexcept {
     if (!order.marked) continue;
     order.marked = false;
     if (&order == &queue) {
-      order.handles.insert(upper_bound(order, head.comparator, buffer_), current_);
+      const std::size_t place = upper_bound(order, head.comparator, buffer_);
       if (&head != &queue && !queue.comparator.natural()) make_natural(queue);
+      order.handles.insert(place, current_, key_for(order, buffer_));
     } else {
-      order.handles.insert(upper_bound(order, order.comparator, buffer_), current_);
+      order.handles.insert(upper_bound(order, order.comparator, buffer_), current_,
+                           key_for(order, buffer_));
     }
     hash_add(order, buffer_);
   }
   return ErrorCode::None;
 }
 
-ErrorCode Queue::put() noexcept {
-  key_active_ = false;
-  return put_entry(false);
-}
+ErrorCode Queue::put() noexcept { return put_entry(false); }
 
 ErrorCode Queue::put_keyed(const KeySpec& key) noexcept {
   if (!select_key(key)) return put_entry(false);
@@ -514,7 +592,7 @@ ErrorCode Queue::erase_current() noexcept {
   }
   queue.handles.erase(index);
   hash_remove(queue, record);
-  if (view_entry_ == current_) view_entry_ = nullptr;
+  if (display_entry_ == current_) display_entry_ = nullptr;
   store_.destroy(std::exchange(current_, nullptr));
   ++changes_;
   return ErrorCode::None;
@@ -577,10 +655,18 @@ std::int32_t Queue::records() const noexcept {
   return static_cast<std::int32_t>(queue_order_->handles.size());
 }
 
+void Queue::destroy_entries() noexcept {
+  // Plain entries own nothing beyond their slab.
+  if (store_.mode() != StorageMode::Plain) {
+    for (std::size_t i = 0; i < queue_order_->handles.size(); ++i)
+      store_.destroy(queue_order_->handles.at(i));
+  }
+  store_.release_slabs();
+}
+
 void Queue::empty() noexcept {
   Order& queue = *queue_order_;
-  for (std::size_t i = 0; i < queue.handles.size(); ++i)
-    store_.destroy(queue.handles.at(i));
+  destroy_entries();
   for (std::uint32_t slot = 0; slot < order_count_; ++slot) {
     if (orders_[slot] != &queue) destroy_order(std::exchange(orders_[slot], nullptr));
   }
@@ -589,26 +675,56 @@ void Queue::empty() noexcept {
   orders_[0] = &queue;
   order_count_ = 1;
   pending_.reset();
-  key_active_ = false;
   current_ = nullptr;
-  view_entry_ = nullptr;
+  display_entry_ = nullptr;
   ++changes_;
 }
 
-int Queue::load_view(std::int32_t position) noexcept {
+int Queue::load_display(std::int32_t position) noexcept {
   const HandleArray& handles = queue_order_->handles;
   if (position < 1 || static_cast<std::size_t>(position) > handles.size()) return 1;
-  view_entry_ = handles.at(static_cast<std::size_t>(position) - 1);
-  store_.load(*view_entry_, previous_);
+  display_entry_ = handles.at(static_cast<std::size_t>(position) - 1);
+  store_.load(*display_entry_, display_);
   return 0;
 }
 
-ErrorCode Queue::store_view() noexcept {
-  if (view_entry_ == nullptr) return ErrorCode::EntryNotFound;
-  std::byte* stored = store_.encode(previous_);
+ErrorCode Queue::store_display() noexcept {
+  if (display_entry_ == nullptr) return ErrorCode::EntryNotFound;
+  std::byte* stored = store_.encode(display_);  // normalises the view's string tails first
   if (stored == nullptr) return ErrorCode::NoMemory;
-  store_.replace(*view_entry_, stored);
+  rewrite_keys(display_entry_, display_);
+  store_.replace(*display_entry_, stored);
   return ErrorCode::None;
+}
+
+void Queue::rewrite_keys(Entry* entry, const std::byte* record) noexcept {
+  const std::byte* old = store_.bytes(*entry, previous_);
+  for (std::uint32_t slot = 0; slot < order_count_; ++slot) {
+    Order& order = *orders_[slot];
+    hash_remove(order, old);
+    hash_add(order, record);
+    if (!order.handles.keyed()) continue;
+    const std::size_t index = locate(order, entry);  // by the contents still stored
+    if (index < order.handles.size()) order.handles.set_key(index, order.comparator.prefix(record));
+  }
+}
+
+Ufo* Queue::field_descriptor_of(bool display, std::uint32_t field) noexcept {
+  if (field > layout_.field_count() || type_ == nullptr) return nullptr;
+  Ufo**& fields = display ? display_fields_ : buffer_fields_;
+  if (fields == nullptr) {
+    const std::size_t bytes = (std::size_t{layout_.field_count()} + 1) * sizeof(Ufo*);
+    fields = static_cast<Ufo**>(platform::heap_allocate(bytes));
+    if (fields == nullptr) return nullptr;
+    std::memset(fields, 0, bytes);
+  }
+  if (fields[field] == nullptr) {
+    class_descriptor* descriptor =
+        runtime::cached_class_descriptor(static_cast<const unsigned char*>(type_));
+    fields[field] =
+        runtime::field_value(descriptor, display ? display_ : buffer_, record_size_, field);
+  }
+  return fields[field];
 }
 
 // ---- The descriptor.

@@ -7,6 +7,10 @@
 // a match, DELETE, a keyed SORT and emptying the queue leave none. POINTER, PUT and DELETE work
 // on it, located in the queue order.
 //
+// The object is the exported qgroup: list displays read it through the operations declared with
+// that class, which use a display view of their own, so that a PUT between a display's load and
+// its write-back cannot hand the display another record.
+//
 // State: none process-wide; each queue owns its object. A THREAD queue is one descriptor per
 // thread (thread-local data of the thread layer), so each thread's copy starts with a null object
 // and creates its own; the thread layer frees it with free_queue() when the thread's slot is
@@ -20,6 +24,7 @@
 #include <unordered_map>
 
 #include <kestrel/queues.h>
+#include <kestrel/types.h>
 
 #include "data/queues/comparator.h"
 #include "data/queues/entry_store.h"
@@ -34,7 +39,7 @@ using files::ErrorCode;
 inline constexpr std::uint32_t kMaxOrders = 16;
 
 // One order: handles sorted by a comparator (or, for a natural queue order, in the order the
-// statements left them).
+// statements left them). The handle array keeps the comparator's sort prefixes when it has them.
 struct Order {
   explicit Order(bool tracks) noexcept : handles(tracks) {}
   HandleArray handles;
@@ -54,7 +59,7 @@ struct KeySource {
   KesQueueCompareProc procedure = nullptr;
 };
 
-class Queue {
+class Queue : public qgroup {
  public:
   // Creates the object for a descriptor (record buffer, type descriptor, record size); the
   // change counter is seeded from CLOCK(). Null with `error` set when it cannot be made.
@@ -65,8 +70,9 @@ class Queue {
   Queue& operator=(const Queue&) = delete;
 
   // Reads a key against the record: 75 for a field number beyond the field count or an unknown
-  // field name; at most 16 fields are read.
-  ErrorCode build_key(const KeySource& source, KeySpec& key) const noexcept;
+  // field name; at most 16 fields are read. 8 when the field names cannot be read for lack of
+  // memory.
+  ErrorCode build_key(const KeySource& source, KeySpec& key) noexcept;
 
   ErrorCode add() noexcept;
   ErrorCode add_at(std::int32_t position) noexcept;
@@ -85,13 +91,17 @@ class Queue {
   // Destroys every entry, order and the pending key; a new empty natural queue order.
   void empty() noexcept;
 
-  // Read access for displays; the record buffer, the current entry and the counter stay.
-  // Loads the entry at `position` into the previous-value view: 1 (nothing loaded) out of range.
-  int load_view(std::int32_t position) noexcept;
-  std::byte* view_bytes() noexcept { return previous_; }
-  // Writes the view back into the entry it was loaded from, as a PUT stores it but moving it in
-  // no order; 30 when that entry is gone, 8 when memory runs out.
-  ErrorCode store_view() noexcept;
+  // Read access for displays (the qgroup operations); the record buffer, the current entry and
+  // the counter stay. Loads the entry at `position` into the display view: 1 (nothing loaded)
+  // out of range.
+  int load_display(std::int32_t position) noexcept;
+  std::byte* display_bytes() noexcept { return display_; }
+  // Writes the display view back into the entry it was loaded from, as a PUT stores it but
+  // moving it in no order; 30 when that entry is gone, 8 when memory runs out.
+  ErrorCode store_display() noexcept;
+  // The queue's own descriptor of a field of the record buffer or of the display view; null
+  // beyond the fields or when memory runs out.
+  Ufo* field_descriptor_of(bool display, std::uint32_t field) noexcept;
 
   const RecordLayout& layout() const noexcept { return layout_; }
   std::byte* buffer() const noexcept { return buffer_; }
@@ -121,6 +131,13 @@ class Queue {
   void move_to_head(Order* order) noexcept;
   void remove_from_list(Order* order) noexcept;
   void make_natural(Order& order) noexcept;
+  void destroy_entries() noexcept;  // every entry and the slabs they live in
+  std::uint64_t key_for(const Order& order, const std::byte* record) const noexcept {
+    return order.handles.keyed() ? order.comparator.prefix(record) : 0;
+  }
+  // Brings the sort prefixes and hash counts kept for `entry` up to date with `record`, the
+  // entry's new contents; called while the entry still holds the old ones.
+  void rewrite_keys(Entry* entry, const std::byte* record) noexcept;
   void count_use(Order& order) noexcept;
   void hash_add(Order& order, const std::byte* record) noexcept;
   void hash_remove(Order& order, const std::byte* record) noexcept;
@@ -133,8 +150,10 @@ class Queue {
                           const std::byte* value) noexcept;
   std::size_t lower_bound(const Order& order, const Comparator& comparator,
                           const std::byte* value) noexcept;
+  // The lower bound of `value` in a keyed order by its own comparator.
+  Found keyed_lower_bound(const Order& order, const std::byte* value) noexcept;
   // Index of the entry in the order; size() when it is not there.
-  std::size_t locate(const Order& order, const Entry* entry) noexcept;
+  std::size_t locate(Order& order, const Entry* entry) noexcept;
   std::size_t current_index() noexcept;  // in the queue order; size() for none
 
   std::byte* buffer_;
@@ -147,13 +166,17 @@ class Queue {
   std::uint32_t order_count_ = 0;
   Order* queue_order_ = nullptr;
   std::optional<KeySpec> pending_;
-  bool key_active_ = false;
   Entry* current_ = nullptr;
-  Entry* view_entry_ = nullptr;
+  Entry* display_entry_ = nullptr;
   std::byte* work_ = nullptr;           // the work view: the value being searched or placed
   std::byte* previous_ = nullptr;       // the previous-value view
+  std::byte* display_ = nullptr;        // the display view
   std::byte* entry_scratch_ = nullptr;  // entries expanded for comparison
   std::byte* locate_scratch_ = nullptr;
+  class_descriptor* names_ = nullptr;  // the record's field names, read on first use
+  // Descriptors handed to displays: fields 0 to the field count, of the buffer and of the view.
+  Ufo** buffer_fields_ = nullptr;
+  Ufo** display_fields_ = nullptr;
 };
 
 // The object of a descriptor, created on first use. Null with `error` set: 7 for a null

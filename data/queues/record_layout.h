@@ -1,20 +1,17 @@
-// What a queue needs to know about its record: the fields (offset, size, type, places, element
-// count), their names for key texts, and the CSTRING and PSTRING fields whose unused tails are
-// normalised before a large record is stored.
+// What a queue needs to know about its record, read once from the record's type descriptor: the
+// fields (offset, size, type, places, element count) and the CSTRING and PSTRING fields whose
+// unused tails are normalised before a large record is stored.
 //
-// State: the layout reader hook is process-wide by design (the type-descriptor layer installs it
-// once at start-up).
+// State: none; layouts are read through the process-wide class-descriptor cache.
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <string_view>
 #include <vector>
 
 namespace kes::data {
 
 struct FieldInfo {
-  std::uint32_t offset;    // from the start of the record
+  std::uint32_t offset;    // from the start of the record (element 1 of enclosing arrays)
   std::uint32_t size;      // of one element
   std::uint8_t type;       // type code
   std::uint8_t places;     // DECIMAL and PDECIMAL
@@ -30,23 +27,20 @@ struct StringTail {
 };
 
 struct RecordLayout {
-  std::uint32_t record_size = 0;   // element size times the product of the dimensions
-  std::vector<FieldInfo> fields;   // field n is fields[n - 1]
-  std::vector<std::string> names;  // the field names, in field order (may be empty)
-  std::vector<StringTail> tails;   // CSTRING and PSTRING fields not overlaid by another field
+  std::uint32_t record_size = 0;  // element size times the product of the dimensions
+  std::vector<FieldInfo> fields;  // field n is fields[n - 1]
+  std::vector<StringTail> tails;  // every element of the CSTRING and PSTRING fields no other
+                                  // field shares bytes with
 
   std::uint32_t field_count() const noexcept { return static_cast<std::uint32_t>(fields.size()); }
-  // The number of the first field whose name equals `name` without regard to case; 0 for none.
-  std::uint32_t field_number(std::string_view name) const noexcept;
 };
 
-// Fills `layout` from a compiled type descriptor; false when the descriptor cannot be read.
-using LayoutReader = bool (*)(const void* type_descriptor, std::uint32_t record_size,
-                              RecordLayout& layout);
+enum class LayoutResult : std::uint8_t { Read, Damaged, NoMemory };
 
-// Installs the reader used when a queue is first used (null: queues know no fields, so every key
-// field number and name is refused).
-void set_layout_reader(LayoutReader reader) noexcept;
-LayoutReader layout_reader() noexcept;
+// Reads the layout of the record described by the compiled type descriptor `type`. Damaged when
+// the descriptor cannot be read. A string field that shares bytes with a field other than its
+// enclosing groups (declared OVER it, or over which it is declared) gets no tail: normalising
+// it would change the other field.
+LayoutResult read_record_layout(const unsigned char* type, RecordLayout& layout) noexcept;
 
 }  // namespace kes::data

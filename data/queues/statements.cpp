@@ -3,7 +3,12 @@
 
 #include <cstring>
 
+#include <kestrel/memory.h>
+#include <kestrel/string_stack.h>
+
 #include "platform/core/heap.h"
+#include "runtime/types/class_cache.h"
+#include "runtime/values/introspection.h"
 
 namespace kes::data {
 namespace {
@@ -104,21 +109,32 @@ void empty_queue(KesQueueDescriptor* descriptor) noexcept {
 
 KesQueueDescriptor* new_queue(const void* type, ErrorCode& error) noexcept {
   error = ErrorCode::None;
-  RecordLayout layout;
-  if (type == nullptr || layout_reader() == nullptr || !layout_reader()(type, 0, layout)) {
+  const auto* stream = static_cast<const unsigned char*>(type);
+  const class_descriptor* fields = runtime::cached_class_descriptor(stream);
+  if (stream != nullptr && fields == nullptr) {
+    error = ErrorCode::NoMemory;
+    return nullptr;
+  }
+  if (fields == nullptr || fields->damaged()) {
     error = ErrorCode::InvalidFieldType;
     return nullptr;
   }
-  const std::size_t size = layout.record_size;
-  void* block = platform::heap_allocate(sizeof(KesQueueDescriptor) + size);
+  const KesFieldInfo& record = *fields->field_info(0);
+  const std::uint64_t size = std::uint64_t{record.size} * record.elements;
+  void* block = size > UINT32_MAX - sizeof(KesQueueDescriptor)
+                    ? nullptr
+                    : platform::heap_allocate(sizeof(KesQueueDescriptor) + size);
   if (block == nullptr) {
     error = ErrorCode::NoMemory;
     return nullptr;
   }
   auto* descriptor = static_cast<KesQueueDescriptor*>(block);
   std::byte* buffer = static_cast<std::byte*>(block) + sizeof(KesQueueDescriptor);
+  // Blank strings and zero numbers, as a declared QUEUE starts; bytes no field covers are zero.
   std::memset(buffer, 0, size);
-  *descriptor = KesQueueDescriptor{buffer, type, nullptr, layout.record_size};
+  for (std::uint32_t element = 0; element < record.elements; ++element)
+    Kes$CLEAR(buffer + std::size_t{element} * record.size, stream, 0);
+  *descriptor = KesQueueDescriptor{buffer, type, nullptr, static_cast<std::uint32_t>(size)};
   return descriptor;
 }
 
@@ -126,6 +142,35 @@ void dispose_queue(KesQueueDescriptor* descriptor) noexcept {
   if (descriptor == nullptr) return;
   free_queue(*descriptor);
   platform::heap_free(descriptor);
+}
+
+}  // namespace kes::data
+
+namespace kes::data {
+namespace {
+
+class_descriptor* record_fields(const KesQueueDescriptor* descriptor) noexcept {
+  return descriptor == nullptr ? nullptr
+                               : runtime::cached_class_descriptor(
+                                     static_cast<const unsigned char*>(descriptor->type));
+}
+
+}  // namespace
+
+void push_field_name(KesQueueDescriptor* descriptor, std::uint32_t field) noexcept {
+  runtime::push_field_name(record_fields(descriptor), field);
+}
+
+Ufo* field_value(KesQueueDescriptor* descriptor, std::uint32_t field) noexcept {
+  if (descriptor == nullptr) return nullptr;
+  return runtime::field_value(record_fields(descriptor), descriptor->buffer,
+                              descriptor->record_size, field);
+}
+
+std::int32_t field_number(KesQueueDescriptor* descriptor, const Ufo* ufo) noexcept {
+  if (descriptor == nullptr) return 0;
+  return static_cast<std::int32_t>(
+      runtime::field_of(record_fields(descriptor), descriptor->buffer, ufo));
 }
 
 }  // namespace kes::data

@@ -34,10 +34,17 @@ void free_descriptor(KesQueueDescriptor* descriptor) noexcept;
 // Empties an existing queue object (nothing when there is none), advancing its counter.
 void empty_queue(KesQueueDescriptor* descriptor) noexcept;
 
-// NEW: one block with a descriptor and a zeroed record buffer of the type's size. Null with 75
-// when the type descriptor cannot be read, with 8 when memory runs out.
+// NEW: one block with a descriptor and a record buffer of the type's size (the element size
+// times the record's dimensions), cleared as CLEAR(record) does. Null with 75 when the type
+// descriptor is missing or cannot be read, with 8 when memory runs out.
 KesQueueDescriptor* new_queue(const void* type, ErrorCode& error) noexcept;
 // DISPOSE: FREE, then releases the block from new_queue(); null is ignored.
 void dispose_queue(KesQueueDescriptor* descriptor) noexcept;
+
+// WHO, WHAT and WHERE on the queue's record buffer and type descriptor; a null descriptor
+// pushes the empty string, gives null and 0.
+void push_field_name(KesQueueDescriptor* descriptor, std::uint32_t field) noexcept;
+Ufo* field_value(KesQueueDescriptor* descriptor, std::uint32_t field) noexcept;
+std::int32_t field_number(KesQueueDescriptor* descriptor, const Ufo* ufo) noexcept;
 
 }  // namespace kes::data

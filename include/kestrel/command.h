@@ -64,9 +64,10 @@ KES_API void Kes$LONGPATH(void) KES_NOEXCEPT;
 // DIRECTORY(queue, pattern, attributes) and LFNDIRECTORY: the pattern (a directory and a name
 // with "*" and "?") comes from the string stack; each matching file's record (KesDirectoryRecord
 // or KesLongDirectoryRecord, cut to the queue's record size) is put in the record buffer and
-// appended as ADD appends it. The queue is not emptied first; a pattern that matches nothing
-// leaves it as it was. Attributes: 0 lists ordinary files only; hidden 02h, system 04h and
-// directory 10h add those files (DIRECTORY leaves out a file with any of these bits not asked
-// for).
+// appended as ADD appends it; the error state is then the last ADD's, and a failed ADD (7 for a
+// null queue, 8 when memory runs out) ends the list. The queue is not emptied first; a pattern
+// that matches nothing leaves it and the error state as they were. Attributes: 0 lists ordinary
+// files only; hidden 02h, system 04h and directory 10h add those files (DIRECTORY leaves out a
+// file with any of these bits not asked for).
 KES_API void Kes$DIRECTORY(KesQueueDescriptor* queue, uint8_t attributes) KES_NOEXCEPT;
 KES_API void Kes$LFNDIRECTORY(KesQueueDescriptor* queue, uint8_t attributes) KES_NOEXCEPT;

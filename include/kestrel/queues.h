@@ -1,5 +1,6 @@
 // QUEUE statements: ADD, GET, PUT, DELETE and SORT in their plain, positional and keyed forms,
-// RECORDS, POINTER, POSITION, NUMCHANGES, FREE, NEW and DISPOSE.
+// RECORDS, POINTER, POSITION, NUMCHANGES, FREE, NEW and DISPOSE; WHO, WHAT and WHERE on a queue's
+// record; the read access of list displays (qgroup).
 //
 // Every statement takes the queue descriptor first. Positions count from 1 in the queue order.
 // The `key` forms take a list of signed field numbers (positive ascending, negative descending)
@@ -14,6 +15,12 @@
 #include <stddef.h>
 
 #include <kestrel/abi.h>
+
+#ifdef __cplusplus
+class Ufo;
+#else
+typedef struct Ufo Ufo;
+#endif
 
 // The queue descriptor the compiler lays out for every QUEUE (and Kes$NEWqueue for a dynamic
 // one): four words.
@@ -90,3 +97,42 @@ KES_API void Kes$FREEqueuea(KesQueueDescriptor* queue) KES_NOEXCEPT;
 KES_API KesQueueDescriptor* Kes$NEWqueue(const void* type) KES_NOEXCEPT;
 // Frees the queue, then releases a block made by Kes$NEWqueue.
 KES_API void Kes$DISPOSEqueue(KesQueueDescriptor* queue) KES_NOEXCEPT;
+
+// WHO, WHAT and WHERE on the queue's record buffer and type descriptor (see Kes$WHO, Kes$WHAT,
+// Kes$WHERE). The error state is left alone; a null queue pushes the empty string, gives null
+// and 0.
+KES_API void Kes$WHOqueue(KesQueueDescriptor* queue, uint32_t field) KES_NOEXCEPT;
+KES_API Ufo* Kes$WHATqueue(KesQueueDescriptor* queue, uint32_t field) KES_NOEXCEPT;
+KES_API int32_t Kes$WHEREqueue(KesQueueDescriptor* queue, const Ufo* ufo) KES_NOEXCEPT;
+
+#ifdef __cplusplus
+// The internal queue object a descriptor's third word points at, as list displays read it. None
+// of these operations touches the record buffer's contents, the current entry, the change
+// counter or the error state. The value descriptors they return belong to the queue: the
+// caller neither frees them nor keeps them past Kes$FREEqueue; through them a display may also
+// write the fields.
+class KES_EXPORT qgroup {
+ public:
+  // A value descriptor of field `field` (0: the whole record) of the record buffer; null beyond
+  // the fields or when memory runs out.
+  Ufo* field_buffer_ufo(uint32_t field) noexcept;
+  // Loads the entry at `position` of the queue order into the display view: 0 when loaded, 1
+  // (nothing loaded) for a position below 1 or above RECORDS.
+  int32_t load_view(int32_t position) noexcept;
+  // A value descriptor of field `field` (0: the whole record) of the display view.
+  Ufo* field_view_ufo(uint32_t field) noexcept;
+  // The display view's bytes (record size).
+  void* view_address() noexcept;
+  // Writes the display view back into the entry it was loaded from, normalised and compressed
+  // as PUT stores records, without moving it in any order: 0 when written, 30 when that entry
+  // is gone (deleted, or nothing loaded), 8 when memory runs out.
+  int32_t put_view() noexcept;
+
+  qgroup(const qgroup&) = delete;
+  qgroup& operator=(const qgroup&) = delete;
+
+ protected:
+  qgroup() noexcept = default;
+  ~qgroup() = default;
+};
+#endif

@@ -249,6 +249,8 @@ class KES_EXPORT class_descriptor : public CLASS_DESCRIPTOR {
   // Size of the structure (record 0).
   uint32_t structure_size() const noexcept { return fields_ == nullptr ? 0 : fields_[0].size; }
   bool damaged() const noexcept { return damaged_; }
+  // True when the walk stopped because memory ran out rather than at damage in the stream.
+  bool short_of_memory() const noexcept { return short_of_memory_; }
 
   // Builder, in declaration order. Each returns false (and the declaration is then damaged)
   // when the buffer is full, a name is longer than 99 characters, the call is out of order
@@ -282,12 +284,17 @@ class KES_EXPORT class_descriptor : public CLASS_DESCRIPTOR {
   bool walk(bool with_names) noexcept;
   void forget_fields() noexcept;
   bool store_field(uint32_t index, const KesFieldInfo& info) noexcept;
+  bool out_of_memory() noexcept {
+    short_of_memory_ = true;
+    return false;
+  }
   bool write_record(unsigned char type, uint32_t size, unsigned places, const char* picture,
                     const char* name, const char* second_name) noexcept;
 
   void* names_ = nullptr;       // name table (a HashTable), when built
   Builder* builder_ = nullptr;  // while building
   bool damaged_ = false;
+  bool short_of_memory_ = false;
 };
 
 // The storage size of a type code: the fixed size, 0 where the declaration decides.

@@ -77,10 +77,10 @@ class DirectorySearch {
   bool load() noexcept;
 
   FoundFile found_{};
-  void* handle_ = nullptr;          // Windows: the search handle
-  std::string directory_;           // the pattern's directory part, with its separator
-  std::vector<std::string> names_;  // elsewhere: the matching names, in order
-  std::size_t position_ = 0;        // elsewhere: index of the next name to report
+  [[maybe_unused]] void* handle_ = nullptr;  // Windows: the search handle
+  std::string directory_;                    // the pattern's directory part, with its separator
+  std::vector<std::string> names_;           // elsewhere: the matching names, in order
+  std::size_t position_ = 0;                 // elsewhere: index of the next name to report
 };
 
 // Whether a name matches a pattern by the rules above (used by the search elsewhere; exposed

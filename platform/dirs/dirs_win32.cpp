@@ -26,6 +26,15 @@ FileTime local_time_of(const FILETIME& written) noexcept {
                   static_cast<std::uint8_t>(parts.wSecond)};
 }
 
+// Copies what a search reports of a file (may throw std::bad_alloc, as the names are copied).
+void take(const WIN32_FIND_DATAA& data, FoundFile& found) {
+  found.name = data.cFileName;
+  found.short_name = data.cAlternateFileName;
+  found.written = local_time_of(data.ftLastWriteTime);
+  found.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  found.attributes = data.dwFileAttributes;
+}
+
 // Calls `get` (a Win32 call that answers the size it needs when the buffer is too small) with
 // a buffer that grows until the answer fits.
 template <typename Get>
@@ -61,11 +70,7 @@ bool DirectorySearch::first(std::string_view pattern) noexcept {
     const HANDLE found = ::FindFirstFileA(text.c_str(), &data);
     if (found == INVALID_HANDLE_VALUE) return false;
     handle_ = found;
-    found_.name = data.cFileName;
-    found_.short_name = data.cAlternateFileName;
-    found_.written = local_time_of(data.ftLastWriteTime);
-    found_.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    found_.attributes = data.dwFileAttributes;
+    take(data, found_);
     return true;
   } catch (const std::bad_alloc&) {
     close();
@@ -78,11 +83,7 @@ bool DirectorySearch::next() noexcept {
   try {
     WIN32_FIND_DATAA data{};
     if (!::FindNextFileA(static_cast<HANDLE>(handle_), &data)) return false;
-    found_.name = data.cFileName;
-    found_.short_name = data.cAlternateFileName;
-    found_.written = local_time_of(data.ftLastWriteTime);
-    found_.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    found_.attributes = data.dwFileAttributes;
+    take(data, found_);
     return true;
   } catch (const std::bad_alloc&) {
     return false;

@@ -261,17 +261,14 @@ ProfileText::Edit ProfileText::set(std::string_view section, std::string_view ke
   }
 }
 
-ProfileText::Edit ProfileText::erase_entry(std::string_view section,
-                                           std::string_view key) noexcept {
-  section = trim(section);
-  key = trim(key);
+template <typename Drop>
+ProfileText::Edit ProfileText::erase_lines(Drop drop) noexcept {
   try {
     std::string kept;
     bool removed = false;
     std::size_t copied = 0;
     for (const Line& line : lines_) {
-      if (line.kind == Kind::Entry && same_name(name_of(line), key) &&
-          section_named(line, section)) {
+      if (drop(line)) {
         kept.append(text_, copied, line.begin - copied);
         copied = line.next;
         removed = true;
@@ -286,26 +283,19 @@ ProfileText::Edit ProfileText::erase_entry(std::string_view section,
   return parse() ? Edit::Changed : Edit::Refused;
 }
 
+ProfileText::Edit ProfileText::erase_entry(std::string_view section,
+                                           std::string_view key) noexcept {
+  section = trim(section);
+  key = trim(key);
+  return erase_lines([&](const Line& line) {
+    return line.kind == Kind::Entry && same_name(name_of(line), key) &&
+           section_named(line, section);
+  });
+}
+
 ProfileText::Edit ProfileText::erase_section(std::string_view section) noexcept {
   section = trim(section);
-  try {
-    std::string kept;
-    bool removed = false;
-    std::size_t copied = 0;
-    for (const Line& line : lines_) {
-      if (section_named(line, section)) {
-        kept.append(text_, copied, line.begin - copied);
-        copied = line.next;
-        removed = true;
-      }
-    }
-    if (!removed) return Edit::Unchanged;
-    kept.append(text_, copied, std::string::npos);
-    text_.swap(kept);
-  } catch (const std::bad_alloc&) {
-    return Edit::Refused;
-  }
-  return parse() ? Edit::Changed : Edit::Refused;
+  return erase_lines([&](const Line& line) { return section_named(line, section); });
 }
 
 bool ProfileText::storable_section(std::string_view section) noexcept {

@@ -81,6 +81,9 @@ class ProfileText {
   bool section_named(const Line& line, std::string_view section) const noexcept;
   std::string_view line_end() const noexcept;
   Edit replace(std::size_t begin, std::size_t end, std::string_view with) noexcept;
+  // Removes every line for which `drop(line)` is true.
+  template <typename Drop>
+  Edit erase_lines(Drop drop) noexcept;
 
   std::string text_;
   std::vector<Line> lines_;

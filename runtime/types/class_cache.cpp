@@ -49,6 +49,10 @@ class_descriptor* cached_class_descriptor(const unsigned char* type_descriptor,
   }
   auto* made = new class_descriptor(type_descriptor, length, false);
   if (made == nullptr) return nullptr;
+  if (made->short_of_memory()) {
+    delete made;  // not damage: the next call reads the descriptor again
+    return nullptr;
+  }
   element = static_cast<CacheElement*>(cache().add(&type_descriptor));
   if (element == nullptr) {
     delete made;

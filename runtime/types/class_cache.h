@@ -9,8 +9,9 @@
 namespace kes::runtime {
 
 // The class descriptor of the type descriptor at `type_descriptor` (no name table), made on
-// first use and kept; null for a null descriptor or when memory runs out. A damaged descriptor
-// gives a class descriptor without fields. The stream is trusted to end where its records
+// first use and kept; null for a null descriptor or when memory runs out (nothing is kept then,
+// so a later call reads the descriptor again). A damaged descriptor gives a class descriptor
+// without fields. The stream is trusted to end where its records
 // end (compiled descriptors have no length) unless `length` bounds it; the bound of the first
 // call stays with the cached descriptor.
 class_descriptor* cached_class_descriptor(const unsigned char* type_descriptor,

@@ -127,7 +127,7 @@ bool class_descriptor::store_field(uint32_t index, const KesFieldInfo& info) noe
     while (capacity <= index)
       capacity *= 2;
     void* grown = platform::heap_reallocate(fields_, sizeof(KesFieldInfo) * capacity);
-    if (grown == nullptr) return false;
+    if (grown == nullptr) return out_of_memory();
     fields_ = static_cast<KesFieldInfo*>(grown);
     field_capacity_ = capacity;
   }
@@ -146,6 +146,7 @@ bool class_descriptor::walk(bool with_names) noexcept {
   info.inside_array = 0;
   info.offset = 0;  // a nested group read on its own starts at its own address
   field_count_ = 0;
+  short_of_memory_ = false;
   if (!store_field(0, info)) return false;
   const uint32_t total = info.group_fields;
   struct Open {
@@ -179,13 +180,13 @@ bool class_descriptor::walk(bool with_names) noexcept {
   }
   if (with_names) {
     auto* table = new NameTable;
-    if (table == nullptr) return false;
+    if (table == nullptr) return out_of_memory();
     names_ = table;
     char name[kKesFieldNameLength + 1];
     for (uint32_t number = 1; number <= field_count_; ++number) {
       if (!clipped_name(FIELDNAME(number), name) || name[0] == '\0') continue;
       auto* element = static_cast<NameElement*>(table->add(name));
-      if (element == nullptr) return false;
+      if (element == nullptr) return out_of_memory();
       if (element->field == 0) element->field = number;
     }
   }

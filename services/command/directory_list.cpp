@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "numeric/dates/date_calendar.h"
+#include "runtime/stack/string_store.h"
 
 namespace kes::services {
 
@@ -13,12 +14,10 @@ constexpr std::uint32_t kFilterBits =
     platform::kAttributeHidden | platform::kAttributeSystem | platform::kAttributeDirectory;  // 16h
 constexpr std::uint32_t kRecordBits = 0x37;
 
-// Copies `text` into a blank-padded field of `size` bytes, cut to `limit` bytes.
-void store_padded(char* field, std::size_t size, std::string_view text,
-                  std::size_t limit) noexcept {
-  const std::size_t n = text.size() < limit ? text.size() : limit;
-  std::memset(field, ' ', size);
-  if (n != 0) std::memcpy(field, text.data(), n);
+// Stores a name into a blank-padded STRING field of the record, cut to its size.
+template <std::size_t kSize>
+void store_name(char (&field)[kSize], std::string_view name) noexcept {
+  runtime::store_string(field, kSize, name.data(), static_cast<std::uint32_t>(name.size()));
 }
 
 std::int32_t serial_time(unsigned hour, unsigned minute, unsigned second) noexcept {
@@ -91,7 +90,7 @@ bool dos_list_takes(std::uint32_t attributes, std::uint8_t requested) noexcept {
 
 void fill_record(const DosEntry& entry, KesDirectoryRecord& record) noexcept {
   const std::string_view name(entry.name, std::strlen(entry.name));
-  store_padded(record.name, sizeof record.name, name, sizeof record.name);
+  store_name(record.name, name);
   const unsigned day = entry.date & 31u;
   const unsigned month = (entry.date >> 5) & 15u;
   const unsigned year = (entry.date >> 9) + 1980u;
@@ -104,9 +103,8 @@ void fill_record(const DosEntry& entry, KesDirectoryRecord& record) noexcept {
 }
 
 void fill_long_record(const platform::FoundFile& file, KesLongDirectoryRecord& record) noexcept {
-  store_padded(record.name, sizeof record.name, file.name, sizeof record.name);
-  store_padded(record.short_name, sizeof record.short_name,
-               file.short_name.empty() ? file.name : file.short_name, sizeof record.short_name);
+  store_name(record.name, file.name);
+  store_name(record.short_name, file.short_name.empty() ? file.name : file.short_name);
   const platform::FileTime& t = file.written;
   record.date = numeric::serial_from_fields(t.month, t.day, t.year);
   record.time = serial_time(t.hour, t.minute, t.second);
@@ -122,8 +120,8 @@ std::size_t list_directory(std::string_view pattern, std::uint8_t requested, Rec
     if (!dos_list_takes(find.entry().attributes, requested)) continue;
     KesDirectoryRecord record;
     fill_record(find.entry(), record);
-    add(context, &record, sizeof record);
     ++count;
+    if (!add(context, &record, sizeof record)) break;
   }
   return count;
 }
@@ -136,8 +134,8 @@ std::size_t list_long_directory(std::string_view pattern, std::uint8_t requested
     if (!long_list_takes(search.file().attributes, requested)) continue;
     KesLongDirectoryRecord record;
     fill_long_record(search.file(), record);
-    add(context, &record, sizeof record);
     ++count;
+    if (!add(context, &record, sizeof record)) break;
   }
   return count;
 }

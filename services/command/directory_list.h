@@ -64,8 +64,9 @@ void fill_record(const DosEntry& entry, KesDirectoryRecord& record) noexcept;
 void fill_long_record(const platform::FoundFile& file, KesLongDirectoryRecord& record) noexcept;
 
 // Lists the files of `pattern` that the list's filter takes, handing each record to `add` in
-// turn; returns how many were handed. A pattern that matches nothing hands none.
-using RecordSink = void (*)(void* context, const void* record, std::size_t size);
+// turn until `add` answers false; returns how many were handed. A pattern that matches nothing
+// hands none.
+using RecordSink = bool (*)(void* context, const void* record, std::size_t size);
 std::size_t list_directory(std::string_view pattern, std::uint8_t requested, RecordSink add,
                            void* context) noexcept;
 std::size_t list_long_directory(std::string_view pattern, std::uint8_t requested, RecordSink add,

@@ -7,6 +7,7 @@
 #include <kestrel/command.h>
 #include <kestrel/queues.h>
 
+#include "data/queues/statements.h"
 #include "files/errors/error_state.h"
 #include "platform/core/heap.h"
 #include "platform/launch/module_path.h"
@@ -21,20 +22,22 @@ namespace svc = kes::services;
 
 namespace {
 
-// Pops the top without its trailing blanks into `buffer` as a terminated text, cut to the
-// buffer less one byte.
-std::string_view pop_clipped(char* buffer, std::size_t size) noexcept {
-  rt::clip_top();
-  rt::pop_to_cstring(buffer, static_cast<std::uint32_t>(size));
-  return std::string_view(buffer, std::strlen(buffer));
-}
+// A directory list on its way into a queue, and the error of its last ADD.
+struct Listing {
+  KesQueueDescriptor* queue;
+  kes::files::ErrorCode error;
+};
 
-// Appends one record to the queue: copied into the record buffer (at most the record's size)
-// and added as ADD does.
-void add_to_queue(void* context, const void* record, std::size_t size) noexcept {
-  auto* queue = static_cast<KesQueueDescriptor*>(context);
-  std::memcpy(queue->buffer, record, size < queue->record_size ? size : queue->record_size);
-  Kes$ADDqueue(queue);
+// Appends one record to the queue as ADD does: copied into the record buffer (cut to the
+// queue's record size) and added by the queue's own statement. A failed ADD ends the list.
+bool add_to_queue(void* context, const void* record, std::size_t size) noexcept {
+  auto& listing = *static_cast<Listing*>(context);
+  KesQueueDescriptor* queue = listing.queue;
+  if (queue != nullptr && queue->buffer != nullptr) {
+    std::memcpy(queue->buffer, record, size < queue->record_size ? size : queue->record_size);
+  }
+  listing.error = kes::data::add_record(queue);
+  return listing.error == kes::files::ErrorCode::None;
 }
 
 template <std::size_t kLimit>
@@ -42,9 +45,13 @@ void list_into(KesQueueDescriptor* queue, std::uint8_t attributes,
                std::size_t (*list)(std::string_view, std::uint8_t, svc::RecordSink,
                                    void*) noexcept) noexcept {
   char pattern[kLimit + 1];
-  const std::string_view pattern_text = pop_clipped(pattern, sizeof pattern);
-  if (queue == nullptr || queue->buffer == nullptr) return;
-  list(pattern_text, attributes, add_to_queue, queue);
+  const std::string_view pattern_text = rt::pop_clipped_cstring(pattern, sizeof pattern);
+  Listing listing{queue, kes::files::ErrorCode::None};
+  if (list(pattern_text, attributes, add_to_queue, &listing) == 0) return;
+  // The error state is the last ADD's, as after the statement; a list that adds nothing leaves
+  // it alone.
+  kes::files::ErrorScope errors;
+  errors.report(listing.error);
 }
 
 }  // namespace
@@ -76,21 +83,21 @@ extern "C" void Kes$SETCOMMAND() noexcept {
 
 extern "C" void Kes$SETPATH() noexcept {
   char path[svc::kPathLimit + 1];
-  const std::string_view path_text = pop_clipped(path, sizeof path);
+  const std::string_view path_text = rt::pop_clipped_cstring(path, sizeof path);
   kes::files::ErrorScope errors;
   errors.report(svc::set_path(path_text));
 }
 
 extern "C" void Kes$SHORTPATH() noexcept {
   char path[svc::kPathLimit + 1];
-  const std::string_view path_text = pop_clipped(path, sizeof path);
+  const std::string_view path_text = rt::pop_clipped_cstring(path, sizeof path);
   kes::files::clear_error();
   rt::push_text(svc::short_path(path_text));
 }
 
 extern "C" void Kes$LONGPATH() noexcept {
   char path[svc::kPathLimit + 1];
-  const std::string_view path_text = pop_clipped(path, sizeof path);
+  const std::string_view path_text = rt::pop_clipped_cstring(path, sizeof path);
   kes::files::clear_error();
   rt::push_text(svc::long_path(path_text));
 }

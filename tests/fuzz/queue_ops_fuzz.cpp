@@ -10,8 +10,8 @@
 
 #include <kestrel/queues.h>
 #include <kestrel/string_stack.h>
+#include <kestrel/types.h>
 
-#include "data/queues/record_layout.h"
 #include "files/errors/error_state.h"
 #include "platform/core/heap.h"
 #include "runtime/stack/string_stack.h"
@@ -19,19 +19,25 @@
 namespace {
 
 constexpr std::size_t kMaxInput = 1 << 12;
-const char kType[] = "fuzz";
 
 void check(bool condition) {
   if (!condition) std::abort();
 }
 
-// LONG Serial, LONG A, CSTRING(8) Name, SHORT B, then filler: 20 bytes, or 140 when the first
-// input byte is odd (records then stored compressed).
-bool read_layout(const void*, std::uint32_t, kes::data::RecordLayout& layout) {
-  layout.fields = {{0, 4, 6, 0, 1}, {4, 4, 6, 0, 1}, {8, 8, 19, 0, 1}, {16, 2, 2, 0, 1}};
-  layout.names = {"Serial", "A", "Name", "B"};
-  layout.tails = {{8, 8, kes::data::TailKind::CString}};
-  return true;
+// LONG Serial, LONG A, CSTRING(8) Name, SHORT B: 18 bytes. The queue takes 20 bytes of it, or
+// 140 when the first input byte is odd (records then stored compressed).
+const unsigned char* record_type() {
+  static const class_descriptor* type = [] {
+    auto* built = new class_descriptor;
+    built->StartGroup("Fuzz");
+    built->AddSimple(KesTypeLong, "Serial", nullptr);
+    built->AddSimple(KesTypeLong, "A", nullptr);
+    built->AddField(KesTypeCstring, 8, "Name", 0, nullptr, nullptr);
+    built->AddSimple(KesTypeShort, "B", nullptr);
+    built->EndDeclaration();
+    return built;
+  }();
+  return type->stream();
 }
 
 std::uint8_t chosen = 0;
@@ -44,11 +50,10 @@ std::int32_t erratic(const void*, std::uint32_t, const void*, const void*, std::
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0 || size > kMaxInput) return 0;
-  kes::data::set_layout_reader(read_layout);
   const int depth = kes::runtime::string_stack_depth();
   const std::uint32_t record_size = (data[0] & 1) != 0 ? 140 : 20;
   std::uint8_t buffer[140] = {};
-  KesQueueDescriptor queue{buffer, kType, nullptr, record_size};
+  KesQueueDescriptor queue{buffer, record_type(), nullptr, record_size};
   std::size_t cursor = 1;
   auto next = [&]() -> std::uint8_t { return cursor < size ? data[cursor++] : 0; };
   std::int32_t serial = 0;

@@ -1,12 +1,14 @@
 // A program as the compiler builds one, started by the tests as a child process: it registers
 // its module, begins its code and uses the locale without asking for it (it never calls
 // Kes$isfinit), printing one "name=value" line for each setting it sees. Given the argument
-// "assert" it then fails an internal assertion of the window layer.
+// "assert" it then fails an internal assertion of the window layer; given "evaluate" and an
+// expression it prints "evaluate=" and the expression's value.
 #include <cstdio>
 #include <cstring>
 
 #include <kestrel/collation.h>
 #include <kestrel/errors.h>
+#include <kestrel/evaluate.h>
 #include <kestrel/lifecycle.h>
 #include <kestrel/pictures.h>
 #include <kestrel/string_stack.h>
@@ -40,6 +42,13 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
   if (argc > 1 && std::strcmp(argv[1], "assert") == 0) {
     WslDebug$AssertFailed("count > 0", "ctllist.cpp", 77);  // ends the program
+  }
+  if (argc > 2 && std::strcmp(argv[1], "evaluate") == 0) {
+    char value[1024];
+    Kes$PushCString(argv[2]);
+    Kes$Evaluate();
+    Kes$PopCString(value, sizeof value);
+    std::printf("evaluate=%s\n", value);
   }
   Kes$exit(0);
 }

@@ -61,21 +61,11 @@ TEST(RunLengthCode, EncodesBlocksByHand) {
     const std::size_t length = run_length_encode(c.record, code.data());
     code.resize(length);
     EXPECT_EQ(code, bytes_of(c.code));
-  }
-}
-
-TEST(RunLengthCode, RefusesMalformedCode) {
-  std::vector<std::byte> record(8);
-  const std::vector<int> codes[] = {
-      {0x09, 'a'},   // a run longer than the record
-      {0x88, 'a'},   // literal bytes missing
-      {0x60, 'a'},   // no such header
-      {0x04, 'a'},   // expands short of the record
-      {0x7F, 0x08},  // 16-bit count cut off
-      {0x04},        // run byte missing
-  };
-  for (const std::vector<int>& code : codes) {
-    EXPECT_FALSE(run_length_decode(bytes_of(code), record));
+    std::vector<std::byte> back(c.record.size());
+    EXPECT_EQ(run_length_decode(code, back), length != 0);
+    if (length != 0) {
+      EXPECT_EQ(back, c.record);
+    }
   }
 }
 

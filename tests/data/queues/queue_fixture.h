@@ -1,11 +1,11 @@
-// The record the queue tests work on, its layout reader and a queue descriptor over it.
+// The record the queue tests work on, its type descriptor and a queue descriptor over it.
 //
 //   Line   QUEUE
 //   Qty      LONG          offset 0
 //   Name     CSTRING(8)    offset 4
 //   Shelf    SHORT         offset 12
 //   Serial   LONG          offset 16
-//            (filler up to the record size: 24 bytes, or 160 to store records compressed)
+//   Pad      STRING(4)     offset 20   (STRING(140): 160 bytes, records stored compressed)
 #pragma once
 
 #include <cstdint>
@@ -14,26 +14,31 @@
 #include <vector>
 
 #include <kestrel/queues.h>
-
-#include "data/queues/record_layout.h"
+#include <kestrel/types.h>
 
 namespace kes::test {
 
 constexpr std::uint32_t kSmallRecord = 24;
 constexpr std::uint32_t kLargeRecord = 160;
-constexpr std::int32_t kQty = 1, kName = 2, kShelf = 3, kSerial = 4;
+constexpr std::int32_t kQty = 1, kName = 2, kShelf = 3, kSerial = 4, kPad = 5;
 
-// Type descriptors stand for themselves here: the reader looks only at their address.
-inline const char kSmallType[] = "small";
-inline const char kLargeType[] = "large";
-
-inline bool read_test_layout(const void* type, std::uint32_t, data::RecordLayout& layout) {
-  if (type != kSmallType && type != kLargeType) return false;
-  layout.record_size = type == kSmallType ? kSmallRecord : kLargeRecord;
-  layout.fields = {{0, 4, 6, 0, 1}, {4, 8, 19, 0, 1}, {12, 2, 2, 0, 1}, {16, 4, 6, 0, 1}};
-  layout.names = {"Qty", "Name", "Shelf", "Serial"};
-  layout.tails = {{4, 8, data::TailKind::CString}};
-  return true;
+// The type descriptor of the record of `size` bytes (built once, kept for the process).
+inline const unsigned char* line_type(std::uint32_t size) {
+  auto build = [](std::uint32_t record_size) {
+    auto* type = new class_descriptor;
+    type->StartGroup("Line");
+    type->AddSimple(KesTypeLong, "Qty", nullptr);
+    type->AddField(KesTypeCstring, 8, "Name", 0, nullptr, nullptr);
+    type->AddSimple(KesTypeShort, "Shelf", nullptr);
+    type->SetOffset(16);
+    type->AddSimple(KesTypeLong, "Serial", nullptr);
+    type->AddField(KesTypeString, record_size - 20, "Pad", 0, nullptr, nullptr);
+    type->EndDeclaration();
+    return type;
+  };
+  static const class_descriptor* small = build(kSmallRecord);
+  static const class_descriptor* large = build(kLargeRecord);
+  return (size == kSmallRecord ? small : large)->stream();
 }
 
 struct TestRecord {
@@ -62,10 +67,8 @@ inline std::int32_t serial_of(const std::uint8_t* buffer) {
 struct TestQueue {
   explicit TestQueue(bool large = false)
       : bytes(large ? kLargeRecord : kSmallRecord, 0),
-        descriptor{bytes.data(), large ? kLargeType : kSmallType, nullptr,
-                   large ? kLargeRecord : kSmallRecord} {
-    data::set_layout_reader(read_test_layout);
-  }
+        descriptor{bytes.data(), line_type(large ? kLargeRecord : kSmallRecord), nullptr,
+                   large ? kLargeRecord : kSmallRecord} {}
   ~TestQueue() { Kes$FREEqueue(&descriptor); }
   std::vector<std::uint8_t> bytes;
   KesQueueDescriptor descriptor;
