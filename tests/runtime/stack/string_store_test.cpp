@@ -30,8 +30,6 @@ using namespace std::string_view_literals;
 constexpr StoreCase kStringStores[] = {
     {"PadsWithSpaces", "AB", 2, 5, "AB   "sv},
     {"Truncates", "ABCDEF", 6, 3, "ABC"sv},
-    {"ExactFit", "ABC", 3, 3, "ABC"sv},
-    {"OneOver", "ABCD", 4, 3, "ABC"sv},
     {"EmptySourceBlanks", "", 0, 4, "    "sv},
     {"ZeroSizeWritesNothing", "ABC", 3, 0, ""sv},
     {"KeepsZeroBytes", "A\0B", 3, 4, "A\0B "sv},
