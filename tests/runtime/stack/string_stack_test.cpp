@@ -41,33 +41,8 @@ TEST_F(StringStackTest, Len2ReadsLenPopsFreeingWhatTheEntryOwns) {
   Kes$STACKpop();
 }
 
-struct RotateCase {
-  const char* name;
-  std::uint32_t n;
-  const char* popped;  // the entries after the rotation, from the top
-};
-constexpr RotateCase kRotations[] = {
-    {"ZeroChangesNothing", 0, "333,22,1,D"},
-    {"OneSwapsTheTopTwo", 1, "22,333,1,D"},
-    {"TwoBringsTheThirdUp", 2, "1,333,22,D"},
-    {"BottomEntry", 3, "D,333,22,1"},
-};
-
-TEST_F(StringStackTest, RotateMovesTheEntryNBelowTheTopToTheTop) {
-  for (const RotateCase& c : kRotations) {
-    SCOPED_TRACE(c.name);
-    Kes$PushString("D", 1);
-    Kes$PushLong(1);  // inline entries: their pointers must follow them
-    Kes$PushLong(22);
-    Kes$PushLong(333);
-    Kes$StackRotate(c.n);
-    std::string popped = pop();
-    while (string_stack_depth() > 0)
-      popped += "," + pop();
-    EXPECT_EQ(popped, c.popped);
-  }
-}
-
+// Rotation, and the texts that fitting and snapshots give, are checked at random against a
+// vector of strings in the model test; these tests check what the model cannot see.
 TEST_F(StringStackTest, FitToWidthTruncatesInPlaceAndPadsWithSpaces) {
   const char text[] = "ABCDEF";
   Kes$PushString(text, 6);
@@ -79,12 +54,6 @@ TEST_F(StringStackTest, FitToWidthTruncatesInPlaceAndPadsWithSpaces) {
   fit_top_to_width(5);
   EXPECT_EQ(top_kind(), EntryKind::TextOwned);
   EXPECT_EQ(pop(), "AB   ");
-  Kes$PushNull();
-  fit_top_to_width(3);
-  EXPECT_EQ(pop(), "   ");
-  Kes$PushString(text, 3);
-  fit_top_to_width(0);
-  EXPECT_EQ(pop(), "");
   // A failed allocation leaves the top as it was.
   Kes$PushString("AB", 2);
   platform::heap_fail_nth(1);
@@ -100,9 +69,6 @@ TEST_F(StringStackTest, SnapshotGivesBackEveryEntry) {
   Kes$PushString("ref", 3);
   void* snapshot = save_string_stack();
   ASSERT_NE(snapshot, nullptr);
-  std::int32_t depth = 0;
-  std::memcpy(&depth, snapshot, sizeof(depth));
-  EXPECT_EQ(depth, 3);
   restore_string_stack(nullptr);  // another thread runs: the entries are kept in the snapshot
   EXPECT_EQ(string_stack_depth(), 0);
   restore_string_stack(snapshot);
