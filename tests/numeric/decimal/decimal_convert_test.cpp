@@ -223,6 +223,8 @@ TEST(DecimalFromConstant, PlacesDigitsLeastSignificantFirst) {
   EXPECT_EQ(text_of(value), "-12.34");
   decimal_from_constant(value, digits, 4, 0, 0);
   EXPECT_EQ(text_of(value), "1234");
+  decimal_from_constant(value, digits, 1, 0, 0);  // a one-digit constant
+  EXPECT_EQ(text_of(value), "4");
   decimal_from_constant(value, digits, 4, 34, 0);  // two digits below the row
   EXPECT_EQ(text_of(value), "0." + zeros(30) + "12");
   decimal_from_constant(value, nullptr, 4, 2, 0);
