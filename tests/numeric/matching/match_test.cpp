@@ -37,6 +37,7 @@ constexpr MatchCase kMatches[] = {
     {"ExactEqual", "ABC", "ABC", 0, 1},
     {"ExactDiffersInCase", "ABC", "abc", 0, 0},
     {"ExactNoCase", "ABC", "abc", 16, 1},
+    {"ExactNoCaseLastByteDiffers", "ABC", "abd", 16, 0},
     {"ExactTrailingSpacesClipped", "ABC   ", "ABC ", 0, 1},
     {"ExactLeadingSpacesCount", " ABC", "ABC", 0, 0},
     {"ExactLengthDiffers", "ABCD", "ABC", 0, 0},
