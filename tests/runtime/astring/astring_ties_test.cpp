@@ -3,6 +3,7 @@
 #include <limits>
 #include <map>
 #include <random>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -36,6 +37,21 @@ TEST(AStringTieDeathTest, RunningOutOfAutomaticKeysIsFatal) {
   table.set_automatic_key_counter(std::numeric_limits<std::int32_t>::min());
   EXPECT_EXIT(table.tie(nullptr, 0, 1), testing::ExitedWithCode(kFatalExitCode),
               "run out of automatic keys");
+}
+
+// The all flag reaches the texts in every slot of the table, the first and the last included.
+TEST(AStringUntie, AllFlagReachesEveryText) {
+  AStringTable table;
+  std::vector<const char*> texts;
+  for (int i = 0; i < 600; ++i) {
+    texts.push_back(table.intern("T" + std::to_string(i)));
+    table.tie(texts.back(), 5, i + 1);
+  }
+  table.untie_everywhere(5);
+  int still_tied = 0;
+  for (const char* text : texts)
+    still_tied += table.tied(text, 5) != 0 ? 1 : 0;
+  EXPECT_EQ(still_tied, 0);
 }
 
 // A tie replaces the value of a key it already holds; untie of one key keeps the others and key -1
