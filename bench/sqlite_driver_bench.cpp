@@ -2,10 +2,18 @@
 // prepared statements: ADD of 100,000 records with two keys (in one transaction, and one
 // transaction per record), GET of each by key, and a full scan in the order of the second key.
 // Both use the same journal (WAL) and synchronous level (NORMAL).
+//
+// --records=N runs every row with N records instead: one transaction per record costs most of a
+// minute at full size, so CI's single pass takes fewer.
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <random>
 #include <sqlite3.h>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <kestrel/files.h>
@@ -19,7 +27,9 @@
 
 namespace {
 
-constexpr int kRecords = 100000;
+// Records of each row: 100,000 unless --records says otherwise. Process-wide by design: set
+// once from the command line before any benchmark runs.
+int records = 100000;
 constexpr std::size_t kNameSize = 20;
 
 struct Row {
@@ -28,14 +38,14 @@ struct Row {
   std::int32_t amount;
 };
 
-// Records in a fixed pseudo-random order: IDs 1 to kRecords shuffled, names from 5,000 (so the
+// Records in a fixed pseudo-random order: IDs 1 to `records` shuffled, names from 5,000 (so the
 // name key has duplicates), and the IDs to look up.
 struct Inputs {
   std::vector<Row> rows;
   std::vector<std::int32_t> lookups;
   Inputs() {
     std::mt19937 random(20240611);
-    for (std::int32_t i = 1; i <= kRecords; ++i) {
+    for (std::int32_t i = 1; i <= records; ++i) {
       std::string name = "N";
       for (std::uint32_t n = random() % 5000; name.size() < 6; n /= 26)
         name.push_back(static_cast<char>('a' + n % 26));
@@ -185,7 +195,7 @@ void BM_AddInOneTransaction(benchmark::State& state) {
     state.ResumeTiming();
     store.add_all(true);
   }
-  state.SetItemsProcessed(state.iterations() * kRecords);
+  state.SetItemsProcessed(state.iterations() * records);
 }
 
 template <typename Store>
@@ -196,7 +206,7 @@ void BM_AddEachInItsTransaction(benchmark::State& state) {
     state.ResumeTiming();
     store.add_all(false);
   }
-  state.SetItemsProcessed(state.iterations() * kRecords);
+  state.SetItemsProcessed(state.iterations() * records);
 }
 
 template <typename Store>
@@ -204,7 +214,7 @@ void BM_GetByKey(benchmark::State& state) {
   Store store(false);
   for (auto _ : state)
     benchmark::DoNotOptimize(store.get_all());
-  state.SetItemsProcessed(state.iterations() * kRecords);
+  state.SetItemsProcessed(state.iterations() * records);
 }
 
 template <typename Store>
@@ -212,7 +222,7 @@ void BM_ScanInKeyOrder(benchmark::State& state) {
   Store store(false);
   for (auto _ : state)
     benchmark::DoNotOptimize(store.scan());
-  state.SetItemsProcessed(state.iterations() * kRecords);
+  state.SetItemsProcessed(state.iterations() * records);
 }
 
 #define KES_SQLITE_BENCH(operation)                \
@@ -248,6 +258,29 @@ bool results_agree() {
   return ours_get == theirs_get && ours_scan == theirs_scan && ours_get != 0;
 }
 
+// Takes --records=N out of the command line; false when N is not a count from 1 to 10,000,000.
+bool take_records_option(int& argc, char** argv) {
+  constexpr std::string_view kOption = "--records=";
+  for (int i = 1; i < argc; ++i) {
+    if (std::strncmp(argv[i], kOption.data(), kOption.size()) != 0) continue;
+    char* end = nullptr;
+    const long count = std::strtol(argv[i] + kOption.size(), &end, 10);
+    if (*end != '\0' || count < 1 || count > 10000000) return false;
+    records = static_cast<int>(count);
+    std::copy(argv + i + 1, argv + argc + 1, argv + i);  // argv[argc] is null
+    --argc;
+    --i;
+  }
+  return true;
+}
+
 }  // namespace
 
-int main(int argc, char** argv) { return kes::bench::run_benchmarks(argc, argv, results_agree()); }
+int main(int argc, char** argv) {
+  if (!take_records_option(argc, argv)) {
+    std::fprintf(stderr, "--records takes a count from 1 to 10000000\n");
+    return EXIT_FAILURE;
+  }
+  std::printf("%d records in each row\n", records);
+  return kes::bench::run_benchmarks(argc, argv, results_agree());
+}

@@ -51,16 +51,59 @@
 //   Block[2] = LEFT(Customer.Name,28) & RIGHT(Customer.Number,12)
 //   Block[3] = CLIP(Customer.Street)
 //   Block[4] = CLIP(Customer.Zip) & ' ' & CLIP(Customer.City)
+//
+// Then the invoice is kept in a database file through FILE statements that reach the SQLite
+// driver, as compiled code reaches it: the records and their type descriptors, and the file and
+// key control blocks naming the driver's entry function, laid out as the compiler lays them out.
+// The Customer group above is the Customer file's record:
+//
+//   Customer  FILE,DRIVER('SQLite'),NAME('invoice_demo.sqlite'),CREATE,PRE(CUS)
+//   ByNumber    KEY(CUS:Number)
+//   Record      RECORD  ! Name, Number, Street, Zip, City as above
+//             END END
+//   Invoice   FILE,DRIVER('SQLite'),NAME('invoice_demo.sqlite'),CREATE,PRE(INV)
+//   ByNumber    KEY(INV:Number)
+//   ByCustomer  KEY(INV:Customer,INV:Number),DUP
+//   Record      RECORD
+//   Number        LONG
+//   Date          LONG
+//   Customer      STRING(10)
+//   Subtotal      DECIMAL(11,2)
+//   Tax           DECIMAL(11,2)
+//   Total         DECIMAL(11,2)
+//             END END
+//   Item      FILE,DRIVER('SQLite'),NAME('invoice_demo.sqlite'),CREATE,PRE(ITM)
+//   ByInvoice   KEY(ITM:Invoice,ITM:Number)
+//   Record      RECORD
+//   Invoice       LONG
+//   Number        LONG
+//   Line          LIKE(Line)  ! its fields, stored one column each
+//             END END
+//
+//   GET(Customer,CUS:ByNumber); IF ERRORCODE() THEN ADD(Customer) ELSE PUT(Customer).
+//   SET(INV:ByNumber); PREVIOUS(Invoice)    ! the last number on file, plus one
+//   LOGOUT(1,Invoice,Item); ADD(Invoice); ADD(Item) for each line; COMMIT
+//   GET(Invoice,INV:ByNumber); GET(Customer,CUS:ByNumber); SET(ITM:ByInvoice,ITM:ByInvoice)
+//   LOOP; NEXT(Item) ... END                ! the stored invoice, printed as above
+//   SET(INV:ByCustomer); LOOP; NEXT(Invoice) ... END  ! every run's invoice
+//
+// The database is invoice_demo.sqlite in the current folder: each run adds one invoice, and a
+// second run lists the first run's too.
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 
 #include <kestrel/collation.h>
 #include <kestrel/dates.h>
 #include <kestrel/decimal.h>
+#include <kestrel/files.h>
+#include <kestrel/memory.h>
 #include <kestrel/pictures.h>
 #include <kestrel/queues.h>
+#include <kestrel/sqlite_driver.h>
 #include <kestrel/storage.h>
 #include <kestrel/string_builtins.h>
 #include <kestrel/string_stack.h>
@@ -88,20 +131,34 @@ struct Line {
 };
 static_assert(sizeof(Line) == kDescriptionSize + kQuantitySize + kPriceSize + kAmountSize + 1);
 
+// A field of a record's declaration: the type, the size (string and decimal types; others take
+// their fixed size), the name and the decimal places.
+struct FieldDeclaration {
+  unsigned char type;
+  std::uint32_t size;
+  const char* name;
+  unsigned places;
+};
+
+// The type descriptor of a record, written by the builder as the compiler would emit it.
+const unsigned char* record_type(const char* name, std::initializer_list<FieldDeclaration> fields) {
+  auto* d = new class_descriptor;  // kept for the life of the program, as compiled ones are
+  d->StartGroup(name);
+  for (const FieldDeclaration& f : fields)
+    d->AddField(f.type, f.size, f.name, f.places, nullptr, nullptr);
+  d->EndDeclaration();
+  return d->stream();
+}
+
 // The line record's type descriptor.
 const unsigned char* line_type_descriptor() {
-  static class_descriptor* made = [] {
-    auto* d = new class_descriptor;
-    d->StartGroup("Line");
-    d->AddField(KesTypeString, kDescriptionSize, "Description", 0, nullptr, nullptr);
-    d->AddField(KesTypeDecimal, kQuantitySize, "Quantity", kPlaces, nullptr, nullptr);
-    d->AddField(KesTypeDecimal, kPriceSize, "UnitPrice", kPlaces, nullptr, nullptr);
-    d->AddField(KesTypeDecimal, kAmountSize, "Total", kPlaces, nullptr, nullptr);
-    d->AddSimple(KesTypeByte, "Dept", nullptr);
-    d->EndDeclaration();
-    return d;
-  }();
-  return made->stream();
+  static const unsigned char* const made =
+      record_type("Line", {{KesTypeString, kDescriptionSize, "Description", 0},
+                           {KesTypeDecimal, kQuantitySize, "Quantity", kPlaces},
+                           {KesTypeDecimal, kPriceSize, "UnitPrice", kPlaces},
+                           {KesTypeDecimal, kAmountSize, "Total", kPlaces},
+                           {KesTypeByte, 0, "Dept", 0}});
+  return made;
 }
 
 // One column of the printed line: the text before it, the field, the picture (null: as is).
@@ -182,25 +239,27 @@ void assign_literal(std::uint8_t* variable, std::uint8_t size, const char* text)
   Kes$DPopDec(variable, size, kPlaces);
 }
 
-// A fixed STRING variable, blank-padded as a compiled program declares it.
+// Field = text, as a STRING assignment stores it: blank-padded.
 template <std::size_t N>
-struct Fixed {
-  char bytes[N];
-  explicit Fixed(const char* text) {
-    Kes$storestr(bytes, N, text, static_cast<std::uint32_t>(std::char_traits<char>::length(text)));
-  }
+void assign(char (&field)[N], const char* text) {
+  Kes$storestr(field, N, text, static_cast<std::uint32_t>(std::char_traits<char>::length(text)));
+}
+
+// The Customer group, which is also the Customer file's record.
+struct CustomerRecord {
+  char name[30];
+  char number[10];
+  char street[30];
+  char zip[8];
+  char city[20];
 };
+static_assert(sizeof(CustomerRecord) == 98);
 
 constexpr std::uint32_t kBlockWidth = 40;
 
 void push_variable(const char* bytes, std::uint32_t size) { Kes$PushString(bytes, size); }
 
-void print_customer_block() {
-  const Fixed<30> name("  Ada Wren & Daughters");
-  const Fixed<10> number("  C-10442 ");
-  const Fixed<30> street("17 Heron Lane");
-  const Fixed<8> zip("4021");
-  const Fixed<20> city("Nethermoor");
+void print_customer_block(const CustomerRecord& customer) {
   char block[4][kBlockWidth];
 
   // Block[1] = CENTER('INVOICE',40)
@@ -208,22 +267,22 @@ void print_customer_block() {
   Kes$StackCENTER(static_cast<std::int32_t>(kBlockWidth));
   Kes$PopString(block[0], kBlockWidth);
   // Block[2] = LEFT(Customer.Name,28) & RIGHT(Customer.Number,12)
-  push_variable(name.bytes, sizeof(name.bytes));
+  push_variable(customer.name, sizeof(customer.name));
   Kes$StackLEFT(28);
-  push_variable(number.bytes, sizeof(number.bytes));
+  push_variable(customer.number, sizeof(customer.number));
   Kes$StackRIGHT(12);
   Kes$StackConcat();
   Kes$PopString(block[1], kBlockWidth);
   // Block[3] = CLIP(Customer.Street)
-  push_variable(street.bytes, sizeof(street.bytes));
+  push_variable(customer.street, sizeof(customer.street));
   Kes$StackCLIP();
   Kes$PopString(block[2], kBlockWidth);
   // Block[4] = CLIP(Customer.Zip) & ' ' & CLIP(Customer.City)
-  push_variable(zip.bytes, sizeof(zip.bytes));
+  push_variable(customer.zip, sizeof(customer.zip));
   Kes$StackCLIP();
   Kes$PushString(" ", 1);
   Kes$StackConcat();
-  push_variable(city.bytes, sizeof(city.bytes));
+  push_variable(customer.city, sizeof(customer.city));
   Kes$StackCLIP();
   Kes$StackConcat();
   Kes$PopString(block[3], kBlockWidth);
@@ -252,6 +311,253 @@ void print_collation_change() {
   set_locale("KESCOLSEQ", "ZYXWVUTSRQPONMLKJIHGFEDCBA");
   std::printf("Reversed collation:  %s sorts %s %s\n", first, order(), second);
   set_locale("KESCOLSEQ", "");
+}
+
+// ---- The invoice kept in a database file through FILE statements.
+
+const char kDatabase[] = "invoice_demo.sqlite";  // in the current folder
+
+// Invoice record: Number LONG, Date LONG, Customer STRING(10), Subtotal, Tax and Total
+// DECIMAL(11,2), one after the other.
+struct InvoiceRecord {
+  std::int32_t number;
+  std::int32_t date;
+  char customer[10];
+  std::uint8_t subtotal[kAmountSize];
+  std::uint8_t tax[kAmountSize];
+  std::uint8_t total[kAmountSize];
+};
+static_assert(sizeof(InvoiceRecord) == 36);
+
+// Item record: Invoice LONG, Number LONG (the line's place on the invoice), then the fields of
+// a Line.
+struct ItemRecord {
+  std::int32_t invoice;
+  std::int32_t number;
+  Line line;
+};
+static_assert(sizeof(ItemRecord) == 8 + sizeof(Line));
+
+CustomerRecord customer;
+InvoiceRecord invoice;
+ItemRecord item;
+
+const unsigned char* customer_type_descriptor() {
+  static const unsigned char* const made =
+      record_type("Customer", {{KesTypeString, 30, "Name", 0},
+                               {KesTypeString, 10, "Number", 0},
+                               {KesTypeString, 30, "Street", 0},
+                               {KesTypeString, 8, "Zip", 0},
+                               {KesTypeString, 20, "City", 0}});
+  return made;
+}
+
+const unsigned char* invoice_type_descriptor() {
+  static const unsigned char* const made =
+      record_type("Invoice", {{KesTypeLong, 0, "Number", 0},
+                              {KesTypeLong, 0, "Date", 0},
+                              {KesTypeString, 10, "Customer", 0},
+                              {KesTypeDecimal, kAmountSize, "Subtotal", kPlaces},
+                              {KesTypeDecimal, kAmountSize, "Tax", kPlaces},
+                              {KesTypeDecimal, kAmountSize, "Total", kPlaces}});
+  return made;
+}
+
+const unsigned char* item_type_descriptor() {
+  static const unsigned char* const made =
+      record_type("Item", {{KesTypeLong, 0, "Invoice", 0},
+                           {KesTypeLong, 0, "Number", 0},
+                           {KesTypeString, kDescriptionSize, "Description", 0},
+                           {KesTypeDecimal, kQuantitySize, "Quantity", kPlaces},
+                           {KesTypeDecimal, kPriceSize, "UnitPrice", kPlaces},
+                           {KesTypeDecimal, kAmountSize, "Total", kPlaces},
+                           {KesTypeByte, 0, "Dept", 0}});
+  return made;
+}
+
+// The columns of a stored line: those of a Line, two fields further on.
+constexpr Column kItemColumns[] = {
+    {"", 3, nullptr}, {" ", 4, "@N6.2"}, {" x ", 5, "@N$9.2"}, {" ", 6, "@N$14.2"}};
+
+// The key and file control blocks.
+const Drv_KeyComponent kCustomerNumber[] = {{2, 0, 0}};
+const Drv_KeyComponent kInvoiceNumber[] = {{1, 0, 0}};
+const Drv_KeyComponent kInvoiceCustomer[] = {{3, 0, 0}, {1, 0, 0}};
+const Drv_KeyComponent kItemInvoice[] = {{1, 0, 0}, {2, 0, 0}};
+
+Drv_FCB customer_file{};
+Drv_FCB invoice_file{};
+Drv_FCB item_file{};
+Drv_KCB customer_by_number{&customer_file,  "CUS:ByNumber", nullptr, 0, 1, 0, 0,
+                           kCustomerNumber, nullptr};
+Drv_KCB invoice_by_number{&invoice_file,  "INV:ByNumber", nullptr, 0, 1, 0, 0,
+                          kInvoiceNumber, nullptr};
+Drv_KCB invoice_by_customer{&invoice_file,    "INV:ByCustomer", nullptr, DRV_KEY_DUP, 2, 0, 0,
+                            kInvoiceCustomer, nullptr};
+Drv_KCB item_by_invoice{&item_file, "ITM:ByInvoice", nullptr, 0, 2, 0, 0, kItemInvoice, nullptr};
+Drv_KCB* const customer_keys[] = {&customer_by_number};
+Drv_KCB* const invoice_keys[] = {&invoice_by_number, &invoice_by_customer};
+Drv_KCB* const item_keys[] = {&item_by_invoice};
+
+void declare(Drv_FCB& file, const char* label, void* record, std::uint32_t size,
+             const unsigned char* type, Drv_KCB* const* keys, std::uint8_t key_count) {
+  file.driver = SQLite$Driver;
+  file.name = kDatabase;
+  file.name_length = -1;
+  file.attributes = DRV_ATTR_CREATE;
+  file.label = label;
+  file.driver_name = "SQLite";
+  file.record = record;
+  file.record_size = size;
+  file.record_type = type;
+  file.keys = keys;
+  file.key_count = key_count;
+}
+
+// The text on top of the string stack, popped.
+std::string popped_text() {
+  KesTextPair pair{nullptr, 0};
+  Kes$PopTemp(&pair);
+  std::string text(pair.pointer == nullptr ? "" : pair.pointer, pair.length);
+  Kes$freestr(&pair);
+  return text;
+}
+
+// Whether the statement just run on `file` failed; it says so with ERROR() and FILEERROR().
+bool failed(const char* statement, const Drv_FCB& file) {
+  if (Kes$ERRCODE == 0) return false;
+  Kes$FILEERRORMSG();
+  const std::string detail = popped_text();
+  std::printf("%s(%s) failed: %d %.79s%s%s\n", statement, file.label, Kes$ERRCODE, Kes$ERRSTR,
+              detail.empty() ? "" : " | ", detail.c_str());
+  return true;
+}
+
+// Target = Source, for two DECIMAL(11,2) variables.
+void assign_amount(std::uint8_t* target, const std::uint8_t* source) {
+  Kes$DPushDec(source, kAmountSize, kPlaces);
+  Kes$DPopDec(target, kAmountSize, kPlaces);
+}
+
+// The customer on file: ADD when the number is new, else PUT what was entered.
+bool store_customer() {
+  const CustomerRecord entered = customer;
+  Kes$FILE_GETfk(&customer_file, &customer_by_number);
+  if (Kes$ERRCODE != 0 && Kes$ERRCODE != 35) return !failed("GET", customer_file);
+  const bool known = Kes$ERRCODE == 0;
+  customer = entered;
+  if (known)
+    Kes$FILE_PUTf(&customer_file);
+  else
+    Kes$FILE_ADDf(&customer_file);
+  return !failed(known ? "PUT" : "ADD", customer_file);
+}
+
+// The invoice with the next number and its lines, in one transaction; 0 when it failed.
+std::int32_t store_invoice(KesQueueDescriptor& queue, Line& line, std::int32_t date,
+                           const std::uint8_t* subtotal, const std::uint8_t* tax,
+                           const std::uint8_t* grand) {
+  Kes$FILE_SETk(&invoice_by_number);
+  Kes$FILE_PREV(&invoice_file);  // 33 on an empty file
+  if (Kes$ERRCODE != 0 && Kes$ERRCODE != 33) {
+    failed("PREVIOUS", invoice_file);
+    return 0;
+  }
+  const std::int32_t number = Kes$ERRCODE == 0 ? invoice.number + 1 : 1;
+
+  Kes$LOGOUT(1, &invoice_file, &item_file, nullptr);
+  if (failed("LOGOUT", invoice_file)) return 0;
+  invoice.number = number;
+  invoice.date = date;
+  Kes$storestr(invoice.customer, sizeof invoice.customer, customer.number, sizeof customer.number);
+  assign_amount(invoice.subtotal, subtotal);
+  assign_amount(invoice.tax, tax);
+  assign_amount(invoice.total, grand);
+  Kes$FILE_ADDf(&invoice_file);
+  bool ok = !failed("ADD", invoice_file);
+  for (std::int32_t position = 1; ok && position <= Kes$RECORDSqueue(&queue); ++position) {
+    Kes$GETqueueptr(&queue, position);
+    item.invoice = number;
+    item.number = position;
+    item.line = line;  // ITM:Line = Line, a group assignment
+    Kes$FILE_ADDf(&item_file);
+    ok = !failed("ADD", item_file);
+  }
+  ok ? Kes$COMMIT() : Kes$ROLLBACK();
+  return ok && !failed("COMMIT", invoice_file) ? number : 0;
+}
+
+// The invoice as stored, read back by key into cleared records and printed as above; false when
+// a read fails or the stored total differs from the one computed.
+bool print_stored_invoice(std::int32_t number, const std::uint8_t* grand) {
+  Kes$CLEAR(&invoice, invoice_type_descriptor(), 0);
+  Kes$CLEAR(&customer, customer_type_descriptor(), 0);
+  invoice.number = number;
+  Kes$FILE_GETfk(&invoice_file, &invoice_by_number);
+  if (failed("GET", invoice_file)) return false;
+  std::memcpy(customer.number, invoice.customer, sizeof customer.number);
+  Kes$FILE_GETfk(&customer_file, &customer_by_number);
+  if (failed("GET", customer_file)) return false;
+
+  std::printf("\nInvoice %d as stored in %s, read back by key:\n\n", number, kDatabase);
+  print_customer_block(customer);
+  std::printf("Invoice date %s    Due %s\n\n", formatted_date(invoice.date, "@D4").c_str(),
+              formatted_date(invoice.date + 30, "@D6").c_str());
+  Kes$CLEAR(&item, item_type_descriptor(), 0);
+  item.invoice = number;
+  Kes$FILE_SETkk(&item_by_invoice, &item_by_invoice);  // from line 0 of the invoice on
+  for (Kes$FILE_NEXT(&item_file); Kes$ERRCODE == 0 && item.invoice == number;
+       Kes$FILE_NEXT(&item_file)) {
+    print_record(&item, sizeof item, item_type_descriptor(), kItemColumns, std::size(kItemColumns));
+  }
+  if (Kes$ERRCODE != 33 && failed("NEXT", item_file)) return false;
+  std::puts("");
+  print_amount("Subtotal", invoice.subtotal, kAmountSize);
+  print_amount("Tax 7.5%", invoice.tax, kAmountSize);
+  print_amount("Total due", invoice.total, kAmountSize);
+  Kes$DPushDec(invoice.total, kAmountSize, kPlaces);
+  Kes$DPushDec(grand, kAmountSize, kPlaces);
+  return Kes$DecDistinct() == 0;
+}
+
+// Every invoice on file by customer, this run's marked; false when a read fails.
+bool list_invoices(std::int32_t number) {
+  std::printf("\nInvoices on file in %s (each run adds one): %d\n", kDatabase,
+              Kes$FILE_RECORDSf(&invoice_file));
+  Kes$FILE_SETk(&invoice_by_customer);
+  for (Kes$FILE_NEXT(&invoice_file); Kes$ERRCODE == 0; Kes$FILE_NEXT(&invoice_file)) {
+    std::printf("  %.10s %5d  %s %s%s\n", invoice.customer, invoice.number,
+                formatted_date(invoice.date, "@D6").c_str(),
+                formatted(invoice.total, kAmountSize, "@N$14.2").c_str(),
+                invoice.number == number ? "  (this run)" : "");
+  }
+  return Kes$ERRCODE == 33 || !failed("NEXT", invoice_file);
+}
+
+// Stores the customer and the invoice, reads them back and lists every run's invoices.
+bool keep_in_database(KesQueueDescriptor& queue, Line& line, std::int32_t date,
+                      const std::uint8_t* subtotal, const std::uint8_t* tax,
+                      const std::uint8_t* grand) {
+  declare(customer_file, "Customer", &customer, sizeof customer, customer_type_descriptor(),
+          customer_keys, 1);
+  declare(invoice_file, "Invoice", &invoice, sizeof invoice, invoice_type_descriptor(),
+          invoice_keys, 2);
+  declare(item_file, "Item", &item, sizeof item, item_type_descriptor(), item_keys, 1);
+  bool ok = true;
+  for (Drv_FCB* file : {&customer_file, &invoice_file, &item_file}) {
+    Kes$FILE_OPEN(file, DRV_ACCESS_READWRITE | DRV_DENY_NONE);
+    ok = ok && !failed("OPEN", *file);
+  }
+  // The lines in the invoice's order again: SORT(Line,'+Dept,+Description').
+  with_key(Kes$SORTqueueskey, queue, "+Dept,+Description");
+  std::int32_t number = 0;
+  if (ok) ok = store_customer();
+  if (ok) ok = (number = store_invoice(queue, line, date, subtotal, tax, grand)) != 0;
+  if (ok) ok = print_stored_invoice(number, grand);
+  if (ok) ok = list_invoices(number);
+  for (Drv_FCB* file : {&item_file, &invoice_file, &customer_file})
+    Kes$FILE_CLOSE(file);
+  return ok;
 }
 
 }  // namespace
@@ -288,8 +594,14 @@ int main() {
   std::uint8_t shares[3][kAmountSize];
   Kes$ClearDec(subtotal, kAmountSize, KES_TYPE_DECIMAL, 0);
 
+  assign(customer.name, "Ada Wren & Daughters");
+  assign(customer.number, "C-10442");
+  assign(customer.street, "17 Heron Lane");
+  assign(customer.zip, "4021");
+  assign(customer.city, "Nethermoor");
+
   std::puts("Kestrel invoice demo\n");
-  print_customer_block();
+  print_customer_block(customer);
   const std::int32_t invoice_date = Kes$DATE(11, 30, 2026);
   const std::int32_t due_date = invoice_date + 30;
   std::printf("Invoice date %s    Due %s\n\n", formatted_date(invoice_date, "@D4").c_str(),
@@ -363,6 +675,7 @@ int main() {
 
   print_collation_change();
   print_lines_by_amount(queue, line);
+  const bool kept = keep_in_database(queue, line, invoice_date, subtotal, tax, grand);
   Kes$FREEqueue(&queue);
-  return balanced ? 0 : 1;
+  return balanced && kept ? 0 : 1;
 }

@@ -90,6 +90,10 @@ Queue* Queue::create(const KesQueueDescriptor& descriptor, ErrorCode& error) noe
   queue->locate_scratch_ = allocate_bytes(size);
   queue->display_ = allocate_bytes(size);
   queue->queue_order_ = queue->new_order(true);
+  if (queue->queue_order_ != nullptr) {  // listed at once, so that destroy() frees it
+    queue->orders_[0] = queue->queue_order_;
+    queue->order_count_ = 1;
+  }
   if (queue->work_ == nullptr || queue->previous_ == nullptr || queue->entry_scratch_ == nullptr ||
       queue->locate_scratch_ == nullptr || queue->display_ == nullptr ||
       queue->queue_order_ == nullptr) {
@@ -97,8 +101,6 @@ Queue* Queue::create(const KesQueueDescriptor& descriptor, ErrorCode& error) noe
     error = ErrorCode::NoMemory;
     return nullptr;
   }
-  queue->orders_[0] = queue->queue_order_;
-  queue->order_count_ = 1;
   return queue;
 }
 

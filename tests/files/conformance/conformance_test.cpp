@@ -6,15 +6,15 @@
 #include <tuple>
 #include <vector>
 
-#include <kestrel/files.h>
 #include <kestrel/string_stack.h>
 
 #include <gtest/gtest.h>
 
 #include "tests/files/conformance/file_declaration.h"
-#include "tests/files/conformance/reference_driver.h"
 #ifdef KES_TEST_SQLITE
 #include <kestrel/sqlite_driver.h>
+
+#include "tests/support/temp_folder.h"
 #endif
 
 namespace kes::test {
@@ -28,29 +28,18 @@ struct DriverFactory {
 
 namespace {
 
-// The customers of the suite: ID, Name STRING(20), City STRING(12), Amount; keys by ID (unique),
-// by Name (duplicates, without regard to case), by City and descending Amount (duplicates,
-// records without a City or Amount left out).
-constexpr std::size_t kId = 1, kName = 2, kCity = 3, kAmount = 4;
-constexpr std::size_t kByIdKey = 0, kByNameKey = 1, kByCityKey = 2;
+constexpr std::size_t kByIdKey = Customers::kById, kByNameKey = Customers::kByName,
+                      kByCityKey = Customers::kByCity;
 
-class Conformance : public ::testing::TestWithParam<DriverFactory> {
+// Each test starts with five customers in a fresh file of the driver's.
+class Conformance : public ::testing::TestWithParam<DriverFactory>, public Customers {
  protected:
   Conformance()
-      : customers_(
+      : Customers(
             GetParam().entry,
-            GetParam().file_name(::testing::UnitTest::GetInstance()->current_test_info()->name()),
-            "Customer",
-            {{DRV_TYPE_LONG, 0, "ID"},
-             {DRV_TYPE_STRING, 20, "Name"},
-             {DRV_TYPE_STRING, 12, "City"},
-             {DRV_TYPE_LONG, 0, "Amount"}},
-            {{"ById", {kId}},
-             {"ByName", {kName}, DRV_KEY_DUP | DRV_KEY_NOCASE},
-             {"ByCity", {kCity, kAmount}, DRV_KEY_DUP | DRV_KEY_OPT, {0, 1}}}) {
+            GetParam().file_name(::testing::UnitTest::GetInstance()->current_test_info()->name())) {
     Kes$FILE_CREATE(file());
-    Kes$FILE_OPEN(file(), DRV_ACCESS_READWRITE | DRV_DENY_NONE);
-    EXPECT_EQ(Kes$ERRCODE, 0);
+    EXPECT_EQ(open(), 0);
     for (const auto& [id, name, city, amount] : {std::tuple{1, "bob", "Oslo", 10},
                                                  {2, "Alice", "Bergen", 30},
                                                  {3, "carol", "Oslo", 20},
@@ -60,21 +49,6 @@ class Conformance : public ::testing::TestWithParam<DriverFactory> {
   }
   ~Conformance() override { Kes$FILE_CLOSE(file()); }
 
-  Drv_FCB* file() { return customers_.file(); }
-  Drv_KCB* key(std::size_t index) { return customers_.key(index); }
-  void fill(std::int32_t id, std::string_view name, std::string_view city, std::int32_t amount) {
-    customers_.set_long(kId, id);
-    customers_.set_string(kName, name, 20);
-    customers_.set_string(kCity, city, 12);
-    customers_.set_long(kAmount, amount);
-  }
-  std::int32_t add(std::int32_t id, std::string_view name, std::string_view city,
-                   std::int32_t amount) {
-    fill(id, name, city, amount);
-    Kes$FILE_ADDf(file());
-    return Kes$ERRCODE;
-  }
-  std::int32_t id() { return customers_.get_long(kId); }
   // The IDs that NEXT (or PREVIOUS) reads until it posts 33.
   std::vector<std::int32_t> read_all(bool backward) {
     std::vector<std::int32_t> ids;
@@ -86,13 +60,6 @@ class Conformance : public ::testing::TestWithParam<DriverFactory> {
     EXPECT_EQ(Kes$ERRCODE, 33);
     return ids;
   }
-  // GET by a key of the buffer's values: the ID found, or minus the error.
-  std::int32_t get_by(std::size_t k) {
-    Kes$FILE_GETfk(file(), key(k));
-    return Kes$ERRCODE == 0 ? id() : -Kes$ERRCODE;
-  }
-
-  FileDeclaration customers_;
 };
 
 using Ids = std::vector<std::int32_t>;
@@ -206,13 +173,11 @@ TEST_P(Conformance, RefusesDuplicatesOfUniqueKeysOnly) {
   EXPECT_EQ(add(3, "erin", "Rome", 1), 40);
   EXPECT_EQ(add(6, "ALICE", "Bergen", 30), 0);  // duplicates of the DUP keys
   EXPECT_EQ(Kes$FILE_RECORDSf(file()), 6);
-  fill(5, "", "", 0);
-  get_by(kByIdKey);
-  customers_.set_long(kId, 2);
+  get(5);
+  set_long(kId, 2);
   Kes$FILE_PUTf(file());
   EXPECT_EQ(Kes$ERRCODE, 40);
-  fill(5, "", "", 0);
-  EXPECT_EQ(get_by(kByIdKey), 5);  // unchanged
+  EXPECT_EQ(get(5), 5);  // unchanged
 }
 
 TEST_P(Conformance, PutThatChangesAKeyMovesTheRecordAndTheScanWithIt) {
@@ -220,7 +185,7 @@ TEST_P(Conformance, PutThatChangesAKeyMovesTheRecordAndTheScanWithIt) {
   Kes$FILE_NEXT(file());
   Kes$FILE_NEXT(file());
   ASSERT_EQ(id(), 1);  // bob
-  customers_.set_string(kName, "Aaron", 20);
+  set_string(kName, "Aaron", 20);
   Kes$FILE_PUTf(file());
   ASSERT_EQ(Kes$ERRCODE, 0);
   EXPECT_EQ(read_all(false), (Ids{2, 4, 3, 5}));  // on from Aaron's new place
@@ -247,8 +212,7 @@ TEST_P(Conformance, RollbackLosesWhatCommitKeeps) {
   Kes$LOGOUT(1, file(), nullptr);
   ASSERT_EQ(Kes$ERRCODE, 0);
   add(10, "x", "y", 1);
-  fill(1, "", "", 0);
-  get_by(kByIdKey);
+  get(1);
   Kes$FILE_DELETE(file());
   Kes$ROLLBACK();
   EXPECT_EQ(Kes$ERRCODE, 0);
@@ -259,12 +223,9 @@ TEST_P(Conformance, RollbackLosesWhatCommitKeeps) {
   EXPECT_EQ(Kes$ERRCODE, 0);
   Kes$FILE_CLOSE(file());
   Kes$FILE_OPEN(file(), DRV_ACCESS_READWRITE | DRV_DENY_NONE);
-  for (std::int32_t i : {1, 11}) {
-    fill(i, "", "", 0);
-    EXPECT_EQ(get_by(kByIdKey), i);
-  }
-  fill(10, "", "", 0);
-  EXPECT_EQ(get_by(kByIdKey), -35);
+  EXPECT_EQ(get(1), 1);
+  EXPECT_EQ(get(11), 11);
+  EXPECT_EQ(get(10), -35);
 }
 
 using Misuse = void (*)(Drv_FCB* file, Drv_KCB* key);
@@ -320,18 +281,12 @@ INSTANTIATE_TEST_SUITE_P(Reference, Conformance,
                          driver_name);
 
 #ifdef KES_TEST_SQLITE
-// A database file of its own for each test, removed first with its journal files.
+// A database file of its own for each test, in a folder of this process's own.
 std::string sqlite_name(const std::string& test) {
-  std::string name = ::testing::TempDir() + "kes_conformance_" + test + ".db";
-  std::replace(name.begin() + static_cast<std::ptrdiff_t>(::testing::TempDir().size()), name.end(),
-               '/', '_');
-  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
-    const std::string each = name + suffix;
-    Kes$PushString(each.data(), static_cast<std::uint32_t>(each.size()));
-    Kes$RemoveFile();
-  }
-  Kes$clearerror();
-  return name;
+  static const TempFolder folder("conformance");
+  std::string name = test;
+  std::replace(name.begin(), name.end(), '/', '_');
+  return folder.file(name + ".db");
 }
 
 INSTANTIATE_TEST_SUITE_P(SQLite, Conformance,

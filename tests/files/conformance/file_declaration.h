@@ -1,15 +1,24 @@
-// A FILE declared at run time as the compiler lays one out: the record buffer, its type
-// descriptor, the keys' and the file's control blocks. Fields follow each other from offset 0.
+// A FILE declared at run time as the compiler lays one out (the record buffer, its type
+// descriptor written by the library's builder, the keys' and the file's control blocks), the
+// customers file every driver test uses, and the in-memory reference driver.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include <kestrel/driver.h>
+#include <kestrel/files.h>
+#include <kestrel/types.h>
 
 namespace kes::test {
+
+// The reference driver: LONG and STRING fields, keys of any of them (unique or DUP, NOCASE,
+// descending components, OPT), tables kept in memory for the life of the process.
+std::int32_t reference_driver(std::int32_t operation, Drv_FCB* file,
+                              const Drv_Args* arguments) noexcept;
 
 struct FieldSpec {
   std::uint8_t type;
@@ -17,7 +26,7 @@ struct FieldSpec {
   const char* name;
   std::uint8_t places = 0;
   std::uint32_t elements = 0;  // DIM(elements), 0 for none
-  std::int32_t over = 0;       // declared OVER this field number, 0 for none
+  std::uint32_t over = 0;      // declared OVER this field number, 0 for none
 };
 
 struct KeySpec {
@@ -30,33 +39,22 @@ struct KeySpec {
 class FileDeclaration {
  public:
   FileDeclaration(Drv_Entry driver, std::string name, const char* label,
-                  std::vector<FieldSpec> fields, std::vector<KeySpec> keys,
+                  const std::vector<FieldSpec>& fields, const std::vector<KeySpec>& keys,
                   std::vector<Drv_MCB> memos = {})
       : name_(std::move(name)), label_(label), memos_(std::move(memos)), keys_(keys.size()) {
-    std::vector<std::uint8_t> body;
+    class_descriptor built;
+    built.StartGroup(nullptr);
     std::uint32_t end = 0;
     for (const FieldSpec& f : fields) {
-      const bool decimal = f.type == DRV_TYPE_DECIMAL || f.type == DRV_TYPE_PDECIMAL;
-      const bool text = f.type >= DRV_TYPE_STRING && f.type <= DRV_TYPE_PSTRING;
-      const std::uint32_t size = decimal || text             ? f.size
-                                 : f.type <= DRV_TYPE_USHORT ? f.type == DRV_TYPE_BYTE ? 1 : 2
-                                 : f.type == DRV_TYPE_REAL || f.type == DRV_TYPE_BFLOAT8 ? 8
-                                                                                         : 4;
-      offsets_.push_back(f.over > 0 ? offsets_[static_cast<std::size_t>(f.over - 1)] : end);
-      body.insert(body.end(), {f.type, static_cast<std::uint8_t>(f.elements > 0 ? 0x1A : 0x0A)});
-      if (decimal) body.insert(body.end(), {static_cast<std::uint8_t>(size), f.places});
-      if (text) put_compact(body, size);
-      body.insert(body.end(), f.name, f.name + std::strlen(f.name) + 1);
-      put_compact(body, offsets_.back());
-      if (f.elements > 0) body.push_back(1), put_compact(body, f.elements);
-      if (f.over == 0) end += size * (f.elements > 0 ? f.elements : 1);
+      offsets_.push_back(f.over > 0 ? offsets_[f.over - 1] : end);
+      built.SetOffset(offsets_.back());
+      if (f.elements > 0) built.AddArray(f.elements);
+      built.AddField(f.type, f.size, f.name, f.places, nullptr, nullptr);
+      const std::uint32_t size = Kes$TypeSize(f.type) != 0 ? Kes$TypeSize(f.type) : f.size;
+      if (f.over == 0) end += size * std::max(f.elements, 1u);
     }
-    descriptor_ = {DRV_TYPE_GROUP, 0};
-    for (std::uint32_t v : {end, static_cast<std::uint32_t>(fields.size()), 0u}) {
-      for (int i = 0; i < 32; i += 8)
-        descriptor_.push_back(static_cast<std::uint8_t>(v >> i));
-    }
-    descriptor_.insert(descriptor_.end(), body.begin(), body.end());
+    built.EndDeclaration();
+    descriptor_.assign(built.stream(), built.stream() + built.stream_length());
     record_.assign(end, 0);
     for (std::size_t k = 0; k < keys.size(); ++k) {
       Key& key = keys_[k];
@@ -120,13 +118,6 @@ class FileDeclaration {
     std::vector<Drv_KeyComponent> components;
     Drv_KCB block;
   };
-  static void put_compact(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    const int more = value < 0x20 ? 0 : value < 0x2000 ? 1 : value < 0x200000 ? 2 : 3;
-    out.push_back(static_cast<std::uint8_t>((more << 5) | (value >> (8 * more))));
-    for (int i = more - 1; i >= 0; --i)
-      out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-  }
-
   std::string name_;
   std::string label_;
   std::vector<Drv_MCB> memos_;
@@ -135,6 +126,57 @@ class FileDeclaration {
   std::vector<std::uint8_t> record_;
   std::vector<std::uint32_t> offsets_;
   std::vector<Drv_KCB*> key_pointers_;
+};
+
+// The customers: ID, Name STRING(20), City STRING(12), Amount; keys by ID (unique), by Name
+// (duplicates, without regard to case), by City and descending Amount (duplicates, records
+// without a City or Amount left out). Statements return ERRORCODE().
+class Customers : public FileDeclaration {
+ public:
+  static constexpr std::size_t kId = 1, kName = 2, kCity = 3, kAmount = 4;
+  static constexpr std::size_t kById = 0, kByName = 1, kByCity = 2;
+
+  // Without `city_key`, the file has the first two keys only.
+  Customers(Drv_Entry driver, std::string name, bool city_key = true)
+      : FileDeclaration(driver, std::move(name), "Customer",
+                        {{DRV_TYPE_LONG, 0, "ID"},
+                         {DRV_TYPE_STRING, 20, "Name"},
+                         {DRV_TYPE_STRING, 12, "City"},
+                         {DRV_TYPE_LONG, 0, "Amount"}},
+                        {{"ById", {kId}},
+                         {"ByName", {kName}, DRV_KEY_DUP | DRV_KEY_NOCASE},
+                         {"ByCity", {kCity, kAmount}, DRV_KEY_DUP | DRV_KEY_OPT, {0, 1}}}) {
+    fcb.key_count = city_key ? 3 : 2;
+  }
+
+  std::int32_t open(std::int32_t mode = DRV_ACCESS_READWRITE | DRV_DENY_NONE) {
+    Kes$FILE_OPEN(file(), mode);
+    return Kes$ERRCODE;
+  }
+  void fill(std::int32_t id, std::string_view name, std::string_view city, std::int32_t amount) {
+    set_long(kId, id);
+    set_string(kName, name, 20);
+    set_string(kCity, city, 12);
+    set_long(kAmount, amount);
+  }
+  std::int32_t add(std::int32_t id, std::string_view name, std::string_view city = "",
+                   std::int32_t amount = 0) {
+    fill(id, name, city, amount);
+    Kes$FILE_ADDf(file());
+    return Kes$ERRCODE;
+  }
+  // GET by a key of the buffer's values: the ID found, or minus the error.
+  std::int32_t get_by(std::size_t k) {
+    Kes$FILE_GETfk(file(), key(k));
+    return Kes$ERRCODE == 0 ? id() : -Kes$ERRCODE;
+  }
+  std::int32_t get(std::int32_t id) {
+    fill(id, "", "", 0);
+    return get_by(kById);
+  }
+  std::int32_t id() { return get_long(kId); }
+  std::int32_t amount() { return get_long(kAmount); }
+  std::string name() { return get_string(kName, 20); }
 };
 
 }  // namespace kes::test

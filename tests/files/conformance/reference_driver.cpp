@@ -1,17 +1,14 @@
-// The reference driver: records in a map by position, key order worked out by sorting.
+// The reference driver, written against the driver contract as every driver must behave:
+// records in a map by position, key order worked out by sorting.
 //
 // State: the tables are process-wide test state, kept until the process ends.
-#include "tests/files/conformance/reference_driver.h"
-
 #include <algorithm>
-#include <cstring>
 #include <map>
 #include <optional>
-#include <string>
-#include <vector>
 
 #include <kestrel/collation.h>
-#include <kestrel/files.h>
+
+#include "tests/files/conformance/file_declaration.h"
 
 namespace kes::test {
 namespace {
@@ -36,24 +33,11 @@ struct State {
 
 std::map<std::string, Table> tables;
 
-// The descriptors of the tests: each field has a name and an offset, strings a size.
-std::vector<Field> read_fields(const std::uint8_t* d) {
-  const auto compact = [&] {
-    const int more = (*d >> 5) & 3;
-    std::uint32_t value = *d++ & 0x1Fu;
-    for (int i = 0; i < more; ++i)
-      value = value * 256 + *d++;
-    return value;
-  };
-  std::vector<Field> out(d[6]);
-  d += 14;
-  for (Field& f : out) {
-    f = {*d, 0, 4};
-    d += 2;
-    if (f.type == DRV_TYPE_STRING) f.size = compact();
-    d += std::strlen(reinterpret_cast<const char*>(d)) + 1;
-    f.offset = compact();
-  }
+std::vector<Field> read_fields(const std::uint8_t* descriptor) {
+  class_descriptor walk(descriptor, UINT32_MAX, false);
+  std::vector<Field> out;
+  for (unsigned f = 1; f <= walk.NFields(); ++f)
+    out.push_back({walk.field_info(f)->type, walk.field_info(f)->offset, walk.field_info(f)->size});
   return out;
 }
 
