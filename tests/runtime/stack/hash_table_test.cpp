@@ -249,6 +249,17 @@ TEST(HashTableMemory, FailedGrowthStillUsesAFreeSlot) {
   EXPECT_EQ(table.find("more"), element);
 }
 
+TEST(HashTableMemory, FailedCaseChangeKeepsEveryElementReachable) {
+  HashTable table;
+  for (int index = 0; index < 11; ++index)
+    table.add(std::to_string(index).c_str());
+  kes::platform::heap_fail_nth(1);  // the rebuilt slot array
+  EXPECT_FALSE(table.set_ignore_case(true));
+  kes::platform::heap_fail_nth(0);
+  for (int index = 0; index < 11; ++index)
+    EXPECT_NE(table.find(std::to_string(index).c_str()), nullptr) << index;
+}
+
 // Differential test against a linear-scan map with the same case rule.
 TEST(HashTableDifferential, MatchesALinearScanMap) {
   for (const bool ignore_case : {false, true}) {
