@@ -296,6 +296,9 @@ TEST_F(StringCompareTest, VariantsCompareByValueWhenBothAreNumbers) {
   push_reference("8");
   push_variant_reference(&nine);
   EXPECT_LT(compare_pop(true), 0);
+  push_variant_reference(&nine);
+  push_reference("A");
+  EXPECT_LT(compare_pop(true), 0);  // "9" sorts before "A"; no number to compare with
 }
 
 TEST_F(StringCompareTest, BStrsCompareByTheirUnits) {
