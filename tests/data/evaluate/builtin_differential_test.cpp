@@ -27,32 +27,13 @@ struct DifferentialCase {
   std::function<void()> direct;  // leaves compiled code's result on the string stack
 };
 
+// One row per built-in, with arguments that tell their order apart; what each operation does
+// with them is tested beside the operation itself.
 const DifferentialCase kCases[] = {
     {"SubMiddle", "SUB('ABCDE',2,3)",
      [] {
        push("ABCDE");
        Kes$StackSUB(2, 3);
-     }},
-    {"SubFromTheEnd", "SUB('ABCDE',-2,5)",
-     [] {
-       push("ABCDE");
-       Kes$StackSUB(-2, 5);
-     }},
-    {"SubPastTheEnd", "SUB('ABCDE',9,1)",
-     [] {
-       push("ABCDE");
-       Kes$StackSUB(9, 1);
-     }},
-    {"SubNegativeLength", "SUB('ABCDE',2,-1)",
-     [] {
-       push("ABCDE");
-       Kes$StackSUB(2, -1);
-     }},
-    {"InstringStepOne", "INSTRING('CD','ABCDEF',1,1)",
-     [] {
-       push("ABCDEF");
-       push("CD");
-       Kes$PushLong(Kes$StackINSTRING(1, 1));
      }},
     {"InstringSlots", "INSTRING('CD','ABCDEF',2,1)",
      [] {
@@ -60,38 +41,10 @@ const DifferentialCase kCases[] = {
        push("CD");
        Kes$PushLong(Kes$StackINSTRING(2, 1));
      }},
-    {"InstringMissedSlots", "INSTRING('CD','ABCDEF',2,2)",
-     [] {
-       push("ABCDEF");
-       push("CD");
-       Kes$PushLong(Kes$StackINSTRING(2, 2));
-     }},
-    {"InstringBackward", "INSTRING('C','ABCABC',-1,5)",
-     [] {
-       push("ABCABC");
-       push("C");
-       Kes$PushLong(Kes$StackINSTRING(-1, 5));
-     }},
-    {"InstringBackwardNoFit", "INSTRING('XYZ','ABCXYZ',-1,6)",
-     [] {
-       push("ABCXYZ");
-       push("XYZ");
-       Kes$PushLong(Kes$StackINSTRING(-1, 6));
-     }},
     {"CenterPads", "CENTER('AB',5)",
      [] {
        push("AB");
        Kes$StackCENTER(5);
-     }},
-    {"CenterCuts", "CENTER('ABCDE',2)",
-     [] {
-       push("ABCDE");
-       Kes$StackCENTER(2);
-     }},
-    {"RightOwnWidth", "RIGHT('AB   ')",
-     [] {
-       push("AB   ");
-       Kes$StackRIGHT(-1);
      }},
     {"RightCuts", "RIGHT('ABCDE',3)",
      [] {
@@ -102,11 +55,6 @@ const DifferentialCase kCases[] = {
      [] {
        push("  AB");
        Kes$StackLEFT(-1);
-     }},
-    {"AllOfEmpty", "ALL('',3)",
-     [] {
-       push("");
-       Kes$StackALL(3);
      }},
     {"AllRepeats", "ALL('AB',5)",
      [] {
@@ -141,11 +89,6 @@ const DifferentialCase kCases[] = {
     {"NumericExponent", "NUMERIC('1e3')",
      [] {
        push("1e3");
-       Kes$PushLong(Kes$StackNUMERIC());
-     }},
-    {"NumericSign", "NUMERIC('-')",
-     [] {
-       push("-");
        Kes$PushLong(Kes$StackNUMERIC());
      }},
     {"InlistPadded", "INLIST('B','A','B  ')",
@@ -190,7 +133,6 @@ const DifferentialCase kCases[] = {
     {"NaturalLog", "LOGE(10)", [] { Kes$PushReal(Kes$LOGE(10)); }},
     {"IntTruncates", "INT(2.7)", [] { Kes$PushReal(Kes$INT(2.7)); }},
     {"ShiftLeft", "BSHIFT(1,4)", [] { Kes$PushLong(Kes$BSHIFT(1, 4)); }},
-    {"ShiftRight", "BSHIFT(-16,-2)", [] { Kes$PushLong(Kes$BSHIFT(-16, -2)); }},
     {"RandomOneValue", "RANDOM(5,5)", [] { Kes$PushLong(Kes$RANDOM(5, 5)); }},
     // Compiled code does these inline; the results by hand.
     {"BitAnd", "BAND(12,10)", [] { Kes$PushLong(8); }},

@@ -20,7 +20,6 @@ constexpr std::int32_t kLongMax = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kJan1st2000 = 72687;
 constexpr std::int32_t kJan1st2023 = 81088;
 constexpr std::int32_t kJan1st2024 = 81453;
-constexpr std::int32_t kJan1st2400 = 218784;  // 2000 plus 146097 days of a 400-year cycle
 
 // Fixes "now" and the cached current year for each test, and puts the host's clock back after.
 class CalendarTest : public testing::Test {
@@ -45,22 +44,15 @@ struct DateCase {
   std::uint8_t day;
   std::int32_t serial;
 };
+// Valid dates are all checked against the standard calendar below; these rows are the invalid
+// ones and the two-digit years.
 constexpr DateCase kDates[] = {
-    {"FirstDay", 1801, 1, 1, 4},
-    {"EndOfFirstYear", 1801, 12, 31, 368},
-    {"Jan1st1900", 1900, 1, 1, 36163},
     {"Feb29th1900NotLeap", 1900, 2, 29, -1},
-    {"Jan1st2000", 2000, 1, 1, kJan1st2000},
-    {"Feb29th2000Leap", 2000, 2, 29, kJan1st2000 + 59},
-    {"Mar1st2000", 2000, 3, 1, kJan1st2000 + 60},
-    {"Jan5th2024", 2024, 1, 5, kJan1st2024 + 4},
     {"Feb29th2100NotLeap", 2100, 2, 29, -1},
     {"Feb30th2024", 2024, 2, 30, -1},
     {"Feb29thOfTwoDigitLeapYear", 24, 2, 29, kJan1st2024 + 59},
     {"Feb29thOfYear1800", 1800, 2, 29, -1},
     {"Feb29thOfYear10000", 10000, 2, 29, -1},
-    {"Feb29th2400Leap", 2400, 2, 29, kJan1st2400 + 59},
-    {"LastDay", 9999, 12, 31, 2994626},
     {"YearBeforeRange", 1800, 12, 31, -1},
     {"YearAfterRange", 10000, 1, 1, -1},
     {"MonthZero", 2024, 0, 1, -1},
@@ -82,7 +74,8 @@ TEST_F(CalendarTest, SerialFromDate) {
   }
 }
 
-// Every serial in range against the standard library's calendar, an independent implementation.
+// Every serial in range against the standard library's calendar, an independent implementation:
+// the split into fields, the field accessors and the way back.
 TEST_F(CalendarTest, EverySerialAgreesWithStandardCalendar) {
   using namespace std::chrono;
   const sys_days first_day = sys_days{year{1801} / January / 1};
@@ -94,7 +87,8 @@ TEST_F(CalendarTest, EverySerialAgreesWithStandardCalendar) {
     const bool same = split && date.year == static_cast<int>(expected.year()) &&
                       date.month == static_cast<unsigned>(expected.month()) &&
                       date.day == static_cast<unsigned>(expected.day()) &&
-                      serial_from_date(date) == serial;
+                      serial_from_date(date) == serial && year_of_serial(serial) == date.year &&
+                      month_of_serial(serial) == date.month && day_of_serial(serial) == date.day;
     if (!same && ++mismatches <= 5) ADD_FAILURE() << "serial " << serial;
   }
   EXPECT_EQ(mismatches, 0);
@@ -110,6 +104,9 @@ TEST_F(CalendarTest, DateFromSerialOutOfRangeZeroesRecord) {
     EXPECT_EQ(date.year, 0);
     EXPECT_EQ(date.month, 0);
     EXPECT_EQ(date.day, 0);
+    EXPECT_EQ(year_of_serial(serial), 0);
+    EXPECT_EQ(month_of_serial(serial), 0);
+    EXPECT_EQ(day_of_serial(serial), 0);
   }
 }
 
@@ -121,15 +118,12 @@ struct FieldsCase {
   std::int32_t serial;
 };
 constexpr FieldsCase kDateCalls[] = {
-    {"Plain", 1, 5, 2024, kJan1st2024 + 4},
     {"Feb30thRollsToMar2nd", 2, 30, 2023, kJan1st2023 + 31 + 28 + 1},
     {"Month13IsNextJanuary", 13, 1, 2023, kJan1st2024},
-    {"Month25IsTwoYearsOn", 25, 1, 2023, kJan1st2024 + 366},
     {"Day0IsLastOfPreviousMonth", 1, 0, 2024, kJan1st2024 - 1},
     {"Day0OfMarchInLeapYear", 3, 0, 2024, kJan1st2024 + 59},
     {"Day0OfMarchInCommonYear", 3, 0, 2023, kJan1st2023 + 58},
     {"NegativeDayRollsBack", 3, -27, 2024, kJan1st2024 + 32},
-    {"Day366OfLeapYear", 1, 366, 2024, kJan1st2024 + 365},
     {"Day367IsNextYear", 1, 367, 2024, kJan1st2024 + 366},
     {"Month0Invalid", 0, 1, 2024, -1},
     {"NegativeMonthInvalid", -1, 1, 2024, -1},
@@ -139,7 +133,6 @@ constexpr FieldsCase kDateCalls[] = {
     {"DayBeforeFirstDay", 1, 0, 1801, -1},
     {"LastDay", 12, 31, 9999, 2994626},
     {"DayAfterLastDay", 12, 32, 9999, -1},
-    {"FirstOfMonthBeforeRange", 12, 32, 1800, -1},
     {"YearAfterRange", 1, 1, 10000, -1},
     {"DayMaximum", 1, kLongMax, 2024, -1},
     {"DayMinimum", 1, kLongMin, 2024, -1},
@@ -156,23 +149,6 @@ TEST_F(CalendarTest, SerialFromFieldsRollsOver) {
   }
 }
 
-TEST_F(CalendarTest, FieldAccessors) {
-  EXPECT_EQ(year_of_serial(3), 0);
-  EXPECT_EQ(month_of_serial(3), 0);
-  EXPECT_EQ(day_of_serial(3), 0);
-  EXPECT_EQ(year_of_serial(kLongMin), 0);
-  EXPECT_EQ(day_of_serial(2994627), 0);
-  EXPECT_EQ(year_of_serial(4), 1801);
-  EXPECT_EQ(month_of_serial(4), 1);
-  EXPECT_EQ(day_of_serial(4), 1);
-  EXPECT_EQ(year_of_serial(kJan1st2024 + 4), 2024);
-  EXPECT_EQ(month_of_serial(kJan1st2024 + 4), 1);
-  EXPECT_EQ(day_of_serial(kJan1st2024 + 4), 5);
-  EXPECT_EQ(year_of_serial(2994626), 9999);
-  EXPECT_EQ(month_of_serial(2994626), 12);
-  EXPECT_EQ(day_of_serial(2994626), 31);
-}
-
 struct WindowCase {
   const char* name;
   std::int32_t current_year;
@@ -183,17 +159,13 @@ struct WindowCase {
 constexpr WindowCase kWindows[] = {
     {"In2024Year44IsLastCentury", 2024, 80, 44, 1944},
     {"In2024Year43IsThisCentury", 2024, 80, 43, 2043},
-    {"In2024Year0", 2024, 80, 0, 2000},
     {"In2024Year99", 2024, 80, 99, 1999},
-    {"In2024Year24", 2024, 80, 24, 2024},
     {"In2090Year10StaysBehind", 2090, 80, 10, 2010},
     {"In2090Year9GoesAhead", 2090, 80, 9, 2109},
-    {"In2090Year99", 2090, 80, 99, 2099},
     {"In2001Year21IsLastCentury", 2001, 80, 21, 1921},
     {"In2001Year20", 2001, 80, 20, 2020},
     {"In1999Year19StaysBehind", 1999, 80, 19, 1919},
     {"In1999Year18GoesAhead", 1999, 80, 18, 2018},
-    {"In1999Year0GoesAhead", 1999, 80, 0, 2000},
     {"Window50Year74", 2024, 50, 74, 1974},
     {"Window50Year73", 2024, 50, 73, 2073},
     {"HundredNotExpanded", 2024, 80, 100, 100},

@@ -44,8 +44,6 @@ const TextCase kTexts[] = {
     {"PointWithoutFraction", "150.e-2", "1.5"},
     {"ExponentWithoutDigits", "1.e", "1"},
     {"LoneMinus", "-", "0"},
-    {"LonePoint", ".", "0"},
-    {"FractionOnly", ".5", "0.5"},
     {"SecondPointEnds", "1.2.3", "1.2"},
     {"LeadingZeros", "000123.4500", "123.45"},
     {"ThirtyOneIntegerDigits", "1234567890123456789012345678901",
@@ -104,8 +102,6 @@ TEST(DecimalToText, WritesCanonicalText) {
       {"LeadingFractionZerosKept", "-0.05", "-0.05"},
       {"Zero", "0", "0"},
       {"NegativeZeroHasNoSign", "-0.00", "0"},
-      {"Hundred", "100", "100"},
-      {"Half", "0.5", "0.5"},
       {"NoTrailingFractionZero", "2.500", "2.5"},
       {"Longest", "-" + std::string(31, '9') + "." + std::string(32, '9'),
        "-" + std::string(31, '9') + "." + std::string(32, '9')},
@@ -138,7 +134,6 @@ TEST(DecimalFromReal, KeepsFifteenCorrectlyRoundedDigits) {
   const RealCase cases[] = {
       {"OneAndAHalf", 1.5, "1.5"},
       {"Tenth", 0.1, "0.1"},
-      {"Negative", -2.7, "-2.7"},
       {"Third", 1.0 / 3.0, "0.333333333333333"},
       {"RoundsTheSixteenthDigit", 123456789.123456789, "123456789.123457"},
       {"TwoToTheFiftyThird", 9007199254740992.0, "9007199254740990"},
@@ -152,7 +147,6 @@ TEST(DecimalFromReal, KeepsFifteenCorrectlyRoundedDigits) {
       {"NegativeZero", -0.0, "0"},
       {"NotANumber", std::numeric_limits<double>::quiet_NaN(), "0"},
       {"Infinity", std::numeric_limits<double>::infinity(), "0"},
-      {"NegativeInfinity", -std::numeric_limits<double>::infinity(), "0"},
       {"Largest", std::numeric_limits<double>::max(), "0"},
       {"Denormal", std::numeric_limits<double>::denorm_min(), "0"},
   };
@@ -200,7 +194,6 @@ TEST(DecimalToWhole, TruncatesAndWraps) {
       {"TrailingZerosByMultiplication", "1200", 1200, 1200U},
       {"SmallestLong", "-2147483648", std::numeric_limits<std::int32_t>::min(), 2147483648U},
       {"OneAboveLargestLong", "2147483648", std::numeric_limits<std::int32_t>::min(), 2147483648U},
-      {"FractionOnly", "0.99", 0, 0U},
       {"Zero", "0", 0, 0U},
       {"ThirtyOneDigits", "1" + zeros(30), 1073741824, 1073741824U},  // 10^30 mod 2^32
   };
@@ -230,6 +223,8 @@ TEST(DecimalFromConstant, PlacesDigitsLeastSignificantFirst) {
   EXPECT_EQ(text_of(value), "-12.34");
   decimal_from_constant(value, digits, 4, 0, 0);
   EXPECT_EQ(text_of(value), "1234");
+  decimal_from_constant(value, digits, 1, 0, 0);  // a one-digit constant
+  EXPECT_EQ(text_of(value), "4");
   decimal_from_constant(value, digits, 4, 34, 0);  // two digits below the row
   EXPECT_EQ(text_of(value), "0." + zeros(30) + "12");
   decimal_from_constant(value, nullptr, 4, 2, 0);
@@ -259,7 +254,6 @@ const PackedCase kPackedStores[] = {
     {"HalfCentRoundsUp", "0.005", 3, 2, {0x00, 0x00, 0x01}, {0x00, 0x00, 0x1F}},
     {"NegativeZeroKeepsItsSign", "-0.004", 3, 2, {0xF0, 0x00, 0x00}, {0x00, 0x00, 0x0D}},
     {"OneByte", "7", 1, 0, {0x07}, {0x7F}},
-    {"OneByteFraction", "0.7", 1, 1, {0x07}, {0x7F}},
     {"ThirtyOneDigits",
      "1234567890123456789012345678901",
      16,
@@ -321,7 +315,6 @@ TEST(DecimalLoadPacked, ReadsSignAndDigits) {
   const LoadCase cases[] = {
       {"Decimal", {0xF0, 0x12, 0x34}, PackedKind::Decimal, 2, "-12.34"},
       {"AnyNonZeroSignIsNegative", {0x80, 0x12, 0x34}, PackedKind::Decimal, 2, "-12.34"},
-      {"DecimalPositive", {0x00, 0x12, 0x34}, PackedKind::Decimal, 2, "12.34"},
       {"Pdecimal", {0x01, 0x23, 0x4D}, PackedKind::Pdecimal, 2, "-12.34"},
       {"OnlyDIsNegative", {0x01, 0x23, 0x4C}, PackedKind::Pdecimal, 2, "12.34"},
       {"PdecimalZeroSignNibble", {0x01, 0x23, 0x40}, PackedKind::Pdecimal, 2, "12.34"},

@@ -33,44 +33,41 @@ class DecimalStackTest : public testing::Test {
   }
 };
 
-TEST_F(DecimalStackTest, DividesTwoByThree) {
-  Kes$DPushLong(2);
-  Kes$DPushLong(3);
-  Kes$DecDivide();
-  EXPECT_EQ(decimal_depth(), 1);
-  EXPECT_EQ(pop_text(), "0.6666666666666666666666666666667");
-}
+struct BinaryCase {
+  const char* name;
+  std::int32_t next;  // pushed first
+  std::int32_t top;
+  void (*operation)();
+  const char* result;
+};
+const BinaryCase kBinaryOperations[] = {
+    {"Add", 10, 4, Kes$DecAdd, "14"},
+    {"Sub", 10, 4, Kes$DecSub, "6"},
+    {"SubReversed", 10, 4, Kes$DecSubR, "-6"},
+    {"Mul", -10, 4, Kes$DecMul, "-40"},
+    {"Divide", 10, 4, Kes$DecDivide, "2.5"},
+    {"DivideReversed", 10, 4, Kes$DecDivideR, "0.4"},
+    {"DivideRoundsTo31Places", 2, 3, Kes$DecDivide, "0.6666666666666666666666666666667"},
+    {"DivideByZeroGivesZero", 7, 0, Kes$DecDivide, "0"},
+};
 
-TEST_F(DecimalStackTest, DivideByZeroGivesZero) {
-  Kes$DPushLong(7);
-  Kes$DPushLong(0);
-  Kes$DecDivide();
-  EXPECT_EQ(Kes$DecCompareN(), 0);
-  EXPECT_EQ(decimal_depth(), 0);
-}
-
-TEST_F(DecimalStackTest, ReversedOperationsSwapTheOperands) {
-  Kes$DPushLong(10);
-  Kes$DPushLong(4);
-  Kes$DecSub();
-  EXPECT_EQ(Kes$DPopLong(), 6);
-  Kes$DPushLong(10);
-  Kes$DPushLong(4);
-  Kes$DecSubR();
-  EXPECT_EQ(Kes$DPopLong(), -6);
+TEST_F(DecimalStackTest, BinaryOperationsReplaceTheTwoTopEntries) {
+  for (const BinaryCase& c : kBinaryOperations) {
+    SCOPED_TRACE(c.name);
+    Kes$DPushLong(c.next);
+    Kes$DPushLong(c.top);
+    c.operation();
+    EXPECT_EQ(decimal_depth(), 1);
+    EXPECT_EQ(pop_text(), c.result);
+  }
   Kes$DPushLong(4);
   Kes$DPushLong(4);
   Kes$DecSubR();
   EXPECT_EQ(decimal_top().sign, 0);  // a zero difference stays positive
-  EXPECT_EQ(Kes$DPopLong(), 0);
-  Kes$DPushLong(10);
-  Kes$DPushLong(4);
-  Kes$DecDivideR();
-  EXPECT_EQ(pop_text(), "0.4");
-  Kes$DPushLong(10);
-  Kes$DPushLong(4);
-  Kes$DecDivide();
-  EXPECT_EQ(pop_text(), "2.5");
+  EXPECT_EQ(Kes$DecCompareN(), 0);   // pops the zero
+  Kes$DPushCString("-0.001");
+  EXPECT_EQ(Kes$DecCompareN(), 1);
+  EXPECT_EQ(decimal_depth(), 0);
 }
 
 TEST_F(DecimalStackTest, DistinctGivesTheSignOfTopMinusNext) {
@@ -267,24 +264,18 @@ TEST_F(DecimalStackDeathTest, PushOntoAFullStackIsFatal) {
       ExitedWithCode(runtime::kFatalExitCode), "Stack overflow");
 }
 
-TEST_F(DecimalStackDeathTest, PopFromAnEmptyStackIsFatal) {
+TEST_F(DecimalStackDeathTest, OperationsBeyondTheEntriesAreFatal) {
   EXPECT_EXIT((void)Kes$DPopLong(), ExitedWithCode(runtime::kFatalExitCode), "Stack overflow");
   EXPECT_EXIT((void)Kes$DPopReal(), ExitedWithCode(runtime::kFatalExitCode), "Stack overflow");
   std::uint8_t bytes[2] = {};
   EXPECT_EXIT(Kes$DPopDec(bytes, 2, 0), ExitedWithCode(runtime::kFatalExitCode), "Stack overflow");
-}
-
-TEST_F(DecimalStackDeathTest, BinaryOperationOnOneEntryIsFatal) {
+  EXPECT_EXIT(Kes$DNegate(), ExitedWithCode(runtime::kFatalExitCode), "Stack overflow");
+  EXPECT_EXIT(Kes$Dulongpower(2), ExitedWithCode(runtime::kFatalExitCode), "Stack overflow");
   Kes$DPushLong(1);
   EXPECT_EXIT(Kes$DecAdd(), ExitedWithCode(runtime::kFatalExitCode), "Stack overflow");
   EXPECT_EXIT(Kes$DSwap(), ExitedWithCode(runtime::kFatalExitCode), "Stack overflow");
   EXPECT_EXIT((void)Kes$DecDistinct(), ExitedWithCode(runtime::kFatalExitCode), "Stack overflow");
   EXPECT_EXIT(Kes$DRound(), ExitedWithCode(runtime::kFatalExitCode), "Stack overflow");
-}
-
-TEST_F(DecimalStackDeathTest, UnaryOperationOnAnEmptyStackIsFatal) {
-  EXPECT_EXIT(Kes$DNegate(), ExitedWithCode(runtime::kFatalExitCode), "Stack overflow");
-  EXPECT_EXIT(Kes$Dulongpower(2), ExitedWithCode(runtime::kFatalExitCode), "Stack overflow");
 }
 
 TEST_F(DecimalStackDeathTest, SaveWithoutMemoryIsFatal) {

@@ -34,17 +34,13 @@ struct PaddedCase {
   int expected;
 };
 
-// Byte-order weights: results are code differences.
+// Byte-order weights: results are code differences. A difference at every position of every
+// length and every pair of single bytes are checked by the sweeps below.
 constexpr PaddedCase kPaddedDefault[] = {
     {"BothEmpty", "", "", 0},
     {"EmptyAgainstSpaces", "", "   ", 0},
     {"TrailingSpacesIgnored", "abc", "abc  ", 0},
     {"TrailingSpacesOnLeft", "abc  ", "abc", 0},
-    {"LowerAAgainstUpperB", "a", "B", 31},  // 97 - 66
-    {"LastByteDiffers", "abcdefghijklmnopqrstuvwxyz0123456789",
-     "abcdefghijklmnopqrstuvwxyz0123456788", 1},
-    {"NinthByteDiffers", "12345678A", "12345678C", -2},
-    {"LongerLeftAboveSpace", "ab!", "ab", 1},                           // "!" 33 against space 32
     {"LongerLeftBelowSpace", std::string_view("ab\x1f", 3), "ab", -1},  // 31 - 32
     {"LongerRightAboveSpace", "ab", "ab~", -94},                        // 32 - 126
     {"LongRestOfSpacesThenByte", "x", "x                z", -90},       // 32 - 122

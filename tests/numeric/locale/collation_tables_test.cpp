@@ -23,27 +23,6 @@ TEST_F(CollationTablesDefaults, WeightsAreByteOrderForEveryCharacter) {
   }
 }
 
-TEST_F(CollationTablesDefaults, OnlyAsciiLettersHavePartnersAndClasses) {
-  const CollationTables& t = collation_tables();
-  for (int c = 0; c < 256; ++c) {
-    SCOPED_TRACE(c);
-    const auto i = static_cast<std::size_t>(c);
-    if (c >= 'A' && c <= 'Z') {
-      EXPECT_EQ(t.case_partner[i], c + 32);
-      EXPECT_EQ(t.char_class[i], kClassUpper);
-    } else if (c >= 'a' && c <= 'z') {
-      EXPECT_EQ(t.case_partner[i], c - 32);
-      EXPECT_EQ(t.char_class[i], kClassLower);
-    } else if (c >= '0' && c <= '9') {
-      EXPECT_EQ(t.case_partner[i], 0);
-      EXPECT_EQ(t.char_class[i], kClassDigit);
-    } else {
-      EXPECT_EQ(t.case_partner[i], 0);
-      EXPECT_EQ(t.char_class[i], 0);
-    }
-  }
-}
-
 TEST_F(CollationTablesDefaults, NoDigraphs) {
   EXPECT_EQ(collation_tables().digraphs[0][0], 0);
   EXPECT_EQ(collation_tables().oem_digraphs[0][0], 0);

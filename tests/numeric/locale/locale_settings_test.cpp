@@ -63,14 +63,12 @@ constexpr NameCase kNames[] = {
     {"Message", "KESMSG2", SettingKind::Message, 2},
     {"MessageNineDigits", "KESMSG999999999", SettingKind::Message, 999999999},
     {"MessageTenDigits", "KESMSG1234567890", SettingKind::Unknown, 0},
-    {"MessageLowerCase", "kesmsg2", SettingKind::Message, 2},
     {"MessageMixedCase", "KesMsg12", SettingKind::Message, 12},
     {"MessageWithoutNumber", "KESMSG", SettingKind::Unknown, 0},
     {"MessageNotANumber", "KESMSG2a", SettingKind::Unknown, 0},
     {"MessageNegative", "KESMSG-2", SettingKind::Unknown, 0},
     {"Prefix", "KESMONT", SettingKind::Unknown, 0},
     {"Empty", "", SettingKind::Unknown, 0},
-    {"Other", "PATH", SettingKind::Unknown, 0},
 };
 
 TEST(SettingNames, Classify) {

@@ -1,4 +1,4 @@
-// Compiling patterns: the node program as a compact dump, compile errors and the search facts.
+// Compiling patterns: compile errors, set members, the search facts and the limits.
 #include "numeric/matching/regex_program.h"
 
 #include <chrono>
@@ -11,84 +11,6 @@
 
 namespace kes::numeric {
 namespace {
-
-// One node per entry: its index, name, operand and the index of the node it links to.
-std::string dump(const RegexProgram& program) {
-  std::string out;
-  const auto nodes = program.nodes();
-  for (std::uint32_t i = 0; i < nodes.size(); ++i) {
-    const RegexNode& node = nodes[i];
-    if (!out.empty()) out += ' ';
-    out += std::to_string(i) + ':';
-    const std::uint8_t op = node.op;
-    switch (op) {
-      case kOpEnd: out += "END"; break;
-      case kOpBol: out += "BOL"; break;
-      case kOpEol: out += "EOL"; break;
-      case kOpAny: out += "ANY"; break;
-      case kOpAnyOf:
-      case kOpAnyBut:
-        out += op == kOpAnyOf ? "ANYOF[" : "ANYBUT[";
-        out.append(reinterpret_cast<const char*>(program.pool().data()) + node.operand + 32,
-                   node.length);
-        out += ']';
-        break;
-      case kOpBranch: out += "BRANCH"; break;
-      case kOpBack: out += "BACK"; break;
-      case kOpExactly:
-        out += '"';
-        out.append(reinterpret_cast<const char*>(program.pool().data()) + node.operand,
-                   node.length);
-        out += '"';
-        break;
-      case kOpNothing: out += "NOTHING"; break;
-      case kOpStar: out += "STAR"; break;
-      case kOpPlus: out += "PLUS"; break;
-      default: out += (op < kOpClose ? "OPEN" : "CLOSE") + std::to_string(op % 10); break;
-    }
-    const std::int64_t next = program.next_of(i);
-    if (next >= 0) out += "->" + std::to_string(next);
-  }
-  return out;
-}
-
-struct DumpCase {
-  const char* name;
-  std::string_view pattern;
-  std::string_view program;
-};
-
-// Worked out by hand from the grammar: every alternative list starts with branch nodes, loops
-// over complex atoms are branches with a back link, single characters take star and plus.
-constexpr DumpCase kDumps[] = {
-    {"Literal", "abc", R"(0:BRANCH->2 1:"abc"->2 2:END)"},
-    {"Empty", "", "0:BRANCH->2 1:NOTHING->2 2:END"},
-    {"StarSplitsLastCharacter", "abc*", R"(0:BRANCH->4 1:"ab"->2 2:STAR->4 3:"c" 4:END)"},
-    {"PlusOnSet", "[0-9]+", "0:BRANCH->3 1:PLUS->3 2:ANYOF[0-9] 3:END"},
-    {"NegatedSetTilde", "[~a]", "0:BRANCH->2 1:ANYBUT[a]->2 2:END"},
-    {"Anchors", "^a$", R"(0:BRANCH->4 1:BOL->2 2:"a"->3 3:EOL->4 4:END)"},
-    {"DotStar", ".*", "0:BRANCH->3 1:STAR->3 2:ANY 3:END"},
-    {"Escape", "a\\.", R"(0:BRANCH->3 1:"a"->2 2:"."->3 3:END)"},
-    {"Alternatives", "a|b", R"(0:BRANCH->2 1:"a"->4 2:BRANCH->4 3:"b"->4 4:END)"},
-    {"Group", "{ab}", R"(0:BRANCH->5 1:OPEN1->2 2:BRANCH->4 3:"ab"->4 4:CLOSE1->5 5:END)"},
-    {"GroupPlus", "{ab}+c",
-     "0:BRANCH->10 1:OPEN1->2 2:BRANCH->4 3:\"ab\"->4 4:CLOSE1->5 5:BRANCH->7 6:BACK->1 "
-     "7:BRANCH->8 8:NOTHING->9 9:\"c\"->10 10:END"},
-    {"GroupStar", "{a}*",
-     "0:BRANCH->9 1:BRANCH->7 2:OPEN1->3 3:BRANCH->5 4:\"a\"->5 5:CLOSE1->6 6:BACK->1 "
-     "7:BRANCH->8 8:NOTHING->9 9:END"},
-    {"Optional", "ab?",
-     R"(0:BRANCH->6 1:"a"->2 2:BRANCH->4 3:"b"->5 4:BRANCH->5 5:NOTHING->6 6:END)"},
-};
-
-TEST(RegexCompile, BuildsTheNodeProgram) {
-  for (const DumpCase& c : kDumps) {
-    SCOPED_TRACE(c.name);
-    RegexProgram program;
-    ASSERT_EQ(compile_regex(c.pattern, false, program), RegexError::None);
-    EXPECT_EQ(dump(program), c.program);
-  }
-}
 
 struct ErrorCase {
   const char* name;

@@ -47,25 +47,17 @@ struct SearchCase {
 };
 
 // Each row worked out by hand: the first position that matches wins; at that position the
-// first alternative that completes wins; runs are taken longest first.
+// first alternative that completes wins; runs are taken longest first. Random patterns of sets,
+// anchors, groups and repetitions are compared with PCRE2 in the differential test; the rows
+// here show each rule once and reach what that comparison leaves out (empty loops, escapes,
+// ranges of digits and high bytes, zero bytes, the required-literal check).
 constexpr SearchCase kSearches[] = {
     {"DigitsInside", "[0-9]+", "x12y", "0:[1,3)"},
-    {"DigitsMustFillText", "^[0-9]+$", "x12y", "none"},
-    {"DigitsFillText", "^[0-9]+$", "123", "0:[0,3)"},
     {"GroupRepeatedLastIterationKept", "{ab}+c", "ababc", "0:[0,5) 1:[2,4)"},
     {"FirstAlternativeNotLongest", "a|ab", "ab", "0:[0,1)"},
     {"AlternativesWithGroups", "{a|ab}{c|bcd}", "abcd", "0:[0,4) 1:[0,1) 2:[1,4)"},
-    {"StarBacksOff", "a*ab", "aaab", "0:[0,4)"},
-    {"StarMatchesEmptyAtStart", "x*", "abc", "0:[0,0)"},
-    {"LeftmostBeatsLonger", "b+", "abbb", "0:[1,4)"},
-    {"AnyCharacter", "a.c", "xxabcabc", "0:[2,5)"},
     {"OptionalGroupMissing", "{a}{b}?c", "ac", "0:[0,2) 1:[0,1)"},
-    {"NestedGroupsByOpeningBrace", "{{a}b}", "ab", "0:[0,2) 1:[0,2) 2:[0,1)"},
-    {"EndAnchor", "a$", "aba", "0:[2,3)"},
-    {"StartAnchorFails", "^b", "ab", "none"},
-    {"NegatedSet", "[^a]", "aab", "0:[2,3)"},
     {"TildeNegates", "[~a]+", "aabba", "0:[2,4)"},
-    {"OptionalThenLiteral", "a?a", "a", "0:[0,1)"},
     {"LoopKeepsLastIteration", "{a|b}*c", "abac", "0:[0,4) 1:[2,3)"},
     {"EmptyIterationEndsLoop", "{a*}*b", "aab", "0:[0,3) 1:[0,2)"},
     {"EmptyLoopBeforeLiteral", "{a*}*b", "cb", "0:[1,2)"},
@@ -75,7 +67,6 @@ constexpr SearchCase kSearches[] = {
     {"EmptyTextNeedsCharacter", "a", "", "none"},
     {"RequiredLiteralMissing", "x*yz", "xxyxz", "none"},
     {"RequiredLiteralPresent", "x*yz", "xxyyz", "0:[3,5)"},
-    {"PlusNeedsOne", "ba+", "bba", "0:[1,3)"},
     {"LiteralAfterStarGuides", "[a-z]*c", "abcabd", "0:[0,3)"},
     {"GroupInsideAlternativeUndone", "{a}x|ay", "ay", "0:[0,2)"},
     {"ZeroByteInText", "b.c", std::string_view("ab\0c", 4), "0:[1,4)"},

@@ -34,10 +34,8 @@ struct DistinctCase {
 const DistinctCase kDistinctCases[] = {
     {"TenthsSumEqualsThreeTenths", 0.1 + 0.2, 0.3, false},
     {"OneAndOnePlusTenMillionth", 1.0, 1.0000001, true},
-    {"Identical", 12.5, 12.5, false},
     {"ThreeUlpsAboveOne", 1.0 + units(3, -52), 1.0, false},
     {"FourUlpsAboveOne", 1.0 + units(4, -52), 1.0, true},
-    {"ThreeUlpsAboveOneSwapped", 1.0, 1.0 + units(3, -52), false},
     {"FourUlpsAboveOneSwapped", 1.0, 1.0 + units(4, -52), true},
     {"NegativeFourUlps", -1.0, -1.0 - units(4, -52), true},
     {"NegativeThreeUlps", -1.0, -1.0 - units(3, -52), false},
@@ -46,14 +44,12 @@ const DistinctCase kDistinctCases[] = {
     {"TwoToMinus50AndZero", units(1, -50), 0.0, true},
     {"ZeroAndTwoToMinus51", 0.0, units(1, -51), false},
     {"SubnormalDifference", 5e-324, 0.0, false},
-    {"TwoSubnormals", 5e-324, 1e-320, false},
     {"ZeroAndNegativeZero", 0.0, -0.0, false},
     {"TinyNumbersFarApart", 1e-300, 2e-300, true},
     {"LargeTwoUlpsApart", 1e300, std::nextafter(std::nextafter(1e300, kInf), kInf), false},
     {"LargeBeyondMargin", 1e300, 1e300 * (1.0 + units(1, -40)), true},
     {"OppositeSigns", 1.0, -1.0, true},
     {"EqualInfinities", kInf, kInf, false},
-    {"EqualNegativeInfinities", -kInf, -kInf, false},
     {"OppositeInfinities", kInf, -kInf, true},
     {"InfinityAndMaximum", kInf, std::numeric_limits<double>::max(), true},
     {"NaNAndItself", kNaN, kNaN, true},
@@ -107,7 +103,6 @@ struct LongCase {
 // 2^-23) the margin is 2^-21: 3 ulps.
 const LongCase kLongCases[] = {
     {"AlmostThree", 2.9999999999999996, 3},
-    {"TwoPointSeven", 2.7, 2},
     {"NegativeAlmostThree", -2.9999999999999996, -3},
     {"NegativeTwoPointFive", -2.5, -2},
     {"ThreeUlpsBelowThree", 3.0 - units(3, -51), 3},
@@ -120,11 +115,8 @@ const LongCase kLongCases[] = {
     {"NegativeEightUlpsBelowOne", -(1.0 - units(8, -53)), 0},
     {"ThreeUlpsBelowBillionAndOne", 1000000001.0 - units(3, -23), 1000000001},
     {"FourUlpsBelowBillionAndOne", 1000000001.0 - units(4, -23), 1000000000},
-    {"Exact", 42.0, 42},
-    {"Zero", 0.0, 0},
     {"NegativeZero", -0.0, 0},
     {"Subnormal", 5e-324, 0},
-    {"NegativeSubnormal", -5e-324, 0},
     {"Maximum", 2147483647.0, 2147483647},
     {"MaximumAndAHalf", 2147483647.5, 2147483647},
     {"NextWouldLeaveRange", 2147483648.0 - units(1, -22), 2147483647},
@@ -134,9 +126,7 @@ const LongCase kLongCases[] = {
     {"BelowMinimum", -2147483649.0, kLongMin},
     {"MinusOneBelowMinimumAlmost", -2147483647.0 - units(1, -22), -2147483647},
     {"Huge", 1e300, kLongMin},
-    {"NegativeHuge", -1e300, kLongMin},
     {"Infinity", kInf, kLongMin},
-    {"NegativeInfinity", -kInf, kLongMin},
     {"NaN", kNaN, kLongMin},
 };
 
@@ -156,9 +146,7 @@ struct UlongCase {
 // The unsigned forms always look one up from the 64-bit truncation and keep its low 32 bits.
 const UlongCase kUlongCases[] = {
     {"AlmostThree", 2.9999999999999996, 3},
-    {"TwoPointSeven", 2.7, 2},
     {"FourUlpsBelowThree", 3.0 - units(4, -51), 2},
-    {"Zero", 0.0, 0},
     {"NegativeHalf", -0.5, 0},
     {"Maximum", 4294967295.0, 4294967295u},
     {"AlmostTwoToThe32", 4294967296.0 - units(1, -20), 0},
@@ -169,14 +157,12 @@ const UlongCase kUlongCases[] = {
     {"NegativeAlmostTwoTruncates", -(2.0 - units(1, -52)), 0xFFFFFFFFu},
     // 2^52 is whole: it stays, although 2^52 + 1 lies within the tolerance; low half 0.
     {"TwoToThe52StaysWhole", 4503599627370496.0, 0},
-    {"TwoToThe32PlusThreeQuarters", 4294967296.75, 0},
     // 2^63 - 1024: the low 32 bits are 2^32 - 1024.
     {"LargestBelowTwoToThe63", 9223372036854774784.0, 4294966272u},
     {"MinusTwoToThe63", -9223372036854775808.0, 0},
     {"BelowMinusTwoToThe63", -9223372036854777856.0, 0},
     {"TwoToThe63", 9223372036854775808.0, 0},
     {"Huge", 1e19, 0},
-    {"NegativeHuge", -1e19, 0},
     {"Infinity", kInf, 0},
     {"NaN", kNaN, 0},
 };
@@ -199,7 +185,6 @@ struct SrealLongCase {
 const SrealLongCase kSrealLongCases[] = {
     {"OneUlpBelowThree", 3.0f - unitsf(1, -22), 3, 3},
     {"TwoUlpsBelowThree", 3.0f - unitsf(2, -22), 2, 2},
-    {"TwoPointSeven", 2.7f, 2, 2},
     {"NegativeOneUlpBelowThree", -(3.0f - unitsf(1, -22)), -3, 0xFFFFFFFEu},
     {"NegativeTwoPointFive", -2.5f, -2, 0xFFFFFFFEu},
     {"Zero", 0.0f, 0, 0},
@@ -231,13 +216,11 @@ struct DivideCase {
 };
 const DivideCase kDivideCases[] = {
     {"Ordinary", 6.0, 3.0, 2.0},
-    {"Negative", 1.0, -4.0, -0.25},
     {"TinyDivisorIsZero", 1.0, 1e-20, 0.0},
     {"JustBelowTwoToMinus50", 1.0, std::nextafter(units(1, -50), 0.0), 0.0},
     {"TwoToMinus50Divides", 1.0, units(1, -50), units(1, 50)},
     {"Zero", 1.0, 0.0, 0.0},
     {"NegativeZero", 1.0, -0.0, 0.0},
-    {"Subnormal", 1.0, 5e-324, 0.0},
     {"InfiniteDividend", kInf, 2.0, kInf},
     {"InfiniteDivisor", 1.0, kInf, 0.0},
 };

@@ -86,13 +86,20 @@ TEST_F(AStringStackTest, PopInternsTheText) {
   EXPECT_EQ(Kes$PopAString(), nullptr);
 }
 
-TEST_F(AStringStackTest, AStringEntryPopsAsItself) {
+TEST_F(AStringStackTest, AStringEntryPopsAsItselfAndReadsAsText) {
   const char* owl = Kes$CString2AString("EXP STACK OWL");
   Kes$PushAString(owl);
+  EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::AStringRef));
   EXPECT_EQ(Kes$StackLen2(), 13u);
   test::AllocationCounter counter;
   EXPECT_EQ(Kes$PopAString(), owl);
   EXPECT_EQ(counter.count(), 0u);
+  Kes$PushAString(owl);
+  EXPECT_EQ(top_text(), "EXP STACK OWL");  // converted in place to a reference to the text
+  EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::TextRef));
+  Kes$STACKpop();
+  Kes$PushAString(nullptr);
+  EXPECT_EQ(Kes$StackLen(), 0u);
 }
 
 TEST_F(AStringStackTest, OwnedBufferIsHandedOverAndFreed) {

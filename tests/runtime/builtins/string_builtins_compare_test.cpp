@@ -1,8 +1,12 @@
-// Concatenation, the ordering comparison, the inequality test, truth and INLIST on the stack.
+// Concatenation and what it allocates, the ordering comparison, the inequality test, truth and
+// INLIST on the stack.
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
+
+#include <kestrel/string_builtins.h>
+#include <kestrel/string_stack.h>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +18,7 @@
 #include "runtime/ole/bstr.h"
 #include "runtime/ole/variant.h"
 #include "runtime/stack/string_stack.h"
+#include "tests/support/allocation_counter.h"
 
 namespace kes::runtime {
 namespace {
@@ -46,43 +51,56 @@ struct ConcatCase {
   const char* name;
   std::string_view a;
   std::string_view b;
+  EntryKind kind;  // of the result
 };
 constexpr ConcatCase kConcats[] = {
-    {"BothEmpty", "", ""},
-    {"LeftEmpty", "", "B"},
-    {"RightEmpty", "A", ""},
-    {"ShortFitsEntry", "Kestrel", ", owl"},
-    {"ExactlyTwenty", "0123456789", "ABCDEFGHIJ"},
-    {"OneOverTwenty", "0123456789", "ABCDEFGHIJK"},
-    {"Long", "The quick brown fox jumps ", "over the lazy dog"},
-    {"ZeroBytes", {"A\0", 2}, {"\0B", 2}},
+    {"BothEmptyIsTheNullText", "", "", EntryKind::TextRef},
+    {"LeftEmpty", "", "B", EntryKind::TextInline},
+    {"RightEmpty", "A", "", EntryKind::TextInline},
+    {"TwentyFromTheLeftAlone", "ABCDEFGHIJKLMNOPQRST", "", EntryKind::TextInline},
+    {"ExactlyTwenty", "0123456789", "ABCDEFGHIJ", EntryKind::TextInline},
+    {"OneOverTwenty", "0123456789", "ABCDEFGHIJK", EntryKind::TextOwned},
+    {"Long", "The quick brown fox jumps ", "over the lazy dog", EntryKind::TextOwned},
+    {"ZeroBytes", {"A\0", 2}, {"\0B", 2}, EntryKind::TextInline},
 };
 
 TEST_F(StringCompareTest, ConcatJoinsInOperandOrder) {
+  // The left operand referenced, inline (when it fits) or owned; joined either way round.
   for (const ConcatCase& c : kConcats) {
-    for (int form = 0; form < 4; ++form) {
+    for (int form = 0; form < 6; ++form) {
       SCOPED_TRACE(std::string(c.name) + " form " + std::to_string(form));
-      const bool owned_a = (form & 1) != 0;
-      const bool reversed = (form & 2) != 0;
-      if (owned_a) {
+      const int left_kind = form % 3;
+      const bool reversed = form >= 3;
+      if (left_kind == 2) {
         push_owned_copy(c.a);
+      } else if (left_kind == 1) {
+        push_text(c.a);
       } else {
         push_reference(c.a);
       }
       push_reference(c.b);
       concat_pop(reversed);
       ASSERT_EQ(string_stack_depth(), 1);
+      if (left_kind != 2) {
+        EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(c.kind));
+      }
+      if (c.kind == EntryKind::TextRef) {
+        EXPECT_EQ(entry_from_top(1).pointer, nullptr);
+      }
       EXPECT_EQ(pop(), reversed ? std::string(c.b) + std::string(c.a)
                                 : std::string(c.a) + std::string(c.b));
     }
   }
 }
 
-TEST_F(StringCompareTest, ConcatAfterANumberAndAfterAnInlineResult) {
+TEST_F(StringCompareTest, ConcatAfterANumberMovesItsDigitsToTheFront) {
   push_long(-42);  // its digits sit at the end of the entry's inline area
   push_reference("x");
+  test::AllocationCounter allocations;
   concat_pop(false);
+  EXPECT_EQ(allocations.count(), 0u);
   EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::TextInline));
+  EXPECT_EQ(entry_from_top(1).pointer, entry_from_top(1).inline_area);
   push_reference("1234567890123456");  // 20 bytes in all
   concat_pop(false);
   EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::TextInline));
@@ -96,12 +114,45 @@ TEST_F(StringCompareTest, ConcatAfterANumberAndAfterAnInlineResult) {
   EXPECT_EQ(pop(), "87");
 }
 
-TEST_F(StringCompareTest, ConcatOfTwoEmptyTextsIsTheNullText) {
-  push_reference("");
-  push_reference("");
-  concat_pop(false);
-  EXPECT_EQ(entry_from_top(1).pointer, nullptr);
-  EXPECT_EQ(entry_from_top(1).length, 0u);
+TEST_F(StringCompareTest, ConcatOfEverySplitUpToTwentyAllocatesNothing) {
+  const std::string text = "ABCDEFGHIJKLMNOPQRST";
+  for (std::uint32_t total = 0; total <= kInlineCapacity; ++total) {
+    for (std::uint32_t left = 0; left <= total; ++left) {
+      SCOPED_TRACE(std::to_string(left) + " + " + std::to_string(total - left));
+      test::AllocationCounter allocations;
+      push_reference(std::string_view(text).substr(0, left));
+      push_reference(std::string_view(text).substr(left, total - left));
+      concat_pop(false);
+      char field[24];
+      pop_to_string(field, sizeof(field));
+      EXPECT_EQ(allocations.count(), 0u);
+      EXPECT_EQ(std::string(field, sizeof(field)),
+                text.substr(0, total) + std::string(24 - total, ' '));
+    }
+  }
+}
+
+TEST_F(StringCompareTest, ChainOfShortTextsAllocatesNothing) {
+  // UPPER(SUB(Name,1,3)) & ', ' & CLIP(City) into a STRING(40), as compiled code calls it.
+  const char name[20] = {'k', 'e', 's', 't', 'r', 'e', 'l', ' ', ' ', ' ',
+                         ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+  const char city[20] = {'B', 'r', 'i', 's', 't', 'o', 'l', ' ', ' ', ' ',
+                         ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+  test::AllocationCounter allocations;
+  Kes$PushString(name, 20);
+  Kes$StackSUB(1, 3);
+  Kes$StackUPPER();
+  Kes$PushString(", ", 2);
+  Kes$StackConcat();
+  Kes$PushString(city, 20);
+  Kes$StackCLIP();
+  Kes$StackConcat();
+  char field[40];
+  Kes$PopString(field, sizeof(field));
+  EXPECT_EQ(allocations.count(), 0u);
+  EXPECT_EQ(std::string_view(field, sizeof(field)), "KES, Bristol                            ");
+  EXPECT_EQ(std::string_view(name, 7), "kestrel");  // the variable itself never changes
+  EXPECT_EQ(string_stack_depth(), 0);
 }
 
 TEST_F(StringCompareTest, ConcatGivesEmptyWhenTheBlockFails) {
@@ -245,6 +296,9 @@ TEST_F(StringCompareTest, VariantsCompareByValueWhenBothAreNumbers) {
   push_reference("8");
   push_variant_reference(&nine);
   EXPECT_LT(compare_pop(true), 0);
+  push_variant_reference(&nine);
+  push_reference("A");
+  EXPECT_LT(compare_pop(true), 0);  // "9" sorts before "A"; no number to compare with
 }
 
 TEST_F(StringCompareTest, BStrsCompareByTheirUnits) {

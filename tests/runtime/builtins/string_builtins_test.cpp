@@ -1,10 +1,11 @@
 // The text built-ins (SUB, CLIP, LEFT, RIGHT, CENTER, ALL, UPPER, LOWER, VAL, NUMERIC,
-// INSTRING) over referenced, owned and inline entries, against hand-worked results and a plain
-// reference written here.
+// INSTRING) over referenced, owned and inline entries, against hand-worked results and plain
+// references written here, and what they allocate.
 #include "runtime/builtins/string_builtins.h"
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -27,15 +28,6 @@ namespace {
 enum class Kind { Ref, Owned, Inline };
 constexpr Kind kKinds[] = {Kind::Ref, Kind::Owned, Kind::Inline};
 
-const char* kind_name(Kind kind) {
-  switch (kind) {
-    case Kind::Ref: return "referenced";
-    case Kind::Owned: return "owned";
-    case Kind::Inline: return "inline";
-  }
-  return "?";
-}
-
 class StringBuiltinsTest : public testing::Test {
  protected:
   void SetUp() override { test::drain_string_stack(); }
@@ -43,82 +35,62 @@ class StringBuiltinsTest : public testing::Test {
   // Pushes `text` as an entry of `kind`; an inline entry needs a text of at most 20 bytes, so a
   // longer one is pushed owned instead. `keep` holds the bytes a reference points at.
   static void push_as(Kind kind, std::string_view text, std::string& keep) {
-    switch (kind) {
-      case Kind::Ref:
-        keep.assign(text);
-        push_reference(keep);
-        break;
-      case Kind::Inline:
-        if (text.size() <= kInlineCapacity) {
-          push_text(text);
-          break;
-        }
-        [[fallthrough]];
-      case Kind::Owned: {
-        auto* block = static_cast<char*>(platform::heap_allocate(text.size()));
-        if (!text.empty()) std::memcpy(block, text.data(), text.size());
-        push_owned(block, static_cast<std::uint32_t>(text.size()));
-        break;
-      }
+    if (kind == Kind::Ref) {
+      keep.assign(text);
+      push_reference(keep);
+    } else if (kind == Kind::Inline && text.size() <= kInlineCapacity) {
+      push_text(text);
+    } else {
+      auto* block = static_cast<char*>(platform::heap_allocate(text.size()));
+      if (!text.empty()) std::memcpy(block, text.data(), text.size());
+      push_owned(block, static_cast<std::uint32_t>(text.size()));
     }
   }
   static std::string pop() { return test::pop_heap_text(); }
+  // Runs `operation` on `text` pushed as each kind of entry: the results must agree, and a
+  // referenced variable must not change. Returns the result.
+  static std::string on_every_kind(std::string_view text, const std::function<void()>& operation) {
+    std::string first;
+    for (Kind kind : kKinds) {
+      SCOPED_TRACE(static_cast<int>(kind));
+      std::string keep;
+      push_as(kind, text, keep);
+      operation();
+      const std::string result = pop();
+      EXPECT_EQ(string_stack_depth(), 0);
+      if (kind == Kind::Ref) {
+        first = result;
+        EXPECT_EQ(keep, text);
+      }
+      EXPECT_EQ(result, first);
+    }
+    return first;
+  }
 };
-
-// ---- SUB.
 
 struct SubCase {
   const char* name;
-  std::string_view text;
   std::int32_t start;
   std::int32_t length;
-  std::string_view result;
+  std::string_view result;  // of "ABCDE"
 };
+// The ordinary starts and lengths are also checked against a reference below.
 constexpr SubCase kSubs[] = {
-    {"Middle", "ABCDE", 2, 3, "BCD"},
-    {"FromEndCutAtEnd", "ABCDE", -2, 5, "DE"},
-    {"LastByte", "ABCDE", -1, 1, "E"},
-    {"BeforeFirstByteClamps", "ABCDE", -9, 2, "AB"},
-    {"StartPastEnd", "ABCDE", 9, 2, ""},
-    {"StartJustPastEnd", "ABCDE", 6, 1, ""},
-    {"StartAtLastByte", "ABCDE", 5, 9, "E"},
-    {"NegativeLengthTakesRest", "ABCDE", 2, -1, "BCDE"},
-    {"ZeroLength", "ABCDE", 2, 0, ""},
-    {"StartZeroReadsAsOne", "ABCDE", 0, 2, "AB"},
-    {"WholeText", "ABCDE", 1, 5, "ABCDE"},
-    {"Empty", "", 1, 3, ""},
-    {"MaxStart", "ABCDE", INT32_MAX, INT32_MAX, ""},
-    {"MinStart", "ABCDE", INT32_MIN, 3, "ABC"},
-    {"MinLength", "ABCDE", 3, INT32_MIN, "CDE"},
-    {"LongTextOffset", "ABCDEFGHIJKLMNOPQRSTUVWXYZ", 20, 4, "TUVW"},
+    {"Middle", 2, 3, "BCD"},
+    {"FromEndCutAtEnd", -2, 5, "DE"},
+    {"StartZeroReadsAsOne", 0, 2, "AB"},
+    {"NegativeLengthTakesRest", 2, -1, "BCDE"},
+    {"MaxStart", INT32_MAX, INT32_MAX, ""},
+    {"MinStart", INT32_MIN, 3, "ABC"},
+    {"MinLength", 3, INT32_MIN, "CDE"},
 };
 
-TEST_F(StringBuiltinsTest, SubGivesTheSameTextForEveryEntryKind) {
+TEST_F(StringBuiltinsTest, SubCutsByStartAndLength) {
   for (const SubCase& c : kSubs) {
-    for (Kind kind : kKinds) {
-      SCOPED_TRACE(std::string(c.name) + " " + kind_name(kind));
-      std::string keep;
-      push_as(kind, c.text, keep);
-      sub_top(c.start, c.length);
-      EXPECT_EQ(pop(), c.result);
-      EXPECT_EQ(string_stack_depth(), 0);
-      if (kind == Kind::Ref) {
-        EXPECT_EQ(keep, c.text);
-      }  // the variable never changes
-    }
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(on_every_kind("ABCDE", [&] { sub_top(c.start, c.length); }), c.result);
   }
 }
-
-TEST_F(StringBuiltinsTest, SubOfOwnedTextKeepsItsBlock) {
-  auto* block = static_cast<char*>(platform::heap_allocate(26));
-  std::memcpy(block, "ABCDEFGHIJKLMNOPQRSTUVWXYZ", 26);
-  push_owned(block, 26);
-  sub_top(24, 2);
-  EXPECT_EQ(entry_from_top(1).pointer, block);  // still frees the block it was given
-  EXPECT_EQ(pop(), "XY");
-}
-
-// ---- CLIP.
 
 struct ClipCase {
   const char* name;
@@ -129,96 +101,52 @@ constexpr ClipCase kClips[] = {
     {"TrailingSpaces", "AB   ", "AB"},
     {"LeadingKept", "  AB", "  AB"},
     {"OnlySpaces", "    ", ""},
-    {"Empty", "", ""},
     {"TabIsNotCut", "AB\t", "AB\t"},
     {"ZeroByteIsNotCut", {"AB\0 ", 4}, {"AB\0", 3}},
-    {"LongText", "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789                 ",
+    {"LongText", "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789     ",
      "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"},
 };
 
 TEST_F(StringBuiltinsTest, ClipCutsTrailingSpacesOnly) {
   for (const ClipCase& c : kClips) {
-    for (Kind kind : kKinds) {
-      SCOPED_TRACE(std::string(c.name) + " " + kind_name(kind));
-      std::string keep;
-      push_as(kind, c.text, keep);
-      clip_top();
-      EXPECT_EQ(pop(), c.result);
-    }
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(on_every_kind(c.text, [] { clip_top(); }), c.result);
   }
-}
-
-TEST_F(StringBuiltinsTest, ClipLeavesAnAStringAlone) {
-  const char* astring = intern_astring("OWL");
-  push_astring(astring);
+  push_astring(intern_astring("OWL"));  // an AString entry stays as it is
   clip_top();
   EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::AStringRef));
   EXPECT_EQ(pop(), "OWL");
-}
-
-TEST_F(StringBuiltinsTest, ClipStrCutsInPlace) {
-  char text[] = "AB  ";
+  char text[] = "AB  ";  // Kes$clipstr cuts in place
   EXPECT_EQ(clip_cstring(text), 2u);
   EXPECT_STREQ(text, "AB");
-  char blanks[] = "   ";
-  EXPECT_EQ(clip_cstring(blanks), 0u);
-  EXPECT_STREQ(blanks, "");
   EXPECT_EQ(clip_cstring(nullptr), 0u);
 }
-
-// ---- LEFT, RIGHT, CENTER.
 
 struct JustifyCase {
   const char* name;
   std::string_view text;
   std::int32_t width;
-  std::string_view left;
-  std::string_view right;
-  std::string_view center;
+  std::string_view left, right, center;
 };
+// The ordinary widths are also checked against references below.
 constexpr JustifyCase kJustifies[] = {
     {"OwnWidthLeadingSpaces", "  AB", -1, "AB  ", "  AB", " AB "},
     {"OwnWidthTrailingSpaces", "AB   ", -1, "AB   ", "   AB", "  AB "},
-    {"PadToFive", "AB", 5, "AB   ", "   AB", "  AB "},
-    {"CutToThree", "ABCDE", 3, "ABC", "CDE", "BCD"},
-    {"CutToTwoOddExcess", "ABCDE", 2, "AB", "DE", "CD"},
-    {"ExactFit", "ABC", 3, "ABC", "ABC", "ABC"},
-    {"OneOver", "ABC", 4, "ABC ", " ABC", " ABC"},
-    {"WidthZero", "ABC", 0, "", "", ""},
-    {"EmptyText", "", 3, "   ", "   ", "   "},
-    {"OnlySpaces", "    ", 2, "  ", "  ", "  "},
-    {"InnerSpacesKept", " A B ", 5, "A B  ", "  A B", " A B "},
+    {"PadOddSpareGoesLeft", "AB", 5, "AB   ", "   AB", "  AB "},
+    {"CutOddExcessCutsLeft", "ABCDE", 2, "AB", "DE", "CD"},
     {"OtherNegativeWidth", "ABC", -2, "", "", ""},
     {"MinWidth", "ABC", INT32_MIN, "", "", ""},
     {"MaxWidthRefused", "ABC", INT32_MAX, "", "", ""},
-    {"PadPastInlineArea", "  Kestrel", 24, "Kestrel                 ", "                 Kestrel",
-     "         Kestrel        "},
-    {"CutLongText", "   ABCDEFGHIJKLMNOPQRSTUVWXYZ   ", 22, "ABCDEFGHIJKLMNOPQRSTUV",
-     "EFGHIJKLMNOPQRSTUVWXYZ", "CDEFGHIJKLMNOPQRSTUVWX"},
 };
 
-TEST_F(StringBuiltinsTest, JustifyGivesTheSameTextForEveryEntryKind) {
+TEST_F(StringBuiltinsTest, JustifyDropsSpacesThenPadsOrCuts) {
   for (const JustifyCase& c : kJustifies) {
-    for (Kind kind : kKinds) {
-      SCOPED_TRACE(std::string(c.name) + " " + kind_name(kind));
-      std::string keep;
-      push_as(kind, c.text, keep);
-      left_top(c.width);
-      EXPECT_EQ(pop(), c.left);
-      push_as(kind, c.text, keep);
-      right_top(c.width);
-      EXPECT_EQ(pop(), c.right);
-      push_as(kind, c.text, keep);
-      center_top(c.width);
-      EXPECT_EQ(pop(), c.center);
-      if (kind == Kind::Ref) {
-        EXPECT_EQ(keep, c.text);
-      }  // the variable never changes
-    }
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(on_every_kind(c.text, [&] { left_top(c.width); }), c.left);
+    EXPECT_EQ(on_every_kind(c.text, [&] { right_top(c.width); }), c.right);
+    EXPECT_EQ(on_every_kind(c.text, [&] { center_top(c.width); }), c.center);
   }
 }
-
-// ---- ALL.
 
 struct AllCase {
   const char* name;
@@ -240,55 +168,45 @@ constexpr AllCase kAlls[] = {
 
 TEST_F(StringBuiltinsTest, AllRepeatsThePattern) {
   for (const AllCase& c : kAlls) {
-    for (Kind kind : kKinds) {
-      SCOPED_TRACE(std::string(c.name) + " " + kind_name(kind));
-      std::string keep;
-      push_as(kind, c.pattern, keep);
-      all_top(c.length);
-      EXPECT_EQ(pop(), c.result);
-    }
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(on_every_kind(c.pattern, [&] { all_top(c.length); }), c.result);
   }
-}
-
-TEST_F(StringBuiltinsTest, AllOfALargeLengthIsExact) {
   push_reference("0123456789");
   all_top(1000003);
   const std::string result = pop();
   ASSERT_EQ(result.size(), 1000003u);
-  for (std::size_t i = 0; i < result.size(); i += 99991) {
-    EXPECT_EQ(result[i], static_cast<char>('0' + i % 10)) << i;
-  }
-  EXPECT_EQ(result.substr(1000000), "012");
+  EXPECT_EQ(result.substr(999990), "0123456789012");
 }
 
-// ---- UPPER and LOWER.
-
-TEST_F(StringBuiltinsTest, UpperAndLowerNeverChangeAReferencedVariable) {
-  for (std::string_view text : {"Kestrel owl", "a much longer mixed Case text, 42 bytes!!"}) {
-    for (Kind kind : kKinds) {
-      SCOPED_TRACE(kind_name(kind));
-      std::string keep;
-      push_as(kind, text, keep);
-      upper_top();
-      std::string upper(text);
-      for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-      EXPECT_EQ(pop(), upper);
-      push_as(kind, text, keep);
-      lower_top();
-      std::string lower(text);
-      for (char& c : lower)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-      EXPECT_EQ(pop(), lower);
-      if (kind == Kind::Ref) {
-        EXPECT_EQ(keep, text);
-      }
+TEST_F(StringBuiltinsTest, UpperAndLowerOfEveryLength) {
+  // Every length to one past the entry's own area, and a long one; a short result stays in the
+  // entry without allocating.
+  const std::string mixed = "kEsTrEl oWl 1801 aBcDe, a much longer mixed Case text";
+  for (std::size_t length : {0, 1, 2, 7, 8, 15, 16, 19, 20, 21, 22, 45}) {
+    SCOPED_TRACE(length);
+    const std::string text = mixed.substr(0, length);
+    std::string upper = text;
+    std::string lower = text;
+    for (char& c : upper)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    for (char& c : lower)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    EXPECT_EQ(on_every_kind(text, [] { upper_top(); }), upper);
+    EXPECT_EQ(on_every_kind(text, [] { lower_top(); }), lower);
+    push_reference(text);
+    test::AllocationCounter allocations;
+    upper_top();
+    if (length >= 1 && length <= kInlineCapacity) {
+      EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::TextInline));
+      EXPECT_EQ(allocations.count(), 0u);
     }
+    pop_discard();
   }
-}
-
-TEST_F(StringBuiltinsTest, UpperFollowsTheCaseTableForEveryByte) {
-  for (int code = 0; code < 256; ++code) {
+  push_text("--owl");  // an inline text away from the front of its area
+  sub_top(3, 3);
+  upper_top();
+  EXPECT_EQ(pop(), "OWL");
+  for (int code = 0; code < 256; ++code) {  // every byte by the case tables
     const char byte = static_cast<char>(code);
     push_text(std::string_view(&byte, 1));
     upper_top();
@@ -308,33 +226,37 @@ TEST_F(StringBuiltinsTest, UpperOfAnAStringStaysAnAString) {
   EXPECT_EQ(pop(), "OWL");
 }
 
-TEST_F(StringBuiltinsTest, UpperOfAnOwnedBStrConvertsIt) {
-  push_bstr(runtime::bstr_from_ansi("kestrel"), true);
+TEST_F(StringBuiltinsTest, UpperFollowsAChangedCaseTable) {
+  // e-acute (E9h) and E-acute (C9h) paired by the program; sharp s (DFh) is a lower-case letter
+  // without a partner and stays as it is.
+  KesCollationBlock saved;
+  Kes$AccessColSeqInfo(&saved, 0);
+  KesCollationBlock changed = saved;
+  changed.case_partner[0xE9] = 0xC9;
+  changed.case_partner[0xC9] = 0xE9;
+  changed.char_class[0xE9] = 2;
+  changed.char_class[0xC9] = 1;
+  changed.case_partner[0xDF] = 0;
+  changed.char_class[0xDF] = 2;
+  Kes$AccessColSeqInfo(&changed, 1);
+  push_reference("caf\xE9 \xDF");
   upper_top();
-  EXPECT_EQ(pop(), "KESTREL");
+  const std::string upper = pop();
+  push_reference("CAF\xC9");
+  lower_top();
+  const std::string lower = pop();
+  Kes$AccessColSeqInfo(&saved, 1);
+  EXPECT_EQ(upper, "CAF\xC9 \xDF");
+  EXPECT_EQ(lower, "caf\xE9");
 }
-
-TEST_F(StringBuiltinsTest, UpperGivesEmptyWhenTheCopyFails) {
-  const std::string variable = "a text longer than the inline area";
-  push_reference(variable);
-  platform::heap_fail_nth(1);
-  upper_top();
-  platform::heap_fail_nth(0);
-  EXPECT_EQ(pop(), "");
-  EXPECT_EQ(variable, "a text longer than the inline area");
-}
-
-// ---- VAL and NUMERIC.
 
 TEST_F(StringBuiltinsTest, ValGivesTheFirstByte) {
-  push_reference("");
-  EXPECT_EQ(val_pop(), 32);
-  push_reference("A");
-  EXPECT_EQ(val_pop(), 65);
-  push_reference("\xFFZ");
-  EXPECT_EQ(val_pop(), 255);
-  push_reference({"\0A", 2});
-  EXPECT_EQ(val_pop(), 0);
+  const std::pair<std::string_view, std::int32_t> cases[] = {
+      {"", 32}, {"A", 65}, {"\xFFZ", 255}, {{"\0A", 2}, 0}};
+  for (const auto& [text, value] : cases) {
+    push_reference(text);
+    EXPECT_EQ(val_pop(), value) << text;
+  }
   EXPECT_EQ(string_stack_depth(), 0);
 }
 
@@ -358,8 +280,6 @@ constexpr NumericCase kNumerics[] = {
     {"ExponentWithoutDigits", "1e", 0},
     {"SignedExponent", "2.5E-3", 1},
     {"InnerBlank", "1 2", 0},
-    {"Tab", "\t", 0},
-    {"Letters", "abc", 0},
     {"Infinity", "inf", 0},
     {"Hex", "0x10", 0},
     {"Past39BytesIgnored", "1234567890123456789012345678901234567890x", 1},
@@ -368,16 +288,14 @@ constexpr NumericCase kNumerics[] = {
 TEST_F(StringBuiltinsTest, NumericReadsTheWholeText) {
   for (const NumericCase& c : kNumerics) {
     for (Kind kind : kKinds) {
-      SCOPED_TRACE(std::string(c.name) + " " + kind_name(kind));
+      SCOPED_TRACE(std::string(c.name) + " " + std::to_string(static_cast<int>(kind)));
       std::string keep;
       push_as(kind, c.text, keep);
       EXPECT_EQ(numeric_pop(), c.result);
-      EXPECT_EQ(string_stack_depth(), 0);
     }
   }
+  EXPECT_EQ(string_stack_depth(), 0);
 }
-
-// ---- INSTRING.
 
 struct InstringCase {
   const char* name;
@@ -387,36 +305,25 @@ struct InstringCase {
   std::int32_t start;
   std::int32_t result;
 };
+// The ordinary steps and starts are also checked against a reference below.
 constexpr InstringCase kInstrings[] = {
     {"StepOne", "CD", "ABCDEF", 1, 1, 3},
     {"StepTwoSlot", "CD", "ABCDEF", 2, 1, 2},
-    {"StepTwoMisaligned", "CD", "ABCDEF", 2, 2, 0},
     {"StepZeroIsSoughtLength", "CD", "ABCDEF", 0, 1, 2},
-    {"BackwardOneByte", "C", "ABCABC", -1, 6, 6},
-    {"BackwardFromFive", "C", "ABCABC", -1, 5, 3},
-    {"BackwardDoesNotFit", "XYZ", "ABCXYZ", -1, 6, 0},
     {"BackwardFits", "XYZ", "ABCXYZ", -1, 4, 4},
-    {"SoughtLonger", "ABCDEFG", "ABCDEF", 1, 1, 0},
     {"EmptySought", "", "ABCDEF", 1, 1, 0},
-    {"StartZero", "A", "ABCDEF", 1, 0, 0},
-    {"StartNegative", "A", "ABCDEF", 1, -1, 0},
-    {"StartAtLastFit", "EF", "ABCDEF", 1, 5, 5},
-    {"StartPastLastFit", "EF", "ABCDEF", 1, 6, 0},
     {"StartMax", "A", "ABCDEF", 1, INT32_MAX, 0},
     {"StepMax", "B", "ABCDEF", INT32_MAX, 2, 1},
     {"StepMin", "B", "ABCDEF", INT32_MIN, 2, 2},
     {"StepMinMisses", "A", "ABCDEF", INT32_MIN, 2, 0},
-    {"BackwardStepTwoGivesPosition", "B", "ABCDEF", -2, 6, 2},
     {"ExactBytesNoCaseFolding", "cd", "ABCDEF", 1, 1, 0},
-    {"StepOneSkipsEarlier", "AB", "ABxAB", 1, 2, 4},
-    {"StepThreeSlots", "GHI", "ABCDEFGHI", 3, 1, 3},
     {"ZeroBytesCompared", {"\0B", 2}, {"A\0B", 3}, 1, 1, 2},
 };
 
 TEST_F(StringBuiltinsTest, InstringFollowsItsStepAndStart) {
   for (const InstringCase& c : kInstrings) {
     for (Kind kind : kKinds) {
-      SCOPED_TRACE(std::string(c.name) + " " + kind_name(kind));
+      SCOPED_TRACE(std::string(c.name) + " " + std::to_string(static_cast<int>(kind)));
       std::string keep_searched;
       std::string keep_sought;
       push_as(kind, c.searched, keep_searched);
@@ -425,13 +332,9 @@ TEST_F(StringBuiltinsTest, InstringFollowsItsStepAndStart) {
       EXPECT_EQ(string_stack_depth(), 0);
     }
   }
-}
-
-TEST_F(StringBuiltinsTest, InstringSkipTableFindsTheFirstMatch) {
-  std::string text(4096, 'a');
+  std::string text(4096, 'a');  // long enough for the skip table
   text.replace(1000, 6, "needle");
   text.replace(3000, 6, "needle");
-  EXPECT_EQ(instring(text, "needle", 1, 1), 1001);
   EXPECT_EQ(instring(text, "needle", 1, 1001), 1001);
   EXPECT_EQ(instring(text, "needle", 1, 1002), 3001);
   EXPECT_EQ(instring(text, "needle", 1, 3002), 0);
@@ -454,48 +357,44 @@ std::int32_t reference_instring(std::string_view searched, std::string_view soug
   return 0;
 }
 
-TEST_F(StringBuiltinsTest, InstringMatchesTheReferenceForEveryStepAndStart) {
+// A random text of `length` bytes, each 'b' one time in `one_in`, else 'a'; or of the letters
+// a to c when `one_in` is 0.
+std::string random_text(std::mt19937& random, std::size_t length, unsigned one_in) {
+  std::string text(length, 'a');
+  for (char& c : text)
+    c = one_in == 0 ? static_cast<char>('a' + random() % 3) : random() % one_in == 0 ? 'b' : 'a';
+  return text;
+}
+
+TEST_F(StringBuiltinsTest, InstringMatchesTheReference) {
   std::mt19937 random(9);
   for (int round = 0; round < 120; ++round) {
     // Every third text is long enough for the skip-table search.
-    const std::size_t m = round % 3 == 0 ? 257 + random() % 60 : random() % 30;
-    std::string searched(m, 'a');
-    for (char& c : searched)
-      c = static_cast<char>('a' + random() % 3);
-    const std::size_t t = 1 + random() % 7;
-    std::string sought(t, 'a');
-    for (char& c : sought)
-      c = static_cast<char>('a' + random() % 3);
+    const std::string searched =
+        random_text(random, round % 3 == 0 ? 257 + random() % 60 : random() % 30, 0);
+    const std::string sought = random_text(random, 1 + random() % 7, 0);
     for (std::int32_t step = -3; step <= 8; ++step) {
-      for (std::int32_t start = -1; start <= static_cast<std::int32_t>(m) + 2; ++start) {
+      for (std::int32_t start = -1; start <= static_cast<std::int32_t>(searched.size()) + 2;
+           ++start) {
         ASSERT_EQ(instring(searched, sought, step, start),
                   reference_instring(searched, sought, step, start))
             << searched << " / " << sought << " step " << step << " start " << start;
       }
     }
   }
-}
-
-TEST_F(StringBuiltinsTest, InstringLongSearchesMatchTheReference) {
-  std::mt19937 random(1801);
+  // Long searches through the skip table: matches fall in several places.
   for (int round = 0; round < 400; ++round) {
-    const std::size_t m = 257 + random() % 1800;
-    // Two letters, so that matches fall in several places and in several parts of the text.
-    std::string searched(m, 'a');
-    for (char& c : searched)
-      c = random() % 4 == 0 ? 'b' : 'a';
-    const std::size_t t = 5 + random() % (round % 4 == 0 ? 300 : 8);
-    std::string sought(t, 'a');
-    for (char& c : sought)
-      c = random() % 6 == 0 ? 'b' : 'a';
-    if (round % 3 == 0 && t < m) {
-      searched.replace(random() % (m - t), t, sought);
+    std::string searched = random_text(random, 257 + random() % 1800, 4);
+    const std::string sought = random_text(random, 5 + random() % (round % 4 == 0 ? 300 : 8), 6);
+    if (round % 3 == 0 && sought.size() < searched.size()) {
+      searched.replace(random() % (searched.size() - sought.size()), sought.size(), sought);
     }
-    const auto start = static_cast<std::int32_t>(1 + random() % m);
-    ASSERT_EQ(instring(searched, sought, 1, start), reference_instring(searched, sought, 1, start))
-        << "round " << round;
-    ASSERT_EQ(instring(searched, sought, 1, 1), reference_instring(searched, sought, 1, 1))
-        << "round " << round;
+    for (const auto start :
+         {std::int32_t{1}, static_cast<std::int32_t>(1 + random() % searched.size())}) {
+      ASSERT_EQ(instring(searched, sought, 1, start),
+                reference_instring(searched, sought, 1, start))
+          << "round " << round;
+    }
   }
 }
 
@@ -548,8 +447,9 @@ TEST_F(StringBuiltinsTest, RandomCutsMatchTheReferences) {
     const auto length = static_cast<std::int32_t>(random() % 50) - 5;
     const auto width = static_cast<std::int32_t>(random() % 45) - 1;
     const std::size_t target = width == -1 ? text.size() : static_cast<std::size_t>(width);
-    SCOPED_TRACE("'" + text + "' " + kind_name(kind) + " start " + std::to_string(start) +
-                 " length " + std::to_string(length) + " width " + std::to_string(width));
+    SCOPED_TRACE("'" + text + "' kind " + std::to_string(static_cast<int>(kind)) + " start " +
+                 std::to_string(start) + " length " + std::to_string(length) + " width " +
+                 std::to_string(width));
     std::string keep;
     push_as(kind, text, keep);
     sub_top(start, length);
@@ -566,18 +466,13 @@ TEST_F(StringBuiltinsTest, RandomCutsMatchTheReferences) {
   }
 }
 
-// ---- Narrowing without copies.
-
-TEST_F(StringBuiltinsTest, CutsOfReferencedEntriesAllocateNothing) {
+TEST_F(StringBuiltinsTest, CutsOnlyMoveThePointerOfAReferenceOrAnOwnedBlock) {
   const std::string variable = "   The quick brown fox jumps over the lazy dog   ";
   test::AllocationCounter counter;
   push_reference(variable);
   sub_top(5, 30);
   clip_top();
   left_top(10);
-  pop_discard();
-  push_reference(variable);
-  right_top(12);
   pop_discard();
   push_reference(variable);
   center_top(21);
@@ -589,34 +484,41 @@ TEST_F(StringBuiltinsTest, CutsOfReferencedEntriesAllocateNothing) {
   all_top(7);
   pop_discard();
   EXPECT_EQ(counter.count(), 0u);
-}
-
-TEST_F(StringBuiltinsTest, CutsOfReferencedEntriesKeepPointingAtTheVariable) {
-  const std::string variable = "   The quick brown fox   ";
   push_reference(variable);
   right_top(5);
-  const StackEntry& entry = entry_from_top(1);
-  EXPECT_EQ(entry.kind, static_cast<std::uint32_t>(EntryKind::TextRef));
-  EXPECT_EQ(entry.pointer, variable.data() + 17);
-  EXPECT_EQ(pop(), "n fox");
+  EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::TextRef));
+  EXPECT_EQ(entry_from_top(1).pointer, variable.data() + 41);
+  EXPECT_EQ(pop(), "y dog");
+  push_text("Kestrel");
+  sub_top(3, 4);  // an inline text narrows inside its own area
+  EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::TextInline));
+  EXPECT_EQ(pop(), "stre");
+  auto* block = static_cast<char*>(platform::heap_allocate(26));
+  std::memcpy(block, "ABCDEFGHIJKLMNOPQRSTUVWXYZ", 26);
+  push_owned(block, 26);
+  sub_top(24, 2);
+  EXPECT_EQ(entry_from_top(1).pointer, block);  // still frees the block it was given
+  EXPECT_EQ(pop(), "XY");
 }
 
-// ---- Allocation failure.
-
-TEST_F(StringBuiltinsTest, PaddingGivesEmptyWhenTheBlockFails) {
-  push_reference("AB");
-  platform::heap_fail_nth(1);
-  left_top(30);
-  platform::heap_fail_nth(0);
-  EXPECT_EQ(pop(), "");
-  push_reference("AB");
-  platform::heap_fail_nth(1);
-  all_top(30);
-  platform::heap_fail_nth(0);
-  EXPECT_EQ(pop(), "");
+TEST_F(StringBuiltinsTest, ResultsGiveEmptyWhenTheBlockFails) {
+  const std::string variable = "a text longer than the inline area";
+  const std::function<void()> operations[] = {[] { left_top(40); }, [] { all_top(40); },
+                                              [] { upper_top(); }};
+  for (const auto& operation : operations) {
+    push_reference(variable);
+    platform::heap_fail_nth(1);
+    operation();
+    platform::heap_fail_nth(0);
+    EXPECT_EQ(pop(), "");
+  }
+  EXPECT_EQ(variable, "a text longer than the inline area");
 }
 
 TEST_F(StringBuiltinsTest, OperandsOfEveryKindAreReadAsText) {
+  push_bstr(runtime::bstr_from_ansi("kestrel"), true);
+  upper_top();
+  EXPECT_EQ(pop(), "KESTREL");
   push_bstr(runtime::bstr_from_ansi("  kestrel  "), true);
   center_top(9);
   EXPECT_EQ(pop(), " kestrel ");

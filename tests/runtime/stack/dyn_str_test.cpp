@@ -66,6 +66,16 @@ TEST(DynStrCat, ZeroBytesAndItsOwnText) {
     text.cat(text.data(), text.length());
   EXPECT_EQ(text.length(), 6u * 64u);
   EXPECT_EQ(text.view().substr(378), std::string_view("a\0ba\0b", 6));
+  // So does a slice from the middle of it.
+  DynStr digits;
+  digits.cat("0123456789", 10);
+  std::string expected = "0123456789";
+  for (int round = 0; round < 5; ++round) {
+    const std::uint32_t half = digits.length() / 2;
+    digits.cat(digits.data() + half, digits.length() - half);
+    expected += expected.substr(half);
+  }
+  EXPECT_EQ(digits.view(), expected);
 }
 
 TEST(DynStrEdit, ClipTruncPadAndKill) {

@@ -27,7 +27,11 @@ TEST(HashTableHash, TimesFivePlusByte) {
 
 TEST(HashTableHash, CaseFoldingMasksDFh) {
   HashTable table;
+  for (int i = 0; i < 10; ++i)  // elements added before the change are hashed again
+    table.add(("key" + std::to_string(i)).c_str());
   ASSERT_TRUE(table.set_ignore_case(true));
+  for (int i = 0; i < 10; ++i)
+    EXPECT_NE(table.find(("KEY" + std::to_string(i)).c_str()), nullptr) << i;
   HashElement* lower = table.add("ab");
   EXPECT_EQ(lower->hash, 391u);
   EXPECT_EQ(table.add("AB"), lower);
@@ -75,6 +79,28 @@ TEST(HashTableProbe, CollisionsProbeForwardAndWrap) {
     return;
   }
   FAIL() << "no prefix put the first key in one of the last slots";
+}
+
+// A key whose home is `home` in a table of 15 slots, found by adding keys to an empty table.
+std::string key_at_home(std::uint32_t home) {
+  for (int i = 0;; ++i) {
+    HashTable table;
+    const std::string key = "k" + std::to_string(i);
+    if (slot_of(table, table.add(key.c_str())) == home) return key;
+  }
+}
+
+// Removing the element of the last slot must not move one that sits in its own home slot 0 just
+// past the wrap: it would leave that home empty and the element unreachable.
+TEST(HashTableProbe, RemovalAcrossTheWrapKeepsElementsAtHome) {
+  const std::string last = key_at_home(14);
+  const std::string first = key_at_home(0);
+  HashTable table;
+  table.add(last.c_str());
+  HashElement* at_home = table.add(first.c_str());
+  ASSERT_EQ(table.slot(0), at_home);
+  EXPECT_TRUE(table.remove(last.c_str()));
+  EXPECT_EQ(table.find(first.c_str()), at_home);
 }
 
 // Numbered keys have neighbouring hashes (and many share one); they still spread over the
@@ -221,6 +247,17 @@ TEST(HashTableMemory, FailedGrowthStillUsesAFreeSlot) {
   ASSERT_NE(element, nullptr);
   EXPECT_EQ(table.slot_count(), 15u);
   EXPECT_EQ(table.find("more"), element);
+}
+
+TEST(HashTableMemory, FailedCaseChangeKeepsEveryElementReachable) {
+  HashTable table;
+  for (int index = 0; index < 11; ++index)
+    table.add(std::to_string(index).c_str());
+  kes::platform::heap_fail_nth(1);  // the rebuilt slot array
+  EXPECT_FALSE(table.set_ignore_case(true));
+  kes::platform::heap_fail_nth(0);
+  for (int index = 0; index < 11; ++index)
+    EXPECT_NE(table.find(std::to_string(index).c_str()), nullptr) << index;
 }
 
 // Differential test against a linear-scan map with the same case rule.

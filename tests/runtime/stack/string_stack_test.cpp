@@ -1,186 +1,74 @@
-// The string stack: pushes, pops, rotation, self-contained copies and snapshots.
+// The string stack's housekeeping: lengths, rotation, fitting to a width, snapshots for the
+// thread switch, OMITTED and the colon-separated numbers.
 #include "runtime/stack/string_stack.h"
 
 #include <cstring>
 #include <string>
 
+#include <kestrel/string_stack.h>
+
 #include <gtest/gtest.h>
 
 #include "platform/core/heap.h"
 #include "runtime/fatal/fatal.h"
-#include "tests/support/allocation_counter.h"
 #include "tests/support/stack_helpers.h"
 
 namespace kes::runtime {
 namespace {
 
-// Leaves the stack empty before and after each test, releasing what is left.
 class StringStackTest : public testing::Test {
  protected:
   void SetUp() override { test::drain_string_stack(); }
   void TearDown() override { test::drain_string_stack(); }
-  static std::string top() { return std::string(top_text()); }
   static std::string pop() { return test::pop_top_text(); }
   static EntryKind top_kind() { return test::top_entry_kind(); }
 };
 
-using StringStackPushLong = StringStackTest;
-
-struct LongCase {
-  const char* name;
-  std::int32_t value;
-  const char* text;
-};
-constexpr LongCase kLongCases[] = {
-    {"Zero", 0, "0"},
-    {"One", 1, "1"},
-    {"MinusOne", -1, "-1"},
-    {"Ten", 10, "10"},
-    {"Maximum", 2147483647, "2147483647"},
-    {"Minimum", -2147483647 - 1, "-2147483648"},
-    {"Mixed", -30405, "-30405"},
-};
-
-TEST_F(StringStackPushLong, WritesExactDecimalRightAligned) {
-  for (const LongCase& c : kLongCases) {
-    SCOPED_TRACE(c.name);
-    push_long(c.value);
-    const StackEntry& entry = entry_from_top(1);
-    EXPECT_EQ(top_kind(), EntryKind::TextInline);
-    // The last digit sits in the last byte of the inline area.
-    EXPECT_EQ(static_cast<const unsigned char*>(entry.pointer) + entry.length,
-              entry.inline_area + kInlineCapacity);
-    EXPECT_EQ(pop(), c.text);
-  }
+TEST_F(StringStackTest, Len2ReadsLenPopsFreeingWhatTheEntryOwns) {
+  Kes$PushString("ABCDE", 5);
+  Kes$PushLong(-12);
+  auto* block = static_cast<char*>(platform::heap_allocate(30));
+  std::memset(block, 'z', 30);
+  Kes$PushTemp(block, 30);
+  EXPECT_EQ(Kes$StackLen2(), 30u);
+  EXPECT_EQ(string_stack_depth(), 3);
+  EXPECT_EQ(Kes$StackLen(), 30u);  // frees the block, as the sanitizer build checks
+  EXPECT_EQ(Kes$StackLen(), 3u);
+  EXPECT_EQ(Kes$StackLen(), 5u);
+  EXPECT_EQ(string_stack_depth(), 0);
+  block = static_cast<char*>(platform::heap_allocate(4));
+  Kes$PushTemp(block, 4);
+  Kes$STACKpop();
 }
 
-using StringStackPushReal = StringStackTest;
-
-struct RealCase {
-  const char* name;
-  double value;
-  const char* text;
-};
-constexpr RealCase kRealCases[] = {
-    {"OneDropsPoint", 1.0, "1"},
-    {"Half", 0.5, "0.5"},
-    {"Zero", 0.0, "0"},
-    {"Negative", -12.25, "-12.25"},
-    {"FourteenDigits", 3.14159265358979, "3.1415926535898"},
-    {"ThirteenNines", 9999999999999.0, "9999999999999"},
-    {"FourteenNinesStayWhole", 99999999999999.0, "99999999999999"},
-    {"Large", 123456789012345678.0, "1.2345678901235e17"},
-    {"Tiny", 0.000015, "1.5e-5"},
-    {"NegativeHugeExponent", -1.2345678901234e-300, "-1.2345678901234e-300"},
-};
-
-TEST_F(StringStackPushReal, KeepsFourteenSignificantDigits) {
-  for (const RealCase& c : kRealCases) {
-    SCOPED_TRACE(c.name);
-    push_real(c.value);
-    EXPECT_EQ(pop(), c.text);
-  }
-}
-
-TEST_F(StringStackPushReal, ShortTextsStayInTheEntry) {
-  push_real(-1.2345678901234e300);  // 20 characters
-  EXPECT_EQ(top_kind(), EntryKind::TextInline);
-  EXPECT_EQ(pop(), "-1.2345678901234e300");
-  push_real(-1.2345678901234e-300);  // 21 characters
+// Rotation, and the texts that fitting and snapshots give, are checked at random against a
+// vector of strings in the model test; these tests check what the model cannot see.
+TEST_F(StringStackTest, FitToWidthTruncatesInPlaceAndPadsWithSpaces) {
+  const char text[] = "ABCDEF";
+  Kes$PushString(text, 6);
+  fit_top_to_width(4);
+  EXPECT_EQ(top_kind(), EntryKind::TextRef);
+  EXPECT_EQ(entry_from_top(1).pointer, text);
+  EXPECT_EQ(pop(), "ABCD");
+  Kes$PushString(text, 2);
+  fit_top_to_width(5);
   EXPECT_EQ(top_kind(), EntryKind::TextOwned);
+  EXPECT_EQ(pop(), "AB   ");
+  // A failed allocation leaves the top as it was.
+  Kes$PushString("AB", 2);
+  platform::heap_fail_nth(1);
+  fit_top_to_width(5);
+  platform::heap_fail_nth(0);
+  EXPECT_EQ(pop(), "AB");
 }
 
-using StringStackPushBool = StringStackTest;
-
-TEST_F(StringStackPushBool, OneForNonzeroEmptyForZero) {
-  push_bool(0);
-  EXPECT_EQ(pop(), "");
-  push_bool(7);
-  EXPECT_EQ(pop(), "1");
-  push_bool(-1);
-  EXPECT_EQ(pop(), "1");
-}
-
-using StringStackFull = StringStackTest;
-
-TEST_F(StringStackFull, ThirtyThirdPushChangesNothing) {
-  for (int index = 0; index < kStringStackCapacity; ++index)
-    push_long(index);
-  push_reference("extra");
-  push_long(99);
-  push_text("copied");
-  EXPECT_EQ(string_stack_depth(), 32);
-  for (int index = kStringStackCapacity - 1; index >= 0; --index) {
-    EXPECT_EQ(pop(), std::to_string(index));
-  }
-}
-
-TEST_F(StringStackFull, PushOwnedIntoFullStackFreesTheBlock) {
-  for (int index = 0; index < kStringStackCapacity; ++index)
-    push_reference("x");
-  auto* block = static_cast<char*>(platform::heap_allocate(4));
-  std::memcpy(block, "LOST", 4);
-  push_owned(block, 4);  // freed, as the sanitizer build checks
-  EXPECT_EQ(string_stack_depth(), 32);
-  EXPECT_EQ(top(), "x");
-}
-
-using StringStackRotate = StringStackTest;
-
-TEST_F(StringStackRotate, OneSwapsTheTopTwo) {
-  push_reference("A");
-  push_reference("B");
-  rotate(1);
-  EXPECT_EQ(pop(), "A");
-  EXPECT_EQ(pop(), "B");
-}
-
-TEST_F(StringStackRotate, TwoBringsTheThirdToTheTop) {
-  push_long(1);  // inline entries: their pointers must follow them
-  push_reference("B");
-  push_text("C");
-  rotate(2);
-  EXPECT_EQ(pop(), "1");
-  EXPECT_EQ(pop(), "C");
-  EXPECT_EQ(pop(), "B");
-}
-
-TEST_F(StringStackRotate, ZeroChangesNothing) {
-  push_text("A");
-  push_text("B");
-  rotate(0);
-  EXPECT_EQ(pop(), "B");
-  EXPECT_EQ(pop(), "A");
-}
-
-using StringStackHeap = StringStackTest;
-
-TEST_F(StringStackHeap, TwentyBytesGoInlineTwentyOneToTheHeap) {
-  char text[] = "ABCDEFGHIJKLMNOPQRSTU";  // 21 bytes
-  push_reference({text, 20});
-  make_top_self_contained();
-  EXPECT_EQ(top_kind(), EntryKind::TextInline);
-  push_reference({text, 21});
-  make_top_self_contained();
-  EXPECT_EQ(top_kind(), EntryKind::TextOwned);
-  text[0] = 'z';  // the copies no longer depend on the variable
-  EXPECT_EQ(pop(), "ABCDEFGHIJKLMNOPQRSTU");
-  EXPECT_EQ(pop(), "ABCDEFGHIJKLMNOPQRST");
-}
-
-using StringStackSnapshot = StringStackTest;
-
-TEST_F(StringStackSnapshot, EmptyStackSavesAsNull) { EXPECT_EQ(save_string_stack(), nullptr); }
-
-TEST_F(StringStackSnapshot, RestoreGivesBackEveryEntry) {
-  push_long(-5);
+TEST_F(StringStackTest, SnapshotGivesBackEveryEntry) {
+  EXPECT_EQ(save_string_stack(), nullptr);  // an empty stack saves as null
+  Kes$PushLong(-5);
   push_text(std::string(30, 'q'));
-  push_reference("ref");
+  Kes$PushString("ref", 3);
   void* snapshot = save_string_stack();
   ASSERT_NE(snapshot, nullptr);
-  std::int32_t depth = 0;
-  std::memcpy(&depth, snapshot, sizeof(depth));
-  EXPECT_EQ(depth, 3);
   restore_string_stack(nullptr);  // another thread runs: the entries are kept in the snapshot
   EXPECT_EQ(string_stack_depth(), 0);
   restore_string_stack(snapshot);
@@ -189,10 +77,65 @@ TEST_F(StringStackSnapshot, RestoreGivesBackEveryEntry) {
   EXPECT_EQ(pop(), "-5");
 }
 
+TEST_F(StringStackTest, OmittedIsTheFlagsLowByteOrOneOutsideTheParameters) {
+  EXPECT_EQ(Kes$Omitted(0, 2, 0u, 0u), 1);
+  EXPECT_EQ(Kes$Omitted(3, 2, 0u, 0u), 1);
+  EXPECT_EQ(Kes$Omitted(-1, 2, 0u, 0u), 1);
+  EXPECT_EQ(Kes$Omitted(1, 2, 0u, 1u), 0);
+  EXPECT_EQ(Kes$Omitted(2, 2, 0u, 1u), 1);
+  EXPECT_EQ(Kes$Omitted(2, 2, 0u, 0x1234u), 0x34);
+}
+
+struct ColonCase {
+  const char* name;
+  const char* text;
+  std::int32_t first, second, third;
+};
+constexpr ColonCase kColonNumbers[] = {
+    {"Empty", "", 0, 0, 0},
+    {"OneNumber", "5", 5, 0, 0},
+    {"ThreeNumbers", "3:4:9", 3, 4, 9},
+    {"FourthIgnored", "1:2:3:4", 1, 2, 3},
+    {"EmptyField", "1::3", 1, 0, 3},
+    {"SignsAndBlanks", " -4: +5", -4, 5, 0},
+    {"Clamped", "99999999999:-99999999999", 2147483647, -2147483647 - 1, 0},
+};
+
+TEST_F(StringStackTest, String2RefReadsColonSeparatedNumbers) {
+  for (const ColonCase& c : kColonNumbers) {
+    SCOPED_TRACE(c.name);
+    Kes$PushString(c.text, static_cast<std::uint32_t>(std::strlen(c.text)));
+    std::int32_t results[3] = {-1, -1, -1};
+    Kes$String2Ref(&results[0], &results[1], &results[2]);
+    EXPECT_EQ(results[0], c.first);
+    EXPECT_EQ(results[1], c.second);
+    EXPECT_EQ(results[2], c.third);
+    EXPECT_EQ(string_stack_depth(), 0);
+  }
+}
+
+TEST_F(StringStackTest, StashBPStoresAFrame) {
+  void* frame = nullptr;
+  Kes$StashBP(&frame);
+  EXPECT_NE(frame, nullptr);
+  Kes$StashBP(nullptr);
+}
+
 using StringStackDeathTest = StringStackTest;
 
-TEST_F(StringStackDeathTest, PopOfEmptyStackIsFatal) {
-  EXPECT_EXIT(pop_discard(), testing::ExitedWithCode(kFatalExitCode), "Stack overflow");
+TEST_F(StringStackDeathTest, RotationPastTheEntriesIsFatal) {
+  Kes$PushNull();
+  EXPECT_EXIT(Kes$StackRotate(1), testing::ExitedWithCode(kFatalExitCode), "Stack overflow");
+}
+
+TEST_F(StringStackDeathTest, SnapshotWithoutMemoryIsFatal) {
+  Kes$PushNull();
+  EXPECT_EXIT(
+      {
+        platform::heap_fail_nth(1);
+        save_string_stack();
+      },
+      testing::ExitedWithCode(kFatalExitCode), "string stack");
 }
 
 }  // namespace

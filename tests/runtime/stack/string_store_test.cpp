@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/core/heap.h"
+#include "tests/support/stack_helpers.h"
 
 namespace kes::runtime {
 namespace {
@@ -29,8 +30,6 @@ using namespace std::string_view_literals;
 constexpr StoreCase kStringStores[] = {
     {"PadsWithSpaces", "AB", 2, 5, "AB   "sv},
     {"Truncates", "ABCDEF", 6, 3, "ABC"sv},
-    {"ExactFit", "ABC", 3, 3, "ABC"sv},
-    {"OneOver", "ABCD", 4, 3, "ABC"sv},
     {"EmptySourceBlanks", "", 0, 4, "    "sv},
     {"ZeroSizeWritesNothing", "ABC", 3, 0, ""sv},
     {"KeepsZeroBytes", "A\0B", 3, 4, "A\0B "sv},
@@ -102,10 +101,39 @@ TEST(StringStorePString, SizesAboveTwoHundredFiftySixStoreAtMost255Bytes) {
   EXPECT_EQ(destination[256], '#');
 }
 
-TEST(StringStoreString, OverlappingMoveKeepsBytes) {
-  char buffer[] = "ABCDEFGH";
-  store_string(buffer + 2, 6, buffer, 6);
-  EXPECT_STREQ(buffer, "ABABCDEF");
+// A fixed STRING of `size` bytes holding `text`: cut to size, or padded with spaces.
+std::string fixed(const std::string& text, std::size_t size) {
+  return size <= text.size() ? text.substr(0, size) : text + std::string(size - text.size(), ' ');
+}
+
+TEST(StringStoreString, EverySizeAndLengthPadsOrCuts) {
+  // Sizes and lengths cross every width class of the store: 0, 1-3, 4-7, 8-16, 17-32, 33-64
+  // and the general case above; a guard of '#' on each side shows a byte written outside.
+  constexpr std::size_t kGuard = 8;
+  for (std::uint32_t size = 0; size <= 70; ++size) {
+    for (std::uint32_t length = 0; length <= 70; ++length) {
+      SCOPED_TRACE(testing::Message() << "size " << size << " length " << length);
+      const std::string source = test::distinct_letters(length);
+      std::string buffer(kGuard + size + kGuard, '#');
+      store_string(buffer.data() + kGuard, size, source.data(), length);
+      ASSERT_EQ(buffer, std::string(kGuard, '#') + fixed(source, size) + std::string(kGuard, '#'));
+    }
+  }
+}
+
+TEST(StringStoreString, OverlapEitherWayCopiesTheOriginalBytes) {
+  for (std::uint32_t length = 0; length <= 64; ++length) {
+    for (int shift : {-9, -3, -1, 1, 2, 7, 16}) {
+      SCOPED_TRACE(testing::Message() << "length " << length << " shift " << shift);
+      std::string buffer = test::distinct_letters(200);
+      const std::string original = buffer;
+      char* source = buffer.data() + 80;
+      store_string(source + shift, length, source, length);
+      std::string expected = original;
+      expected.replace(static_cast<std::size_t>(80 + shift), length, original, 80, length);
+      EXPECT_EQ(buffer, expected);
+    }
+  }
 }
 
 TEST(StringStoreClear, FillsWithSpacesOnly) {
@@ -143,17 +171,21 @@ TEST(StringStoreDuplicate, RepeatsTheFirstUnit) {
   }
 }
 
-TEST(StringStoreFastClip, EveryLengthAndBlankTail) {
-  // Every text of up to 40 bytes whose last non-space byte sits at every position, at every
-  // alignment of the start.
-  char buffer[64];
-  for (std::uint32_t start = 0; start < 8; ++start) {
-    for (std::uint32_t length = 0; length <= 40; ++length) {
-      for (std::uint32_t kept = 0; kept <= length; ++kept) {
-        std::memset(buffer, ' ', sizeof(buffer));
-        if (kept > 0) buffer[start + kept - 1] = 'x';
-        ASSERT_EQ(Kes$FastClip(length, buffer + start), kept)
-            << "start " << start << " length " << length;
+TEST(StringStoreFastClip, FindsTheLastByteThatIsNotASpace) {
+  // Every length to 40 (the word scan, the whole-field scan of 8 to 32 bytes and the byte scan
+  // below 8), at every alignment of the start, with the last other byte at every place; other
+  // bytes also lie before it, so only the last one counts.
+  for (const char other : {'x', '\0', '\xA0', '\t', '!'}) {
+    for (std::uint32_t start = 0; start < 8; ++start) {
+      for (std::uint32_t length = 0; length <= 40; ++length) {
+        for (std::uint32_t kept = 0; kept <= length; ++kept) {
+          std::string buffer(48, ' ');
+          for (std::uint32_t index = 0; index < kept; index += 3)
+            buffer[start + index] = other;
+          if (kept > 0) buffer[start + kept - 1] = other;
+          ASSERT_EQ(Kes$FastClip(length, buffer.data() + start), kept)
+              << int{other} << " start " << start << " length " << length;
+        }
       }
     }
   }

@@ -1,0 +1,273 @@
+// Pops from the string stack into STRING, CSTRING and PSTRING fields, whole numbers, REALs, the
+// decimal stack and heap copies, from every kind of entry.
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include <kestrel/string_stack.h>
+
+#include <gtest/gtest.h>
+
+#include "numeric/decimal/decimal_stack.h"
+#include "platform/core/heap.h"
+#include "runtime/fatal/fatal.h"
+#include "runtime/stack/string_stack.h"
+#include "tests/support/stack_helpers.h"
+
+namespace kes::runtime {
+namespace {
+
+class StringStackPopTest : public testing::Test {
+ protected:
+  void SetUp() override { test::drain_string_stack(); }
+  void TearDown() override { test::drain_string_stack(); }
+};
+
+// Pushes `text` as an entry of the given kind: 0 a reference (`text` must outlive the entry), 1
+// an inline copy, 2 a heap block.
+void push_as(int kind, const std::string& text) {
+  const auto length = static_cast<std::uint32_t>(text.size());
+  if (kind == 2) {
+    auto* block = static_cast<char*>(platform::heap_allocate(length + 1));
+    std::memcpy(block, text.data(), length);
+    Kes$PushTemp(block, length);
+    return;
+  }
+  Kes$PushString(text.data(), length);
+  if (kind == 1) Kes$StackHeap();
+}
+
+// A fixed STRING of `size` bytes holding `text`: cut to size, or padded with spaces.
+std::string fixed(const std::string& text, std::size_t size) {
+  return size <= text.size() ? text.substr(0, size) : text + std::string(size - text.size(), ' ');
+}
+
+constexpr std::size_t kGuard = 8;
+
+using StringStackPopString = StringStackPopTest;
+
+TEST_F(StringStackPopString, EveryLengthIntoEveryFieldWidthFromEveryKind) {
+  // Lengths and sizes cross every width class of the store (0, 1-3, 4-7, 8-16, 17-32, 33-64,
+  // above); a guard of '#' after the field shows any byte written past it.
+  for (int kind = 0; kind < 3; ++kind) {
+    for (std::uint32_t length = 0; length <= 40; ++length) {
+      if (kind == 1 && length > kInlineCapacity) break;
+      for (std::uint32_t size = 0; size <= 70; ++size) {
+        SCOPED_TRACE(testing::Message()
+                     << "kind " << kind << " length " << length << " size " << size);
+        const std::string source = test::distinct_letters(length, 'A');
+        push_as(kind, source);
+        std::string field(size + kGuard, '#');
+        Kes$PopString(field.data(), size);
+        ASSERT_EQ(field, fixed(source, size) + std::string(kGuard, '#'));
+        ASSERT_EQ(string_stack_depth(), 0);
+      }
+    }
+  }
+}
+
+TEST_F(StringStackPopString, BytesLeftInTheAreaByAnEarlierTextAreNotStored) {
+  // A long text first fills the area; a shorter one then takes the same entry.
+  const std::string first = test::distinct_letters(20, 'A');
+  push_as(1, first);
+  Kes$STACKpop();
+  push_as(1, "owl");
+  char field[24];
+  Kes$PopString(field, sizeof(field));
+  EXPECT_EQ(std::string_view(field, sizeof(field)), "owl                     ");
+}
+
+TEST_F(StringStackPopString, NullTextsAndDestinations) {
+  char destination[6] = "#####";
+  Kes$PushString(nullptr, 5);
+  Kes$PopString(destination, 5);
+  EXPECT_STREQ(destination, "     ");
+  Kes$PushNull();
+  Kes$PopCString(destination, 3);
+  EXPECT_EQ(destination[0], '\0');
+  // A null destination or a size of zero stores nothing but still pops.
+  Kes$PushString("AB", 2);
+  Kes$PushString("CD", 2);
+  Kes$PopString(nullptr, 5);
+  EXPECT_EQ(string_stack_depth(), 1);
+  destination[0] = '#';
+  Kes$PopString(destination, 0);
+  EXPECT_EQ(destination[0], '#');
+  EXPECT_EQ(string_stack_depth(), 0);
+}
+
+TEST_F(StringStackPopString, CStringOfEveryLengthFromEveryKind) {
+  for (int kind = 0; kind < 3; ++kind) {
+    for (std::uint32_t length = 0; length <= 70; ++length) {
+      if (kind == 1 && length > kInlineCapacity) break;
+      const std::string source = test::distinct_letters(length);
+      for (std::uint32_t size : {0u, 1u, 2u, 9u, 33u, 66u, 100u}) {
+        SCOPED_TRACE(testing::Message()
+                     << "kind " << kind << " length " << length << " size " << size);
+        push_as(kind, source);
+        std::string buffer(size + 1, '#');
+        Kes$PopCString(buffer.data(), size);
+        if (size == 0) {
+          ASSERT_EQ(buffer, "#");
+          continue;
+        }
+        const std::size_t kept = length < size - 1 ? length : size - 1;
+        ASSERT_EQ(buffer.substr(0, kept), source.substr(0, kept));
+        ASSERT_EQ(buffer[kept], '\0');
+        ASSERT_EQ(buffer[size], '#');
+      }
+    }
+  }
+  EXPECT_EQ(string_stack_depth(), 0);
+}
+
+TEST_F(StringStackPopString, PStringGetsALengthByte) {
+  char destination[8];
+  std::memset(destination, '#', sizeof(destination));
+  Kes$PushString("ABCDEF", 6);
+  Kes$PopPString(destination, 4);
+  EXPECT_EQ(std::string_view(destination, 5),
+            "\x03"
+            "ABC#");
+  push_as(2, "AB");
+  Kes$PopPString(destination, 8);
+  EXPECT_EQ(std::string_view(destination, 4),
+            "\x02"
+            "ABC");
+  EXPECT_EQ(string_stack_depth(), 0);
+}
+
+using StringStackPopLong = StringStackPopTest;
+
+struct PopLongCase {
+  const char* name;
+  std::string_view text;
+  std::int32_t value;
+};
+constexpr PopLongCase kPopLongs[] = {
+    {"Empty", "", 0},
+    {"OneDigit", "5", 5},
+    {"MinusZero", "-0", 0},
+    {"LeadingSpaces", "   7", 7},
+    {"LeadingZeros", "007", 7},
+    {"MinusNineDigits", "-999999999", -999999999},
+    {"Maximum", "2147483647", 2147483647},
+    {"Minimum", "-2147483648", -2147483647 - 1},
+    {"WrapsModuloTwoToThe32", "3000000000", -1294967296},
+    {"TruncatesTowardZero", "12.7", 12},
+    {"NegativeTruncatesTowardZero", "-12.7", -12},
+    {"TrailingLetters", "12abc", 12},
+    {"TabIsNotSkipped", "\t5", 0},
+    {"MinusThenSpace", "- 5", 0},
+    {"ZeroByteEndsTheText",
+     {"12\0"
+      "99",
+      5},
+     12},
+    {"ZeroByteBeforeTheDigits",
+     {" \0"
+      "99",
+      4},
+     0},
+};
+
+TEST_F(StringStackPopLong, ReadsThroughTheDecimalStack) {
+  for (const PopLongCase& c : kPopLongs) {
+    for (int kind = 0; kind < 3; ++kind) {
+      SCOPED_TRACE(testing::Message() << c.name << " kind " << kind);
+      const std::string text(c.text);
+      push_as(kind, text);
+      EXPECT_EQ(Kes$PopLong(), c.value);
+      EXPECT_EQ(string_stack_depth(), 0);
+      EXPECT_EQ(numeric::decimal_depth(), 0);
+    }
+  }
+}
+
+TEST_F(StringStackPopLong, NinetyNineBytesCountAndNoMore) {
+  std::string text = std::string(97, ' ') + "42";  // ends exactly at the 99th byte
+  Kes$PushString(text.data(), static_cast<std::uint32_t>(text.size()));
+  EXPECT_EQ(Kes$PopLong(), 42);
+  text = std::string(98, ' ') + "42";  // the "2" is the hundredth byte and is cut off
+  Kes$PushString(text.data(), static_cast<std::uint32_t>(text.size()));
+  EXPECT_EQ(Kes$PopLong(), 4);
+}
+
+struct PopRealCase {
+  const char* name;
+  std::string text;
+  double value;
+};
+
+TEST_F(StringStackPopTest, PopRealReadsAtMostThirtyNineClippedBytes) {
+  const PopRealCase cases[] = {
+      {"TrailingSpacesCut", "12.5   ", 12.5},
+      {"NoNumber", "abc", 0.0},
+      {"Exponent", "-2.5e2", -250.0},
+      {"Empty", "", 0.0},
+      {"ThirtyNineBytesCount", std::string(37, '0') + "12", 12.0},
+      {"TheFortiethIsCutOff", std::string(38, '0') + "12", 1.0},
+  };
+  for (const PopRealCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Kes$PushString(c.text.data(), static_cast<std::uint32_t>(c.text.size()));
+    EXPECT_EQ(Kes$PopReal(), c.value);
+    EXPECT_EQ(string_stack_depth(), 0);
+  }
+}
+
+TEST_F(StringStackPopTest, DecimalStackRoundTrip) {
+  Kes$PushString("-0.050", 6);
+  Kes$Stack2DStack();
+  EXPECT_EQ(string_stack_depth(), 0);
+  EXPECT_EQ(numeric::decimal_depth(), 1);
+  Kes$DStack2Stack();
+  EXPECT_EQ(numeric::decimal_depth(), 0);
+  EXPECT_EQ(test::pop_top_text(), "-0.05");
+}
+
+TEST_F(StringStackPopTest, PopTempHandsOverOwnedBuffersAndCopiesTheRest) {
+  auto* block = static_cast<char*>(platform::heap_allocate(3));
+  std::memcpy(block, "abc", 3);
+  Kes$PushTemp(block, 3);
+  KesTextPair pair{nullptr, 0};
+  Kes$PopTemp(&pair);
+  EXPECT_EQ(pair.pointer, block);
+  EXPECT_EQ(pair.length, 3u);
+  platform::heap_free(pair.pointer);
+  Kes$PushLong(-7);
+  Kes$PopTemp(&pair);
+  EXPECT_EQ(std::string(pair.pointer, pair.length), "-7");
+  platform::heap_free(pair.pointer);
+  // Failure gives null and still pops.
+  Kes$PushString("abc", 3);
+  pair = {reinterpret_cast<char*>(&pair), 5};
+  platform::heap_fail_nth(1);
+  Kes$PopTemp(&pair);
+  platform::heap_fail_nth(0);
+  EXPECT_EQ(pair.pointer, nullptr);
+  EXPECT_EQ(pair.length, 0u);
+  EXPECT_EQ(string_stack_depth(), 0);
+}
+
+using StringStackPopDeathTest = StringStackPopTest;
+
+TEST_F(StringStackPopDeathTest, PopsOfAnEmptyStackAreFatal) {
+  EXPECT_EXIT(pop_discard(), testing::ExitedWithCode(kFatalExitCode), "Stack overflow");
+  EXPECT_EXIT(Kes$PopLong(), testing::ExitedWithCode(kFatalExitCode), "Stack overflow");
+  EXPECT_EXIT(Kes$StackLen2(), testing::ExitedWithCode(kFatalExitCode), "Stack overflow");
+}
+
+TEST_F(StringStackPopDeathTest, FullDecimalStackIsFatalEvenForPlainDigits) {
+  EXPECT_EXIT(
+      {
+        for (int index = 0; index < numeric::kDecimalStackCapacity; ++index)
+          numeric::decimal_push_long(index);
+        Kes$PushString("12", 2);
+        Kes$PopLong();
+      },
+      testing::ExitedWithCode(kFatalExitCode), "Stack overflow");
+}
+
+}  // namespace
+}  // namespace kes::runtime
