@@ -1,5 +1,7 @@
-// Interning texts as AStrings against std::unordered_set<std::string>: 100,000 distinct
-// 12-byte texts stored into a fresh table, then each looked up again in a filled one.
+// Interning texts as AStrings against std::unordered_set<std::string>: 100,000 distinct random
+// 12-byte texts, and 1,000,000 sequential codes ("short-00000000" on), whose hashes are
+// neighbours and often equal; each set stored into a fresh table, then each text looked up
+// again in a filled one.
 #include <cstdint>
 #include <cstdio>
 #include <random>
@@ -17,6 +19,21 @@ namespace {
 
 constexpr std::size_t kTexts = 100000;
 constexpr std::size_t kLength = 12;
+constexpr std::size_t kCodes = 1000000;
+
+const std::vector<std::string>& codes() {
+  static const std::vector<std::string> made = [] {
+    std::vector<std::string> result;
+    result.reserve(kCodes);
+    char text[32];
+    for (std::size_t i = 0; i < kCodes; ++i) {
+      std::snprintf(text, sizeof text, "short-%08zu", i);
+      result.emplace_back(text);
+    }
+    return result;
+  }();
+  return made;
+}
 
 const std::vector<std::string>& texts() {
   static const std::vector<std::string> made = [] {
@@ -41,91 +58,109 @@ std::uint64_t mix(std::uint64_t digest, std::string_view text) {
   return digest;
 }
 
-std::uint64_t kestrel_digest() {
+std::uint64_t kestrel_digest(const std::vector<std::string>& input) {
   kes::runtime::AStringTable table;
-  for (const std::string& text : texts())
+  for (const std::string& text : input)
     table.intern(text);
   std::uint64_t digest = 14695981039346656037u ^ table.node_count();
-  for (const std::string& text : texts()) {
+  for (const std::string& text : input) {
     const char* astring = table.intern(text);
     digest = mix(digest, std::string_view(astring, kes::runtime::astring_length(astring)));
   }
-  return table.node_count() == kTexts ? digest : 0;
+  return table.node_count() == input.size() ? digest : 0;
 }
 
-std::uint64_t peer_digest() {
+std::uint64_t peer_digest(const std::vector<std::string>& input) {
   std::unordered_set<std::string> set;
-  for (const std::string& text : texts())
+  for (const std::string& text : input)
     set.insert(text);
   std::uint64_t digest = 14695981039346656037u ^ set.size();
-  for (const std::string& text : texts())
+  for (const std::string& text : input)
     digest = mix(digest, *set.find(text));
-  return set.size() == kTexts ? digest : 0;
+  return set.size() == input.size() ? digest : 0;
 }
 
-void BM_AStringIntern_Kestrel(benchmark::State& state) {
+void intern_kestrel(benchmark::State& state, const std::vector<std::string>& input) {
   for (auto _ : state) {
     kes::runtime::AStringTable table;
-    for (const std::string& text : texts())
+    for (const std::string& text : input)
       benchmark::DoNotOptimize(table.intern(text));
   }
-  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kTexts));
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(input.size()));
 }
 
-void BM_AStringIntern_Peer(benchmark::State& state) {
+void intern_peer(benchmark::State& state, const std::vector<std::string>& input) {
   for (auto _ : state) {
     std::unordered_set<std::string> set;
-    for (const std::string& text : texts())
+    for (const std::string& text : input)
       benchmark::DoNotOptimize(set.insert(text));
   }
-  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kTexts));
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(input.size()));
 }
 
-void BM_AStringLookup_Kestrel(benchmark::State& state) {
+void lookup_kestrel(benchmark::State& state, const std::vector<std::string>& input) {
   kes::runtime::AStringTable table;
-  for (const std::string& text : texts())
+  for (const std::string& text : input)
     table.intern(text);
   for (auto _ : state) {
-    for (const std::string& text : texts())
+    for (const std::string& text : input)
       benchmark::DoNotOptimize(table.intern(text));
   }
-  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kTexts));
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(input.size()));
 }
 
-void BM_AStringLookup_Peer(benchmark::State& state) {
-  std::unordered_set<std::string> set(texts().begin(), texts().end());
+void lookup_peer(benchmark::State& state, const std::vector<std::string>& input) {
+  std::unordered_set<std::string> set(input.begin(), input.end());
   for (auto _ : state) {
-    for (const std::string& text : texts())
+    for (const std::string& text : input)
       benchmark::DoNotOptimize(set.find(text));
   }
-  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kTexts));
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(input.size()));
 }
+
+void BM_AStringIntern_Kestrel(benchmark::State& state) { intern_kestrel(state, texts()); }
+void BM_AStringIntern_Peer(benchmark::State& state) { intern_peer(state, texts()); }
+void BM_AStringLookup_Kestrel(benchmark::State& state) { lookup_kestrel(state, texts()); }
+void BM_AStringLookup_Peer(benchmark::State& state) { lookup_peer(state, texts()); }
+void BM_AStringInternCodes_Kestrel(benchmark::State& state) { intern_kestrel(state, codes()); }
+void BM_AStringInternCodes_Peer(benchmark::State& state) { intern_peer(state, codes()); }
+void BM_AStringLookupCodes_Kestrel(benchmark::State& state) { lookup_kestrel(state, codes()); }
+void BM_AStringLookupCodes_Peer(benchmark::State& state) { lookup_peer(state, codes()); }
 
 BENCHMARK(BM_AStringIntern_Kestrel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AStringIntern_Peer)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AStringLookup_Kestrel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AStringLookup_Peer)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AStringInternCodes_Kestrel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AStringInternCodes_Peer)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AStringLookupCodes_Kestrel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AStringLookupCodes_Peer)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::uint64_t ours = kestrel_digest();
-  const std::uint64_t peer = peer_digest();
-  if (ours == 0 || ours != peer) {
-    std::fprintf(stderr, "results differ: Kestrel %016llx, unordered_set %016llx\n",
-                 static_cast<unsigned long long>(ours), static_cast<unsigned long long>(peer));
+  bool agree = true;
+  for (const std::vector<std::string>* input : {&texts(), &codes()}) {
+    const std::uint64_t ours = kestrel_digest(*input);
+    const std::uint64_t peer = peer_digest(*input);
+    if (ours == 0 || ours != peer) {
+      std::fprintf(stderr, "results differ on %zu texts: Kestrel %016llx, unordered_set %016llx\n",
+                   input->size(), static_cast<unsigned long long>(ours),
+                   static_cast<unsigned long long>(peer));
+      agree = false;
+    }
   }
   const auto per_text = [](const kes::bench::RatioReporter& report) {
-    const auto ns = [&](const char* name) {
-      return report.nanoseconds(name) / static_cast<double>(kTexts);
+    std::printf("\nCPU per text (ns)   Kestrel  unordered_set  ratio (peer / Kestrel)\n");
+    const auto line = [&](const char* label, const std::string& operation, std::size_t count) {
+      const double ours = report.nanoseconds("BM_" + operation + "_Kestrel") / double(count);
+      const double peer = report.nanoseconds("BM_" + operation + "_Peer") / double(count);
+      std::printf("%-17s %9.1f  %13.1f  %6.2f\n", label, ours, peer, peer / ours);
     };
-    std::printf("\nCPU per text (ns) Kestrel  unordered_set  ratio (peer / Kestrel)\n");
-    std::printf("intern          %9.1f  %13.1f  %6.2f\n", ns("BM_AStringIntern_Kestrel"),
-                ns("BM_AStringIntern_Peer"),
-                ns("BM_AStringIntern_Peer") / ns("BM_AStringIntern_Kestrel"));
-    std::printf("lookup          %9.1f  %13.1f  %6.2f\n", ns("BM_AStringLookup_Kestrel"),
-                ns("BM_AStringLookup_Peer"),
-                ns("BM_AStringLookup_Peer") / ns("BM_AStringLookup_Kestrel"));
+    line("intern", "AStringIntern", kTexts);
+    line("lookup", "AStringLookup", kTexts);
+    line("intern codes", "AStringInternCodes", kCodes);
+    line("lookup codes", "AStringLookupCodes", kCodes);
   };
-  return kes::bench::run_benchmarks(argc, argv, ours != 0 && ours == peer, {}, per_text);
+  return kes::bench::run_benchmarks(argc, argv, agree, {}, per_text);
 }

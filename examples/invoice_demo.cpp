@@ -4,17 +4,21 @@
 //
 // The Kestrel source this stands for:
 //
-//   Line      GROUP,DIM(4)
+//   Line      QUEUE
+//   Description STRING(16)
 //   Quantity    DECIMAL(7,2)
 //   UnitPrice   DECIMAL(9,2)
 //   Total       DECIMAL(11,2)
+//   Dept        BYTE
 //             END
 //   Subtotal  DECIMAL(11,2)
 //   Tax       DECIMAL(11,2)
 //   Grand     DECIMAL(11,2)
 //   Share     DECIMAL(11,2),DIM(3)
 //
-//   LOOP I = 1 TO 4; Line[I].Total = Line[I].Quantity * Line[I].UnitPrice; Subtotal += ...
+//   ADD(Line,'+Dept,+Description')   ! each line as it is entered, kept in order by two keys
+//   LOOP I = 1 TO RECORDS(Line); GET(Line,I); Line.Total = Line.Quantity * Line.UnitPrice
+//     PUT(Line); Subtotal += Line.Total; END
 //   Tax = ROUND(Subtotal * 0.075, 0.01)
 //   Grand = Subtotal + Tax
 //   Share[1] = ROUND(Grand / 3, 0.01); Share[2] = Share[1]
@@ -23,8 +27,14 @@
 // Amounts are shown through @N pictures (FORMAT(Total,@N$14.2)) and dates through @D pictures
 // (FORMAT(InvoiceDate,@D4), FORMAT(DueDate,@D6)), where DueDate = InvoiceDate + 30.
 //
-// Last, LOCALE('KESCOLSEQ','ZYXWVUTSRQPONMLKJIHGFEDCBA') turns the collating sequence around and
+// Then LOCALE('KESCOLSEQ','ZYXWVUTSRQPONMLKJIHGFEDCBA') turns the collating sequence around and
 // the same comparison of two names changes its answer, as it would after a settings file said so.
+//
+// Last, SORT(Line,'-Total') lists the same lines again, largest amount first.
+//
+// The invoice lines are printed by one generic loop over a table of columns: each column names
+// a field of the line record, found through the record's type descriptor (made here with the
+// builder, as the compiler would emit it), and the picture it is shown through.
 //
 // The customer block above it is formatted on the string stack:
 //
@@ -43,14 +53,19 @@
 //   Block[4] = CLIP(Customer.Zip) & ' ' & CLIP(Customer.City)
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include <kestrel/collation.h>
 #include <kestrel/dates.h>
 #include <kestrel/decimal.h>
 #include <kestrel/pictures.h>
+#include <kestrel/queues.h>
+#include <kestrel/storage.h>
 #include <kestrel/string_builtins.h>
 #include <kestrel/string_stack.h>
+#include <kestrel/types.h>
+#include <kestrel/values.h>
 
 namespace {
 
@@ -60,12 +75,84 @@ constexpr std::uint8_t kPriceSize = 5;     // DECIMAL(9,2)
 constexpr std::uint8_t kAmountSize = 6;    // DECIMAL(11,2)
 constexpr std::uint8_t kPlaces = 2;
 
+constexpr std::uint32_t kDescriptionSize = 16;
+
+// Line record: Description STRING(16), Quantity DECIMAL(7,2), UnitPrice DECIMAL(9,2),
+// Total DECIMAL(11,2), Dept BYTE, one after the other: the Line queue's record buffer.
 struct Line {
-  const char* description;
+  char description[kDescriptionSize];
   std::uint8_t quantity[kQuantitySize];
   std::uint8_t unit_price[kPriceSize];
   std::uint8_t total[kAmountSize];
+  std::uint8_t dept;
 };
+static_assert(sizeof(Line) == kDescriptionSize + kQuantitySize + kPriceSize + kAmountSize + 1);
+
+// The line record's type descriptor.
+const unsigned char* line_type_descriptor() {
+  static class_descriptor* made = [] {
+    auto* d = new class_descriptor;
+    d->StartGroup("Line");
+    d->AddField(KesTypeString, kDescriptionSize, "Description", 0, nullptr, nullptr);
+    d->AddField(KesTypeDecimal, kQuantitySize, "Quantity", kPlaces, nullptr, nullptr);
+    d->AddField(KesTypeDecimal, kPriceSize, "UnitPrice", kPlaces, nullptr, nullptr);
+    d->AddField(KesTypeDecimal, kAmountSize, "Total", kPlaces, nullptr, nullptr);
+    d->AddSimple(KesTypeByte, "Dept", nullptr);
+    d->EndDeclaration();
+    return d;
+  }();
+  return made->stream();
+}
+
+// One column of the printed line: the text before it, the field, the picture (null: as is).
+struct Column {
+  const char* before;
+  std::uint32_t field;
+  const char* picture;
+};
+constexpr Column kLineColumns[] = {
+    {"", 1, nullptr}, {" ", 2, "@N6.2"}, {" x ", 3, "@N$9.2"}, {" ", 4, "@N$14.2"}};
+
+// Prints any record through its columns: each field's value descriptor is shown through a
+// picture descriptor, the way a generic report or browse formats a field it does not know.
+void print_record(void* record, std::uint32_t size, const unsigned char* type_descriptor,
+                  const Column* columns, std::size_t count) {
+  std::string text;
+  for (std::size_t index = 0; index < count; ++index) {
+    Ufo* field = Kes$WHAT(record, size, type_descriptor, columns[index].field);
+    Ufo* shown =
+        columns[index].picture == nullptr ? nullptr : Kes$PictureUfo(columns[index].picture);
+    if (shown != nullptr) Kes$AssignUfo(shown, field);
+    Kes$PushUfo(shown != nullptr ? shown : field);
+    KesTextPair pair{nullptr, 0};
+    Kes$PopTemp(&pair);
+    text.append(columns[index].before).append(pair.pointer, pair.length);
+    Kes$freestr(&pair);
+    Kes$FreeUfo(shown);
+    Kes$FreeUfo(field);
+  }
+  std::puts(text.c_str());
+}
+
+void print_line(Line& line) {
+  print_record(&line, sizeof(Line), line_type_descriptor(), kLineColumns, std::size(kLineColumns));
+}
+
+// A queue statement with a key text: the text goes on the string stack first.
+void with_key(void (*statement)(KesQueueDescriptor*), KesQueueDescriptor& queue, const char* key) {
+  Kes$PushCString(key);
+  statement(&queue);
+}
+
+// SORT(Line,'-Total'), then every line in its new place.
+void print_lines_by_amount(KesQueueDescriptor& queue, Line& line) {
+  with_key(Kes$SORTqueueskey, queue, "-Total");
+  std::puts("\nThe same lines, largest amount first:\n");
+  for (std::int32_t position = 1; position <= Kes$RECORDSqueue(&queue); ++position) {
+    Kes$GETqueueptr(&queue, position);
+    print_line(line);
+  }
+}
 
 // FORMAT(variable, picture) of a DECIMAL variable, through the decimal stack.
 std::string formatted(const std::uint8_t* bytes, std::uint8_t size, const char* picture) {
@@ -170,17 +257,29 @@ void print_collation_change() {
 }  // namespace
 
 int main() {
-  Line lines[] = {
-      {"Field notebook", {}, {}, {}},
-      {"Binoculars 8x42", {}, {}, {}},
-      {"Feeder seed, kg", {}, {}, {}},
-      {"Nest box screws", {}, {}, {}},
+  // The lines as they were entered; the queue keeps them by department, then description.
+  struct Entered {
+    std::uint8_t dept;
+    const char* description;
+    const char* quantity;
+    const char* price;
   };
-  const char* quantities[] = {"3", "1", "2.5", "12"};
-  const char* prices[] = {"12.95", "349.00", "4.40", "0.79"};
-  for (int i = 0; i < 4; ++i) {
-    assign_literal(lines[i].quantity, kQuantitySize, quantities[i]);
-    assign_literal(lines[i].unit_price, kPriceSize, prices[i]);
+  const Entered entered[] = {
+      {3, "Nest box screws", "12", "0.79"},
+      {1, "Field notebook", "3", "12.95"},
+      {3, "Feeder seed, kg", "2.5", "4.40"},
+      {2, "Binoculars 8x42", "1", "349.00"},
+  };
+  Line line{};
+  KesQueueDescriptor queue{&line, line_type_descriptor(), nullptr, sizeof(Line)};
+  for (const Entered& item : entered) {
+    line.dept = item.dept;
+    Kes$storestr(line.description, kDescriptionSize, item.description,
+                 static_cast<std::uint32_t>(std::char_traits<char>::length(item.description)));
+    assign_literal(line.quantity, kQuantitySize, item.quantity);
+    assign_literal(line.unit_price, kPriceSize, item.price);
+    Kes$ClearDec(line.total, kAmountSize, KES_TYPE_DECIMAL, 0);
+    with_key(Kes$ADDqueueskey, queue, "+Dept,+Description");
   }
 
   std::uint8_t subtotal[kAmountSize];
@@ -195,21 +294,20 @@ int main() {
   const std::int32_t due_date = invoice_date + 30;
   std::printf("Invoice date %s    Due %s\n\n", formatted_date(invoice_date, "@D4").c_str(),
               formatted_date(due_date, "@D6").c_str());
-  for (Line& line : lines) {
+  for (std::int32_t position = 1; position <= Kes$RECORDSqueue(&queue); ++position) {
+    Kes$GETqueueptr(&queue, position);
     // Line.Total = Line.Quantity * Line.UnitPrice
     Kes$DPushDec(line.quantity, kQuantitySize, kPlaces);
     Kes$DPushDec(line.unit_price, kPriceSize, kPlaces);
     Kes$DecMul();
     Kes$DPopDec(line.total, kAmountSize, kPlaces);
+    Kes$PUTqueue(&queue);
     // Subtotal += Line.Total
     Kes$DPushDec(subtotal, kAmountSize, kPlaces);
     Kes$DPushDec(line.total, kAmountSize, kPlaces);
     Kes$DecAdd();
     Kes$DPopDec(subtotal, kAmountSize, kPlaces);
-    std::printf("%-16s %s x %s %s\n", line.description,
-                formatted(line.quantity, kQuantitySize, "@N6.2").c_str(),
-                formatted(line.unit_price, kPriceSize, "@N$9.2").c_str(),
-                formatted(line.total, kAmountSize, "@N$14.2").c_str());
+    print_line(line);
   }
 
   // Tax = ROUND(Subtotal * 0.075, 0.01): literals arrive as digit bytes, lowest first.
@@ -264,5 +362,7 @@ int main() {
   std::printf("\nShares add up to the total: %s\n", balanced ? "yes" : "no");
 
   print_collation_change();
+  print_lines_by_amount(queue, line);
+  Kes$FREEqueue(&queue);
   return balanced ? 0 : 1;
 }

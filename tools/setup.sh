@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config python3 clang-format
           libgtest-dev libgmock-dev libbenchmark-dev libicu-dev libboost-dev libpcre2-dev
-          libfmt-dev zlib1g-dev libsqlite3-dev)
+          libre2-dev libfmt-dev zlib1g-dev libsqlite3-dev libmuparser-dev libinih-dev)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

@@ -2,7 +2,9 @@
 #include "files/dispatch/file_names.h"
 
 #include <algorithm>
-#include <array>
+
+#include "runtime/stack/string_store.h"
+#include "runtime/types/type_codes.h"
 
 namespace kes::files {
 namespace {
@@ -31,19 +33,13 @@ constexpr std::string_view kReservedWords[] = {
     "USER",    "VALUES",     "VIEW",    "WHERE",   "WHILE",     "XOR",
 };
 
-constexpr std::array<std::string_view, 31> kTypeNames = {
-    "END",     "BYTE",  "SHORT",   "USHORT",   "DATE",     "TIME",    "LONG",    "ULONG",
-    "SREAL",   "REAL",  "DECIMAL", "PDECIMAL", "DUM1",     "BFLOAT4", "BFLOAT8", "ANY",
-    "TEMPUFO", "(17)",  "STRING",  "CSTRING",  "PSTRING",  "MEMO",    "GROUP",   "CLASS",
-    "ARRAY",   "FIELD", "QUEUE",   "BLOB",     "STACKSTR", "PICTURE", "STDNUM",
-};
+constexpr std::int32_t kLastDriverType = 30;  // STDNUM
 
 }  // namespace
 
 std::string_view without_trailing_blanks(std::string_view name) noexcept {
-  while (!name.empty() && name.back() == ' ')
-    name.remove_suffix(1);
-  return name;
+  return name.substr(0,
+                     runtime::clipped_length(name.data(), static_cast<std::uint32_t>(name.size())));
 }
 
 ErrorCode check_file_name(std::string_view name) noexcept {
@@ -107,8 +103,9 @@ bool is_reserved_word(std::string_view word) noexcept {
 }
 
 std::string_view type_name(std::int32_t type_code) noexcept {
-  if (type_code < 0 || static_cast<std::size_t>(type_code) >= kTypeNames.size()) return "UNKNOWN";
-  return kTypeNames[static_cast<std::size_t>(type_code)];
+  // Drivers know the codes of declarations, 0 to 30, by the library's own names.
+  if (type_code < 0 || type_code > kLastDriverType) return "UNKNOWN";
+  return runtime::type_name(static_cast<std::uint32_t>(type_code));
 }
 
 }  // namespace kes::files

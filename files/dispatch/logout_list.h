@@ -1,6 +1,6 @@
 // The logout list: the files a LOGOUT without files takes, each with its logout number, in
 // ascending order of number (files of equal number in the order they were registered), each
-// file at most once. Kept behind these few calls so that it can live in a QUEUE.
+// file at most once, kept in a QUEUE.
 //
 // State: process-wide by design, like the transaction it prepares.
 #pragma once
@@ -26,7 +26,7 @@ bool delete_logout_file(Drv_FCB* file) noexcept;
 std::optional<std::uint16_t> registered_logout_number(const Drv_FCB* file) noexcept;
 
 std::size_t logout_file_count() noexcept;
-// The entry at `index`, [0, logout_file_count()).
+// The entry at `index`, [0, logout_file_count()); one with a null file beyond.
 LogoutEntry logout_file(std::size_t index) noexcept;
 void clear_logout_files() noexcept;
 

@@ -5,16 +5,17 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <kestrel/types.h>
 #include <kestrel/views.h>
 
 #include "files/dispatch/file_names.h"
 #include "files/dispatch/operations.h"
-#include "files/dispatch/record_fields.h"
 #include "files/errors/error_state.h"
 #include "numeric/dates/date_calendar.h"
 #include "platform/clock/clock.h"
 #include "platform/files/file_system.h"
 #include "platform/profile/profile.h"
+#include "runtime/types/class_cache.h"
 
 namespace kes::files {
 namespace {
@@ -69,33 +70,22 @@ class PrintedView final : public view_handler {
   DynStr& out_;
 };
 
-struct FieldNames {
-  const std::uint8_t* descriptor;
-  std::uint16_t wanted;
-  std::string_view name;
-};
-
-// The name of field `number` of the record, empty when the descriptor has none.
-std::string_view field_name(const Drv_FCB& file, std::uint16_t number) noexcept {
-  FieldNames names{file.record_type, number, {}};
-  walk_record_fields(
-      file.record_type,
-      [](const RecordField& field, void* context) {
-        auto* found = static_cast<FieldNames*>(context);
-        if (field.number == found->wanted) found->name = field.name;
-      },
-      &names);
-  return names.name;
+// The record's fields as its type descriptor lists them; null without a descriptor or memory.
+// A damaged descriptor lists no fields.
+class_descriptor* record_fields(const Drv_FCB& file) noexcept {
+  return runtime::cached_class_descriptor(file.record_type);
 }
 
 void append_key(DynStr& out, const Drv_FCB& file, const Drv_KCB& key) noexcept {
   if (key.label != nullptr) out.cat(key.label).cat(' ');
   out.cat((key.flags & DRV_KEY_INDEX) != 0 ? "INDEX(" : "KEY(");
+  class_descriptor* fields = record_fields(file);
   for (std::uint8_t c = 0; key.components != nullptr && c < key.component_count; ++c) {
     const Drv_KeyComponent& component = key.components[c];
     if (c > 0) out.cat(',');
     if ((component.flags & DRV_COMPONENT_DESCENDING) != 0) out.cat('-');
-    const std::string_view name = field_name(file, component.field);
+    // The field's second name when it has one, else its name; empty beyond the fields.
+    const std::string_view name = fields == nullptr ? "" : fields->FIELDNAME(component.field);
     if (name.empty()) {
       out.catf("FIELD(%u)", static_cast<unsigned>(component.field));
     } else {
@@ -110,13 +100,17 @@ void append_key(DynStr& out, const Drv_FCB& file, const Drv_KCB& key) noexcept {
   out.cat("\r\n");
 }
 
-void append_field_declaration(const RecordField& field, void* context) noexcept {
-  DynStr& out = *static_cast<DynStr*>(context);
-  out.cat(field.name.data(), static_cast<std::uint32_t>(field.name.size())).cat(' ');
-  out.cat(type_name(field.type).data());
-  if (field.type >= DRV_TYPE_STRING && field.type <= DRV_TYPE_MEMO) out.catf("(%u)", field.size);
-  if (field.elements > 1) out.catf(",DIM(%u)", field.elements);
-  out.cat("\r\n");
+void append_field_declarations(DynStr& out, const Drv_FCB& file) noexcept {
+  class_descriptor* fields = record_fields(file);
+  for (unsigned number = 1; fields != nullptr && number <= fields->NFields(); ++number) {
+    const KesFieldInfo& field = *fields->field_info(number);
+    const std::string_view name = fields->FIELDNAME(number);
+    out.cat(name.data(), static_cast<std::uint32_t>(name.size())).cat(' ');
+    out.cat(type_name(field.type).data());
+    if (field.type >= DRV_TYPE_STRING && field.type <= DRV_TYPE_MEMO) out.catf("(%u)", field.size);
+    if (field.elements > 1) out.catf(",DIM(%u)", field.elements);
+    out.cat("\r\n");
+  }
 }
 
 void append_file_declaration(DynStr& out, const Drv_FCB& file) noexcept {
@@ -153,7 +147,7 @@ void append_file_declaration(DynStr& out, const Drv_FCB& file) noexcept {
     out.cat("\r\n");
   }
   out.cat("RECORD\r\n");
-  walk_record_fields(file.record_type, append_field_declaration, &out);
+  append_field_declarations(out, file);
   out.cat("END\r\n");
 }
 
@@ -163,7 +157,7 @@ std::int32_t read_long(const std::uint8_t* at) noexcept {
   return value;
 }
 
-void append_value(DynStr& out, const RecordField& field, const std::uint8_t* at) noexcept {
+void append_value(DynStr& out, const KesFieldInfo& field, const std::uint8_t* at) noexcept {
   switch (field.type) {
     case DRV_TYPE_BYTE: out.cat(static_cast<std::uint32_t>(*at)); return;
     case DRV_TYPE_SHORT: {
@@ -238,25 +232,23 @@ void append_value(DynStr& out, const RecordField& field, const std::uint8_t* at)
   }
 }
 
-struct ValueContext {
-  DynStr* out;
-  const Drv_FCB* file;
-};
-
-void append_field_value(const RecordField& field, void* context) noexcept {
-  const auto& values = *static_cast<ValueContext*>(context);
+// One line per field that holds a value of its own inside the record buffer: groups, memos and
+// blobs are left out, and so are fields a damaged declaration places beyond the buffer.
+void append_field_value(DynStr& out, const Drv_FCB& file, class_descriptor& fields,
+                        unsigned number) noexcept {
+  const KesFieldInfo& field = *fields.field_info(number);
   if (field.type == DRV_TYPE_GROUP || field.type == DRV_TYPE_MEMO || field.type == DRV_TYPE_BLOB) {
     return;
   }
   const std::uint64_t end =
       static_cast<std::uint64_t>(field.offset) + std::uint64_t{field.size} * field.elements;
-  if (end > values.file->record_size) return;  // outside the buffer: not a field of this record
-  DynStr& out = *values.out;
-  out.cat("  ").cat(field.name.data(), static_cast<std::uint32_t>(field.name.size())).cat(" = ");
-  const auto* record = static_cast<const std::uint8_t*>(values.file->record);
+  if (end > file.record_size) return;
+  const std::string_view name = fields.FIELDNAME(number);
+  out.cat("  ").cat(name.data(), static_cast<std::uint32_t>(name.size())).cat(" = ");
+  const auto* record = static_cast<const std::uint8_t*>(file.record);
   for (std::uint32_t e = 0; e < field.elements; ++e) {
     if (e > 0) out.cat(", ");
-    append_value(out, field, record + field.offset + e * field.size);
+    append_value(out, field, record + field.offset + std::size_t{e} * field.size);
   }
   out.cat("\r\n");
 }
@@ -292,8 +284,9 @@ void append_declaration(DynStr& out, const Drv_FCB& file) noexcept {
 
 void append_field_values(DynStr& out, const Drv_FCB& file) noexcept {
   if (is_view(file) || file.record == nullptr) return;
-  ValueContext context{&out, &file};
-  walk_record_fields(file.record_type, append_field_value, &context);
+  class_descriptor* fields = record_fields(file);
+  for (unsigned number = 1; fields != nullptr && number <= fields->NFields(); ++number)
+    append_field_value(out, file, *fields, number);
 }
 
 std::uint32_t trace_operation(std::int32_t operation, const Drv_FCB* file,

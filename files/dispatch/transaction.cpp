@@ -92,9 +92,11 @@ void logout(std::int32_t timeout, std::span<Drv_FCB* const> files) noexcept {
   Drv_FCB* failed_file = nullptr;
   const std::size_t count = files.empty() ? logout_file_count() : files.size();
   for (std::size_t i = 0; i < count && failure == ErrorCode::None; ++i) {
-    Drv_FCB* file = files.empty() ? logout_file(i).file : files[i];
-    const std::uint16_t number =
-        files.empty() ? logout_file(i).number : static_cast<std::uint16_t>(i + 1);
+    // A driver that changes the list while it logs out can shorten it under the loop.
+    const LogoutEntry listed = files.empty() ? logout_file(i) : LogoutEntry{};
+    Drv_FCB* file = files.empty() ? listed.file : files[i];
+    if (file == nullptr) break;
+    const std::uint16_t number = files.empty() ? listed.number : static_cast<std::uint16_t>(i + 1);
     failure = log_out_file(file, timeout, number);
     if (failure != ErrorCode::None) failed_file = file;
   }

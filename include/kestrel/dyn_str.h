@@ -6,6 +6,8 @@
 
 #include <kestrel/abi.h>
 
+class Ufo;
+
 // A byte string with an explicit length (it may hold zero bytes). Growing to hold n bytes
 // allocates (n + 16) rounded down to a multiple of 16, which always leaves room for a terminator;
 // when growing fails the text is lost (the length drops to 0) and the call has no other effect.
@@ -34,6 +36,8 @@ class KES_EXPORT DynStr {
   DynStr& cat(std::uint32_t value, int base) noexcept;
   // Appends a double with up to 15 significant digits, trailing fraction zeros dropped.
   DynStr& cat(double value) noexcept;
+  // Appends the text of a value descriptor (what its Push pushes).
+  DynStr& cat(const Ufo& value) noexcept;
   // Appends printf-style formatted text.
   DynStr& catf(const char* format, ...) noexcept
 #if defined(__GNUC__)

@@ -30,8 +30,9 @@ class KES_EXPORT HashElement {
 //   kLengthPrefixed  a string whose first byte is its length;
 //   -n (n > 0)   an n-byte binary prefix followed by a zero-terminated string.
 // Hash: h = h * 5 + byte over the key's bytes (the text bytes after the length byte for
-// length-prefixed keys), each byte ANDed with DFh when the table ignores case; the slot is
-// h mod slot count, probing forward. The table starts with 15 slots and, before an add finds its
+// length-prefixed keys), each byte ANDed with DFh when the table ignores case; each element
+// keeps it. The home slot is h mixed (so that neighbouring hashes land far apart) modulo the
+// slot count, probing forward. The table starts with 15 slots and, before an add finds its
 // element count at three quarters of the slots, grows to 2 * slots + 1 below 1,023 slots and by
 // 1,024 slots from there. Elements and key copies are released with the table.
 //

@@ -7,6 +7,8 @@
 
 #include <kestrel/abi.h>
 
+class Ufo;
+
 // Token counts of a compiled picture, for the formatter (PicDesc::Count). Positions count tokens
 // from 0; -1 means no such token.
 struct PicCounts {
@@ -62,7 +64,8 @@ class KES_EXPORT PicDesc {
                   const char* digits) const noexcept;
   // Pops the top of the decimal stack and formats it into the destination.
   void StoreDec(char* destination, uint32_t length) const noexcept;
-  // Formats a REAL (from its fixed-point text with six places) into the destination.
+  // Formats a REAL into the destination from the shortest decimal that reads back as the same
+  // REAL (at most 17 significant digits), rounded to the picture as a decimal is.
   void StoreReal(char* destination, uint32_t length, double value) const noexcept;
   // Formats a LONG into the destination.
   void StoreLong(char* destination, uint32_t length, int32_t value) const noexcept;
@@ -73,6 +76,13 @@ class KES_EXPORT PicDesc {
   // Deformats a zero-terminated text (null: the empty text) and pushes the result on the
   // string stack.
   void PushDeformatted(const char* text) const noexcept;
+  // A value descriptor seen through this picture, by the picture's class: string pictures
+  // PictureUfoS, date and time pictures PictureUfoL, scientific PictureUfoR, numeric and
+  // pattern pictures PictureUfoD. Over `address` (the picture's width in bytes), or, with
+  // `own` nonzero, over its own blank storage (copied from `address` when it is not null). The
+  // descriptor refers to this picture, which must outlive it. Null when memory runs out or the
+  // picture is invalid.
+  Ufo* GiveUfo(void* address, int own) const noexcept;
 };
 
 // The layout compiled code and stored descriptors rely on; on the 32-bit build the source

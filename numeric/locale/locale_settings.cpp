@@ -137,7 +137,7 @@ SettingName classify_setting(std::string_view name) noexcept {
   }
   constexpr std::string_view kMessagePrefix = "KESMSG";
   if (name.size() > kMessagePrefix.size() && name.size() <= kMessagePrefix.size() + 9 &&
-      name.substr(0, kMessagePrefix.size()) == kMessagePrefix) {
+      equal_ignoring_case(name.substr(0, kMessagePrefix.size()), kMessagePrefix)) {
     std::int32_t number = 0;
     for (const char c : name.substr(kMessagePrefix.size())) {
       if (c < '0' || c > '9') return {SettingKind::Unknown, 0};

@@ -34,7 +34,7 @@ struct SettingName {
   std::int32_t message_number;  // for Message, [0, 999999999]
 };
 
-// Recognises a setting name: the ten plain names without regard to case, "KESMSG" in capitals
+// Recognises a setting name, without regard to case: the ten plain names, and "KESMSG"
 // followed by one to nine digits. Anything else is Unknown.
 SettingName classify_setting(std::string_view name) noexcept;
 
@@ -112,7 +112,8 @@ class SettingsReader {
   std::size_t value_length_ = 0;
 };
 
-// Reads and applies the settings file at `path`; NoFile when it cannot be opened.
+// Reads and applies the settings file at `path`; NoFile when it cannot be opened, or when it
+// runs on past 16 MiB (a device that never ends), reading then stopping there.
 files::ErrorCode read_settings_file(std::string_view path) noexcept;
 
 // The settings file of the running program: its path with the part of the file name from the
@@ -122,7 +123,7 @@ std::size_t program_settings_path(char* out, std::size_t capacity) noexcept;
 
 // LOCALE with a file name (up to 259 characters, trailing blanks ignored): "WINDOWS" (after
 // conversion to upper case) sets KESCOLSEQ, KESCASE and KESAMPM to "WINDOWS"; any other name
-// is read as a settings file (NoFile when it cannot be opened).
+// is read as a settings file (NoFile when it cannot be opened or read to its end).
 files::ErrorCode locale_file(std::string_view name) noexcept;
 // LOCALE with a setting name and a value (up to 299 characters): the name is read as in a
 // settings file, trailing spaces and tabs of the value are dropped, and the setting applied.

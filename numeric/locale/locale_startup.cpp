@@ -15,6 +15,9 @@ namespace {
 
 constexpr std::size_t kFileNameLimit = 259;
 constexpr std::size_t kSettingValueLimit = 299;
+// A settings file holds a few hundred short lines; one that runs on past this (a device that
+// keeps producing bytes) is not a settings file.
+constexpr std::size_t kSettingsFileLimit = 16u << 20;
 
 // Process-wide by nature: start-up runs once per process.
 bool g_initialized = false;
@@ -66,9 +69,15 @@ files::ErrorCode read_settings_file(std::string_view path) noexcept {
   }
   SettingsReader reader;
   char chunk[4096];
+  std::size_t total = 0;
   while (!reader.ended()) {
     const std::size_t n = file.read(chunk);
     if (n == 0) break;
+    total += n;
+    if (total > kSettingsFileLimit) {
+      // The lines read so far stay applied; the unfinished one is dropped.
+      return files::ErrorCode::NoFile;
+    }
     reader.feed(std::string_view(chunk, n));
   }
   reader.finish();

@@ -120,7 +120,8 @@ bool RegexEngine::replace(int group, std::string_view replacement, std::size_t c
   if (start < new_length) {
     const std::size_t kept =
         new_length - start < replacement.size() ? new_length - start : replacement.size();
-    std::memcpy(text_ + start, replacement.data(), kept);
+    // An empty replacement (the empty text may have no bytes at all) copies nothing.
+    if (kept != 0) std::memcpy(text_ + start, replacement.data(), kept);
   }
   if (explicit_end_ && new_length < length_) {
     std::memset(text_ + new_length, ' ', length_ - new_length);

@@ -453,6 +453,7 @@ void compute_facts(RegexProgram& program, RegexFacts& facts, RegexNode* nodes) n
     if (op == kOpBranch || op == kOpStar || op == kOpPlus) nodes[i].slot = slots++;
   }
   facts.slot_count = slots;
+  facts.choice_count = slots;
 
   // Without loops and with one choice point at most, a search is already polynomial (the one
   // choice point has a run's length of options, each followed linearly) and cannot cycle, so

@@ -76,6 +76,7 @@ struct RegexFacts {
   std::array<std::uint8_t, 32> first_map{};  // both together, for case-sensitive searches
   std::int16_t first_single = -1;            // the only byte in first_map, -1 when not one
   std::uint16_t slot_count = 0;              // memo slots a search needs per text position
+  std::uint16_t choice_count = 0;            // branch, star and plus nodes (their slots)
   std::uint8_t group_count = 0;              // groups 1..group_count exist
 };
 

@@ -69,7 +69,8 @@ class Searcher {
         text_(reinterpret_cast<const std::uint8_t*>(text.data())),
         length_(text.size()),
         no_case_(no_case || program.facts().no_case),
-        slot_count_(program.facts().slot_count) {
+        slot_count_(program.facts().slot_count),
+        choice_count_(program.facts().choice_count) {
     if (no_case_) {
       const CollationTables& tables = collation_tables();
       char_class_ = tables.char_class.data();
@@ -83,7 +84,7 @@ class Searcher {
       return RegexOutcome::NotFound;
     }
     from_ = from;
-    if (!prepare_memo()) return RegexOutcome::OutOfMemory;
+    if (!prepare_memo() || !prepare_runs()) return RegexOutcome::OutOfMemory;
     // Only the groups the pattern has are ever set.
     const std::size_t group_end = std::size_t{facts.group_count} + 1;
     group_end_ = group_end;
@@ -177,28 +178,38 @@ class Searcher {
     return false;
   }
 
-  // How many times the simple node matches in a row from `position`.
-  std::size_t repeat(const RegexNode& node, std::size_t position) const noexcept {
-    std::size_t at = position;
+  // Whether the simple node matches the character at `at` (below the end).
+  bool matches_one(const RegexNode& node, std::size_t at) const noexcept {
     switch (node.op) {
-      case kOpAny: return length_ - position;
-      case kOpExactly: {
-        const std::uint8_t c = pool_[node.operand];
-        while (at < length_ && same(c, text_[at]))
-          ++at;
-        break;
-      }
-      case kOpAnyOf:
-        while (at < length_ && set_has(pool_ + node.operand, text_[at]))
-          ++at;
-        break;
-      case kOpAnyBut:
-        while (at < length_ && !set_has(pool_ + node.operand, text_[at]))
-          ++at;
-        break;
-      default: break;
+      case kOpAny: return true;
+      case kOpExactly: return same(pool_[node.operand], text_[at]);
+      case kOpAnyOf: return set_has(pool_ + node.operand, text_[at]);
+      case kOpAnyBut: return !set_has(pool_ + node.operand, text_[at]);
+      default: return false;
     }
-    return at - position;
+  }
+
+  // The end of the run of the star or plus node `at` from `position`: the first offset from
+  // there at which its simple node does not match. The run last found is kept for the node and
+  // answers every position inside it, so the start positions of a search, which enter the same
+  // run again and again, do not scan it again.
+  std::size_t run_end(std::uint32_t at, std::size_t position) noexcept {
+    const RegexNode& node = nodes_[at + 1];
+    RunRecord& record = runs_.data()[nodes_[at].slot];
+    if (record.begin != kNoOffset && position >= record.begin && position <= record.end) {
+      return record.end;
+    }
+    std::size_t end = position;
+    const std::size_t stop =
+        record.begin != kNoOffset && position < record.begin ? record.begin : length_;
+    while (end < stop && matches_one(node, end))
+      ++end;
+    if (end == stop && stop == record.begin) {
+      record.begin = position;  // the same run, found from further left
+      return record.end;
+    }
+    record = RunRecord{position, end, end + 1};
+    return end;
   }
 
   // The memo is paged: a search touches few positions of a long text, so pages are allocated
@@ -210,6 +221,14 @@ class Searcher {
     page_count_ = (positions * slot_count_ + kPageBits - 1) / kPageBits;
     if (!pages_.reserve(page_count_, false)) return false;
     std::memset(pages_.data(), 0, page_count_ * sizeof(std::uint8_t*));
+    return true;
+  }
+
+  // One run record for each star and plus node, none known yet.
+  bool prepare_runs() noexcept {
+    if (!runs_.reserve(choice_count_, false)) return false;
+    for (std::size_t i = 0; i < choice_count_; ++i)
+      runs_.data()[i] = RunRecord{kNoOffset, kNoOffset, kNoOffset};
     return true;
   }
 
@@ -258,16 +277,34 @@ class Searcher {
   // The next run length to try for the repeat node `at` whose run began at `position`: the
   // longest below `below` and at least `minimum` whose continuation is worth entering; a run
   // must be followed by the first character of a literal that comes next.
+  //
+  // Every end tried is a state entered, whether its literal fails or not, and a state entered
+  // once is never entered again in the same search: it failed, or it is still in progress (a
+  // loop whose body matched nothing). The run record keeps the ends tried from the run's end
+  // downward, so a later start position inside the same run jumps past all of them at once
+  // instead of passing them one by one: each end of each run is passed once per search.
   std::size_t pick(std::uint32_t at, std::size_t position, std::size_t below,
                    std::size_t minimum) noexcept {
     const RegexNode& node = nodes_[at];
     const RegexNode& next = nodes_[at + node.next];
     const bool literal_next = next.op == kOpExactly;
     const std::uint8_t next_char = literal_next ? pool_[next.operand] : 0;
-    for (std::size_t count = below; count-- > minimum;) {
+    // Only a record of this run (it holds `position`) tells which of its ends were tried.
+    RunRecord* record = &runs_.data()[node.slot];
+    if (record->begin == kNoOffset || position < record->begin || position > record->end) {
+      record = nullptr;
+    }
+    std::size_t count = below;
+    if (record != nullptr && position + count > record->tried_low) {
+      count = record->tried_low > position ? record->tried_low - position : 0;
+    }
+    while (count-- > minimum) {
       const std::size_t end = position + count;
+      const bool fresh = enter(node.slot, end);
+      if (out_of_memory_) return kNoOffset;
+      if (record != nullptr && end + 1 == record->tried_low) record->tried_low = end;
       if (literal_next && (end >= length_ || !same(next_char, text_[end]))) continue;
-      if (enter(node.slot, end)) return count;
+      if (fresh) return count;
     }
     return kNoOffset;
   }
@@ -357,7 +394,7 @@ class Searcher {
         case kOpStar:
         case kOpPlus: {
           const std::size_t minimum = node.op == kOpPlus ? 1 : 0;
-          const std::size_t run = repeat(nodes_[at + 1], position);
+          const std::size_t run = run_end(at, position) - position;
           const std::size_t count =
               run < minimum ? kNoOffset : pick(at, position, run + 1, minimum);
           if (count == kNoOffset) {
@@ -400,6 +437,7 @@ class Searcher {
   std::size_t length_;
   bool no_case_;
   std::uint16_t slot_count_;
+  std::uint16_t choice_count_;
   const std::uint8_t* char_class_ = nullptr;
   const std::uint8_t* partner_ = nullptr;
   std::size_t from_ = 0;
@@ -410,6 +448,14 @@ class Searcher {
       starts_;  // set for the pattern's groups before each search
   std::array<std::size_t, kRegexGroupCount> ends_;
   SmallBuffer<Frame, 64> frames_;
+  // For each star and plus node (by its slot): the run last found, and how far down from its end
+  // the ends have been tried. Kept across the start positions of one search.
+  struct RunRecord {
+    std::size_t begin;      // the run holds [begin, end) and answers positions begin..end
+    std::size_t end;        // kNoOffset: no run known
+    std::size_t tried_low;  // every end in [tried_low, end] has been entered; end + 1: none
+  };
+  SmallBuffer<RunRecord, 8> runs_;
   std::size_t frame_count_ = 0;
   static constexpr std::size_t kPageBits = 1024;
   SmallBuffer<std::uint8_t*, 64> pages_;

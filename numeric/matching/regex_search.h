@@ -1,11 +1,14 @@
 // Searching a text with a compiled regular expression: leftmost match, alternatives in order,
 // greedy repetition that backs off one character at a time.
 //
-// Every (choice node, position) state is entered at most once per search: a state entered
-// again has already failed (a successful one ends the search), so skipping it changes no
-// result while keeping the work polynomial. A state entered again while still in progress can
-// only come from a loop whose body matched nothing; that iteration fails, which ends loops such
-// as {a*}* that would otherwise never stop.
+// Every (choice node, position) state is entered at most once per search, across all its start
+// positions: with no back-references a state that failed from one start position fails from
+// every later one (a successful one ends the search), so skipping it changes no result. A state
+// entered again while still in progress can only come from a loop whose body matched nothing;
+// that iteration fails, which ends loops such as {a*}* that would otherwise never stop. Each
+// star and plus node also keeps the run it last found and how far down from the run's end its
+// ends were tried, so the start positions inside one run neither scan the run again nor pass
+// its tried ends one by one: a*b over a long run of "a" costs one pass, not one per position.
 #pragma once
 
 #include <array>

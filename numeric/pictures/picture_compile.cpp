@@ -297,12 +297,15 @@ void emit_short_date_layout(TokenWriter& out, std::string_view format) noexcept 
   const std::string_view day = day_zero ? "dd" : "Dd";
   const std::string_view month = month_zero ? "mm" : "Mm";
   const std::string_view year = long_year ? "yyyy" : "yy";
+  // Month, day, year; day, month, year when the format starts with the day; year, month, day
+  // when it starts with the year.
   std::string_view order[3] = {month, day, year};
   if (!format.empty() && format[0] == 'd') {
     order[0] = day;
     order[1] = month;
   } else if (!format.empty() && format[0] == 'y') {
     order[0] = year;
+    order[1] = month;
     order[2] = day;
   }
   emit_layout(out, order[0], separator);

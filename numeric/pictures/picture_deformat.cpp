@@ -1,4 +1,5 @@
 // Reading typed text back through compiled pictures into the engine's result text.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -73,7 +74,142 @@ void deformat_string(const PicDesc& desc, std::string_view text, Result& out) no
   }
 }
 
-// Numbers, scientific values, patterns and key-in texts: tokens and text walk together.
+// What an amount picture (@N) writes besides digits: the decimal character, the grouping
+// character, the places and the currency texts before and after the number.
+struct AmountLayout {
+  char point = 0;  // the decimal character a typed amount uses
+  char group = 0;  // the grouping character, 0 when the picture has none
+  bool implied = false;
+  int places = 0;
+  char currency_before[PicDesc::kMaxTokens];
+  std::size_t before_length = 0;
+  char currency_after[PicDesc::kMaxTokens];
+  std::size_t after_length = 0;
+};
+
+AmountLayout amount_layout(const PicDesc& desc) noexcept {
+  AmountLayout layout;
+  const int width = picture_width(desc);
+  bool after_point = false;
+  bool digits_seen = false;
+  for (int i = 0; i < width; ++i) {
+    const PicToken t = desc.tokens[i];
+    const char arg = static_cast<char>(t.argument);
+    switch (t.code) {
+      case kTokenPoint:
+        layout.point = arg;
+        after_point = true;
+        break;
+      case kTokenImpliedPoint:
+        layout.implied = true;
+        after_point = true;
+        break;
+      case kTokenGroup:
+        if (layout.group == 0) layout.group = arg;
+        break;
+      case kTokenCurrency:
+        if (digits_seen) {
+          layout.currency_after[layout.after_length++] = arg;
+        } else {
+          layout.currency_before[layout.before_length++] = arg;
+        }
+        break;
+      default:
+        if (is_digit_code(t.code)) {
+          digits_seen = true;
+          if (after_point) ++layout.places;
+        }
+        break;
+    }
+  }
+  // A picture that shows no point still reads one typed by the user: "." unless that is its
+  // grouping character, then ",".
+  if (layout.point == 0) layout.point = layout.group == '.' ? ',' : '.';
+  return layout;
+}
+
+// Amounts are read by what the text shows, wherever it stands in the field, so text typed with
+// fewer integer positions than the picture reserves, clipped, or converted from another type
+// reads as the value it shows: the digits in the order typed; the point is the last decimal
+// character that a digit follows (the one FORMAT writes, also when the grouping character is
+// the same); "-" or "(" makes the value negative and "+" positive again; the currency texts
+// and every other character are skipped. A blank at a blank-digit position between two digits
+// stands for a zero, while blanks after the last digit are only padding. Without a typed point
+// an implied point (@N6v2) takes the picture's places from the right, as FORMAT writes them;
+// other pictures read a whole number.
+void deformat_amount(const PicDesc& desc, std::string_view text, Result& out) noexcept {
+  const AmountLayout layout = amount_layout(desc);
+  text = text.substr(
+      0, std::min<std::size_t>(text.size(), static_cast<std::size_t>(picture_width(desc))));
+  // The currency texts are no part of the number, even where they hold a point or a sign.
+  const std::string_view before(layout.currency_before, layout.before_length);
+  const std::string_view after(layout.currency_after, layout.after_length);
+  std::size_t before_at = before.empty() ? std::string_view::npos : text.find(before);
+  std::size_t after_at = after.empty() ? std::string_view::npos : text.rfind(after);
+  if (before_at == std::string_view::npos) before_at = text.size();
+  if (after_at == std::string_view::npos || after_at < before_at + before.size()) {
+    after_at = text.size();
+  }
+
+  char digits[kPictureResultCapacity];
+  std::size_t count = 0;
+  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  std::size_t point_at = kNone;   // digits before the point
+  std::size_t candidate = kNone;  // a decimal character that no digit has followed yet
+  std::size_t blanks = 0;         // blanks since the last digit that may stand for zeros
+  bool negative = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (i >= before_at && i < before_at + before.size()) continue;
+    if (i >= after_at && i < after_at + after.size()) continue;
+    const char c = text[i];
+    if (is_digit(c)) {
+      for (; blanks > 0 && count < sizeof digits; --blanks)
+        digits[count++] = '0';
+      blanks = 0;
+      if (candidate != kNone) point_at = candidate;
+      candidate = kNone;
+      if (count < sizeof digits) digits[count++] = c;
+    } else if (c == layout.point && (c != ' ' || count > 0)) {
+      candidate = count;
+      blanks = 0;
+    } else if (c == '-' || c == '(') {
+      negative = true;
+      blanks = 0;
+    } else if (c == '+') {
+      negative = false;
+      blanks = 0;
+    } else if (c == ' ') {
+      const bool zero_position = desc.tokens[i].code == kTokenBlankDigit;
+      if (zero_position && count > 0 && layout.group != ' ') ++blanks;
+    } else {
+      blanks = 0;
+    }
+  }
+  if (count == 0) return;  // no digit, no number
+  if (point_at == kNone && layout.implied) {
+    const auto places = static_cast<std::size_t>(layout.places);
+    point_at = count > places ? count - places : 0;
+    if (count < places) {
+      // Fewer digits than places: the missing ones are leading fraction zeros.
+      if (negative) out.append('-');
+      out.append('.');
+      for (std::size_t k = count; k < places; ++k)
+        out.append('0');
+      out.append(std::string_view(digits, count));
+      return;
+    }
+  }
+  if (negative) out.append('-');
+  if (point_at == kNone || point_at >= count) {
+    out.append(std::string_view(digits, count));
+    return;
+  }
+  out.append(std::string_view(digits, point_at));
+  out.append('.');
+  out.append(std::string_view(digits + point_at, count - point_at));
+}
+
+// Scientific values, patterns and key-in texts: tokens and text walk together.
 void deformat_walk(const PicDesc& desc, std::string_view text, Result& out) noexcept {
   const int width = picture_width(desc);
   char point = 0;  // the picture's decimal character, when it shows one
@@ -113,17 +249,6 @@ void deformat_walk(const PicDesc& desc, std::string_view text, Result& out) noex
         }
         break;
       case kTokenPoint:
-        if (!point_written) append('.');
-        point_written = true;
-        break;
-      case kTokenImpliedPoint:
-        // Formatting moves the last integer digit (or a floating sign) into this position.
-        if (is_digit(c)) {
-          append(c);
-          any_digit = true;
-        } else if (c == '-' || c == '(') {
-          negative = true;
-        }
         if (!point_written) append('.');
         point_written = true;
         break;
@@ -304,6 +429,7 @@ std::string_view deformat_text(const PicDesc& desc, std::string_view text) noexc
     case PictureKind::String: deformat_string(desc, text, out); break;
     case PictureKind::Date:
     case PictureKind::Time: deformat_fields(desc, text, out); break;
+    case PictureKind::Numeric: deformat_amount(desc, text, out); break;
     default: deformat_walk(desc, text, out); break;
   }
   return out.view();

@@ -61,8 +61,13 @@ inline constexpr int kMissingPictureWidth = 255;
 inline PictureKind picture_kind(const PicDesc& desc) noexcept {
   return static_cast<PictureKind>(desc.header & PicDesc::kKindMask);
 }
+// The width: for a string picture the text length (up to 255), for every other kind the number
+// of tokens, which a descriptor holds at most 254 of. A width byte that claims more (a
+// program's own bytes) reads as 254, so no member reads past the token array.
 inline int picture_width(const PicDesc& desc) noexcept {
-  return (desc.header & PicDesc::kWidthMask) >> PicDesc::kWidthShift;
+  const int width = (desc.header & PicDesc::kWidthMask) >> PicDesc::kWidthShift;
+  const bool string = (desc.header & PicDesc::kKindMask) == static_cast<int>(PictureKind::String);
+  return !string && width > PicDesc::kMaxTokens ? PicDesc::kMaxTokens : width;
 }
 inline bool blank_when_zero(const PicDesc& desc) noexcept {
   return (desc.header & PicDesc::kBlankWhenZero) != 0;
@@ -89,7 +94,9 @@ void compile_string_picture(PicDesc& desc, std::uint32_t width) noexcept;
 // and key-in pictures copy `digits` as text.
 void format_digits(const PicDesc& desc, std::span<char> destination, std::string_view digits,
                    int integer_digits, bool negative) noexcept;
-// Formats a decimal value (normalised first), a REAL and a LONG.
+// Formats a decimal value (normalised first), a REAL and a LONG. A REAL's digits are the
+// shortest decimal that reads back as the same REAL, so a REAL shows as the decimal it was
+// written as (string and key-in pictures take its general text of 14 significant digits).
 void format_decimal(const PicDesc& desc, std::span<char> destination,
                     const DecimalEntry& value) noexcept;
 void format_real(const PicDesc& desc, std::span<char> destination, double value) noexcept;

@@ -50,9 +50,8 @@ class DigitRow {
 // Writes into the destination, ignoring positions beyond its end.
 class Output {
  public:
-  explicit Output(std::span<char> destination) noexcept : out_(destination) {
-    std::memset(out_.data(), ' ', out_.size());
-  }
+  // An empty destination (a null one arrives empty) is never touched.
+  explicit Output(std::span<char> destination) noexcept : out_(destination) { blank(); }
   void put(int position, char c) noexcept {
     if (position >= 0 && static_cast<std::size_t>(position) < out_.size()) {
       out_[static_cast<std::size_t>(position)] = c;
@@ -63,14 +62,17 @@ class Output {
                ? out_[static_cast<std::size_t>(position)]
                : ' ';
   }
-  void blank() noexcept { std::memset(out_.data(), ' ', out_.size()); }
+  void blank() noexcept {
+    if (!out_.empty()) std::memset(out_.data(), ' ', out_.size());
+  }
   // The destination itself when a whole field of `width` fits, else null.
   char* whole_field(int width) noexcept {
     return out_.size() >= static_cast<std::size_t>(width) ? out_.data() : nullptr;
   }
   // Copies a whole field from its first position, cut to the destination.
   void write(const char* field, int width) noexcept {
-    std::memcpy(out_.data(), field, std::min(out_.size(), static_cast<std::size_t>(width)));
+    const std::size_t n = std::min(out_.size(), static_cast<std::size_t>(width));
+    if (n != 0) std::memcpy(out_.data(), field, n);
   }
   // Moves positions [0, end) one to the right and puts `first` at position 0.
   void shift_right(int end, char first) noexcept {
@@ -437,28 +439,30 @@ void copy_text(const PicDesc& desc, Output& out, std::string_view text) noexcept
     out.put(static_cast<int>(i), text[i]);
 }
 
-// Places of the standard fixed conversion of a REAL.
-constexpr int kFixedPlaces = 6;
-constexpr std::size_t kRealTextCapacity = 400;  // 309 integer digits, the point and 6 places
-// Below this magnitude a REAL's fixed text is computed from whole millionths.
-constexpr double kExactMillionthsLimit = 1e9;
-
-// The fixed conversion with six places of a magnitude in [0, 10^9) as whole millionths,
-// rounded exactly as that conversion rounds (to nearest, half to even on an exact tie). The
-// product with 10^6 is split exactly (Dekker): product + error is the true value.
-std::uint64_t millionths(double magnitude) noexcept {
-  constexpr double kScale = 1e6;
-  constexpr double kSplitter = 134217729.0;  // 2^27 + 1
-  const double product = magnitude * kScale;
-  const double c = kSplitter * magnitude;
-  const double high = c - (c - magnitude);
-  const double low = magnitude - high;
-  const double error = (high * kScale - product) + low * kScale;
-  const double whole = std::floor(product);
-  const double above_half = (product - whole) - 0.5;  // exact: product is below 2^50
-  auto result = static_cast<std::uint64_t>(whole);
-  if (above_half > -error || (above_half == -error && (result & 1) != 0)) ++result;
-  return result;
+// The digits of a REAL: the shortest decimal that reads back as the same REAL (at most 17
+// significant digits), so no digit the REAL holds is lost and a value written as a decimal
+// shows as that decimal does: 2.675 rounds to 2.68 through @N4.2 as the decimal 2.675 does.
+// Returns the digit count and sets the number of integer digits (negative for leading
+// fraction zeros); a zero REAL gives the single digit "0".
+constexpr std::size_t kRealDigitCapacity = 32;
+std::size_t real_digits(double magnitude, char (&digits)[kRealDigitCapacity],
+                        int& integer_digits) noexcept {
+  char text[kRealDigitCapacity];
+  const auto result =
+      std::to_chars(text, text + sizeof text, magnitude, std::chars_format::scientific);
+  const char* cursor = text;
+  std::size_t count = 0;
+  for (; cursor < result.ptr && *cursor != 'e'; ++cursor) {
+    if (is_digit(*cursor)) digits[count++] = *cursor;
+  }
+  int exponent = 0;
+  if (cursor < result.ptr) ++cursor;  // the "e"
+  const bool exponent_negative = cursor < result.ptr && *cursor == '-';
+  if (cursor < result.ptr && (*cursor == '-' || *cursor == '+')) ++cursor;
+  for (; cursor < result.ptr; ++cursor)
+    exponent = exponent * 10 + (*cursor - '0');
+  integer_digits = (exponent_negative ? -exponent : exponent) + 1;
+  return count;
 }
 
 }  // namespace
@@ -533,30 +537,10 @@ void format_real(const PicDesc& desc, std::span<char> destination, double value)
     format_digits(desc, destination, "1", 1000, negative && !std::isnan(value));
     return;
   }
-  char text[kRealTextCapacity];
-  const double magnitude = std::fabs(value);
-  if (magnitude < kExactMillionthsLimit) {
-    // The same digits without the general conversion: whole millionths, then the integer part
-    // is what lies before the last six digits (a negative count means fraction zeros first).
-    const auto result = std::to_chars(text, text + sizeof text, millionths(magnitude));
-    const auto length = static_cast<std::size_t>(result.ptr - text);
-    format_digits(desc, destination, std::string_view(text, length),
-                  static_cast<int>(length) - kFixedPlaces, negative);
-    return;
-  }
-  const auto result =
-      std::to_chars(text, text + sizeof text, magnitude, std::chars_format::fixed, kFixedPlaces);
-  const std::string_view fixed(text, static_cast<std::size_t>(result.ptr - text));
-  // Strip the leading zeros and the point: "0.500000" gives "500000" with no integer digit.
-  const std::size_t point = fixed.find('.');
-  std::size_t begin = 0;
-  while (begin < point && fixed[begin] == '0') {
-    ++begin;
-  }
-  const int integer_digits = static_cast<int>(point - begin);
-  std::memmove(text + point, text + point + 1, fixed.size() - point - 1);
-  format_digits(desc, destination, std::string_view(text + begin, fixed.size() - 1 - begin),
-                integer_digits, negative);
+  char digits[kRealDigitCapacity];
+  int integer_digits = 0;
+  const std::size_t count = real_digits(std::fabs(value), digits, integer_digits);
+  format_digits(desc, destination, std::string_view(digits, count), integer_digits, negative);
 }
 
 void format_long(const PicDesc& desc, std::span<char> destination, std::int32_t value) noexcept {

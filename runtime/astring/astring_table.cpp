@@ -6,6 +6,7 @@
 
 #include "numeric/locale/collation_tables.h"
 #include "platform/core/heap.h"
+#include "runtime/stack/hash_slot.h"
 #include "runtime/stack/string_stack.h"
 
 namespace kes::runtime {
@@ -80,7 +81,7 @@ AStringTable::~AStringTable() {
 
 std::size_t AStringTable::probe(std::string_view text, std::uint32_t hash) const noexcept {
   // At most five eighths of the slots are used, so an empty slot ends every probe.
-  std::size_t index = hash % slot_count_;
+  std::size_t index = home_slot(hash, slot_count_);
   for (;;) {
     const AStringNodeHead* node = slots_[index];
     if (node == nullptr) return index;
@@ -102,7 +103,7 @@ bool AStringTable::grow() noexcept {
   for (std::size_t i = 0; i < slot_count_; ++i) {
     AStringNodeHead* node = slots_[i];
     if (node == nullptr) continue;
-    std::size_t index = node->hash % new_count;
+    std::size_t index = home_slot(node->hash, new_count);
     while (fresh[index] != nullptr) {
       if (++index == new_count) index = 0;
     }

@@ -53,7 +53,8 @@ std::uint32_t astring_length(const char* astring) noexcept;
 // The program's InitAStringHook: called with each newly interned AString.
 using InitAStringHook = void (*)(const char* astring);
 
-// The interning table: open addressing with linear probing over node pointers, growing from
+// The interning table: open addressing with linear probing over node pointers (the home slot
+// of a text is its hash mixed, modulo the slots: runtime/hash_slot.h), growing from
 // 1,023 slots to 2 * slots + 1 when a new text arrives and the node count has reached five
 // eighths of the slots. Nodes are never removed and never move.
 class AStringTable {
@@ -105,6 +106,10 @@ class AStringTable {
 #ifdef KES_TESTING
   // Sets the automatic key counter (the next automatic key is one below it).
   void set_automatic_key_counter(std::int32_t counter) noexcept { automatic_key_ = counter; }
+  // Whether slot `index` holds a node, for walking the table.
+  bool slot_used(std::size_t index) const noexcept {
+    return slots_ != nullptr && index < slot_count_ && slots_[index] != nullptr;
+  }
 #endif
 
  private:

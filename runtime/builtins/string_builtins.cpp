@@ -308,6 +308,12 @@ void clip_top_slow() noexcept {
   entry.length = clipped(entry);
 }
 
+std::string_view pop_clipped_cstring(char* destination, std::uint32_t size) noexcept {
+  clip_top();
+  pop_to_cstring(destination, size);
+  return size == 0 ? std::string_view() : std::string_view(destination, std::strlen(destination));
+}
+
 void left_top(std::int32_t width) noexcept {
   StackEntry& entry = text_top();
   const std::string_view text = entry_text(entry);

@@ -105,6 +105,11 @@ void press_pop() noexcept;
 // length (0 for null).
 std::uint32_t clip_cstring(char* text) noexcept;
 
+// CLIP, then pops the top into `destination` as a terminated text of at most `size` - 1 bytes
+// (cut there and at a zero byte), the way statements take names and paths from the stack.
+// Returns the text stored; the empty text for size 0, which stores nothing.
+std::string_view pop_clipped_cstring(char* destination, std::uint32_t size) noexcept;
+
 // ---- Inline fast cases of the hot built-ins: a reference or an inline text, read in place.
 // Every other case goes out of line to the functions below, which handle any entry.
 

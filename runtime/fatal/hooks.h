@@ -30,6 +30,8 @@ bool program_hook_callable(ProgramHook hook) noexcept;
 // The steps of start-up and shutdown that other layers fill; each is null until installed,
 // and a null step does nothing.
 struct LibraryHooks {
+  // Start-up of the locale: the platform's regional settings and the program's settings file.
+  void (*start_locale)() = nullptr;
   // Final shutdown: commit the active transaction; close every open file through its driver,
   // the most recently opened first, and empty the list of open files.
   void (*commit_transaction)() = nullptr;
@@ -48,7 +50,8 @@ struct LibraryHooks {
                                void* executable) = nullptr;
   void (*remove_thread_areas)(void* instance) = nullptr;
   void (*initialise_main_thread)() = nullptr;
-  // The window layer's diagnostic log; standard error when not installed.
+  // The window layer's diagnostic log (K55LOG.TXT beside the program); standard error when not
+  // installed.
   void (*write_diagnostic_log)(std::string_view text) = nullptr;
 };
 

@@ -15,7 +15,7 @@
 namespace rt = kes::runtime;
 
 extern "C" void _sysinit(KesModuleDescriptor* descriptor, void* instance) noexcept {
-  rt::initialise_module(descriptor, instance);
+  rt::start_module(descriptor, instance);
 }
 
 extern "C" void _systerm(void* instance) noexcept { rt::terminate_module(instance); }

@@ -20,6 +20,7 @@ bool halting_now = false;
 bool exit_started = false;
 bool shutdown_done = false;
 bool program_code_started = false;
+bool locale_started = false;
 void* recorded_library_instance = nullptr;
 void* recorded_application_instance = nullptr;
 KesExitProcedure shutdown_procedure = nullptr;
@@ -45,6 +46,14 @@ void call_if_set(void (*step)()) noexcept {
   steps.exit_program = &exit_program;
   return true;
 }();
+
+// Not at attach: the library's own static data may not be initialised yet while the host loads
+// it, but it is by the time compiled code first calls in.
+void start_locale_once() noexcept {
+  if (locale_started) return;
+  locale_started = true;
+  call_if_set(library_hooks().start_locale);
+}
 
 }  // namespace
 
@@ -108,9 +117,15 @@ void close_down() noexcept {
   run_final_shutdown();
 }
 
+void start_module(KesModuleDescriptor* descriptor, void* instance) noexcept {
+  start_locale_once();
+  initialise_module(descriptor, instance);
+}
+
 void begin_program_code() noexcept {
   if (program_code_started) return;
   program_code_started = true;
+  start_locale_once();
   call_if_set(library_hooks().initialise_main_thread);
 }
 
@@ -125,6 +140,7 @@ void reset_lifecycle_for_testing() noexcept {
   exit_started = false;
   shutdown_done = false;
   program_code_started = false;
+  locale_started = false;
   recorded_library_instance = nullptr;
   recorded_application_instance = nullptr;
   shutdown_procedure = nullptr;

@@ -50,8 +50,14 @@ void run_final_shutdown() noexcept;
 // timer and runs the final shutdown.
 void close_down() noexcept;
 
-// Kes$code: the first call makes the main thread's copies of the per-thread variables; later
-// calls do nothing.
+// _sysinit of a compiled module (the program or a Kestrel DLL): the first call starts the
+// locale (the regional settings and the program's settings file), so the program's month
+// names, collation and locale pictures are in force before any of its initialisers runs and
+// without the program asking; then initialise_module.
+void start_module(KesModuleDescriptor* descriptor, void* instance) noexcept;
+
+// Kes$code: the first call starts the locale when no module has, and makes the main thread's
+// copies of the per-thread variables; later calls do nothing.
 void begin_program_code() noexcept;
 
 #ifdef KES_TESTING

@@ -4,8 +4,10 @@
 #include <kestrel/hash_table.h>
 
 #include "platform/core/heap.h"
+#include "runtime/stack/hash_slot.h"
 
 namespace platform = kes::platform;
+using kes::runtime::home_slot;
 
 namespace {
 constexpr std::int32_t kMaxReferences = 0x7FFFFFFF;
@@ -91,7 +93,7 @@ bool HashTable::same_key(const unsigned char* left, const unsigned char* right) 
 // exists (a full table).
 std::uint32_t HashTable::probe(const unsigned char* key, std::uint32_t hash) const noexcept {
   if (slot_count_ == 0) return 0;
-  std::uint32_t index = hash % slot_count_;
+  std::uint32_t index = home_slot(hash, slot_count_);
   for (std::uint32_t step = 0; step < slot_count_; ++step) {
     const HashElement* element = slots_[index];
     if (element == nullptr || (element->hash == hash && same_key(element->key, key))) return index;
@@ -108,7 +110,7 @@ bool HashTable::resize(std::uint32_t slot_count) noexcept {
   for (std::uint32_t index = 0; index < slot_count_; ++index) {
     HashElement* element = slots_[index];
     if (element == nullptr) continue;
-    std::uint32_t target = element->hash % slot_count;
+    std::uint32_t target = home_slot(element->hash, slot_count);
     while (slots[target] != nullptr)
       target = target + 1 == slot_count ? 0 : target + 1;
     slots[target] = element;
@@ -179,7 +181,7 @@ bool HashTable::remove(const void* key) noexcept {
     index = index + 1 == slot_count_ ? 0 : index + 1;
     HashElement* moved = slots_[index];
     if (moved == nullptr) break;
-    const std::uint32_t home = moved->hash % slot_count_;
+    const std::uint32_t home = home_slot(moved->hash, slot_count_);
     const bool stays =
         hole <= index ? (hole < home && home <= index) : (hole < home || home <= index);
     if (stays) continue;

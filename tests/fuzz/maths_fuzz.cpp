@@ -1,5 +1,5 @@
 // Fuzzes the REAL conversions, BFLOAT storage, CRC-32 and RANDOM with arbitrary bit patterns:
-// every result stays within its documented bounds and round trips hold.
+// every result stays within the bounds its header states and round trips hold.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "files/dispatch/logout_list.h"
+#include "platform/core/heap.h"
 #include "platform/msgbox/message_box.h"
 #include "runtime/fatal/fatal.h"
 #include "runtime/lifecycle/halt.h"
@@ -112,8 +114,9 @@ TEST_F(Transactions, SecondLogoutPosts56AndTheFirstStaysActive) {
 }
 
 TEST_F(Transactions, LogoutWithoutFilesTakesTheListInNumberOrderAndEmptiesIt) {
-  TestFile a("A"), b("B"), c("C");
-  open(a, b, c);
+  TestFile a("A"), b("B"), c("C"), d("D");
+  open(a, b, c, d);
+  EXPECT_EQ(Kes$addLogoutFile(&d.block, 40000), 0);  // numbers are unsigned 16-bit: last
   EXPECT_EQ(Kes$addLogoutFile(&a.block, 7), 0);
   EXPECT_EQ(Kes$deleteLogoutFile(&a.block), 0);
   EXPECT_EQ(Kes$deleteLogoutFile(&a.block), 48);
@@ -124,14 +127,33 @@ TEST_F(Transactions, LogoutWithoutFilesTakesTheListInNumberOrderAndEmptiesIt) {
   EXPECT_EQ(Kes$addLogoutFile(&c.block, 2), 0);  // replaces its earlier number
   EXPECT_EQ(Kes$getLogoutNumber(&c.block), 2);
   Kes$LOGOUT(3, nullptr);
-  EXPECT_EQ(recorded(), (Calls{"22:C", "22:B", "22:A"}));
+  EXPECT_EQ(recorded(), (Calls{"22:C", "22:B", "22:A", "22:D"}));
   EXPECT_EQ(Kes$getLogoutNumber(&b.block), 5);
+  EXPECT_EQ(Kes$getLogoutNumber(&d.block), 40000);
   Kes$COMMIT();
   EXPECT_EQ(Kes$getLogoutNumber(&b.block), 0);  // the list was emptied
   driver_calls.clear();
   Kes$LOGOUT(3, nullptr);
   EXPECT_EQ(Kes$ERRCODE, 48);  // no file at all
   EXPECT_TRUE(driver_calls.empty());
+}
+
+TEST_F(Transactions, ARegistrationThatFindsNoMemoryReturns48AndRegistersNothing) {
+  TestFile a("A");
+  int failures = 0;
+  for (std::size_t n = 1;; ++n) {
+    SCOPED_TRACE(n);
+    files::clear_logout_files();
+    platform::heap_fail_nth(n);
+    const std::int32_t result = Kes$addLogoutFile(&a.block, 3);
+    platform::heap_fail_nth(0);
+    if (result == 0) break;
+    ++failures;
+    EXPECT_EQ(result, 48);
+    EXPECT_EQ(Kes$getLogoutNumber(&a.block), 0);
+  }
+  EXPECT_GT(failures, 0);
+  EXPECT_EQ(Kes$getLogoutNumber(&a.block), 3);
 }
 
 TEST_F(Transactions, RegistryKeepsTheFirstRecordAndANonzeroStatus) {

@@ -63,7 +63,8 @@ constexpr NameCase kNames[] = {
     {"Message", "KESMSG2", SettingKind::Message, 2},
     {"MessageNineDigits", "KESMSG999999999", SettingKind::Message, 999999999},
     {"MessageTenDigits", "KESMSG1234567890", SettingKind::Unknown, 0},
-    {"MessageLowerCase", "kesmsg2", SettingKind::Unknown, 0},
+    {"MessageLowerCase", "kesmsg2", SettingKind::Message, 2},
+    {"MessageMixedCase", "KesMsg12", SettingKind::Message, 12},
     {"MessageWithoutNumber", "KESMSG", SettingKind::Unknown, 0},
     {"MessageNotANumber", "KESMSG2a", SettingKind::Unknown, 0},
     {"MessageNegative", "KESMSG-2", SettingKind::Unknown, 0},
@@ -353,8 +354,8 @@ TEST_F(LocaleSettingsTest, MessageAndButtonSettings) {
   EXPECT_EQ(message_override(2), "Fehlt");
   files::MessageBuffer buffer;  // the error messages read the override too
   EXPECT_EQ(files::message_text(2, buffer), "Fehlt");
-  apply_setting("kesmsg3", "ignored", ValueSource::Program);
-  EXPECT_FALSE(message_override(3).has_value());
+  apply_setting("kesmsg3", "Pfad fehlt", ValueSource::Program);
+  EXPECT_EQ(message_override(3), "Pfad fehlt");
   apply_setting("KESBUTTON", "&Ja,&Nein,Abbrechen", ValueSource::Program);
   EXPECT_EQ(message_override(32512), "&Ja");
   EXPECT_EQ(message_override(32513), "&Nein");

@@ -2,6 +2,9 @@
 #include <fstream>
 #include <string>
 
+#include <kestrel/collation.h>
+#include <kestrel/errors.h>
+
 #include <gtest/gtest.h>
 
 #include "files/errors/error_state.h"
@@ -12,6 +15,7 @@
 #include "numeric/locale/locale_texts.h"
 #include "platform/launch/module_path.h"
 #include "platform/profile/profile.h"
+#include "runtime/stack/string_stack.h"
 
 namespace kes::numeric {
 namespace {
@@ -154,6 +158,18 @@ TEST_F(LocaleStartupTest, HugeFileIsReadToTheEnd) {
   EXPECT_EQ(read_settings_file(path), files::ErrorCode::None);
   EXPECT_EQ(month_name(1), "Last");
   EXPECT_EQ(message_override(1)->size(), 396U);
+}
+
+// A file that never ends (a device that keeps producing bytes) is read only so far: LOCALE
+// returns and reports it as a file it cannot read, as a program sees it through ERRORCODE().
+TEST_F(LocaleStartupTest, FileThatNeverEndsIsUnreadable) {
+  files::clear_error();
+  runtime::push_text("");
+  runtime::push_text("/dev/zero");
+  Kes$Locale(1);
+  EXPECT_EQ(Kes$ErrCodeVal(), 2);
+  EXPECT_EQ(runtime::string_stack_depth(), 0);
+  EXPECT_EQ(read_settings_file("/dev/zero"), files::ErrorCode::NoFile);
 }
 
 struct LocaleSettingCase {

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include <kestrel/reg_expr.h>
+#include <kestrel/string_stack.h>
 
 #include <gtest/gtest.h>
 
@@ -226,6 +227,32 @@ TEST(KewRegExprReplace, TerminatedText) {
   ASSERT_EQ(regex.FindC(0, text, 16, 1), 1);
   replace(regex, 0, "");
   EXPECT_STREQ(text, "0123456789A");
+}
+
+// Deleting a match: the empty replacement as compiled code pushes it (a null text, a zero
+// length at a null pointer, the empty literal) removes the match and copies nothing.
+TEST(KewRegExprReplace, EmptyReplacementDeletesTheMatch) {
+  const auto push_null = [] { Kes$PushNull(); };
+  const auto push_null_pointer = [] { Kes$PushString(nullptr, 0); };
+  const auto push_empty_literal = [] { Kes$PushString("", 0); };
+  for (void (*push)() : {+push_null, +push_null_pointer, +push_empty_literal}) {
+    KewRegExpr regex;
+    ASSERT_EQ(init(regex, "cat "), 1);
+    std::string text = "the cat sat";
+    ASSERT_EQ(regex.Find(0, text.data(), static_cast<int32_t>(text.size()), 1), 5);
+    push();
+    regex.Replace(0);
+    EXPECT_EQ(text, "the sat    ");
+    EXPECT_EQ(regex.FindLen(0), 0);
+    char terminated[16] = "one two";
+    ASSERT_EQ(regex.FindC(0, terminated, 16, 1), 0);  // "cat " is not there
+    ASSERT_EQ(init(regex, "two"), 1);
+    ASSERT_EQ(regex.FindC(0, terminated, 16, 1), 5);
+    push();
+    regex.Replace(0);
+    EXPECT_STREQ(terminated, "one ");
+  }
+  EXPECT_EQ(runtime::string_stack_depth(), 0);
 }
 
 TEST(KewRegExprReplace, ReplacementReferringToTheText) {

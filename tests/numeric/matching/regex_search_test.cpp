@@ -205,6 +205,43 @@ TEST(RegexSearch, PathologicalPatternsStayPolynomial) {
   }
 }
 
+// A long run of "a" ending in "cb": every position of the run starts an attempt that fails
+// only at the "c", and the match is the final "b" (or "cb"). What one start position learnt
+// about the run serves the next, so the whole search takes a pass over the run rather than a
+// pass for each position (these took minutes when each start position scanned the run again).
+struct LongRunCase {
+  const char* name;
+  std::string_view pattern;
+  std::size_t length;  // of the run
+  bool found;          // a match: the final "b" alone
+};
+constexpr LongRunCase kLongRuns[] = {
+    {"StarThenLiteral", "a*b", 400000, true},
+    {"StarThenSet", "a*[b]", 400000, true},
+    {"NestedStars", "{a*a*a*a*a*}*b", 200000, true},
+    {"PlusThenLiteral", "a+b", 400000, false},
+    {"AlternativeThenAnyCharacters", "{a|c}.*[d]", 400000, false},
+};
+
+TEST(RegexSearch, StartPositionsShareWhatFailed) {
+  for (const LongRunCase& c : kLongRuns) {
+    SCOPED_TRACE(c.name);
+    RegexProgram program;
+    ASSERT_EQ(compile_regex(c.pattern, false, program), RegexError::None);
+    const std::string text = std::string(c.length, 'a') + "cb";
+    RegexGroups groups;
+    const auto begun = std::chrono::steady_clock::now();
+    const RegexOutcome outcome = search_regex(program, text, 0, false, groups);
+    const auto took = std::chrono::steady_clock::now() - begun;
+    EXPECT_LT(took, std::chrono::seconds(2));
+    ASSERT_EQ(outcome, c.found ? RegexOutcome::Found : RegexOutcome::NotFound);
+    if (c.found) {
+      EXPECT_EQ(groups[0].start, c.length + 1);
+      EXPECT_EQ(groups[0].end, c.length + 2);
+    }
+  }
+}
+
 // A group captured while trying an earlier start position does not survive into the match
 // found later: the repeated group's last iteration is the empty one at the match.
 TEST(RegexSearch, GroupsOfFailedStartPositionsAreForgotten) {

@@ -1,5 +1,6 @@
-// Wildcard matching: the documented rows, every small pattern against every small text beside a
-// plain recursive walk, case, and patterns that would be exponential for that walk.
+// Wildcard matching: rows for "*" and "?" inside, at the ends and alone, the tail compared first
+// after a leading "*", and empty patterns and texts; every small pattern against every small text
+// beside a plain recursive walk; case; and patterns that would be exponential for that walk.
 #include "numeric/matching/wildcard.h"
 
 #include <chrono>

@@ -147,6 +147,39 @@ TEST(PictureCompileHeader, SetsKindClassFlagAndWidth) {
   }
 }
 
+void expect_counts(const PicCounts& got, const PicCounts& want) {
+  EXPECT_EQ(got.integer_digits, want.integer_digits);
+  EXPECT_EQ(got.fraction_digits, want.fraction_digits);
+  EXPECT_EQ(got.date_tokens, want.date_tokens);
+  EXPECT_EQ(got.time_tokens, want.time_tokens);
+  EXPECT_EQ(got.month_name_tokens, want.month_name_tokens);
+  EXPECT_EQ(got.first_digit, want.first_digit);
+  EXPECT_EQ(got.last_digit, want.last_digit);
+}
+
+// A descriptor whose width byte claims 255 tokens (a program's own bytes) holds only 254: the
+// members read no further than the token array.
+TEST(PictureCount, WidthBeyondTheTokensReadsOnlyTheTokens) {
+  PicDesc valid;
+  valid.Init("@N254.2");
+  ASSERT_EQ(picture_width(valid), 254);
+  PicDesc claimed = valid;
+  claimed.header = static_cast<std::uint16_t>((claimed.header & ~PicDesc::kWidthMask) |
+                                              255u << PicDesc::kWidthShift);
+  PicCounts want{};
+  valid.Count(want);
+  PicCounts got{};
+  claimed.Count(got);
+  expect_counts(got, want);
+  std::string shown(256, '?');
+  claimed.FormatPict(shown.data(), 255, 1, 0, "7");
+  std::string expected(256, '?');
+  valid.FormatPict(expected.data(), 255, 1, 0, "7");
+  EXPECT_EQ(shown, expected);
+  const std::string typed = shown.substr(0, 255);
+  EXPECT_STREQ(claimed.DeformatPict(typed.data(), 255), "7.00");
+}
+
 struct WindowCase {
   const char* name;
   const char* picture;

@@ -41,6 +41,31 @@ constexpr DeformatCase kNumbers[] = {
     {"AsteriskFill", "@N*9.2", "****12.50", "12.50"},
     {"LettersAreSkipped", "@N6", "1a2b3c", "123"},
     {"LongerThanThePicture", "@N3", "123456", "123"},
+    // Typed, clipped or converted text reads as the value it shows, wherever its point stands.
+    {"FewerIntegerPositions", "@N5.1", "12.5", "12.5"},
+    {"PointTypedAheadOfItsPosition", "@N9.2", "1234.56", "1234.56"},
+    {"OneFractionDigitTypedShort", "@N9.2", "12345.6", "12345.6"},
+    {"GroupedTypedShort", "@N12.2", "1,234.56", "1234.56"},
+    {"CurrencyTypedShort", "@N$12.2", "$1,234.56", "1234.56"},
+    {"LeftAlignedAndPadded", "@N-9.2", "-12.5    ", "-12.5"},
+    {"TrailingBlanksArePadding", "@N9", "12       ", "12"},
+    {"BlankBetweenDigitsIsZero", "@N9.2", "1 3", "103"},
+    {"PointBeforeEveryDigit", "@N5.2", ".5", ".5"},
+    {"PointAtTheEndIsDropped", "@N5.2", "12.", "12"},
+    {"WholeNumberWithoutPoint", "@N5.1", "  125", "125"},
+    {"PointInPictureWithoutPlaces", "@N5", "12.5", "12.5"},
+    {"CommaPointInPictureWithoutPlaces", "@N9.", "1.234,5", "1234.5"},
+    {"CommaDecimalTypedShort", "@N9`2", "1.234,5", "1234.5"},
+    // What FORMAT writes where the point is no longer where it stands in the picture.
+    {"CurrencyHoldingThePoint", "@N~Fr.~10.2", "  Fr.12.50", "12.50"},
+    {"CurrencyAfterHoldingThePoint", "@N10.2~Fr.~", "  12.50Fr.", "12.50"},
+    {"CurrencyHoldingASign", "@N~(US)~11.2", "  (US)12.50", "12.50"},
+    {"GroupingSameAsThePoint", "@N10..2", "  1.234.50", "1234.50"},
+    {"BlankGroupingAndPoint", "@N11__2", "   1 234 50", "1234.50"},
+    // An implied point takes the places from the right unless the text shows a point.
+    {"ImpliedPointTypedShort", "@N6v2", "1234", "12.34"},
+    {"ImpliedPointFewerDigitsThanPlaces", "@N6v2", "5", ".05"},
+    {"ImpliedPointTypedPoint", "@N6v2", "12.5", "12.5"},
     {"BlankInsideAtBlankPosition", "@P<<<P", "1 3", "103"},
     {"BlankAtFillPositionIsSkipped", "@P###P", "1 3", "13"},
     {"Pattern", "@P###-##P", "123-45", "12345"},
@@ -105,6 +130,7 @@ constexpr DeformatCase kDates[] = {
     {"Layout16TakesDayOne", "@D16", "2024/01", "81453"},
     {"Layout18Default", "@D18", "January      05, 2024", "81457"},
     {"DayOverflowRolls", "@D2", "02/30/2023", "81148"},
+    {"FourDigitYearOneHundredStays", "@D2", "01/05/0100", "-1"},
     {"MonthZeroIsInvalid", "@D2", "00/05/2024", "-1"},
     {"UnknownMonthName", "@D3", "XYZ  5,2024", "-1"},
     {"Empty", "@D2", "", ""},
@@ -165,6 +191,8 @@ constexpr DeformatCase kTimes[] = {
     {"Layout7Default", "@T7", "01:05 PM", "4710001"},
     {"Layout8Default", "@T8", "09:05:00 AM", "3270001"},
     {"HourOutOfRange", "@T1", "25:00", "-1"},
+    {"MinutesWithoutHour", "@T1", "  :05", "30001"},
+    {"ZeroMinutesAloneIsNoTime", "@T1", "  :00", "0"},
     {"MinuteOutOfRange", "@T1", "10:60", "-1"},
     {"Empty", "@T1", "", ""},
 };
@@ -202,6 +230,7 @@ TEST(PictureDeformatConversions, TextToLongAndReal) {
   EXPECT_EQ(text_to_long("-2147483648"), -2147483647 - 1);
   EXPECT_EQ(text_to_long("-99999999999"), -2147483647 - 1);
   EXPECT_EQ(text_to_real("1234.50"), 1234.5);
+  EXPECT_EQ(text_to_real("  \t-2.5"), -2.5);
   EXPECT_EQ(text_to_real("-1.25e-004"), -0.000125);
   EXPECT_EQ(text_to_real("1.5E+2"), 150.0);
   EXPECT_EQ(text_to_real(".5"), 0.5);

@@ -1,15 +1,20 @@
 // The picture exports as compiled code calls them: push, call, pop, and both stacks balanced.
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <string_view>
 
+#include <kestrel/collation.h>
 #include <kestrel/pic_desc.h>
 #include <kestrel/pictures.h>
 
 #include <gtest/gtest.h>
 
 #include "numeric/decimal/decimal_stack.h"
+#include "numeric/locale/locale_settings.h"
 #include "platform/core/heap.h"
+#include "platform/launch/module_path.h"
+#include "platform/profile/profile.h"
 #include "runtime/stack/string_stack.h"
 #include "tests/support/allocation_counter.h"
 #include "tests/support/stack_helpers.h"
@@ -46,6 +51,8 @@ TEST_F(PictureExports, PushPictFormatsEachType) {
   EXPECT_EQ(pop_top_text(), "  -7");
   Kes$PushPictReal("@N9.2", 1234.5);
   EXPECT_EQ(pop_top_text(), " 1,234.50");
+  Kes$PushPictReal("@E12.3", 1.5e-9);
+  EXPECT_EQ(pop_top_text(), "  1.500E-009");
   decimal_push_text("1234.5");
   Kes$PushPictDec("@N9.2");  // consumes the decimal
   EXPECT_EQ(pop_top_text(), " 1,234.50");
@@ -130,6 +137,22 @@ TEST_F(PictureExports, PopPictDeformats) {
   EXPECT_EQ(Kes$PopPictReal("@S3"), 0.0);
 }
 
+// Amounts typed with fewer integer positions than the picture reserves keep every digit.
+TEST_F(PictureExports, TypedAmountsKeepEveryDigit) {
+  runtime::push_text("12.5");
+  EXPECT_EQ(Kes$PopPictReal("@N5.1"), 12.5);
+  runtime::push_text("1234.56");
+  EXPECT_EQ(Kes$PopPictReal("@N9.2"), 1234.56);
+  runtime::push_text("12345.6");
+  Kes$DPushStringStackP("@N9.2");
+  EXPECT_EQ(decimal_top_text(), "12345.6");
+  const std::string_view typed = "$1,234.5";
+  Kes$DPushStringP(typed.data(), static_cast<std::uint32_t>(typed.size()), "@N$12.2");
+  EXPECT_EQ(decimal_top_text(), "1234.5");
+  runtime::push_text("-7.25");
+  EXPECT_EQ(Kes$PopPictLong("@N-9.2"), -7);
+}
+
 TEST_F(PictureExports, DPushStringPReadsThroughThePicture) {
   const std::string_view typed = " 1,234.50";
   Kes$DPushStringP(typed.data(), static_cast<std::uint32_t>(typed.size()), "@N9.2");
@@ -166,6 +189,21 @@ TEST_F(PictureExports, DPopPictStoresIntoAField) {
   EXPECT_EQ(std::string_view(field, 11), "          ?");
 }
 
+// A program may pop a picture result into no field at all: the value is consumed, nothing is
+// written.
+TEST_F(PictureExports, DPopPictIntoNoDestinationWritesNothing) {
+  for (const std::uint32_t length : {0u, 10u}) {
+    decimal_push_text("-12.5");
+    Kes$DPopPict(nullptr, length, "@N-10.2");
+    decimal_push_text("7");
+    Kes$DPopPict(nullptr, length, "@S5");
+  }
+  char field[4] = {'?', '?', '?', '?'};
+  decimal_push_text("7");
+  Kes$DPopPict(field, 0, "@N9.2");  // an empty field
+  EXPECT_EQ(std::string_view(field, 4), "????");
+}
+
 TEST_F(PictureExports, PicDescPushDeformatted) {
   PicDesc desc;
   desc.Init("@T3");
@@ -182,6 +220,54 @@ TEST_F(PictureExports, StorePictIntoTheCallersBuffer) {
   reinterpret_cast<PicDesc*>(buffer)->StoreLong(field, 9, -5);
   EXPECT_EQ(std::string_view(field, 9), "     5.00");
   EXPECT_EQ(Kes$storepict(nullptr, "@N9.2"), 0);
+}
+
+// The machine's regional short date format, read at start-up as a program meets it.
+class PictureRegionalExports : public PictureExports {
+ protected:
+  void TearDown() override {
+    reset_locale_for_testing();
+    platform::set_system_profile_path_for_testing("");
+    platform::set_module_path_for_testing("");
+    PictureExports::TearDown();
+  }
+  static void start_with_short_date(const std::string& format) {
+    const std::string profile = testing::TempDir() + "kes_pictures_profile.ini";
+    std::ofstream(profile, std::ios::binary) << "[intl]\nsShortDate=" << format << "\n";
+    platform::set_system_profile_path_for_testing(profile);
+    platform::set_module_path_for_testing(testing::TempDir() + "kes_pictures_no_program");
+    reset_locale_for_testing();
+    Kes$isfinit();
+  }
+};
+
+constexpr std::int32_t kJan5Of2024 = 81457;
+
+struct ShortDateCase {
+  const char* name;
+  const char* format;      // the regional short date format
+  std::string_view shown;  // 5 January 2024 through @D17
+  std::string_view typed;  // a user's own typing of the same date
+};
+constexpr ShortDateCase kShortDates[] = {
+    {"MonthFirst", "MM/dd/yy", "01/05/24", "1/5/24"},
+    {"DayFirst", "dd.MM.yyyy", "05.01.2024", "5.1.2024"},
+    {"IsoYearFirst", "yyyy-MM-dd", "2024-01-05", "2024-1-5"},
+    {"TwoDigitYearFirst", "yy/MM/dd", "24/01/05", "24/1/5"},
+    {"YearFirstWithoutLeadingZeros", "yyyy.M.d", "2024. 1. 5", "2024.1.5"},
+};
+
+TEST_F(PictureRegionalExports, LocaleShortDateFollowsTheRegionalOrder) {
+  for (const ShortDateCase& c : kShortDates) {
+    SCOPED_TRACE(c.name);
+    start_with_short_date(c.format);
+    Kes$PushPictLong(kJan5Of2024, "@D17");
+    EXPECT_EQ(pop_top_text(), c.shown);
+    runtime::push_text(c.shown);
+    EXPECT_EQ(Kes$PopPictLong("@D17"), kJan5Of2024);
+    runtime::push_text(c.typed);
+    EXPECT_EQ(Kes$PopPictLong("@D17"), kJan5Of2024);
+  }
 }
 
 }  // namespace

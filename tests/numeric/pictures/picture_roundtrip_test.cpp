@@ -1,5 +1,7 @@
 // Round trips: for random values and every numeric picture of a family, reading back what a
-// picture shows gives the value rounded to the picture's places whenever it fits.
+// picture shows gives the value rounded to the picture's places whenever it fits, whether the
+// text stands where FORMAT put it, is typed from the left of the field, or is written plainly.
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -118,6 +120,27 @@ TEST(PictureRoundTrip, DeformatOfFormatGivesTheRoundedValue) {
               ASSERT_TRUE(scaled_value(read, places, value));
               const long long expected = negative && signed_picture ? -rounded : rounded;
               EXPECT_EQ(value, expected);
+              // The same text typed from the left of the field, padded with blanks after it.
+              const std::string_view field(shown, static_cast<std::size_t>(width));
+              std::string typed(field.substr(std::min(field.find_first_not_of(' '), field.size())));
+              typed.resize(static_cast<std::size_t>(width), ' ');
+              const std::string read_typed =
+                  desc.DeformatPict(typed.data(), static_cast<std::uint32_t>(width));
+              ASSERT_TRUE(scaled_value(read_typed, places, value)) << read_typed;
+              EXPECT_EQ(value, expected) << "typed '" << typed << "'";
+              // The value written plainly, as a conversion from another type gives it.
+              std::string plain = std::to_string(rounded / unit);
+              if (places > 0) {
+                const std::string fraction = std::to_string(unit + rounded % unit).substr(1);
+                plain += (std::string_view(symbols) == "`" ? "," : ".") + fraction;
+              }
+              if (negative && signed_picture) plain = "-" + plain;
+              if (plain.size() <= static_cast<std::size_t>(width)) {
+                const std::string read_plain =
+                    desc.DeformatPict(plain.data(), static_cast<std::uint32_t>(plain.size()));
+                ASSERT_TRUE(scaled_value(read_plain, places, value)) << read_plain;
+                EXPECT_EQ(value, expected) << "plain '" << plain << "'";
+              }
               ++checked;
             }
           }

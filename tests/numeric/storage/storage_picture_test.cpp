@@ -41,6 +41,13 @@ TEST(PictureStore, FormatsIntoFixedField) {
   EXPECT_EQ(stored_long(3, "@N3", 7), "  7");
 }
 
+// A REAL keeps every digit it holds: more than six places, and small exponents.
+TEST(PictureStore, RealsKeepTheirDigits) {
+  EXPECT_EQ(stored_real(15, "@N15.8", 0.123456789), "     0.12345679");
+  EXPECT_EQ(stored_real(12, "@E12.3", 1.5e-9), "  1.500E-009");
+  EXPECT_EQ(stored_real(12, "@N-12.8", -0.00000025), " -0.00000025");
+}
+
 TEST(PictureStore, ValuesThatDoNotFitShowNoDigitsAndStayInsideTheField) {
   for (double value : {1e300, -1e300, 12345678.0}) {
     SCOPED_TRACE(value);

@@ -1,29 +1,13 @@
-// The system profile: its location and the reading of "key=value" lines by section.
-#include "platform/profile/profile.h"
-
-#include <fstream>
+// Profile texts: lookups, and edits that keep every byte they do not concern.
+#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "platform/profile/regional.h"
+#include "platform/profile/profile_text.h"
 
 namespace kes::platform {
 namespace {
-
-std::string write_temp(const std::string& name, const std::string& text) {
-  const std::string path = testing::TempDir() + "kes_profile_" + name;
-  std::ofstream(path, std::ios::binary) << text;
-  return path;
-}
-
-std::optional<std::string> read(const std::string& path, std::string_view section,
-                                std::string_view key, std::size_t capacity = 64) {
-  std::string out(capacity, '#');
-  const std::optional<std::size_t> n = read_profile_string(path, section, key, out);
-  if (!n) return std::nullopt;
-  return out.substr(0, *n);
-}
 
 constexpr const char* kProfile =
     "; comment line\r\n"
@@ -37,71 +21,89 @@ constexpr const char* kProfile =
     "Empty=\n"
     "; s2359=XX\n"
     "NoEquals\n"
+    "a=b=c\r"
     "[Other]\n"
     "sTime=-\n"
-    "[INTL]\n"
-    "sLongDate=dddd d MMMM yyyy";  // no final line end
+    "sTime=second\n"
+    "[Broken\n"
+    "Lost=1\n"
+    "[INTL] trailing text\n"
+    "sLongDate=dddd d MMMM yyyy\n"
+    "iTime=9";  // no final line end
 
-struct ProfileCase {
+struct FindCase {
   const char* name;
   std::string_view section;
   std::string_view key;
-  std::optional<std::string> value;
+  std::optional<std::string_view> value;
 };
 
-TEST(ProfileRead, FindsKeysBySectionWithoutRegardToCase) {
-  const std::string path = write_temp("keys.ini", kProfile);
-  const ProfileCase cases[] = {
+TEST(ProfileTextFind, FindsEntriesBySectionWithoutRegardToCase) {
+  ProfileText text;
+  ASSERT_TRUE(text.assign(kProfile));
+  const FindCase cases[] = {
       {"BlanksAroundNamesAndValuesDropped", "intl", "iTime", "1"},
-      {"OtherSectionNotMixedIn", "windows", "ITIME", "5"},
       {"QuotesRemoved", "Intl", "s1159", "am "},
-      {"LineFeedOnly", "intl", "sShortDate", "dd/MM/yyyy"},
-      {"EmptyValue", "intl", "Empty", ""},
       {"CommentedOut", "intl", "s2359", std::nullopt},
-      {"SectionSeenTwice", "intl", "sLongDate", "dddd d MMMM yyyy"},
-      {"SectionOfItsOwn", "other", "sTime", "-"},
-      {"MissingSection", "none", "sTime", std::nullopt},
       {"LineWithoutEquals", "intl", "NoEquals", std::nullopt},
+      {"LoneCarriageReturnEndsALine", "other", "sTime", "-"},
+      {"FirstOfTwoWins", "other", "sTime", "-"},
+      {"SectionSeenTwice", "intl", "sLongDate", "dddd d MMMM yyyy"},
+      {"HeaderWithoutBracketMatchesNothing", "Broken", "Lost", std::nullopt},
+      {"NamesTrimmedWhenAsked", " intl ", " sTime ", "."},
   };
-  for (const ProfileCase& c : cases) {
+  for (const FindCase& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(read(path, c.section, c.key), c.value);
+    EXPECT_EQ(text.find(c.section, c.key), c.value);
   }
 }
 
-TEST(ProfileRead, CutsValuesToTheBuffer) {
-  const std::string path = write_temp("cut.ini", "[intl]\nsLongDate=abcdefgh\n");
-  EXPECT_EQ(read(path, "intl", "sLongDate", 3), "abc");
-  EXPECT_EQ(read(path, "intl", "sLongDate", 0), "");
-}
+enum class Op { Set, EraseEntry, EraseSection };
+struct EditCase {
+  const char* name;
+  std::string_view before;
+  Op op;
+  std::string_view section;
+  std::string_view key;
+  std::string_view value;
+  ProfileText::Edit result;
+  std::string_view after;
+};
 
-TEST(ProfileRead, MissingFileReadsNothing) {
-  EXPECT_EQ(read(testing::TempDir() + "kes_profile_absent.ini", "intl", "iTime"), std::nullopt);
-  EXPECT_EQ(read("", "intl", "iTime"), std::nullopt);
-}
-
-TEST(ProfileRead, OverlongLinesAreCut) {
-  std::string text = "[intl]\nsTime=" + std::string(10000, 'x') + "\ns1159=AM\n";
-  const std::string path = write_temp("long.ini", text);
-  const std::optional<std::string> value = read(path, "intl", "sTime", 20000);
-  ASSERT_TRUE(value.has_value());
-  EXPECT_EQ(value->size(), 4095U - 6U);  // the line's first 4095 bytes, less "sTime="
-  EXPECT_EQ(read(path, "intl", "s1159"), "AM");
-}
-
-TEST(ProfileLocation, TestsCanPointItElsewhere) {
-  const std::string path = write_temp("regional.ini", "[intl]\ns2359=pm\n");
-  set_system_profile_path_for_testing(path);
-  char buffer[4096];
-  const std::size_t n = system_profile_path(buffer);
-  EXPECT_EQ(std::string(buffer, n), path);
-  char value[8];
-  const std::optional<std::size_t> m = read_regional_setting("s2359", value);
-  ASSERT_TRUE(m.has_value());
-  EXPECT_EQ(std::string(value, *m), "pm");
-  EXPECT_FALSE(read_regional_setting("s1159", value).has_value());
-  set_system_profile_path_for_testing("");
-  EXPECT_GT(system_profile_path(buffer), 0U);
+TEST(ProfileTextEdit, ChangesOnlyWhatItConcerns) {
+  using E = ProfileText::Edit;
+  const EditCase cases[] = {
+      {"ReplaceKeepsSpacingAndComments", "; c\r\n[A]\r\nx = 1  \r\n;tail\r\n", Op::Set, "a", "X",
+       "22", E::Changed, "; c\r\n[A]\r\nx = 22\r\n;tail\r\n"},
+      {"SameValueIsNoChange", "[A]\nx=1\n", Op::Set, "A", "x", "1", E::Unchanged, "[A]\nx=1\n"},
+      {"NewEntryAfterLastEntry", "[A]\nx=1\n\n; next\n[B]\n", Op::Set, "A", "y", "2", E::Changed,
+       "[A]\nx=1\ny=2\n\n; next\n[B]\n"},
+      {"NewEntryWithoutFinalLineEnd", "[A]\nx=1", Op::Set, "A", "y", "2", E::Changed,
+       "[A]\nx=1\ny=2"},
+      {"NewSectionAfterBlankLine", "[A]\r\nx=1\r\n", Op::Set, "B", "y", "2", E::Changed,
+       "[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n"},
+      {"NewSectionInEmptyText", "", Op::Set, "B", "y", "", E::Changed, "[B]\r\ny=\r\n"},
+      {"TrailingBlanksWritten", "[A]\n", Op::Set, "A", "s", "ab  ", E::Changed, "[A]\ns=ab  \n"},
+      {"EraseEntryInEverySectionOfTheName", "[A]\nx=1\ny=2\n[a]\nX=3\n", Op::EraseEntry, "A", "x",
+       "", E::Changed, "[A]\ny=2\n[a]\n"},
+      {"EraseAbsentEntry", "[A]\nx=1\n", Op::EraseEntry, "A", "z", "", E::Unchanged, "[A]\nx=1\n"},
+      {"EraseSectionKeepsOthers", ";top\n[A]\nx=1\n[B]\ny=2\n[A]\nz=3", Op::EraseSection, "a", "",
+       "", E::Changed, ";top\n[B]\ny=2\n"},
+      {"RefusedEqualsInKey", "[A]\n", Op::Set, "A", "k=v", "1", E::Refused, "[A]\n"},
+      {"RefusedBracketInSection", "[A]\n", Op::Set, "A]B", "k", "1", E::Refused, "[A]\n"},
+      {"RefusedLineBreakInValue", "[A]\n", Op::Set, "A", "k", "1\n[B]", E::Refused, "[A]\n"},
+      {"RefusedCommentKey", "[A]\n", Op::Set, "A", ";k", "1", E::Refused, "[A]\n"},
+  };
+  for (const EditCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProfileText text;
+    ASSERT_TRUE(text.assign(c.before));
+    const ProfileText::Edit result = c.op == Op::Set          ? text.set(c.section, c.key, c.value)
+                                     : c.op == Op::EraseEntry ? text.erase_entry(c.section, c.key)
+                                                              : text.erase_section(c.section);
+    EXPECT_EQ(result, c.result);
+    EXPECT_EQ(text.bytes(), c.after);
+  }
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // Tests of the AString table: hashing, interning, node layout, growth, limits and upper twins.
 #include "runtime/astring/astring_table.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -150,6 +152,31 @@ TEST(AStringTableGrowth, GrowsAtFiveEighthsKeepingEveryAddress) {
     EXPECT_EQ(std::string_view(astrings[static_cast<std::size_t>(i)]), text);
   }
   EXPECT_EQ(table.node_count(), 1280u);
+}
+
+// Numbered texts have neighbouring hashes (and many share one); they still spread over the
+// table instead of filling one run of slots that every look-up would walk.
+TEST(AStringTableGrowth, NumberedTextsSpreadOverTheSlots) {
+  AStringTable table;
+  constexpr int kTexts = 20000;
+  char text[16];
+  for (int i = 0; i < kTexts; ++i) {
+    std::snprintf(text, sizeof text, "short-%08d", i);
+    ASSERT_NE(table.intern(text), nullptr);
+  }
+  ASSERT_EQ(table.node_count(), static_cast<std::size_t>(kTexts));
+  std::size_t longest = 0;
+  std::size_t run = 0;
+  for (std::size_t k = 0; k < 2 * table.slot_count(); ++k) {  // twice round: runs may wrap
+    run = table.slot_used(k % table.slot_count()) ? run + 1 : 0;
+    longest = std::max(longest, run);
+  }
+  EXPECT_LT(longest, static_cast<std::size_t>(kTexts / 10));
+  for (int i = 0; i < kTexts; i += 997) {
+    std::snprintf(text, sizeof text, "short-%08d", i);
+    const char* astring = table.intern(text);
+    EXPECT_STREQ(astring, text);
+  }
 }
 
 TEST(AStringTableMemory, FailedAllocationsGiveNullAndLoseNothing) {

@@ -147,6 +147,35 @@ TEST_F(LifecycleTest, InstancesAsRecorded) {
   EXPECT_EQ(registered_module_count(), 0u);
 }
 
+int locale_starts = 0;
+int locale_starts_seen_by_initialiser = -1;
+
+TEST_F(LifecycleTest, FirstModuleStartsTheLocaleBeforeItsInitialisers) {
+  locale_starts = 0;
+  locale_starts_seen_by_initialiser = -1;
+  library_hooks().start_locale = [] { ++locale_starts; };
+  std::vector<KesInitEntry> table = {
+      {255, [](std::int32_t) { locale_starts_seen_by_initialiser = locale_starts; }, nullptr}};
+  KesModuleDescriptor program{};
+  program.init_start = table.data();
+  program.init_end = table.data() + 1;
+  _sysinit(&program, nullptr);
+  EXPECT_EQ(locale_starts_seen_by_initialiser, 1);
+  KesModuleDescriptor dll{};
+  int dll_instance = 0;
+  _sysinit(&dll, &dll_instance);
+  Kes$code();
+  EXPECT_EQ(locale_starts, 1);  // once per process
+}
+
+TEST_F(LifecycleTest, ProgramCodeStartsTheLocaleWhenNoModuleHas) {
+  locale_starts = 0;
+  library_hooks().start_locale = [] { ++locale_starts; };
+  Kes$code();
+  Kes$code();
+  EXPECT_EQ(locale_starts, 1);
+}
+
 TEST_F(LifecycleTest, StartInformationAndPatchingDoNothing) {
   Kew$SetStartInfo();
   Kew$PatchDlls();

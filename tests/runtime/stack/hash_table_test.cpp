@@ -1,4 +1,6 @@
 // HashTable: hashing, probing, growth, key modes, reference counts and the element factory.
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <random>
@@ -18,7 +20,7 @@ TEST(HashTableHash, TimesFivePlusByte) {
   HashElement* element = table.add("AB");
   ASSERT_NE(element, nullptr);
   EXPECT_EQ(element->hash, 391u);  // (0 * 5 + 65) * 5 + 66
-  EXPECT_EQ(table.slot(391 % 15), element);
+  EXPECT_EQ(table.find("AB"), element);
   EXPECT_STREQ(reinterpret_cast<const char*>(element->key), "AB");
   EXPECT_NE(static_cast<const void*>(element->key), static_cast<const void*>("AB"));
 }
@@ -34,17 +36,70 @@ TEST(HashTableHash, CaseFoldingMasksDFh) {
   EXPECT_EQ(table.find("a@"), nullptr);  // '@' and '`' differ by 20h but are not letters
 }
 
+// Index of the slot holding `element` in a table of 15 slots; 15 when none does.
+std::uint32_t slot_of(const HashTable& table, const HashElement* element) {
+  std::uint32_t index = 0;
+  while (index < table.slot_count() && table.slot(index) != element)
+    ++index;
+  return index;
+}
+
 TEST(HashTableProbe, CollisionsProbeForwardAndWrap) {
+  // Keys of one hash share their home slot wherever it is: 5 x a + b = 391 for each pair.
+  const char* const same_hash[] = {"AB", "B=",    "C8",    "D3",    "E.",   "F)",
+                                   "G$", "H\x1f", "I\x1a", "J\x15", "K\x10"};
+  // Of the tables whose first key lands in a given slot, one that lands in one of the last
+  // slots makes the others wrap round to slot 0; the key mode changes nothing of the hash, so a
+  // prefix byte of another value moves the home slot instead.
+  for (int prefix = 1; prefix < 256; ++prefix) {
+    HashTable table(-1);
+    std::vector<std::string> keys;
+    for (const char* key : same_hash)
+      keys.push_back(std::string(1, static_cast<char>(prefix)) + key);
+    HashElement* first = table.add(keys[0].c_str());
+    const std::uint32_t home = slot_of(table, first);
+    ASSERT_LT(home, 15u);
+    if (home < 15 - 6) continue;
+    SCOPED_TRACE(home);
+    std::vector<HashElement*> elements{first};
+    for (std::size_t k = 1; k < keys.size(); ++k) {
+      elements.push_back(table.add(keys[k].c_str()));
+      const auto expected_slot = static_cast<std::uint32_t>((home + k) % 15);
+      EXPECT_EQ(table.slot(expected_slot), elements.back()) << k;  // forward, wrapping
+    }
+    EXPECT_TRUE(table.remove(keys[0].c_str()));
+    for (std::size_t k = 1; k < keys.size(); ++k) {
+      EXPECT_EQ(table.find(keys[k].c_str()), elements[k]);  // still reachable after the removal
+    }
+    EXPECT_EQ(table.slot(home), elements[1]);
+    return;
+  }
+  FAIL() << "no prefix put the first key in one of the last slots";
+}
+
+// Numbered keys have neighbouring hashes (and many share one); they still spread over the
+// table instead of filling one run of slots that every look-up would walk.
+TEST(HashTableProbe, NumberedKeysSpreadOverTheSlots) {
   HashTable table;
-  // "AB" hashes to slot 1; "\x0e" hashes to 14, "\x1d" to 29 % 15 = 14 as well: it wraps to 0.
-  HashElement* first = table.add("\x0e");
-  HashElement* second = table.add("\x1d");
-  EXPECT_EQ(table.slot(14), first);
-  EXPECT_EQ(table.slot(0), second);
-  EXPECT_EQ(table.find("\x1d"), second);
-  EXPECT_TRUE(table.remove("\x0e"));
-  EXPECT_EQ(table.find("\x1d"), second);  // still reachable after the removal
-  EXPECT_EQ(table.slot(14), second);
+  constexpr std::uint32_t kKeys = 20000;
+  char key[16];
+  for (std::uint32_t i = 0; i < kKeys; ++i) {
+    std::snprintf(key, sizeof key, "short-%08u", i);
+    ASSERT_NE(table.add(key), nullptr);
+  }
+  std::uint32_t longest = 0;
+  std::uint32_t run = 0;
+  for (std::uint32_t k = 0; k < 2 * table.slot_count(); ++k) {  // twice round: runs may wrap
+    run = table.slot(k % table.slot_count()) != nullptr ? run + 1 : 0;
+    longest = std::max(longest, run);
+  }
+  EXPECT_LT(longest, kKeys / 10);
+  for (std::uint32_t i = 0; i < kKeys; i += 997) {
+    std::snprintf(key, sizeof key, "short-%08u", i);
+    const HashElement* found = table.find(key);
+    ASSERT_NE(found, nullptr);
+    EXPECT_STREQ(reinterpret_cast<const char*>(found->key), key);
+  }
 }
 
 TEST(HashTableGrowth, SlotCountsAtEachThreshold) {

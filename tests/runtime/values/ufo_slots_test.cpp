@@ -1,0 +1,278 @@
+// Every operation called by its slot number through the object's table of virtual operations,
+// as compiled code calls it, and the pure-virtual report of a slot a class leaves out.
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include <kestrel/decimal.h>
+#include <kestrel/string_stack.h>
+#include <kestrel/types.h>
+#include <kestrel/ufo.h>
+#include <kestrel/values.h>
+
+#include <gtest/gtest.h>
+
+#include "runtime/fatal/fatal.h"
+#include "tests/support/stack_helpers.h"
+
+namespace {
+
+// Member functions take `this` as their first argument; 32-bit Windows passes it in ECX.
+#if defined(__i386__) && defined(_WIN32)
+#define KES_TEST_THISCALL __attribute__((thiscall))
+#else
+#define KES_TEST_THISCALL
+#endif
+
+template <typename Result, typename... Arguments>
+Result call_slot(const Ufo* ufo, int slot, Arguments... arguments) {
+  using Entry = Result(KES_TEST_THISCALL*)(const Ufo*, Arguments...);
+  void* const* table = *reinterpret_cast<void* const* const*>(ufo);
+  return reinterpret_cast<Entry>(table[slot])(ufo, arguments...);
+}
+
+// Fresh variables and descriptors for each row.
+struct Slots {
+  int32_t whole = 0;
+  double real = 0;
+  char text[6] = {'A', 'b', 'c', ' ', ' ', ' '};
+  int32_t elements[3] = {7, 8, 9};
+  Ufo* number = Kes$Mem2Ufo(&whole, KesTypeLong, 0, 0);
+  Ufo* floating = Kes$Mem2Ufo(&real, KesTypeReal, 0, 0);
+  Ufo* string = Kes$Mem2Ufo(text, KesTypeString, sizeof(text), 0);
+  Ufo* array = Kes$ArrayOfUfo(Kes$Mem2Ufo(elements, KesTypeLong, 0, 0), 3);
+  Slots() = default;
+  Slots(const Slots&) = delete;
+  Slots& operator=(const Slots&) = delete;
+  ~Slots() {
+    for (Ufo* ufo : {number, floating, string, array})
+      Kes$FreeUfo(ufo);
+    kes::test::drain_string_stack();
+  }
+};
+
+struct SlotCase {
+  int slot;
+  const char* operation;
+  std::function<void(Slots&)> check;
+};
+
+TEST(UfoSlots, EachSlotIsItsOperation) {
+  const KesUfoLong seven = 7;
+  const SlotCase cases[] = {
+      {0, "Assign(long)",
+       [](Slots& s) {
+         call_slot<void>(s.number, 0, KesUfoLong{42});
+         EXPECT_EQ(s.whole, 42);
+       }},
+      {1, "Assign(double)",
+       [](Slots& s) {
+         call_slot<void>(s.floating, 1, 2.5);
+         EXPECT_EQ(s.real, 2.5);
+       }},
+      {2, "Assign(const Ufo&)",
+       [](Slots& s) {
+         s.whole = 12;
+         call_slot<void, const Ufo&>(s.string, 2, *s.number);
+         EXPECT_EQ(std::string(s.text, 6), "12    ");
+       }},
+      {3, "Distincts(const Ufo&)",
+       [](Slots& s) {
+         s.whole = 5;
+         s.real = 9;
+         EXPECT_LT((call_slot<int, const Ufo&>(s.number, 3, *s.floating)), 0);
+       }},
+      {4, "Distincts(long)",
+       [seven](Slots& s) {
+         s.whole = 9;
+         EXPECT_GT(call_slot<int>(s.number, 4, seven), 0);
+         s.whole = 7;
+         EXPECT_EQ(call_slot<int>(s.number, 4, seven), 0);
+       }},
+      {5, "Type", [](Slots& s) { EXPECT_EQ(call_slot<unsigned char>(s.floating, 5), 9); }},
+      {6, "ToMem",
+       [](Slots& s) {
+         vmem stream;
+         s.whole = 0x01020304;
+         call_slot<void, vmem&>(s.number, 6, stream);
+         ASSERT_EQ(stream.length(), 5u);
+         EXPECT_EQ(std::memcmp(stream.data(), "\x06\x04\x03\x02\x01", 5), 0);
+       }},
+      {7, "FromMem",
+       [](Slots& s) {
+         vmem stream("\x06\x2A\0\0\0", 5);
+         EXPECT_TRUE((call_slot<bool, vmem&>(s.number, 7, stream)));
+         EXPECT_EQ(s.whole, 42);
+       }},
+      {8, "OldFromMem",
+       [](Slots& s) {
+         vmem stream("\x2B\0\0\0", 4);
+         EXPECT_TRUE((call_slot<bool, vmem&>(s.number, 8, stream)));
+         EXPECT_EQ(s.whole, 43);
+       }},
+      {9, "Pop",
+       [](Slots& s) {
+         Kes$PushString("-17", 3);
+         call_slot<void>(s.number, 9);
+         EXPECT_EQ(s.whole, -17);
+       }},
+      {10, "Push",
+       [](Slots& s) {
+         s.whole = 305;
+         call_slot<void>(s.number, 10);
+         EXPECT_EQ(kes::test::pop_top_text(), "305");
+       }},
+      {11, "DPop",
+       [](Slots& s) {
+         Kes$DPushLong(77);
+         call_slot<void>(s.number, 11);
+         EXPECT_EQ(s.whole, 77);
+       }},
+      {12, "DPush",
+       [](Slots& s) {
+         s.whole = 78;
+         call_slot<void>(s.number, 12);
+         EXPECT_EQ(Kes$DPopLong(), 78);
+       }},
+      {13, "Real",
+       [](Slots& s) {
+         s.whole = -3;
+         EXPECT_EQ(call_slot<double>(s.number, 13), -3.0);
+       }},
+      {14, "Long",
+       [](Slots& s) {
+         s.real = 6.0;
+         EXPECT_EQ(call_slot<KesUfoLong>(s.floating, 14), 6);
+       }},
+      {15, "Free",
+       [](Slots& s) {
+         call_slot<void>(s.floating, 15);
+         EXPECT_EQ(s.floating->Address(), nullptr);
+       }},
+      {16, "Clear",
+       [](Slots& s) {
+         call_slot<void>(s.number, 16, char{1});
+         EXPECT_EQ(s.whole, 2147483647);
+       }},
+      {17, "Address", [](Slots& s) { EXPECT_EQ(call_slot<char*>(s.string, 17), s.text); }},
+      {18, "AClone",
+       [](Slots& s) {
+         Ufo* copy = call_slot<Ufo*>(s.string, 18, char{1});
+         ASSERT_NE(copy, nullptr);
+         EXPECT_NE(copy->Address(), s.text);
+         EXPECT_EQ(copy->Type(), KesTypeString);
+         Kes$FreeUfo(copy);
+       }},
+      {19, "Select(element)",
+       [](Slots& s) {
+         Ufo* third = call_slot<Ufo*>(s.array, 19, 3u);
+         EXPECT_EQ(third->Long(), 9);
+         Kes$FreeUfo(third);
+       }},
+      {20, "Select(start, end)",
+       [](Slots& s) {
+         Ufo* slice = call_slot<Ufo*>(s.string, 20, 2u, 3u);
+         slice->Push();
+         EXPECT_EQ(kes::test::pop_top_text(), "bc");
+         Kes$FreeUfo(slice);
+       }},
+      {21, "Designate", [](Slots& s) { EXPECT_EQ(call_slot<Ufo*>(s.string, 21, 1u), nullptr); }},
+      {22, "Max", [](Slots& s) { EXPECT_EQ(call_slot<unsigned>(s.array, 22), 3u); }},
+      {23, "Size", [](Slots& s) { EXPECT_EQ(call_slot<unsigned>(s.string, 23), 6u); }},
+      {24, "BaseType", [](Slots& s) { EXPECT_EQ(call_slot<unsigned char>(s.array, 24), 6); }},
+      {25, "DistinctU",
+       [](Slots& s) {
+         Ufo* upper = new StrValueUfo("ABC", 3);
+         EXPECT_EQ((call_slot<int, const Ufo&>(s.string, 25, *upper)), 0);
+         EXPECT_NE(s.string->Distincts(*upper), 0);
+         Kes$FreeUfo(upper);
+       }},
+      {26, "Cleared", [](Slots& s) { EXPECT_EQ(call_slot<int>(s.number, 26), 1); }},
+      {27, "Null", [](Slots& s) { EXPECT_EQ(call_slot<int>(s.string, 27), 0); }},
+      {28, "OEMANSITRANS",
+       [](Slots& s) {
+         call_slot<void>(s.string, 28);  // ASCII letters are the same in both sets
+         EXPECT_EQ(std::string(s.text, 3), "Abc");
+       }},
+      {29, "ANSIOEMTRANS",
+       [](Slots& s) {
+         call_slot<void>(s.string, 29);
+         EXPECT_EQ(std::string(s.text, 3), "Abc");
+       }},
+      {31, "Add",
+       [](Slots& s) {
+         s.whole = 40;
+         Ufo* two = Kes$Long2Ufo(2);
+         call_slot<void, const Ufo&>(s.number, 31, *two);
+         EXPECT_EQ(s.whole, 42);
+         Kes$FreeUfo(two);
+       }},
+      {32, "Divide",
+       [](Slots& s) {
+         s.real = 9;
+         Ufo* two = Kes$Long2Ufo(2);
+         call_slot<void, const Ufo&>(s.floating, 32, *two);
+         EXPECT_EQ(s.real, 4.5);
+         Kes$FreeUfo(two);
+       }},
+      {33, "Hash",
+       [](Slots& s) { EXPECT_EQ(call_slot<unsigned>(s.string, 33), s.string->Hash()); }},
+      {34, "SetAddress",
+       [](Slots& s) {
+         int32_t other = 99;
+         call_slot<void>(s.number, 34, reinterpret_cast<char*>(&other));
+         EXPECT_EQ(s.number->Long(), 99);
+         call_slot<void>(s.number, 34, reinterpret_cast<char*>(&s.whole));
+       }},
+      {35, "MatchesField",
+       [](Slots& s) {
+         class_descriptor d;
+         d.StartGroup("G");
+         d.AddSimple(KesTypeLong, "L", nullptr);
+         d.AddSimple(KesTypeReal, "R", nullptr);
+         d.EndDeclaration();
+         EXPECT_EQ((call_slot<int, const class_descriptor&>(s.number, 35, d, 1u)), 1);
+         EXPECT_EQ((call_slot<int, const class_descriptor&>(s.number, 35, d, 2u)), 0);
+       }},
+      {36, "Equals",
+       [](Slots& s) {
+         s.whole = 3;
+         s.real = 3;
+         EXPECT_EQ((call_slot<int, const Ufo&>(s.number, 36, *s.floating)), 0);
+       }},
+      {37, "CopyOut",
+       [](Slots& s) {
+         char copy[6] = {};
+         EXPECT_EQ(call_slot<unsigned>(s.string, 37, static_cast<void*>(copy)), 6u);
+         EXPECT_EQ(std::memcmp(copy, s.text, 6), 0);
+       }},
+  };
+  for (const SlotCase& c : cases) {
+    SCOPED_TRACE(c.operation);
+    Slots state;
+    c.check(state);
+    EXPECT_EQ(kes::runtime::string_stack_depth(), 0);
+  }
+}
+
+// A class that implements none of the slots a class must give.
+class Bare final : public Ufo {};
+
+TEST(UfoSlotsDeathTest, MissingSlotReportsPureVirtualCall) {
+  Bare bare;
+  EXPECT_EXIT(call_slot<unsigned>(&bare, 23),
+              ::testing::ExitedWithCode(kes::runtime::kFatalExitCode),
+              "Pure virtual function called");
+  EXPECT_EXIT(call_slot<void>(&bare, 0, KesUfoLong{1}),
+              ::testing::ExitedWithCode(kes::runtime::kFatalExitCode),
+              "Pure virtual function called");
+}
+
+TEST(UfoSlotsDeathTest, BindOfAnythingButAGroupIsATypingError) {
+  Slots state;
+  EXPECT_EXIT(call_slot<void>(state.number, 30),
+              ::testing::ExitedWithCode(kes::runtime::kFatalExitCode),
+              "Memory Corrupted : Parameter typing error");  // error 7
+}
+
+}  // namespace
