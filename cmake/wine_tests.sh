@@ -37,16 +37,6 @@ timeout 120 "$wine" cmd /c exit </dev/null >/dev/null 2>&1
 echo "prefix ready in $((SECONDS - start)) s"
 status=0
 ctest --test-dir "$build" --output-on-failure --no-tests=error -j2 --timeout 900 "$@" || status=$?
-# Each test executable ends its output with "[  PASSED  ] N tests." and, when some failed,
-# "[  FAILED  ] N tests, listed below:".
-log=$build/Testing/Temporary/LastTest.log
-if [ -f "$log" ]; then
-  awk '/^\[  PASSED  \] [0-9]+ tests?\./ { passed += $4 }
-       /^\[  FAILED  \] [0-9]+ tests?, listed below:/ { failed += $4 }
-       /^\[  SKIPPED \] [0-9]+ tests?, listed below:/ { skipped += $4 }
-       END { printf "cases: %d passed, %d failed", passed, failed
-             if (skipped) printf ", %d skipped", skipped
-             print "" }' "$log"
-fi
+bash "$(dirname "$0")/count_cases.sh" "$build"
 echo "suite ran in $((SECONDS - start)) s"
 exit "$status"
