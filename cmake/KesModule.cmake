@@ -180,15 +180,24 @@ function(kes_module_tests)
     target_link_libraries(${name}_tests PRIVATE kes_${name} kes_test_support GTest::gmock
                           GTest::gtest_main)
     kes_apply_warnings(${name}_tests)
-    if(CMAKE_CROSSCOMPILING)
-      # Under an emulator each start costs more; listing the tests may take a while.
-      gtest_discover_tests(${name}_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300
-                           PROPERTIES TIMEOUT 120)
-    else()
-      gtest_discover_tests(${name}_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                           PROPERTIES TIMEOUT 120)
-    endif()
+    kes_add_gtest(${name}_tests)
   endforeach()
+endfunction()
+
+# Registers a GoogleTest executable with ctest: one ctest test per test case, listed when the
+# tests run, or with KES_TEST_WHOLE_EXECUTABLES one ctest test that runs the whole executable.
+function(kes_add_gtest target)
+  if(KES_TEST_WHOLE_EXECUTABLES)
+    add_test(NAME ${target} COMMAND ${target} --gtest_brief=1)
+    set_tests_properties(${target} PROPERTIES TIMEOUT 900)
+  elseif(CMAKE_CROSSCOMPILING)
+    # Under an emulator each start costs more; listing the tests may take a while.
+    gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300
+                         PROPERTIES TIMEOUT 120)
+  else()
+    gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                         PROPERTIES TIMEOUT 120)
+  endif()
 endfunction()
 
 # Leaves test files out of every module's test executable (tests that need a peer library the

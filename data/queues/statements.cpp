@@ -121,9 +121,11 @@ KesQueueDescriptor* new_queue(const void* type, ErrorCode& error) noexcept {
   }
   const KesFieldInfo& record = *fields->field_info(0);
   const std::uint64_t size = std::uint64_t{record.size} * record.elements;
+  // Within 32 bits once checked, so the size fits the host's size_t too.
+  const auto bytes = static_cast<std::size_t>(size);
   void* block = size > UINT32_MAX - sizeof(KesQueueDescriptor)
                     ? nullptr
-                    : platform::heap_allocate(sizeof(KesQueueDescriptor) + size);
+                    : platform::heap_allocate(sizeof(KesQueueDescriptor) + bytes);
   if (block == nullptr) {
     error = ErrorCode::NoMemory;
     return nullptr;
@@ -131,7 +133,7 @@ KesQueueDescriptor* new_queue(const void* type, ErrorCode& error) noexcept {
   auto* descriptor = static_cast<KesQueueDescriptor*>(block);
   std::byte* buffer = static_cast<std::byte*>(block) + sizeof(KesQueueDescriptor);
   // Blank strings and zero numbers, as a declared QUEUE starts; bytes no field covers are zero.
-  std::memset(buffer, 0, size);
+  std::memset(buffer, 0, bytes);
   for (std::uint32_t element = 0; element < record.elements; ++element)
     Kes$CLEAR(buffer + std::size_t{element} * record.size, stream, 0);
   *descriptor = KesQueueDescriptor{buffer, type, nullptr, static_cast<std::uint32_t>(size)};

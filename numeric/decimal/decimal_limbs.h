@@ -1,6 +1,7 @@
 // Conversions between digit words (eight digit bytes, least significant first) and base 10^8
-// limbs, through SSE2 where the host has it, through 64-bit words otherwise; KES_DECIMAL_SCALAR
-// selects the word version anywhere (the tests compare the two).
+// limbs, through SSE2 on x86-64, through 64-bit words otherwise (the 32-bit build, whose SSE2
+// serves its REAL arithmetic); KES_DECIMAL_SCALAR selects the word version anywhere (the tests
+// compare the two).
 //
 // State: none.
 #pragma once
@@ -10,7 +11,7 @@
 
 #include "numeric/decimal/decimal_value.h"
 
-#if defined(__SSE2__) && !defined(KES_DECIMAL_SCALAR)
+#if defined(__SSE2__) && defined(__x86_64__) && !defined(KES_DECIMAL_SCALAR)
 #define KES_DECIMAL_LIMBS_SSE2 1
 #include <emmintrin.h>
 #endif

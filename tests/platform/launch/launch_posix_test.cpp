@@ -1,5 +1,10 @@
 // Starting real programs on a POSIX host.
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -40,6 +45,32 @@ TEST(StartProgram, ProgramsThatCannotStart) {
   EXPECT_EQ(start("/no/such/dir/prog").error, OsError::FileNotFound);
   EXPECT_EQ(start("").error, OsError::InvalidParameter);  // an empty command
   EXPECT_EQ(start("\"\" a").error, OsError::InvalidParameter);
+}
+
+struct FileCase {
+  const char* name;
+  const char* content;
+  ::mode_t mode;
+  OsError error;
+};
+constexpr FileCase kFilesThatCannotRun[] = {
+    // Not handed to a shell, although a shell could read it.
+    {"TextMarkedRunnableIsNoProgram", "exit 0\n", 0755, OsError::BadFormat},
+    {"ProgramWithoutRunPermission", "#!/bin/sh\nexit 0\n", 0644, OsError::AccessDenied},
+};
+
+TEST(StartProgram, FilesThatCannotRun) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("kes-launch-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  for (const FileCase& c : kFilesThatCannotRun) {
+    SCOPED_TRACE(c.name);
+    const std::filesystem::path file = folder / c.name;
+    std::ofstream(file) << c.content;
+    ASSERT_EQ(::chmod(file.c_str(), c.mode), 0);
+    EXPECT_EQ(start(file.string()).error, c.error);
+  }
+  std::filesystem::remove_all(folder);
 }
 
 TEST(StartProgram, ReleasedProgramIsNotWaitedFor) {

@@ -1,5 +1,4 @@
 // The error state as compiled code reads it: post, then read the texts through the string stack.
-#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -8,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/launch/os_error.h"
 #include "runtime/stack/string_stack.h"
 #include "tests/support/stack_helpers.h"
 
@@ -29,7 +29,7 @@ class ErrorExportsTest : public testing::Test {
 };
 
 TEST_F(ErrorExportsTest, PostAndReadBack) {
-  errno = EACCES;
+  kes::platform::set_last_os_error(kes::platform::OsError::AccessDenied);
   Kes$seterror(0);
   EXPECT_EQ(Kes$ErrCodeVal(), 305);
   Kes$StackErrstr();

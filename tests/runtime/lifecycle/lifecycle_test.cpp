@@ -184,8 +184,15 @@ TEST_F(LifecycleTest, StartInformationAndPatchingDoNothing) {
   EXPECT_EQ(platform::shown_message_box_count(), 0u);
 }
 
+// A library every host has.
+#ifdef _WIN32
+constexpr const char* kSystemLibrary = "kernel32.dll";
+#else
+constexpr const char* kSystemLibrary = "libm.so.6";
+#endif
+
 TEST_F(LifecycleTest, LoadsAndFreesLibraries) {
-  void* handle = Kew$LoadLibrary("libm.so.6");
+  void* handle = Kew$LoadLibrary(kSystemLibrary);
   ASSERT_NE(handle, nullptr);
   EXPECT_EQ(Kew$FreeLibrary(handle), 1);
   EXPECT_EQ(Kew$LoadLibrary("no-such-library.so"), nullptr);

@@ -235,7 +235,7 @@ TEST_F(ModuleRegistryTest, FixupsResolveWordsInTheIndirectionRange) {
   std::uintptr_t area[5] = {reinterpret_cast<std::uintptr_t>(&slots[1]), 7,
                             reinterpret_cast<std::uintptr_t>(&slots[0]), high, low - 1};
   std::uintptr_t untouched[1] = {reinterpret_cast<std::uintptr_t>(&slots[0])};
-  KesFixup fixups[] = {{area, sizeof area}, {nullptr, 64}, {untouched, 4}};
+  KesFixup fixups[] = {{area, sizeof area}, {nullptr, 64}, {untouched, sizeof untouched - 1}};
   KesModuleDescriptor d{};
   d.fixup_start = fixups;
   d.fixup_end = fixups + 3;

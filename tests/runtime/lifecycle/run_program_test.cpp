@@ -15,6 +15,15 @@ namespace {
 
 using RunProgramTest = test::LifecycleTest;
 
+// Programs every host has: one that ends with exit code 42, one that succeeds.
+#ifdef _WIN32
+constexpr std::string_view kExits42 = "cmd /c exit 42";
+constexpr std::string_view kSucceeds = "cmd /c exit 0";
+#else
+constexpr std::string_view kExits42 = "sh -c \"exit 42\"";
+constexpr std::string_view kSucceeds = "true";
+#endif
+
 void run(std::string_view command, std::int32_t wait) {
   push_text(command);
   Kes$RUN(wait);
@@ -22,11 +31,11 @@ void run(std::string_view command, std::int32_t wait) {
 
 TEST_F(RunProgramTest, WaitingGivesTheExitCode) {
   files::post_error(files::ErrorCode::NoFile);
-  run("sh -c \"exit 42\"", 1);
+  run(kExits42, 1);
   EXPECT_EQ(Kes$RUNCODE(), 42);
   EXPECT_EQ(Kes$ERRCODE, 0);  // RUN clears the error state
   EXPECT_EQ(string_stack_depth(), 0);
-  run("true", 1);
+  run(kSucceeds, 1);
   EXPECT_EQ(Kes$RUNCODE(), 0);
 }
 
@@ -50,7 +59,7 @@ TEST_F(RunProgramTest, EmptyCommandCannotStart) {
 }
 
 TEST_F(RunProgramTest, WithoutWaitingTheCodeIsZero) {
-  run("sh -c \"exit 42\"", 0);
+  run(kExits42, 0);
   EXPECT_EQ(Kes$RUNCODE(), 0);
   EXPECT_EQ(Kes$ERRCODE, 0);
 }
@@ -61,10 +70,10 @@ TEST_F(RunProgramTest, WaitingLeavesTheRuntimeLock) {
   lock_steps.clear();
   library_hooks().release_runtime_lock = [] { lock_steps.push_back("release"); };
   library_hooks().retake_runtime_lock = [] { lock_steps.push_back("retake"); };
-  run("true", 1);
+  run(kSucceeds, 1);
   EXPECT_EQ(lock_steps, (std::vector<std::string>{"release", "retake"}));
   lock_steps.clear();
-  run("true", 0);
+  run(kSucceeds, 0);
   run("no-such-program-kestrel-test", 1);
   EXPECT_TRUE(lock_steps.empty());
 }

@@ -26,7 +26,10 @@ namespace {
 
 template <typename Result, typename... Arguments>
 Result call_slot(const Ufo* ufo, int slot, Arguments... arguments) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wattributes"  // thiscall on a plain pointer: a table slot's
   using Entry = Result(KES_TEST_THISCALL*)(const Ufo*, Arguments...);
+#pragma GCC diagnostic pop
   void* const* table = *reinterpret_cast<void* const* const*>(ufo);
   return reinterpret_cast<Entry>(table[slot])(ufo, arguments...);
 }
