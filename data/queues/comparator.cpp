@@ -173,7 +173,7 @@ bool is_field_list(ComparatorKind kind) noexcept {
 
 }  // namespace
 
-bool KeySpec::same_key(const KeySpec& other) const noexcept {
+bool KeyPlan::same_key(const KeyPlan& other) const noexcept {
   const bool fields = is_field_list(kind);
   if (fields != is_field_list(other.kind)) return false;
   if (fields) {
@@ -251,7 +251,7 @@ void Comparator::release() noexcept {
     Ufo::destroy(std::exchange(descriptor, nullptr));
 }
 
-bool Comparator::build(const KeySpec& key, const RecordLayout& layout, std::uint32_t record_size,
+bool Comparator::build(const KeyPlan& key, const RecordLayout& layout, std::uint32_t record_size,
                        const void* type_descriptor) noexcept {
   release();
   key_ = key;
@@ -285,7 +285,7 @@ bool Comparator::build(const KeySpec& key, const RecordLayout& layout, std::uint
         descriptors_[2 * i + side] = made;
         if (dynamic_cast<VarUfo*>(made) == nullptr) {
           release();
-          key_ = KeySpec{};
+          key_ = KeyPlan{};
           return false;
         }
       }

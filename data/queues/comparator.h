@@ -33,7 +33,7 @@ enum class ComparatorKind : std::uint8_t {
 };
 
 // A key as a statement gives it. An empty key (no fields, no procedure) is Natural.
-struct KeySpec {
+struct KeyPlan {
   ComparatorKind kind = ComparatorKind::Natural;
   KesQueueCompareProc procedure = nullptr;
   std::uint32_t count = 0;
@@ -41,7 +41,7 @@ struct KeySpec {
 
   // Same procedure, or same signed field numbers in the same order (a hashed and a plain field
   // list are the same key).
-  bool same_key(const KeySpec& other) const noexcept;
+  bool same_key(const KeyPlan& other) const noexcept;
 };
 
 // How one key field is compared.
@@ -85,10 +85,10 @@ class Comparator {
   // the record is cut to it). Every field number must lie within the layout (key selection has
   // checked it). False, with the comparator natural, when the value descriptors that some field
   // types are compared through cannot be made.
-  bool build(const KeySpec& key, const RecordLayout& layout, std::uint32_t record_size,
+  bool build(const KeyPlan& key, const RecordLayout& layout, std::uint32_t record_size,
              const void* type_descriptor) noexcept;
 
-  const KeySpec& key() const noexcept { return key_; }
+  const KeyPlan& key() const noexcept { return key_; }
   ComparatorKind kind() const noexcept { return key_.kind; }
   bool natural() const noexcept { return key_.kind == ComparatorKind::Natural; }
   // Sum of the key fields' sizes.
@@ -116,7 +116,7 @@ class Comparator {
   int compare_through_descriptors(std::uint32_t field, const std::byte* value,
                                   const std::byte* entry) const noexcept;
 
-  KeySpec key_;
+  KeyPlan key_;
   std::array<KeyField, kMaxKeyFields> fields_{};
   // Two value descriptors per field compared through them (null for the others), pointed at the
   // value's and the entry's bytes for each comparison.

@@ -12,7 +12,7 @@
 #include "numeric/dates/date_calendar.h"
 #include "platform/core/heap.h"
 #include "runtime/types/class_cache.h"
-#include "runtime/values/introspection.h"
+#include "runtime/values/field_queries.h"
 
 namespace kes::data {
 namespace {
@@ -149,7 +149,7 @@ void Queue::remove_from_list(Order* order) noexcept {
 
 void Queue::make_natural(Order& order) noexcept {
   drop_hash(order);
-  order.comparator.build(KeySpec{}, layout_, record_size_, type_);  // cannot fail
+  order.comparator.build(KeyPlan{}, layout_, record_size_, type_);  // cannot fail
   order.handles.unkeyed();
   order.uses = 0;
   order.hash_refused = false;
@@ -276,8 +276,8 @@ std::size_t Queue::current_index() noexcept {
 
 // ---- Keys.
 
-ErrorCode Queue::build_key(const KeySource& source, KeySpec& key) noexcept {
-  key = KeySpec{};
+ErrorCode Queue::build_key(const KeySource& source, KeyPlan& key) noexcept {
+  key = KeyPlan{};
   const std::uint32_t fields = layout_.field_count();
   if (source.kind == KeySource::Kind::Procedure) {
     key.kind = ComparatorKind::Procedure;
@@ -335,7 +335,7 @@ ErrorCode Queue::build_key(const KeySource& source, KeySpec& key) noexcept {
   return ErrorCode::None;
 }
 
-bool Queue::select_key(const KeySpec& key) noexcept {
+bool Queue::select_key(const KeyPlan& key) noexcept {
   if (key.kind == ComparatorKind::Natural) {
     move_to_head(queue_order_);
     return false;
@@ -480,7 +480,7 @@ ErrorCode Queue::add() noexcept { return add_entry(kAppend, 0); }
 
 ErrorCode Queue::add_at(std::int32_t position) noexcept { return add_entry(kAtPosition, position); }
 
-ErrorCode Queue::add_keyed(const KeySpec& key) noexcept {
+ErrorCode Queue::add_keyed(const KeyPlan& key) noexcept {
   if (!select_key(key)) return add_entry(kAppend, 0);
   const ErrorCode error = materialise(Statement::Add);
   return error != ErrorCode::None ? error : add_entry(kKeyed, 0);
@@ -500,7 +500,7 @@ ErrorCode Queue::get_at(std::int32_t position) noexcept {
   return ErrorCode::None;
 }
 
-ErrorCode Queue::get_keyed(const KeySpec& key) noexcept {
+ErrorCode Queue::get_keyed(const KeyPlan& key) noexcept {
   if (!select_key(key)) return ErrorCode::EntryNotFound;
   const ErrorCode error = materialise(Statement::Get);
   if (error != ErrorCode::None) return error;
@@ -574,7 +574,7 @@ ErrorCode Queue::put_entry(bool keyed) noexcept {
 
 ErrorCode Queue::put() noexcept { return put_entry(false); }
 
-ErrorCode Queue::put_keyed(const KeySpec& key) noexcept {
+ErrorCode Queue::put_keyed(const KeyPlan& key) noexcept {
   if (!select_key(key)) return put_entry(false);
   const ErrorCode error = materialise(Statement::Put);
   return error != ErrorCode::None ? error : put_entry(true);
@@ -600,7 +600,7 @@ ErrorCode Queue::erase_current() noexcept {
   return ErrorCode::None;
 }
 
-ErrorCode Queue::sort(const KeySpec& key) noexcept {
+ErrorCode Queue::sort(const KeyPlan& key) noexcept {
   if (!select_key(key)) return ErrorCode::None;
   const ErrorCode error = materialise(Statement::Sort);
   if (error != ErrorCode::None) return error;

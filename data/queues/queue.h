@@ -72,17 +72,17 @@ class Queue : public qgroup {
   // Reads a key against the record: 75 for a field number beyond the field count or an unknown
   // field name; at most 16 fields are read. 8 when the field names cannot be read for lack of
   // memory.
-  ErrorCode build_key(const KeySource& source, KeySpec& key) noexcept;
+  ErrorCode build_key(const KeySource& source, KeyPlan& key) noexcept;
 
   ErrorCode add() noexcept;
   ErrorCode add_at(std::int32_t position) noexcept;
-  ErrorCode add_keyed(const KeySpec& key) noexcept;
+  ErrorCode add_keyed(const KeyPlan& key) noexcept;
   ErrorCode get_at(std::int32_t position) noexcept;
-  ErrorCode get_keyed(const KeySpec& key) noexcept;
+  ErrorCode get_keyed(const KeyPlan& key) noexcept;
   ErrorCode put() noexcept;
-  ErrorCode put_keyed(const KeySpec& key) noexcept;
+  ErrorCode put_keyed(const KeyPlan& key) noexcept;
   ErrorCode erase_current() noexcept;
-  ErrorCode sort(const KeySpec& key) noexcept;
+  ErrorCode sort(const KeyPlan& key) noexcept;
   // Position of the buffer's key in the queue order, with 30 when no entry equals it.
   std::int32_t position(ErrorCode& error) noexcept;
   std::int32_t pointer() const noexcept;
@@ -120,7 +120,7 @@ class Queue : public qgroup {
   Queue(const KesQueueDescriptor& descriptor, RecordLayout layout) noexcept;
   ~Queue();
 
-  bool select_key(const KeySpec& key) noexcept;  // false for an empty key
+  bool select_key(const KeyPlan& key) noexcept;  // false for an empty key
   ErrorCode materialise(Statement statement) noexcept;
   ErrorCode sort_order(Order& order, const Comparator& comparator) noexcept;
   ErrorCode add_entry(int mode, std::int32_t position) noexcept;
@@ -165,7 +165,7 @@ class Queue : public qgroup {
   Order* orders_[kMaxOrders] = {};
   std::uint32_t order_count_ = 0;
   Order* queue_order_ = nullptr;
-  std::optional<KeySpec> pending_;
+  std::optional<KeyPlan> pending_;
   Entry* current_ = nullptr;
   Entry* display_entry_ = nullptr;
   std::byte* work_ = nullptr;           // the work view: the value being searched or placed

@@ -8,7 +8,7 @@
 
 #include "platform/core/heap.h"
 #include "runtime/types/class_cache.h"
-#include "runtime/values/introspection.h"
+#include "runtime/values/field_queries.h"
 
 namespace kes::data {
 namespace {
@@ -23,7 +23,7 @@ ErrorCode with_queue(KesQueueDescriptor* descriptor, Body body) noexcept {
 template <typename Body>
 ErrorCode with_key(KesQueueDescriptor* descriptor, const KeySource& source, Body body) noexcept {
   return with_queue(descriptor, [&](Queue& queue) {
-    KeySpec key;
+    KeyPlan key;
     const ErrorCode error = queue.build_key(source, key);
     return error == ErrorCode::None ? body(queue, key) : error;
   });
@@ -47,7 +47,7 @@ ErrorCode add_record_at(KesQueueDescriptor* descriptor, std::int32_t position) n
 
 ErrorCode add_record_by_key(KesQueueDescriptor* descriptor, const KeySource& key) noexcept {
   return with_key(descriptor, key,
-                  [](Queue& queue, const KeySpec& spec) { return queue.add_keyed(spec); });
+                  [](Queue& queue, const KeyPlan& plan) { return queue.add_keyed(plan); });
 }
 
 ErrorCode get_record_at(KesQueueDescriptor* descriptor, std::int32_t position) noexcept {
@@ -56,7 +56,7 @@ ErrorCode get_record_at(KesQueueDescriptor* descriptor, std::int32_t position) n
 
 ErrorCode get_record_by_key(KesQueueDescriptor* descriptor, const KeySource& key) noexcept {
   return with_key(descriptor, key,
-                  [](Queue& queue, const KeySpec& spec) { return queue.get_keyed(spec); });
+                  [](Queue& queue, const KeyPlan& plan) { return queue.get_keyed(plan); });
 }
 
 ErrorCode put_record(KesQueueDescriptor* descriptor) noexcept {
@@ -65,7 +65,7 @@ ErrorCode put_record(KesQueueDescriptor* descriptor) noexcept {
 
 ErrorCode put_record_by_key(KesQueueDescriptor* descriptor, const KeySource& key) noexcept {
   return with_key(descriptor, key,
-                  [](Queue& queue, const KeySpec& spec) { return queue.put_keyed(spec); });
+                  [](Queue& queue, const KeyPlan& plan) { return queue.put_keyed(plan); });
 }
 
 ErrorCode delete_record(KesQueueDescriptor* descriptor) noexcept {
@@ -74,7 +74,7 @@ ErrorCode delete_record(KesQueueDescriptor* descriptor) noexcept {
 
 ErrorCode sort_by_key(KesQueueDescriptor* descriptor, const KeySource& key) noexcept {
   return with_key(descriptor, key,
-                  [](Queue& queue, const KeySpec& spec) { return queue.sort(spec); });
+                  [](Queue& queue, const KeyPlan& plan) { return queue.sort(plan); });
 }
 
 std::int32_t position_of_buffer(KesQueueDescriptor* descriptor, ErrorCode& error) noexcept {

@@ -11,7 +11,7 @@
 #include "runtime/stack/string_stack.h"
 #include "runtime/types/class_cache.h"
 #include "runtime/types/type_codes.h"
-#include "runtime/values/introspection.h"
+#include "runtime/values/field_queries.h"
 #include "runtime/values/ufo_factory.h"
 
 namespace num = kes::numeric;

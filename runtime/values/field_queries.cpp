@@ -1,5 +1,5 @@
 // WHO, WHAT and WHERE over a structure and its class descriptor.
-#include "runtime/values/introspection.h"
+#include "runtime/values/field_queries.h"
 
 #include <cstring>
 

@@ -16,7 +16,7 @@
 #include "runtime/stack/string_stack.h"
 #include "runtime/types/class_cache.h"
 #include "runtime/values/clear.h"
-#include "runtime/values/introspection.h"
+#include "runtime/values/field_queries.h"
 #include "runtime/values/ufo_factory.h"
 
 namespace {
