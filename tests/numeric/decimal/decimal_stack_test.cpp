@@ -81,6 +81,10 @@ TEST_F(DecimalStackTest, DistinctGivesTheSignOfTopMinusNext) {
   Kes$DPushCString("1.50");
   Kes$DPushCString("1.5");
   EXPECT_EQ(Kes$DecDistinct(), 0);
+  Kes$DPushLong(0);
+  Kes$DNegate();  // a negated zero still equals zero
+  Kes$DPushLong(0);
+  EXPECT_EQ(Kes$DecDistinct(), 0);
   EXPECT_EQ(decimal_depth(), 0);
 }
 
@@ -101,32 +105,17 @@ TEST_F(DecimalStackTest, UnaryOperationsWorkOnTheTop) {
   Kes$DPushLong(2);
   Kes$Dlongpower(-2);
   EXPECT_EQ(pop_text(), "0.25");
-  EXPECT_EQ(Kes$DPopLong(), 1);  // the entry below was never touched
-}
-
-TEST_F(DecimalStackTest, NegatingZeroStillReadsAsZero) {
   Kes$DPushLong(0);
   Kes$DNegate();
   EXPECT_EQ(pop_text(), "0");
-  Kes$DPushLong(0);
-  Kes$DNegate();
-  Kes$DPushLong(0);
-  EXPECT_EQ(Kes$DecDistinct(), 0);
-}
-
-TEST_F(DecimalStackTest, RoundPopsTheIncrement) {
   Kes$DPushCString("1234.5678");
   Kes$DPushCString("0.01");
-  Kes$DRound();
-  EXPECT_EQ(decimal_depth(), 1);
+  Kes$DRound();  // pops the increment
+  EXPECT_EQ(decimal_depth(), 2);
   EXPECT_EQ(pop_text(), "1234.57");
-}
-
-TEST_F(DecimalStackTest, SwapExchangesTopAndNext) {
-  Kes$DPushLong(1);
   Kes$DPushLong(2);
   Kes$DSwap();
-  EXPECT_EQ(Kes$DPopLong(), 1);
+  EXPECT_EQ(Kes$DPopLong(), 1);  // the entry below was never touched
   EXPECT_EQ(Kes$DPopLong(), 2);
 }
 
