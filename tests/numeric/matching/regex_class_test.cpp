@@ -36,7 +36,7 @@ void replace(KewRegExpr& regex, int32_t number, std::string_view replacement) {
   EXPECT_EQ(runtime::string_stack_depth(), depth);
 }
 
-TEST(KewRegExprFind, FindsRepeatedGroup) {
+TEST(KewRegExprFind, GroupsGiveTheirTextAndLength) {
   KewRegExpr regex;
   ASSERT_EQ(init(regex, "{ab}+c"), 1);
   char text[] = "ababc";
@@ -45,6 +45,16 @@ TEST(KewRegExprFind, FindsRepeatedGroup) {
   EXPECT_EQ(group(regex, 1), "ab");
   EXPECT_EQ(regex.FindLen(0), 5);
   EXPECT_EQ(regex.FindLen(1), 2);
+  // Groups that did not match, and numbers outside the groups, are empty.
+  ASSERT_EQ(init(regex, "{a}|{b}"), 1);
+  EXPECT_EQ(regex.Find(0, text, 5, 2), 2);
+  EXPECT_EQ(group(regex, 1), "");
+  EXPECT_EQ(group(regex, 2), "b");
+  EXPECT_EQ(group(regex, 3), "");
+  EXPECT_EQ(group(regex, 10), "");
+  EXPECT_EQ(group(regex, -1), "");
+  EXPECT_EQ(regex.FindLen(1), 0);
+  EXPECT_EQ(regex.FindLen(2), 1);
 }
 
 TEST(KewRegExprFind, StartsAtTheGivenPosition) {
@@ -86,20 +96,6 @@ TEST(KewRegExprFind, FindNextAfterEmptyMatchMovesOn) {
   EXPECT_EQ(regex.FindNext(), 3);
   EXPECT_EQ(regex.FindNext(), 4);  // the empty match at the very end
   EXPECT_EQ(regex.FindNext(), 0);
-}
-
-TEST(KewRegExprFind, GroupsThatDidNotMatchAreEmpty) {
-  KewRegExpr regex;
-  ASSERT_EQ(init(regex, "{a}|{b}"), 1);
-  char text[] = "b";
-  EXPECT_EQ(regex.Find(0, text, 1, 1), 1);
-  EXPECT_EQ(group(regex, 1), "");
-  EXPECT_EQ(group(regex, 2), "b");
-  EXPECT_EQ(group(regex, 3), "");
-  EXPECT_EQ(group(regex, 10), "");
-  EXPECT_EQ(group(regex, -1), "");
-  EXPECT_EQ(regex.FindLen(1), 0);
-  EXPECT_EQ(regex.FindLen(2), 1);
 }
 
 TEST(KewRegExprFind, CaseFlags) {
@@ -278,6 +274,9 @@ TEST(KewRegExprReplace, UnmatchedGroupChangesNothing) {
 
 TEST(KewRegExprSubstitute, ExpandsGroupReferences) {
   KewRegExpr regex;
+  runtime::push_text("[#1]##");
+  regex.Substitute();  // without a match every group is empty
+  EXPECT_EQ(test::pop_top_text(), "[]#");
   ASSERT_EQ(init(regex, "{[a-z]+}@{[a-z]+}{!}?"), 1);
   char text[] = "mail bob@example now";
   ASSERT_EQ(regex.Find(0, text, 20, 1), 6);
@@ -286,13 +285,6 @@ TEST(KewRegExprSubstitute, ExpandsGroupReferences) {
   regex.Substitute();
   EXPECT_EQ(runtime::string_stack_depth(), depth + 1);
   EXPECT_EQ(test::pop_top_text(), "example has bob, # #x # bob@example#");
-}
-
-TEST(KewRegExprSubstitute, WithoutMatchGroupsAreEmpty) {
-  KewRegExpr regex;
-  runtime::push_text("[#1]##");
-  regex.Substitute();
-  EXPECT_EQ(test::pop_top_text(), "[]#");
 }
 
 TEST(RegExprEngine, FindsAndReplacesByOffset) {

@@ -1,4 +1,4 @@
-// Compiling patterns: compile errors, set members, the search facts and the limits.
+// Compiling patterns: compile errors, the search facts and the limits.
 #include "numeric/matching/regex_program.h"
 
 #include <chrono>
@@ -47,39 +47,6 @@ TEST(RegexCompile, RejectsBadPatterns) {
   RegexProgram program;  // nine groups are the most: one fewer than the last row
   EXPECT_EQ(compile_regex("{a}{b}{c}{d}{e}{f}{g}{h}{i}", false, program), RegexError::None);
   EXPECT_EQ(program.facts().group_count, 9);
-}
-
-struct SetCase {
-  const char* name;
-  std::string_view pattern;
-  std::string_view members;  // every member, in code order
-};
-
-constexpr SetCase kSets[] = {
-    {"Range", "[a-d]", "abcd"},
-    {"BracketFirstIsMember", "[]a]", "]a"},
-    {"DashFirstIsMember", "[-a]", "-a"},
-    {"DashLastIsMember", "[a-]", "-a"},
-    {"NegatedBracketFirst", "[^]]", "]"},
-    {"RangeOfOne", "[a-a]", "a"},
-    {"RangeAfterRange", "[a-c-e]", "abcde"},
-    {"MetacharactersPlain", "[.*{]", "*.{"},
-};
-
-TEST(RegexCompile, ReadsSetMembers) {
-  for (const SetCase& c : kSets) {
-    SCOPED_TRACE(c.name);
-    RegexProgram program;
-    ASSERT_EQ(compile_regex(c.pattern, false, program), RegexError::None);
-    const RegexNode& node = program.nodes()[1];
-    std::string members;
-    for (unsigned code = 0; code < 256; ++code) {
-      if (set_has(program.pool().data() + node.operand, static_cast<std::uint8_t>(code))) {
-        members += static_cast<char>(code);
-      }
-    }
-    EXPECT_EQ(members, c.members);
-  }
 }
 
 struct FactCase {
