@@ -1,5 +1,6 @@
 // Pops from the string stack into STRING, CSTRING and PSTRING fields, whole numbers, REALs, the
 // decimal stack and heap copies, from every kind of entry.
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -47,23 +48,40 @@ constexpr std::size_t kGuard = 8;
 using StringStackPopString = StringStackPopTest;
 
 TEST_F(StringStackPopString, EveryLengthIntoEveryFieldWidthFromEveryKind) {
-  // Lengths and sizes cross every width class of the store (0, 1-3, 4-7, 8-16, 17-32, 33-64,
+  // Lengths and sizes cross every width class of the stores (0, 1-3, 4-7, 8-16, 17-32, 33-64,
   // above); a guard of '#' after the field shows any byte written past it.
+  const std::string guard(kGuard, '#');
   for (int kind = 0; kind < 3; ++kind) {
-    for (std::uint32_t length = 0; length <= 40; ++length) {
+    for (std::uint32_t length = 0; length <= 70; ++length) {
       if (kind == 1 && length > kInlineCapacity) break;
+      const std::string source = test::distinct_letters(length, 'A');
       for (std::uint32_t size = 0; size <= 70; ++size) {
         SCOPED_TRACE(testing::Message()
                      << "kind " << kind << " length " << length << " size " << size);
-        const std::string source = test::distinct_letters(length, 'A');
         push_as(kind, source);
         std::string field(size + kGuard, '#');
         Kes$PopString(field.data(), size);
-        ASSERT_EQ(field, fixed(source, size) + std::string(kGuard, '#'));
-        ASSERT_EQ(string_stack_depth(), 0);
+        ASSERT_EQ(field, fixed(source, size) + guard);
+        // CSTRING keeps size - 1 bytes and a terminator, PSTRING a length byte and size - 1.
+        const std::size_t kept = size == 0 ? 0 : std::min<std::size_t>(length, size - 1);
+        push_as(kind, source);
+        field.assign(size + kGuard, '#');
+        Kes$PopCString(field.data(), size);
+        if (size > 0) {
+          ASSERT_EQ(field.substr(0, kept + 1), source.substr(0, kept) + '\0');
+        }
+        ASSERT_EQ(field.substr(size), guard);
+        push_as(kind, source);
+        field.assign(size + kGuard, '#');
+        Kes$PopPString(field.data(), size);
+        if (size > 0) {
+          ASSERT_EQ(field.substr(0, kept + 1), static_cast<char>(kept) + source.substr(0, kept));
+        }
+        ASSERT_EQ(field.substr(size), guard);
       }
     }
   }
+  EXPECT_EQ(string_stack_depth(), 0);
 }
 
 TEST_F(StringStackPopString, BytesLeftInTheAreaByAnEarlierTextAreNotStored) {
@@ -93,47 +111,6 @@ TEST_F(StringStackPopString, NullTextsAndDestinations) {
   destination[0] = '#';
   Kes$PopString(destination, 0);
   EXPECT_EQ(destination[0], '#');
-  EXPECT_EQ(string_stack_depth(), 0);
-}
-
-TEST_F(StringStackPopString, CStringOfEveryLengthFromEveryKind) {
-  for (int kind = 0; kind < 3; ++kind) {
-    for (std::uint32_t length = 0; length <= 70; ++length) {
-      if (kind == 1 && length > kInlineCapacity) break;
-      const std::string source = test::distinct_letters(length);
-      for (std::uint32_t size : {0u, 1u, 2u, 9u, 33u, 66u, 100u}) {
-        SCOPED_TRACE(testing::Message()
-                     << "kind " << kind << " length " << length << " size " << size);
-        push_as(kind, source);
-        std::string buffer(size + 1, '#');
-        Kes$PopCString(buffer.data(), size);
-        if (size == 0) {
-          ASSERT_EQ(buffer, "#");
-          continue;
-        }
-        const std::size_t kept = length < size - 1 ? length : size - 1;
-        ASSERT_EQ(buffer.substr(0, kept), source.substr(0, kept));
-        ASSERT_EQ(buffer[kept], '\0');
-        ASSERT_EQ(buffer[size], '#');
-      }
-    }
-  }
-  EXPECT_EQ(string_stack_depth(), 0);
-}
-
-TEST_F(StringStackPopString, PStringGetsALengthByte) {
-  char destination[8];
-  std::memset(destination, '#', sizeof(destination));
-  Kes$PushString("ABCDEF", 6);
-  Kes$PopPString(destination, 4);
-  EXPECT_EQ(std::string_view(destination, 5),
-            "\x03"
-            "ABC#");
-  push_as(2, "AB");
-  Kes$PopPString(destination, 8);
-  EXPECT_EQ(std::string_view(destination, 4),
-            "\x02"
-            "ABC");
   EXPECT_EQ(string_stack_depth(), 0);
 }
 
