@@ -57,7 +57,7 @@ TEST(KewRegExprFind, GroupsGiveTheirTextAndLength) {
   EXPECT_EQ(regex.FindLen(2), 1);
 }
 
-TEST(KewRegExprFind, StartsAtTheGivenPosition) {
+TEST(KewRegExprFind, StartsAtTheGivenPositionWithTheCaseFlags) {
   KewRegExpr regex;
   ASSERT_EQ(init(regex, "a"), 1);
   char text[] = "abca";
@@ -68,9 +68,15 @@ TEST(KewRegExprFind, StartsAtTheGivenPosition) {
   EXPECT_EQ(regex.Find(0, text, 4, 99), 0);
   EXPECT_EQ(regex.Find(0, text, 3, 2), 0);  // the length ends the text
   EXPECT_EQ(regex.Find(0, nullptr, 4, 1), 0);
+  char mixed[] = "xabc";  // the case flag at compile time, or at the search
+  ASSERT_EQ(init(regex, "ABC", 16), 1);
+  EXPECT_EQ(regex.Find(0, mixed, 4, 1), 2);
+  ASSERT_EQ(init(regex, "ABC"), 1);
+  EXPECT_EQ(regex.Find(0, mixed, 4, 1), 0);
+  EXPECT_EQ(regex.Find(16, mixed, 4, 1), 2);
 }
 
-TEST(KewRegExprFind, FindNextWalksEveryMatch) {
+TEST(KewRegExprFind, FindNextWalksEveryMatchAndMovesPastEmptyOnes) {
   KewRegExpr regex;
   ASSERT_EQ(init(regex, "[0-9]+"), 1);
   char text[] = "a1b22c333";
@@ -83,30 +89,15 @@ TEST(KewRegExprFind, FindNextWalksEveryMatch) {
   EXPECT_EQ(regex.FindNext(), 0);
   EXPECT_EQ(group(regex, 0), "");  // a failed search clears the groups
   EXPECT_EQ(regex.FindNext(), 0);
-}
-
-TEST(KewRegExprFind, FindNextAfterEmptyMatchMovesOn) {
-  KewRegExpr regex;
   ASSERT_EQ(init(regex, "x*"), 1);
-  char text[] = "axb";
-  EXPECT_EQ(regex.Find(0, text, 3, 1), 1);
+  char empty_matches[] = "axb";
+  EXPECT_EQ(regex.Find(0, empty_matches, 3, 1), 1);
   EXPECT_EQ(regex.FindLen(0), 0);
   EXPECT_EQ(regex.FindNext(), 2);
   EXPECT_EQ(group(regex, 0), "x");
   EXPECT_EQ(regex.FindNext(), 3);
   EXPECT_EQ(regex.FindNext(), 4);  // the empty match at the very end
   EXPECT_EQ(regex.FindNext(), 0);
-}
-
-TEST(KewRegExprFind, CaseFlags) {
-  char text[] = "xabc";
-  KewRegExpr compiled_without_case;
-  ASSERT_EQ(init(compiled_without_case, "ABC", 16), 1);
-  EXPECT_EQ(compiled_without_case.Find(0, text, 4, 1), 2);
-  KewRegExpr searched_without_case;
-  ASSERT_EQ(init(searched_without_case, "ABC"), 1);
-  EXPECT_EQ(searched_without_case.Find(0, text, 4, 1), 0);
-  EXPECT_EQ(searched_without_case.Find(16, text, 4, 1), 2);
 }
 
 TEST(KewRegExprFind, BadPatternFindsNothing) {
@@ -122,25 +113,11 @@ TEST(KewRegExprFind, BadPatternFindsNothing) {
   regex.Kill();
   EXPECT_EQ(regex.Find(0, text, 3, 1), 0);
   EXPECT_EQ(regex.FindNext(), 0);
-}
-
-TEST(KewRegExprFind, InitWithoutMemoryFails) {
-  KewRegExpr regex;
   runtime::push_text("abc");
   platform::heap_fail_nth(1);
-  EXPECT_EQ(regex.Init(0), 0);
+  EXPECT_EQ(regex.Init(0), 0);  // without memory
   platform::heap_fail_nth(0);
   EXPECT_EQ(init(regex, "abc"), 1);
-}
-
-TEST(KewRegExprFind, TerminatedText) {
-  KewRegExpr regex;
-  ASSERT_EQ(init(regex, "two$"), 1);
-  char text[16] = "one two";
-  EXPECT_EQ(regex.FindC(0, text, 16, 1), 5);
-  EXPECT_EQ(regex.FindC(0, text, 0, 1), 5);  // buffer size unknown
-  char unterminated[4] = {'t', 'w', 'o', 'x'};
-  EXPECT_EQ(regex.FindC(0, unterminated, 3, 1), 1);  // never read past the buffer
 }
 
 struct ReplaceCase {
@@ -212,8 +189,11 @@ TEST(KewRegExprReplace, FindNextContinuesAfterReplacement) {
 
 TEST(KewRegExprReplace, TerminatedText) {
   KewRegExpr regex;
-  ASSERT_EQ(init(regex, "two"), 1);
+  ASSERT_EQ(init(regex, "two$"), 1);
   char text[16] = "one two";
+  ASSERT_EQ(regex.FindC(0, text, 0, 1), 5);  // buffer size unknown
+  char unterminated[4] = {'t', 'w', 'o', 'x'};
+  EXPECT_EQ(regex.FindC(0, unterminated, 3, 1), 1);  // never read past the buffer
   ASSERT_EQ(regex.FindC(0, text, 16, 1), 5);
   replace(regex, 0, "three");
   EXPECT_STREQ(text, "one three");
@@ -295,15 +275,11 @@ TEST(RegExprEngine, FindsAndReplacesByOffset) {
   EXPECT_EQ(regex.Find(text, 0, 6, 1), -1);
   regex.Kill();
   EXPECT_EQ(regex.Find(text, 0, 6, 1), -1);
-}
-
-TEST(RegExprEngine, ReplaceWithLargerCapacityGrows) {
-  RegExpr regex;
-  ASSERT_EQ(regex.Compile("b", -1, 0), 1);
-  char text[12] = "abc";
-  ASSERT_EQ(regex.Find(text, 0, 4, 0), 1);  // terminated inside 4 bytes
+  ASSERT_EQ(regex.Compile("b", -1, 0), 1);  // a larger capacity lets the text grow
+  char grows[12] = "abc";
+  ASSERT_EQ(regex.Find(grows, 0, 4, 0), 1);  // terminated inside 4 bytes
   EXPECT_EQ(regex.Replace("BBBB", 0, 12), 6);
-  EXPECT_STREQ(text, "aBBBBc");
+  EXPECT_STREQ(grows, "aBBBBc");
 }
 
 }  // namespace

@@ -93,16 +93,13 @@ TEST(RegexSearch, StartsAtTheGivenOffset) {
   EXPECT_EQ(find("^a", "aa", 0), "0:[0,1)");
 }
 
-TEST(RegexSearch, IgnoresCaseOfLiteralsOnly) {
+TEST(RegexSearch, IgnoresCaseOfLiteralsThroughTheCaseTables) {
   EXPECT_EQ(find("ABC", "xabc", 0, true), "0:[1,4)");
   EXPECT_EQ(find("abc", "xABC", 0, true), "0:[1,4)");
   EXPECT_EQ(find("ABC", "xabc", 0, false), "none");
   EXPECT_EQ(find("[A]", "a", 0, true), "none");  // sets compare as written
   EXPECT_EQ(find("a+b", "xAAB", 0, true), "0:[1,4)");
   EXPECT_EQ(find("x*yz", "XYZ", 0, true), "0:[0,3)");  // the required literal too
-}
-
-TEST(RegexSearch, NoCaseFollowsTheCaseTables) {
   CollationTables& tables = collation_tables();
   const CollationTables saved = tables;
   // Make 0xE9 the lower-case partner of 0xC9, as a Latin-1 locale does.
