@@ -34,13 +34,6 @@ bool scaled_value(std::string_view text, int places, long long& value) {
   return true;
 }
 
-int digit_count(long long v) {
-  int n = 0;
-  for (; v > 0; v /= 10)
-    ++n;
-  return n;
-}
-
 TEST(PictureRoundTrip, DeformatOfFormatGivesTheRoundedValue) {
   std::mt19937_64 random(20240105);
   std::uniform_int_distribution<long long> magnitude(0, 999999999999LL);
@@ -80,7 +73,10 @@ TEST(PictureRoundTrip, DeformatOfFormatGivesTheRoundedValue) {
               long long unit = 1;
               for (int k = 0; k < places; ++k)
                 unit *= 10;
-              if (digit_count(rounded / unit) > counts.integer_digits) continue;
+              const long long whole = rounded / unit;
+              const int digits_shown =
+                  whole == 0 ? 0 : static_cast<int>(std::to_string(whole).size());
+              if (digits_shown > counts.integer_digits) continue;
               const std::string digits = std::to_string(m);
               char shown[32];
               desc.FormatPict(shown, static_cast<std::uint32_t>(width),
