@@ -50,7 +50,7 @@ TEST_F(StringStackBStr, ReferenceConvertsToOwnedText) {
   EXPECT_EQ(pop(), "caf\xE9 \x80");
 }
 
-TEST_F(StringStackBStr, NullAndEmptyGiveTheEmptyText) {
+TEST_F(StringStackBStr, NullEmptyAndTemporaryTexts) {
   Kes$PushBString(nullptr);
   EXPECT_EQ(Kes$StackLen2(), 0u);
   EXPECT_EQ(pop(), "");
@@ -59,9 +59,6 @@ TEST_F(StringStackBStr, NullAndEmptyGiveTheEmptyText) {
   EXPECT_EQ(top_kind(), EntryKind::TextRef);
   EXPECT_EQ(entry_from_top(1).pointer, nullptr);
   pop_discard();
-}
-
-TEST_F(StringStackBStr, TemporaryRoundTripFreesEverything) {
   Kes$PushString("temporary", 9);
   KesBStr bstr = Kes$PopBStringTmp();  // registered as a temporary
   EXPECT_EQ(ansi(bstr), "temporary");
