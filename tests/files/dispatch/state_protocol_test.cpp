@@ -229,8 +229,6 @@ constexpr UpdateCase kUpdates[] = {
     {"ReadWithoutHold", DRV_NEXT, 0, 0x1021, 0x0023},
     {"CloseClearsTheWholeWord", DRV_CLOSE, 0, 0x7FFF, 0},
     {"CloseOfAClosedFile", DRV_CLOSE, 0, 0x2, 0x2},
-    {"FailedSetByPointerKeepsTheSequence", DRV_SETFILEPTR, 35, 0x2221, 0x0021},
-    {"FailureDropsTheWatch", DRV_NEXT, 33, 0x2623, 0x0001},
     {"NumberAboveTheTableChangesNothing", 105, 0, 0x21, 0x21},
     {"FailureAboveTheTableChangesNothing", 105, 5, 0x621, 0x621},
 };
