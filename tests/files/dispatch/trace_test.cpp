@@ -94,7 +94,8 @@ TEST_F(Trace, ViewEntryPrintsItsDescriptorAndFilesOnlyWhenAskedFor) {
   view.descriptor = descriptor;
   Drv_FCB file{};
   EXPECT_EQ(_drv_TraceOp(DRV_NEXT, &file, nullptr, 0), 0u);  // files are not traced
-  EXPECT_EQ(_drv_TraceOp(DRV_INTERNAL87, &view.file, nullptr, 0), 0u);
+  for (const std::int32_t internal : {DRV_INTERNAL87, DRV_INTERNAL91})
+    EXPECT_EQ(_drv_TraceOp(internal, &view.file, nullptr, 0), 0u);
   EXPECT_NE(_drv_TraceOp(DRV_SETVIEW, &view.file, nullptr, 0), 0u);
   EXPECT_TRUE(std::regex_match(
       log(), std::regex("SETview {17}VIEW\\(FILE\\)\r\n  JOIN\\(KEY,FIELD\\(2\\)\\)\r\n"
