@@ -10,13 +10,14 @@
 
 #include "numeric/decimal/decimal_arith.h"
 #include "tests/support/decimal_reference.h"
+#include "tests/support/host_speed.h"
 
 namespace kes::numeric {
 namespace {
 
 namespace ref = kes::test::decimal_reference;
 
-constexpr int kPairsPerShape = 12000;
+constexpr int kPairsPerShape = test::samples(12000);
 
 enum class Shape { Money, Rate, Full, Row, Carries, Tiny, Short };
 constexpr Shape kShapes[] = {Shape::Money,   Shape::Rate, Shape::Full, Shape::Row,
@@ -191,7 +192,7 @@ bool same_quotient(const DecimalEntry& dividend, const DecimalEntry& divisor) {
 TEST(DecimalDifferential, QuotientsOfWideAndShortOperandsMatchTheReference) {
   EntryGenerator generator(107);
   int mismatches = 0;
-  for (int i = 0; i < 40000 && mismatches < 5; ++i) {
+  for (int i = 0; i < test::samples(40000) && mismatches < 5; ++i) {
     const DecimalEntry dividend = generator.make(i % 2 == 0 ? Shape::Row : Shape::Full);
     DecimalEntry divisor = generator.make(Shape::Row);
     const int digits = generator.uniform(9, 16);
@@ -199,7 +200,7 @@ TEST(DecimalDifferential, QuotientsOfWideAndShortOperandsMatchTheReference) {
     if (!same_quotient(dividend, divisor)) ++mismatches;
   }
   EntryGenerator short_generator(108);
-  for (int i = 0; i < 40000 && mismatches < 5; ++i) {
+  for (int i = 0; i < test::samples(40000) && mismatches < 5; ++i) {
     DecimalEntry dividend = short_generator.make(Shape::Tiny);
     DecimalEntry divisor = short_generator.make(Shape::Tiny);
     const int dividend_digits = short_generator.uniform(1, 16);

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "numeric/locale/collation_tables.h"
+#include "tests/support/host_speed.h"
 
 namespace kes::numeric {
 namespace {
@@ -78,7 +79,7 @@ TEST(WildcardMatch, ManyStarsStayFast) {
   EXPECT_FALSE(wildcard_match("*a*a*a*a*a*a*a*a*b", text, false));
   EXPECT_FALSE(wildcard_match("a*a*a*a*a*a*a*a*b*", text, false));
   EXPECT_TRUE(wildcard_match("a*a*a*a*a*a*a*a*", text, false));
-  EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(10));
+  EXPECT_LT(std::chrono::steady_clock::now() - begun, test::time_limit(10));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/core/heap.h"
+#include "tests/support/host_speed.h"
 
 namespace {
 
@@ -217,7 +218,7 @@ TEST(HashTableDifferential, MatchesALinearScanMap) {
       }
       return model.end();
     };
-    for (int step = 0; step < 20000; ++step) {
+    for (int step = 0; step < kes::test::samples(20000); ++step) {
       std::string key;
       const int length = static_cast<int>(random() % 4) + 1;
       for (int index = 0; index < length; ++index)
