@@ -203,6 +203,8 @@ TEST_F(CalendarTest, SetTodayTakesValidSerialsOnly) {
   EXPECT_EQ(clock_time_value(), 3781526);  // 10:30:15.25 goes on
   ASSERT_TRUE(set_today(2994626));
   EXPECT_EQ(today_serial(), 2994626);
+  platform::fix_local_time({10000, 1, 1, 0, 0, 0, 0});
+  EXPECT_EQ(today_serial(), 0);  // a clock beyond the calendar reads as no date
 }
 
 }  // namespace
