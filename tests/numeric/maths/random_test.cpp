@@ -15,6 +15,8 @@ namespace kes::numeric {
 namespace {
 
 constexpr std::uint32_t kSeed = 20261206u;
+constexpr std::int32_t kLongMin = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t kLongMax = std::numeric_limits<std::int32_t>::max();
 
 std::vector<std::uint32_t> draws_after_seed(std::uint32_t seed, int count) {
   seed_random(seed);
@@ -44,12 +46,17 @@ TEST(RandomInRange, EqualBoundsReturnLowWithoutDrawing) {
 
 // Three draws a, b, c make r = a * 2^30 + b * 2^15 + c modulo 2^32, reduced modulo the width.
 TEST(RandomInRange, ComposesThreeDraws) {
-  const std::vector<std::uint32_t> draws = draws_after_seed(kSeed, 3);
-  const std::uint64_t r = ((static_cast<std::uint64_t>(draws[0]) << 30) +
-                           (static_cast<std::uint64_t>(draws[1]) << 15) + draws[2]) &
-                          0xFFFFFFFFu;
+  const std::vector<std::uint32_t> draws = draws_after_seed(kSeed, 24);
   seed_random(kSeed);
-  EXPECT_EQ(Kes$RANDOM(1000, 1999), static_cast<std::int32_t>(1000 + r % 1000));
+  for (std::size_t i = 0; i < draws.size(); i += 3) {
+    SCOPED_TRACE(i);
+    const std::uint32_t r = (draws[i] << 30) + (draws[i + 1] << 15) + draws[i + 2];
+    if (i < 12) {  // the full range shows r itself, a's low two bits included
+      EXPECT_EQ(static_cast<std::uint32_t>(Kes$RANDOM(kLongMin, kLongMax)), r + 0x80000000u);
+    } else {
+      EXPECT_EQ(Kes$RANDOM(1000, 1999), static_cast<std::int32_t>(1000 + r % 1000));
+    }
+  }
 }
 
 TEST(RandomInRange, StaysWithinClosedRangeAndReachesBothEnds) {
