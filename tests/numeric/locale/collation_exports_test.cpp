@@ -83,7 +83,9 @@ TEST_F(CollationExportsTest, CollationValCharCaseAndClasses) {
   EXPECT_EQ(Kes$isftoupper(-1), -1);
   EXPECT_EQ(Kes$isftoupper(256 + 'a'), 256 + 'a');
   EXPECT_EQ(Kes$isfisupper('A'), 1);
+  EXPECT_EQ(Kes$isfisupper('a'), 0);
   EXPECT_EQ(Kes$isfislower('a'), 1);
+  EXPECT_EQ(Kes$isfislower('A'), 0);
   EXPECT_EQ(Kes$isfisalnum('1'), 1);
   EXPECT_EQ(Kes$isfisalpha(300), 0);
   char text[] = "MiXeD 9";

@@ -141,6 +141,7 @@ TEST_F(LocaleStartupTest, LocaleFileReadsAFileOrGivesErrorTwo) {
   EXPECT_EQ(month_abbreviation(2), "Fbr");
   EXPECT_EQ(locale_file(temp_path("absent.env")), files::ErrorCode::NoFile);
   EXPECT_EQ(locale_file(""), files::ErrorCode::NoFile);
+  EXPECT_EQ(locale_file("WINDOWZ"), files::ErrorCode::NoFile);  // WINDOWS's length, not its name
   EXPECT_EQ(locale_file(testing::TempDir()), files::ErrorCode::NoFile);  // a directory
 }
 
