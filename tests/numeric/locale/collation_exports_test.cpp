@@ -48,14 +48,6 @@ TEST_F(CollationExportsTest, PaddedAndCountedComparisons) {
   EXPECT_EQ(Kes$isfcompare(nullptr, "a", 1), 0);
 }
 
-TEST_F(CollationExportsTest, LocaleSettingsFromTheStack) {
-  call_locale("KESMONTH", "Jan,Feb");
-  EXPECT_EQ(month_name(2), "Feb");
-  EXPECT_EQ(month_name(3), "March");
-  call_locale("KESCOLSEQ", "ba");
-  EXPECT_LT(Kes$comparestr("b", 1, "a", 1), 0);
-}
-
 TEST_F(CollationExportsTest, LocaleFileThatCannotBeOpenedSetsErrorTwo) {
   call_locale(testing::TempDir() + "kes_exports_absent.env", "", 1);
   EXPECT_EQ(files::current_error(), files::ErrorCode::NoFile);

@@ -152,12 +152,6 @@ TEST(ValueLists, OverlongItemsAreCut) {
   EXPECT_EQ(reader.next(), std::nullopt);
 }
 
-TEST(ValueLists, QuotingThenReadingGivesTheItems) {
-  ValueList list;
-  list.assign("O\"Brien,,x\"\"y", false);
-  EXPECT_EQ(items_of(list.text()), "[O\"Brien][][x\"\"y]");
-}
-
 struct DecodeCase {
   const char* name;
   std::string_view raw;
