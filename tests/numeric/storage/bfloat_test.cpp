@@ -142,11 +142,16 @@ TEST(BfloatStore, NullOrUnalignedDestination) {
   Kes$bstorefloat(nullptr, 1.0);
   Kes$bstorefloat4(nullptr, 1.0);
   EXPECT_EQ(stored4(2.0), (Bytes4{0x00, 0x00, 0x00, 0x82}));
-  std::array<std::uint8_t, 11> buffer{};
+  std::array<std::uint8_t, 17> buffer;
+  buffer.fill(0xEE);
   Kes$bstorefloat(buffer.data() + 3, -1.0);
+  Kes$bstorefloat4(buffer.data() + 12, -1.0);
   EXPECT_EQ(buffer[9], 0x80);
   EXPECT_EQ(buffer[10], 0x81);
+  EXPECT_EQ(buffer[11], 0xEE);  // nothing written past either field
+  EXPECT_EQ(buffer[16], 0xEE);
   EXPECT_EQ(Kes$bloadfloat(buffer.data() + 3), -1.0);
+  EXPECT_EQ(Kes$bloadfloat4(buffer.data() + 12), -1.0);
 }
 
 }  // namespace
