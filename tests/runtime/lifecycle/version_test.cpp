@@ -50,6 +50,7 @@ TEST_F(VersionTest, RefusalNamesBothVersions) {
             "This program or a component DLL requires K55RUNX version 6.501.03 or later\r\n"
             "This version is 5.500.00 Release");
   EXPECT_EQ(box.icon, platform::MessageBoxIcon::Stop);
+  EXPECT_EQ(box.default_button, 0);
   EXPECT_EQ(program_version_number(), 0);   // nothing recorded
   EXPECT_EQ(_checkversion(5, 501, 12), 0);  // without bit 8 the name has no X
   EXPECT_EQ(platform::last_message_box().text,
