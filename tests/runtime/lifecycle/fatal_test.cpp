@@ -31,14 +31,57 @@ const TrapCase kTraps[] = {
     {_e_index, 409, "Index out of range"},
 };
 
-TEST_F(FatalDeathTest, EachTrapEndsWithItsMessage) {
+// With the library active, a report ends the program with code 2 after these outputs.
+struct EndCase {
+  const char* name;
+  void (*body)();
+  const char* output;
+};
+const EndCase kEnds[] = {
+    {"HookGetsNumberAndTextAndNoBox",
+     [] {
+       set_program_hook(ProgramHook::FatalError, [](std::int32_t n) {
+         std::fprintf(stderr, "hook %d [%s] boxes %zu\n", static_cast<int>(n),
+                      test::pop_top_text().c_str(), platform::shown_message_box_count());
+       });
+       Kes$rterr(407, "CASE Choice");
+     },
+     "hook 407 \\[No matching Case Label : CASE Choice\\] boxes 0"},
+    {"ReportInsideTheHookEndsAtOnce",
+     [] {
+       Kes$atexit([] { std::_Exit(1); });  // the nested report does not run the exit path
+       set_program_hook(ProgramHook::FatalError, [](std::int32_t) { Kes$rterr(402, nullptr); });
+       Kes$rterr(401, nullptr);
+     },
+     ""},
+    {"ExitsThroughTheExitProcedures",
+     [] {
+       Kes$atexit([] { std::fputs("cleanup\n", stderr); });
+       Kes$rterr(404, nullptr);
+     },
+     "Arithmetic Overflow\nDo you want to GPF\\?\ncleanup"},
+    {"StringStackUnderflowTakesTheStackTrapPath", [] { pop_discard(); },
+     "Runtime error: Stack overflow\nDo you want to GPF"},
+};
+
+TEST_F(FatalDeathTest, ActiveLibraryEndsTheProgram) {
+  for (const EndCase& c : kEnds) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EXIT(
+        {
+          set_library_active_for_testing(true);
+          c.body();
+          std::_Exit(1);  // not reached
+        },
+        testing::ExitedWithCode(2), c.output);
+  }
   for (const TrapCase& c : kTraps) {
     SCOPED_TRACE(c.text);
     EXPECT_EXIT(
         {
           set_library_active_for_testing(true);
           c.trap();
-          std::_Exit(1);  // not reached
+          std::_Exit(1);
         },
         testing::ExitedWithCode(2), std::string("Runtime error: ") + c.text + "\nDo you want");
   }
@@ -99,44 +142,6 @@ TEST_F(FatalTest, HookIsNotCalledWhenClosedDown) {
   EXPECT_EQ(string_stack_depth(), 0);
 }
 
-TEST_F(FatalDeathTest, HookGetsNumberAndTextThenTheProgramEnds) {
-  EXPECT_EXIT(
-      {
-        set_library_active_for_testing(true);
-        set_program_hook(ProgramHook::FatalError, [](std::int32_t n) {
-          std::string text = test::pop_top_text();
-          std::fprintf(stderr, "hook %d [%s] boxes %zu\n", static_cast<int>(n), text.c_str(),
-                       platform::shown_message_box_count());
-        });
-        Kes$rterr(407, "CASE Choice");
-        std::_Exit(1);
-      },
-      testing::ExitedWithCode(2), "hook 407 \\[No matching Case Label : CASE Choice\\] boxes 0");
-}
-
-TEST_F(FatalDeathTest, ReportInsideTheHookEndsAtOnce) {
-  EXPECT_EXIT(
-      {
-        set_library_active_for_testing(true);
-        Kes$atexit([] { std::_Exit(1); });  // the nested report does not run the exit path
-        set_program_hook(ProgramHook::FatalError, [](std::int32_t) { Kes$rterr(402, nullptr); });
-        Kes$rterr(401, nullptr);
-        std::_Exit(1);
-      },
-      testing::ExitedWithCode(2), "");
-}
-
-TEST_F(FatalDeathTest, ActiveLibraryExitsThroughTheExitProcedures) {
-  EXPECT_EXIT(
-      {
-        set_library_active_for_testing(true);
-        Kes$atexit([] { std::fputs("cleanup\n", stderr); });
-        Kes$rterr(404, nullptr);
-        std::_Exit(1);
-      },
-      testing::ExitedWithCode(2), "Arithmetic Overflow\nDo you want to GPF\\?\ncleanup");
-}
-
 TEST_F(FatalDeathTest, EndsEvenWhenClosedDown) {
   EXPECT_EXIT(fatal(RuntimeError::StackOverflow), testing::ExitedWithCode(kFatalExitCode),
               "Runtime error: Stack overflow\nDo you want to GPF");
@@ -144,16 +149,6 @@ TEST_F(FatalDeathTest, EndsEvenWhenClosedDown) {
               testing::ExitedWithCode(kFatalExitCode), "Internal error 01 : bad node");
   EXPECT_EXIT(KES_ASSERT(1 + 1 == 3), testing::ExitedWithCode(2),
               "Internal error 01 : .*fatal_test.cpp: 1 \\+ 1 == 3");
-}
-
-TEST_F(FatalDeathTest, StringStackUnderflowTakesTheStackTrapPath) {
-  EXPECT_EXIT(
-      {
-        set_library_active_for_testing(true);
-        pop_discard();  // the stack is empty
-        std::_Exit(1);
-      },
-      testing::ExitedWithCode(2), "Runtime error: Stack overflow\nDo you want to GPF");
 }
 
 TEST_F(FatalDeathTest, YesBreaksIntoTheDebugger) {
