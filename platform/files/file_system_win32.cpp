@@ -1,4 +1,7 @@
 // Files by name through the Win32 file calls.
+//
+// State: test builds keep a process-wide limit on the size of files written (set once, in a
+// test's child process); other builds keep none.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <cstring>
@@ -29,6 +32,72 @@ class HostName {
 };
 
 OsError last_failure() noexcept { return os_error_from_host(static_cast<int>(::GetLastError())); }
+
+#ifdef KES_TESTING
+std::uint64_t g_size_limit = UINT64_MAX;
+#endif
+
+// Writes every byte at the file's end; false with the platform's last error set on failure.
+// Test builds fail a write that would pass the size limit as a full disk does.
+bool write_all(HANDLE file, const char* bytes, std::size_t length) noexcept {
+#ifdef KES_TESTING
+  LARGE_INTEGER size{};
+  if (g_size_limit != UINT64_MAX && ::GetFileSizeEx(file, &size) &&
+      static_cast<std::uint64_t>(size.QuadPart) + length > g_size_limit) {
+    ::SetLastError(ERROR_DISK_FULL);
+    return false;
+  }
+#endif
+  while (length > 0) {
+    DWORD chunk = length > 0x10000000u ? 0x10000000u : static_cast<DWORD>(length);
+    DWORD written = 0;
+    if (!::WriteFile(file, bytes, chunk, &written, nullptr)) return false;
+    if (written == 0) {
+      ::SetLastError(ERROR_DISK_FULL);
+      return false;
+    }
+    bytes += written;
+    length -= written;
+  }
+  return true;
+}
+
+// Copies every byte of the source file to a new file; false with the last error set on failure.
+bool copy_bytes(const char* from, const char* to) noexcept {
+  HANDLE in = ::CreateFileA(from, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (in == INVALID_HANDLE_VALUE) return false;
+  HANDLE out =
+      ::CreateFileA(to, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (out == INVALID_HANDLE_VALUE) {
+    DWORD error = ::GetLastError();
+    ::CloseHandle(in);
+    ::SetLastError(error);
+    return false;
+  }
+  char buffer[16 * 1024];
+  bool copied = true;
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(in, buffer, sizeof buffer, &got, nullptr)) {
+      copied = false;
+      break;
+    }
+    if (got == 0) break;
+    if (!write_all(out, buffer, got)) {
+      copied = false;
+      break;
+    }
+  }
+  DWORD error = ::GetLastError();
+  if (!::CloseHandle(out) && copied) {
+    copied = false;
+    error = ::GetLastError();
+  }
+  ::CloseHandle(in);
+  ::SetLastError(error);
+  return copied;
+}
 
 DWORD attributes_of(const char* name) noexcept { return ::GetFileAttributesA(name); }
 
@@ -78,7 +147,7 @@ OsError copy_file(std::string_view from, std::string_view to) noexcept {
   char temporary[kMaxHostPath + 1];
   std::memcpy(temporary, destination.c_str(), length);
   std::memcpy(temporary + length, kSuffix, sizeof kSuffix);
-  if (!::CopyFileA(source.c_str(), temporary, FALSE)) {
+  if (!copy_bytes(source.c_str(), temporary)) {
     OsError failure = last_failure();
     ::DeleteFileA(temporary);
     return failure;
@@ -109,15 +178,13 @@ OsError append_to_file(std::string_view name, std::string_view text) noexcept {
   HANDLE file = ::CreateFileA(host.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return last_failure();
-  DWORD written = 0;
-  BOOL ok = ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  OsError result = ok && written == text.size() ? OsError::None : last_failure();
+  OsError result = write_all(file, text.data(), text.size()) ? OsError::None : last_failure();
   ::CloseHandle(file);
   return result;
 }
 
 #ifdef KES_TESTING
-void limit_file_size_for_testing(std::uint64_t) noexcept {}
+void limit_file_size_for_testing(std::uint64_t bytes) noexcept { g_size_limit = bytes; }
 #endif
 
 }  // namespace kes::platform

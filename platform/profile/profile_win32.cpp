@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "platform/profile/profile.h"
+#include "platform/profile/profile_text.h"
 
 namespace kes::platform {
 
@@ -77,8 +78,11 @@ bool write_profile_string(std::string_view file, std::string_view section,
                           std::optional<std::string_view> key,
                           std::optional<std::string_view> value) noexcept {
   try {
-    if (has_zero(file) || has_zero(section) || (key && has_zero(*key)) ||
-        (value && has_zero(*value))) {
+    // The calls would write a name or value the format cannot hold (a line break, "=" in an
+    // entry name) as it is, and the file would then read back otherwise: refused, as elsewhere.
+    if (has_zero(file) || !ProfileText::storable_section(section) ||
+        (key && !ProfileText::storable_key(*key)) ||
+        (value && !ProfileText::storable_value(*value))) {
       return false;
     }
     const std::string path = file.empty() ? test_profile() : std::string(file);

@@ -1,16 +1,14 @@
 // Command-line splitting: quoting the arguments again by the same rules and splitting the result
 // gives the same arguments back.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "platform/launch/launch.h"
+#include "tests/fuzz/support/fuzz_check.h"
 
 namespace {
 
-constexpr std::size_t kMaxInput = 4096;
+using kes::fuzz::check;
 
 bool has_blank(std::string_view text) {
   return text.find_first_of(" \t") != std::string_view::npos;
@@ -52,11 +50,9 @@ void append_argument(std::string& line, std::string_view argument) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size > kMaxInput) return 0;
-  std::string_view input(reinterpret_cast<const char*>(data), size);
+  if (size > 4096) return 0;
   kes::platform::CommandArguments first;
-  if (!first.split(input)) std::abort();
-  if (first.count() > size) std::abort();
+  check(first.split(kes::fuzz::text_of(data, size)) && first.count() <= size);
   if (first.count() == 0) return 0;
 
   std::string line;
@@ -65,10 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     append_argument(line, first.argument(i));
 
   kes::platform::CommandArguments second;
-  if (!second.split(line)) std::abort();
-  if (second.count() != first.count()) std::abort();
-  for (std::size_t i = 0; i < first.count(); ++i) {
-    if (second.argument(i) != first.argument(i)) std::abort();
-  }
+  check(second.split(line) && second.count() == first.count());
+  for (std::size_t i = 0; i < first.count(); ++i)
+    check(second.argument(i) == first.argument(i));
   return 0;
 }

@@ -1,17 +1,15 @@
 // Command tails: any bytes tokenise, the tokens are never longer than the tail, and writing the
 // tokens back with quotes and commas gives the same tokens again.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "services/command/command_line.h"
+#include "tests/fuzz/support/fuzz_check.h"
 
 namespace {
 
-constexpr std::size_t kMaxInput = 4096;
+using kes::fuzz::check;
 
 std::vector<std::string> tokens_of(std::string_view tail) {
   kes::services::CommandTokens tokens(tail);
@@ -20,7 +18,7 @@ std::vector<std::string> tokens_of(std::string_view tail) {
   std::size_t total = 0;
   while (const auto length = tokens.next(buffer.data())) {
     total += *length;
-    if (total > tail.size() || out.size() > tail.size()) std::abort();
+    check(total <= tail.size() && out.size() <= tail.size());
     out.emplace_back(buffer.data(), *length);
   }
   return out;
@@ -49,9 +47,8 @@ std::string quoted(std::string_view token) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size > kMaxInput) return 0;
-  const std::string_view tail(reinterpret_cast<const char*>(data), size);
-  const std::vector<std::string> first = tokens_of(tail);
+  if (size > 4096) return 0;
+  const std::vector<std::string> first = tokens_of(kes::fuzz::text_of(data, size));
   // A final empty token cannot be written back: nothing after the last comma makes none.
   if (first.empty() || first.back().empty()) return 0;
   std::string again;
@@ -59,10 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (i != 0) again += ',';
     again += quoted(first[i]);
   }
-  if (tokens_of(again) != first) std::abort();
+  check(tokens_of(again) == first);
   // Position n finds the n-th token.
   std::string scratch(again.size() + 1, '\0');
   const std::string position = std::to_string(first.size());
-  if (kes::services::command_lookup(again, position, scratch.data()) != first.back()) std::abort();
+  check(kes::services::command_lookup(again, position, scratch.data()) == first.back());
   return 0;
 }

@@ -4,36 +4,28 @@
 // their range, zeros outside it) and obey identities that hold exactly: (a + b) - b = a without
 // overflow, a - a = 0, a / 1 = a rounded to 31 places, and compare agrees with subtraction. The
 // decimal stack is left as found.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
 #include <string_view>
 
 #include "numeric/decimal/decimal_arith.h"
 #include "numeric/decimal/decimal_convert.h"
-#include "numeric/decimal/decimal_stack.h"
+#include "tests/fuzz/support/fuzz_check.h"
 
 namespace {
 
 namespace num = kes::numeric;
-
-constexpr std::size_t kMaxInput = 512;
-
-void require(bool condition) {
-  if (!condition) std::abort();
-}
+using kes::fuzz::check;
 
 void require_well_formed(const num::DecimalEntry& value) {
-  require(value.low <= value.high && value.high < num::kDecimalPositions);
-  require(value.sign <= 1);
+  check(value.low <= value.high && value.high < num::kDecimalPositions);
+  check(value.sign <= 1);
   for (int p = 0; p < num::kDecimalPositions; ++p)
-    require(p < value.low || p > value.high ? value.digits[p] == 0 : value.digits[p] <= 9);
+    check(p < value.low || p > value.high ? value.digits[p] == 0 : value.digits[p] <= 9);
 }
 
 std::string_view text_of(const num::DecimalEntry& value,
                          char (&buffer)[num::kDecimalTextCapacity]) {
   const std::size_t length = num::decimal_to_text(value, buffer);
-  require(length > 0 && length <= num::kDecimalTextCapacity);
+  check(length > 0 && length <= num::kDecimalTextCapacity);
   return {buffer, length};
 }
 
@@ -48,7 +40,7 @@ void require_round_trip(const num::DecimalEntry& value) {
   const std::string_view text = text_of(value, first);
   num::DecimalEntry again;
   num::decimal_from_text(again, text);
-  require(text_of(again, second) == text);
+  check(text_of(again, second) == text);
 }
 
 bool below_ten_to_the_thirty(const num::DecimalEntry& value) {
@@ -60,12 +52,11 @@ bool below_ten_to_the_thirty(const num::DecimalEntry& value) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size > kMaxInput) return 0;
-  const std::string_view input(reinterpret_cast<const char*>(data), size);
-  const std::size_t bar = input.find('|');
-  const std::string_view left_text = input.substr(0, bar);
-  const std::string_view right_text = bar == std::string_view::npos ? "1" : input.substr(bar + 1);
-  const int depth = num::decimal_depth();
+  if (size > 512) return 0;
+  const std::string_view input = kes::fuzz::text_of(data, size);
+  auto [left_text, right_text] = kes::fuzz::split_at(input, '|');
+  if (input.find('|') == std::string_view::npos) right_text = "1";
+  const kes::fuzz::StackDepths depths;
 
   num::DecimalEntry a;
   num::DecimalEntry b;
@@ -79,19 +70,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   num::DecimalEntry sum = a;
   num::decimal_add(sum, b);
   require_well_formed(sum);
+  num::DecimalEntry difference = a;
+  num::decimal_subtract(difference, a);
+  check(num::decimal_is_zero(difference));
   if (below_ten_to_the_thirty(a) && below_ten_to_the_thirty(b)) {
     num::DecimalEntry back = sum;
     num::decimal_subtract(back, b);
-    require(num::decimal_compare(back, a) == 0);
-  }
-  num::DecimalEntry difference = a;
-  num::decimal_subtract(difference, a);
-  require(num::decimal_is_zero(difference));
-  if (below_ten_to_the_thirty(a) && below_ten_to_the_thirty(b)) {
+    check(num::decimal_compare(back, a) == 0);
     num::DecimalEntry a_minus_b = a;
     num::decimal_subtract(a_minus_b, b);
     const int sign = num::decimal_is_zero(a_minus_b) ? 0 : (a_minus_b.sign != 0 ? -1 : 1);
-    require(num::decimal_compare(a, b) == sign);
+    check(num::decimal_compare(a, b) == sign);
   }
 
   num::DecimalEntry product = a;
@@ -102,14 +91,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   num::DecimalEntry quotient = a;
   num::decimal_divide(quotient, b);
   require_well_formed(quotient);
-  require(quotient.low >= 1);  // never more than 31 places
+  check(quotient.low >= 1);  // never more than 31 places
   num::DecimalEntry one;
   num::decimal_from_long(one, 1);
   num::DecimalEntry same = a;
   num::decimal_divide(same, one);
   num::DecimalEntry rounded = a;
   num::decimal_round(rounded, 31);
-  require(num::decimal_compare(same, rounded) == 0);
+  check(num::decimal_compare(same, rounded) == 0);
 
   std::uint8_t packed[17];
   num::decimal_store_packed(a, packed, num::PackedKind::Pdecimal, 17, 16);
@@ -119,6 +108,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)num::decimal_to_real(product);
   (void)num::decimal_to_long(quotient);
 
-  require(num::decimal_depth() == depth);
+  depths.check_kept();
   return 0;
 }

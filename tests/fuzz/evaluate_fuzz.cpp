@@ -2,10 +2,6 @@
 // or leaves no tree with error 800 or 801; whatever parses is evaluated, decided, annotated and
 // printed as SQL without a crash, and leaves both stacks as they were; a printed tree of modest
 // height parses again to a tree of the same height.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 
@@ -15,19 +11,13 @@
 #include "data/evaluate/bind_scopes.h"
 #include "data/evaluate/expression_node.h"
 #include "data/evaluate/expression_parser.h"
-#include "numeric/decimal/decimal_stack.h"
-#include "runtime/stack/string_stack.h"
+#include "tests/fuzz/support/fuzz_check.h"
 
 namespace {
 
 namespace data = kes::data;
 namespace rt = kes::runtime;
-
-constexpr std::size_t kMaxInput = 4096;
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
+using kes::fuzz::check;
 
 // A variable of the fuzzer: a LONG, a REAL or a STRING.
 struct Variable final : data::BoundValue {
@@ -84,11 +74,9 @@ void bind_names() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size > kMaxInput) return 0;
-  static const bool bound = (bind_names(), true);
-  static_cast<void>(bound);
-  const int string_depth = rt::string_stack_depth();
-  const int decimal_depth = kes::numeric::decimal_depth();
+  if (size > 4096) return 0;
+  [[maybe_unused]] static const bool bound = (bind_names(), true);
+  const kes::fuzz::StackDepths depths;
   const std::string text(reinterpret_cast<const char*>(data), size);
 
   KesExpression* tree = Kes$ParseCString(text.c_str());
@@ -97,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } else {
     check(Kes$ERRCODE == 0);
     Kes$EvaluateParsed(tree);
-    check(rt::string_stack_depth() == string_depth + 1);
+    check(rt::string_stack_depth() == depths.strings + 1);
     rt::pop_discard();
     check(Kes$EvalR(tree) <= 1);
     check(Kes$EvalS(tree, 1) <= 2);
@@ -117,9 +105,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // EVALUATE of the same text (cut at a zero byte, as the program's text would be).
   rt::push_reference(text);
   Kes$Evaluate();
-  check(rt::string_stack_depth() == string_depth + 1);
+  check(rt::string_stack_depth() == depths.strings + 1);
   rt::pop_discard();
-  check(rt::string_stack_depth() == string_depth);
-  check(kes::numeric::decimal_depth() == decimal_depth);
+  depths.check_kept();
   return 0;
 }

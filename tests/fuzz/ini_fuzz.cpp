@@ -1,8 +1,5 @@
 // INI texts: any bytes parse; setting, deleting an entry and deleting a section change what they
 // name and no other entry's value.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,13 +7,13 @@
 #include <vector>
 
 #include "platform/profile/profile_text.h"
+#include "tests/fuzz/support/fuzz_check.h"
 
 namespace {
 
+using kes::fuzz::check;
 using kes::platform::ProfileText;
-
-constexpr std::size_t kMaxInput = 4096;
-constexpr std::size_t kMaxProbes = 24;
+using Names = std::vector<std::pair<std::string, std::string>>;
 
 std::string_view trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
@@ -31,11 +28,11 @@ bool is_edited(std::string_view section) {
 }
 
 // Names that occur in the text, to look up before and after each edit.
-std::vector<std::pair<std::string, std::string>> probes(std::string_view text) {
-  std::vector<std::pair<std::string, std::string>> found;
+Names probes(std::string_view text) {
+  Names found;
   std::string section;
   std::size_t start = 0;
-  while (start < text.size() && found.size() < kMaxProbes) {
+  while (start < text.size() && found.size() < 24) {
     std::size_t end = text.find_first_of("\r\n", start);
     if (end == std::string_view::npos) end = text.size();
     const std::string_view line = trim(text.substr(start, end - start));
@@ -49,8 +46,7 @@ std::vector<std::pair<std::string, std::string>> probes(std::string_view text) {
   return found;
 }
 
-std::vector<std::optional<std::string>> look_up(
-    const ProfileText& text, const std::vector<std::pair<std::string, std::string>>& names) {
+std::vector<std::optional<std::string>> look_up(const ProfileText& text, const Names& names) {
   std::vector<std::optional<std::string>> values;
   for (const auto& [section, key] : names) {
     const std::optional<std::string_view> value = text.find(section, key);
@@ -59,42 +55,39 @@ std::vector<std::optional<std::string>> look_up(
   return values;
 }
 
-void check_others(const ProfileText& before, const ProfileText& after,
-                  const std::vector<std::pair<std::string, std::string>>& names) {
+void check_others(const ProfileText& before, const ProfileText& after, const Names& names) {
   const auto old_values = look_up(before, names);
   const auto new_values = look_up(after, names);
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    if (is_edited(trim(names[i].first))) continue;
-    if (old_values[i] != new_values[i]) std::abort();
-  }
+  for (std::size_t i = 0; i < names.size(); ++i)
+    check(is_edited(trim(names[i].first)) || old_values[i] == new_values[i]);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size > kMaxInput) return 0;
-  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  if (size > 4096) return 0;
+  const std::string_view input = kes::fuzz::text_of(data, size);
   ProfileText original;
   if (!original.assign(input)) return 0;
-  if (original.bytes() != input) std::abort();
+  check(original.bytes() == input);
   const auto names = probes(input);
 
   ProfileText edited;
   edited.assign(input);
-  if (edited.set("Fz", "Key", "v 1") == ProfileText::Edit::Refused) std::abort();
-  if (edited.find("fz", "KEY") != std::optional<std::string_view>("v 1")) std::abort();
+  check(edited.set("Fz", "Key", "v 1") != ProfileText::Edit::Refused);
+  check(edited.find("fz", "KEY") == std::optional<std::string_view>("v 1"));
   check_others(original, edited, names);
 
   ProfileText erased;
   erased.assign(edited.bytes());
-  if (erased.erase_entry("FZ", "key") != ProfileText::Edit::Changed) std::abort();
-  if (erased.find("Fz", "Key")) std::abort();
+  check(erased.erase_entry("FZ", "key") == ProfileText::Edit::Changed);
+  check(!erased.find("Fz", "Key"));
   check_others(original, erased, names);
 
   ProfileText without;
   without.assign(edited.bytes());
-  if (without.erase_section("fz") != ProfileText::Edit::Changed) std::abort();
-  if (without.find("Fz", "Key")) std::abort();
+  check(without.erase_section("fz") == ProfileText::Edit::Changed);
+  check(!without.find("Fz", "Key"));
   check_others(original, without, names);
   return 0;
 }

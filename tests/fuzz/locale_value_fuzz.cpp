@@ -1,9 +1,5 @@
 // LOCALE of one setting with any value: the first byte picks the setting, the rest is the
 // value. Afterwards sort forms must order texts exactly as the comparison does.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <string_view>
 
 #include "numeric/locale/collation_compare.h"
@@ -12,10 +8,12 @@
 #include "numeric/locale/locale_settings.h"
 #include "numeric/locale/locale_state.h"
 #include "numeric/locale/locale_texts.h"
+#include "tests/fuzz/support/fuzz_check.h"
 
 namespace {
 
 using namespace kes::numeric;
+using kes::fuzz::check;
 
 constexpr std::string_view kNames[] = {
     "KESCHARSET", "KESCOLSEQ", "KESCASE",          "KESMONTH", "KESMON",  "KESAMPM",
@@ -42,8 +40,8 @@ void check_sort_forms(std::string_view sample) {
   to_sort_form(std::span<char>(b, n), CodePage::Ansi, false);
   to_sort_form(std::span<char>(fa, n), CodePage::Ansi, true);
   to_sort_form(std::span<char>(fb, n), CodePage::Ansi, true);
-  if (sign(std::memcmp(a, b, n)) != sign(by_compare)) std::abort();
-  if (sign(std::memcmp(fa, fb, n)) != sign(by_compare_folded)) std::abort();
+  check(sign(std::memcmp(a, b, n)) == sign(by_compare));
+  check(sign(std::memcmp(fa, fb, n)) == sign(by_compare_folded));
 }
 
 }  // namespace
@@ -53,10 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view name = kNames[data[0] % std::size(kNames)];
   const std::string_view value(reinterpret_cast<const char*>(data) + 1, size - 1);
   locale_setting(name, value);
-  for (int m = 1; m <= 12; ++m) {
-    if (month_name(m).size() > 12 || month_abbreviation(m).size() > 3) std::abort();
-  }
-  if (am_text().size() > 2 || pm_text().size() > 2) std::abort();
+  for (int m = 1; m <= 12; ++m)
+    check(month_name(m).size() <= 12 && month_abbreviation(m).size() <= 3);
+  check(am_text().size() <= 2 && pm_text().size() <= 2);
   check_sort_forms(value.substr(0, 64));
   reset_all_tables();
   locale_state().reset();

@@ -1,10 +1,6 @@
 // Fuzzes the REAL conversions, BFLOAT storage, CRC-32 and RANDOM with arbitrary bit patterns:
 // every result stays within the bounds its header states and round trips hold.
 #include <cmath>
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <utility>
 
 #include <kestrel/maths.h>
@@ -12,22 +8,22 @@
 #include <kestrel/string_stack.h>
 
 #include "numeric/maths/random.h"
+#include "tests/fuzz/support/fuzz_check.h"
 
 namespace {
 
-constexpr std::size_t kMaxInput = 1 << 16;
+using kes::fuzz::check;
 
-void check(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
+// The first `N` bytes from `offset`, zeros past the input's end.
+template <std::size_t N>
+void take(const std::uint8_t* data, std::size_t size, std::size_t offset, std::uint8_t (&out)[N]) {
+  for (std::size_t index = 0; index < N; ++index)
+    out[index] = offset + index < size ? data[offset + index] : 0;
 }
 
 double read_double(const std::uint8_t* data, std::size_t size, std::size_t offset) {
-  std::uint8_t bytes[8] = {};
-  for (std::size_t index = 0; index < 8 && offset + index < size; ++index) {
-    bytes[index] = data[offset + index];
-  }
+  std::uint8_t bytes[8];
+  take(data, size, offset, bytes);
   double value;
   std::memcpy(&value, bytes, sizeof value);
   return value;
@@ -59,10 +55,8 @@ void check_conversions(double x, double y) {
 }
 
 void check_bfloat(const std::uint8_t* data, std::size_t size) {
-  std::uint8_t eight[8] = {};
-  for (std::size_t index = 0; index < 8 && index < size; ++index) {
-    eight[index] = data[index];
-  }
+  std::uint8_t eight[8];
+  take(data, size, 0, eight);
   const double loaded = Kes$bloadfloat(eight);
   std::uint8_t again[8];
   Kes$bstorefloat(again, loaded);
@@ -70,16 +64,12 @@ void check_bfloat(const std::uint8_t* data, std::size_t size) {
     eight[0] &= 0xF8;  // the three bits below the REAL's fraction are not kept
     check(std::memcmp(eight, again, 8) == 0);
   }
-  std::uint8_t four[4] = {};
-  for (std::size_t index = 0; index < 4 && index < size; ++index) {
-    four[index] = data[index];
-  }
+  std::uint8_t four[4];
+  take(data, size, 0, four);
   const double loaded4 = Kes$bloadfloat4(four);
   std::uint8_t again4[4];
   Kes$bstorefloat4(again4, loaded4);
-  if (loaded4 != 0.0) {
-    check(std::memcmp(four, again4, 4) == 0);
-  }
+  if (loaded4 != 0.0) check(std::memcmp(four, again4, 4) == 0);
 }
 
 void check_crc(const std::uint8_t* data, std::size_t size) {
@@ -94,9 +84,7 @@ void check_random(double x, double y) {
   kes::numeric::seed_random(static_cast<std::uint32_t>(Kes$uroundd(x)));
   std::int32_t low = Kes$lroundd(x);
   std::int32_t high = Kes$lroundd(y);
-  if (low > high) {
-    std::swap(low, high);
-  }
+  if (low > high) std::swap(low, high);
   for (int draw = 0; draw < 8; ++draw) {
     const std::int32_t value = Kes$RANDOM(low, high);
     check(value >= low && value <= high);
@@ -106,9 +94,7 @@ void check_random(double x, double y) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size > kMaxInput) {
-    return 0;
-  }
+  if (size > 1 << 16) return 0;
   const double x = read_double(data, size, 0);
   const double y = read_double(data, size, 8);
   check_conversions(x, y);

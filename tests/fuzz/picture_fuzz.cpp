@@ -2,28 +2,20 @@
 // values and digit texts through it and deformats arbitrary text. Input: the picture, a line
 // feed, then the value text. Invariants: nothing is written outside the destination, the
 // result text stays terminated within its 256 bytes, and both stacks are left as found.
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <string_view>
 
 #include <kestrel/pic_desc.h>
 #include <kestrel/pictures.h>
 
-#include "numeric/decimal/decimal_stack.h"
 #include "numeric/pictures/picture_engine.h"
-#include "runtime/stack/string_stack.h"
+#include "tests/fuzz/support/fuzz_check.h"
 
 namespace {
 
-constexpr std::size_t kMaxInput = 700;
+using kes::fuzz::check;
 constexpr std::size_t kGuard = 16;
 constexpr char kGuardByte = '\x7f';
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
 
 // A destination with guard bytes after `length` bytes.
 struct Field {
@@ -39,14 +31,10 @@ struct Field {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size > kMaxInput) return 0;
-  const std::string_view input(reinterpret_cast<const char*>(data), size);
-  const std::size_t split = input.find('\n');
-  const std::string picture(input.substr(0, split));  // zero-terminated copy
-  const std::string_view value =
-      split == std::string_view::npos ? std::string_view() : input.substr(split + 1);
-  const int strings = kes::runtime::string_stack_depth();
-  const int decimals = kes::numeric::decimal_depth();
+  if (size > 700) return 0;
+  const auto [picture_text, value] = kes::fuzz::split_at(kes::fuzz::text_of(data, size), '\n');
+  const std::string picture(picture_text);  // zero-terminated copy
+  const kes::fuzz::StackDepths depths;
 
   PicDesc desc;
   desc.Init(picture.c_str());
@@ -67,9 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Field field(length);
     desc.FormatPict(field.bytes, field.length, count, knob & 1, digits.c_str());
     field.check_guard();
-    for (std::uint32_t i = static_cast<std::uint32_t>(width); i < length; ++i) {
+    for (std::uint32_t i = static_cast<std::uint32_t>(width); i < length; ++i)
       check(field.bytes[i] == ' ');  // beyond the width only padding
-    }
   }
   {
     Field field(length);
@@ -97,7 +84,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Kes$DPushStringP(value.data(), static_cast<std::uint32_t>(value.size()), picture.c_str());
   Kes$PushPictDec(picture.c_str());
   kes::runtime::pop_discard();
-  check(kes::runtime::string_stack_depth() == strings);
-  check(kes::numeric::decimal_depth() == decimals);
+  depths.check_kept();
   return 0;
 }

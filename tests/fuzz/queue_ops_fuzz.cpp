@@ -2,10 +2,6 @@
 // texts, an inconsistent procedure and memory running out. After every statement RECORDS must
 // count the entries added and not deleted (a failed ADD adds nothing), and reading every position
 // must give back records the statements stored.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include <kestrel/queues.h>
@@ -14,15 +10,11 @@
 
 #include "files/errors/error_state.h"
 #include "platform/core/heap.h"
-#include "runtime/stack/string_stack.h"
+#include "tests/fuzz/support/fuzz_check.h"
 
 namespace {
 
-constexpr std::size_t kMaxInput = 1 << 12;
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
+using kes::fuzz::check;
 
 // LONG Serial, LONG A, CSTRING(8) Name, SHORT B: 18 bytes. The queue takes 20 bytes of it, or
 // 140 when the first input byte is odd (records then stored compressed).
@@ -49,8 +41,8 @@ std::int32_t erratic(const void*, std::uint32_t, const void*, const void*, std::
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0 || size > kMaxInput) return 0;
-  const int depth = kes::runtime::string_stack_depth();
+  if (size == 0 || size > 4096) return 0;
+  const kes::fuzz::StackDepths depths;
   const std::uint32_t record_size = (data[0] & 1) != 0 ? 140 : 20;
   std::uint8_t buffer[140] = {};
   KesQueueDescriptor queue{buffer, record_type(), nullptr, record_size};
@@ -105,9 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     kes::platform::heap_fail_nth(0);
     if (added != 0 && kes::files::current_error() == kes::files::ErrorCode::None) ++live;
-    if (added != 0 && kes::files::current_error() != kes::files::ErrorCode::None) {
+    if (added != 0 && kes::files::current_error() != kes::files::ErrorCode::None)
       check(Kes$RECORDSqueue(&queue) == before);  // nothing half-added
-    }
     check(Kes$RECORDSqueue(&queue) == live);
   }
   for (std::int32_t p = 1; p <= live; ++p) {
@@ -117,6 +108,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(stored >= 1 && stored <= serial);  // every entry holds a record some ADD stored
   }
   Kes$FREEqueue(&queue);
-  check(kes::runtime::string_stack_depth() == depth);
+  depths.check_kept();
   return 0;
 }

@@ -2,28 +2,18 @@
 // inside them, and every column it accepts lies inside the record image, with a unique name, and
 // every key field it maps names one of those columns.
 #include <cctype>
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
 #include <set>
 #include <string>
 #include <vector>
 
 // The driver is a library of its own; its reader is built into the target directly.
 #include "files/sqlite/record_layout.cpp"
+#include "tests/fuzz/support/fuzz_check.h"
 
-namespace {
-
-constexpr std::size_t kMaxInput = 4096;
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
-
-}  // namespace
+using kes::fuzz::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size < 2 || size > kMaxInput) return 0;
+  if (size < 2 || size > 4096) return 0;
   // The first two bytes give the record's size; a MEMO of 8 bytes and a BLOB follow it.
   const std::uint32_t record_size = data[0] | (std::uint32_t{data[1]} << 8);
   std::vector<std::uint8_t> bytes(data + 2, data + size);  // exactly the input: overreads trap

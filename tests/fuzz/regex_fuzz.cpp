@@ -6,9 +6,6 @@
 // from the match's own start finds the same match; FindNext walks end; Replace never writes past
 // the buffer; the wildcard matcher agrees with a table-driven check; the string stack is left
 // as found.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,15 +16,12 @@
 #include "numeric/matching/match.h"
 #include "numeric/matching/regex_search.h"
 #include "numeric/matching/wildcard.h"
-#include "runtime/stack/string_stack.h"
+#include "tests/fuzz/support/fuzz_check.h"
 
 namespace {
 
 namespace num = kes::numeric;
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
+using kes::fuzz::check;
 
 void check_groups(const num::RegexGroups& groups, std::size_t length) {
   check(groups[0].start <= groups[0].end && groups[0].end <= length);
@@ -63,19 +57,11 @@ bool wildcard_table(std::string_view pattern, std::string_view text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1 || size > 4096) return 0;
   const auto mode = static_cast<std::int32_t>(data[0]);
-  const std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
-  const std::size_t split = rest.find('\0');
-  const std::string_view pattern = rest.substr(0, split);
-  std::string_view text =
-      split == std::string_view::npos ? std::string_view() : rest.substr(split + 1);
-  std::string_view replacement = "#1<##>";
-  const std::size_t second = text.find('\0');
-  if (second != std::string_view::npos) {
-    replacement = text.substr(second + 1);
-    text = text.substr(0, second);
-  }
+  const auto [pattern, rest] = kes::fuzz::split_at(kes::fuzz::text_of(data + 1, size - 1), '\0');
+  auto [text, replacement] = kes::fuzz::split_at(rest, '\0');
+  if (text.size() == rest.size()) replacement = "#1<##>";
   const bool no_case = (mode & num::kMatchNoCase) != 0;
-  const int depth = kes::runtime::string_stack_depth();
+  const kes::fuzz::StackDepths depths;
 
   num::RegexProgram program;
   if (num::compile_regex(pattern, no_case, program) == num::RegexError::None) {
@@ -85,9 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       num::RegexGroups again;
       check(num::search_regex(program, text, groups[0].start, false, again) ==
             num::RegexOutcome::Found);
-      for (std::size_t g = 0; g < groups.size(); ++g) {
+      for (std::size_t g = 0; g < groups.size(); ++g)
         check(again[g].start == groups[g].start && again[g].end == groups[g].end);
-      }
     } else {
       check(!groups[0].matched());
     }
@@ -116,13 +101,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
 
-  if (pattern.size() * (text.size() + 1) <= 1000000) {
+  if (pattern.size() * (text.size() + 1) <= 1000000)
     check(num::wildcard_match(pattern, text, false) == wildcard_table(pattern, text));
-  }
   kes::runtime::push_text(pattern);
   kes::runtime::push_text(text);
   const std::int32_t matched = Kes$MATCH(mode);
   check(matched == 0 || matched == 1);
-  check(kes::runtime::string_stack_depth() == depth);
+  depths.check_kept();
   return 0;
 }

@@ -3,10 +3,6 @@
 // String2Ref: a character that cannot continue a number never changes the value read, and the
 // stack is left as it was found.
 #include <cmath>
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -15,16 +11,12 @@
 #include "platform/core/heap.h"
 #include "runtime/stack/string_stack.h"
 #include "runtime/stack/string_store.h"
+#include "tests/fuzz/support/fuzz_check.h"
 
 namespace {
 
 namespace rt = kes::runtime;
-
-constexpr std::size_t kMaxInput = 1 << 14;
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
+using kes::fuzz::check;
 
 std::string entry_text(int distance) {
   const rt::StackEntry& entry = rt::entry_from_top(distance);
@@ -51,7 +43,7 @@ void check_readers(const std::string& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size > kMaxInput) return 0;
+  if (size > 1 << 14) return 0;
   const int depth_at_start = rt::string_stack_depth();
   std::vector<std::string> model;
   std::size_t cursor = 0;
@@ -81,10 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       }
       case 2: {
-        std::int32_t value = 0;
-        for (int index = 0; index < 4; ++index) {
-          value = static_cast<std::int32_t>(static_cast<std::uint32_t>(value) << 8 | next());
-        }
+        const std::uint8_t bytes[] = {next(), next(), next(), next()};
+        const std::int32_t value = kes::fuzz::read_long(bytes);
         rt::push_long(value);
         if (!full) model.push_back(std::to_string(value));
         break;
@@ -121,9 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 9: check_readers(next_text()); break;
     }
     check(rt::string_stack_depth() == depth_at_start + static_cast<int>(model.size()));
-    for (std::size_t distance = 1; distance <= model.size(); ++distance) {
+    for (std::size_t distance = 1; distance <= model.size(); ++distance)
       check(entry_text(static_cast<int>(distance)) == model[model.size() - distance]);
-    }
   }
   while (!model.empty()) {
     rt::pop_discard();

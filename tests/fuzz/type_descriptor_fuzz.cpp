@@ -2,10 +2,6 @@
 // records, names and lookups, WHO, WHAT and WHERE, CLEAR, and deep assignment of the structure
 // to a copy of itself. Nothing reads past the stream or writes past the structure; WHERE finds
 // each field WHAT made; the string stack is left as it was found.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include <kestrel/memory.h>
@@ -18,23 +14,14 @@
 #include "runtime/values/clear.h"
 #include "runtime/values/field_queries.h"
 #include "runtime/values/ufo_factory.h"
-
-namespace {
+#include "tests/fuzz/support/fuzz_check.h"
 
 namespace rt = kes::runtime;
-
-constexpr std::size_t kMaxInput = 1 << 12;
-constexpr uint32_t kMaxStructure = 1 << 14;
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
-
-}  // namespace
+using kes::fuzz::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0 || size > kMaxInput) return 0;
-  const int depth = rt::string_stack_depth();
+  if (size == 0 || size > 4096) return 0;
+  const kes::fuzz::StackDepths depths;
   // A block of its own, so that the cache never sees an address reused with other bytes.
   std::vector<unsigned char> stream(data, data + size);
   const auto length = static_cast<uint32_t>(size);
@@ -61,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       holds_pointers =
           holds_pointers || type == 15 || type == 31 || type == 42 || type == 43 || type == 45;
     }
-    if (!d.damaged() && structure <= kMaxStructure && !holds_pointers) {
+    if (!d.damaged() && structure <= 1 << 14 && !holds_pointers) {
       std::vector<char> storage(structure == 0 ? 1 : structure, 'x');
       for (unsigned field = 1; field <= d.NFields(); ++field) {
         Ufo* ufo = rt::field_value(&d, storage.data(), structure, field);
@@ -82,9 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const uint32_t count = d.NFields() < 64 ? d.NFields() : 64;
         pairs[4] = static_cast<unsigned char>(count);
         for (uint32_t field = 1; field <= count; ++field) {
-          for (int half = 0; half < 2; ++half) {
-            pairs.insert(pairs.end(), {static_cast<unsigned char>(field), 0, 0, 0});
-          }
+          const auto byte = static_cast<unsigned char>(field);
+          pairs.insert(pairs.end(), {byte, 0, 0, 0, byte, 0, 0, 0});
         }
         Kes$DeepAssign(to, from, pairs.data());
       }
@@ -99,6 +85,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   rt::forget_class_descriptor(stream.data());
-  check(rt::string_stack_depth() == depth);
+  depths.check_kept();
   return 0;
 }

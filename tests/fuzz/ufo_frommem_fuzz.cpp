@@ -2,25 +2,17 @@
 // class, the rest is the stream. A read never passes the stream's end, a short stream leaves
 // the descriptor as it was, a complete read of a fixed-size value writes back the same bytes,
 // and the string stack is left as it was found.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
-
 #include <kestrel/types.h>
 #include <kestrel/ufo.h>
 #include <kestrel/values.h>
 
 #include "runtime/stack/string_stack.h"
 #include "runtime/values/ufo_factory.h"
+#include "tests/fuzz/support/fuzz_check.h"
 
 namespace {
 
-constexpr std::size_t kMaxInput = 4096;
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
+using kes::fuzz::check;
 
 // The classes, and the size argument each is made with (DECIMAL(9,2) in 5 bytes).
 struct Made {
@@ -36,8 +28,8 @@ bool fixed_bytes(uint32_t code) { return code <= 20; }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0 || size > kMaxInput) return 0;
-  const int depth = kes::runtime::string_stack_depth();
+  if (size == 0 || size > 4096) return 0;
+  const kes::fuzz::StackDepths depths;
   const std::size_t choice = data[0] % (std::size(kClasses) + 1);
   Ufo* ufo = choice < std::size(kClasses) ? kes::runtime::make_ufo(nullptr, kClasses[choice].code,
                                                                    kClasses[choice].size & 0xFF,
@@ -66,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       check(std::memcmp(written.data(), stream.data() + start, written.length()) == 0);
     }
   }
-  check(kes::runtime::string_stack_depth() == depth);
+  depths.check_kept();
   Kes$FreeUfo(ufo);
   return 0;
 }

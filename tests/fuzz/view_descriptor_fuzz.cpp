@@ -1,29 +1,22 @@
 // Fuzzes the view descriptor reader with arbitrary bytes read through a bounded setup: every
 // query, join walk and the printed form stay inside the bytes, and a descriptor that reads
 // without error is rebuilt by the builder into the very same bytes.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include <kestrel/views.h>
 
+#include "tests/fuzz/support/fuzz_check.h"
+
 namespace {
 
-constexpr std::size_t kMaxInput = 1 << 12;
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
+using kes::fuzz::check;
 
 class Handler final : public view_handler {
  public:
   explicit Handler(std::size_t capacity) : capacity_(capacity) {}
   bool reserve(std::uint32_t length) override {
-    if (descriptor == nullptr || descriptor->built_length() + length > capacity_) return false;
-    return true;
+    return descriptor != nullptr && descriptor->built_length() + length <= capacity_;
   }
   void error(std::int32_t) override { ++errors; }
   void put(char c) override { printed += c; }
@@ -59,11 +52,10 @@ void copy_level(view_descriptor& from, const Handler& errors, view_descriptor& t
   if (fields == 0) reproducible = false;
   if (fields != kViewAllFields) {
     for (std::uint32_t i = 1; i <= fields && errors.errors == 0; ++i) {
-      if (from.field(i) == kViewMemoEntry) {
+      if (from.field(i) == kViewMemoEntry)
         to.project_memo(from.memo(i));
-      } else {
+      else
         to.project_field(from.field(i));
-      }
     }
   }
   to.project_all();
@@ -80,7 +72,7 @@ void copy_level(view_descriptor& from, const Handler& errors, view_descriptor& t
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size > kMaxInput) return 0;
+  if (size > 4096) return 0;
   std::vector<std::uint8_t> bytes(data, data + size);  // exactly the input: overreads trap
   Handler reader_handler(0);
   view_descriptor reader(&reader_handler);

@@ -54,20 +54,11 @@ void set_zero(DecimalEntry& value) { decimal_reference::decimal_set_digit(value,
 // A product or quotient, normalised: zero is canonical, otherwise low and high on the outermost
 // non-zero digits.
 void set_normalised(DecimalEntry& value, const cpp_int& number, bool negative) {
-  if (number == 0) {
-    set_zero(value);
-    return;
-  }
   write_digits(value, number, 0, kTop);
-  int high = kTop;
-  while (value.digits[high] == 0)
-    --high;
-  int low = 0;
-  while (value.digits[low] == 0)
-    ++low;
-  value.low = static_cast<std::uint8_t>(low);
-  value.high = static_cast<std::uint8_t>(high);
+  value.low = 0;
+  value.high = kTop;
   value.sign = negative ? 1 : 0;
+  decimal_reference::decimal_normalise(value);
 }
 
 // Alignment: the operand's high moves down over leading zeros, but not below the other's high

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <kestrel/evaluate.h>
+
 #include <gtest/gtest.h>
 
 #include "data/evaluate/bind_scopes.h"
@@ -88,6 +90,13 @@ class CellValue final : public data::BoundValue {
 
 inline void bind(const std::string& name, Cell& cell) {
   data::bind_variable(data::bind_scopes(), name, std::make_unique<CellValue>(&cell));
+}
+
+// EVALUATE(text) as compiled code calls it; returns the pushed text.
+inline std::string evaluate(const std::string& text) {
+  runtime::push_reference(text);
+  Kes$Evaluate();
+  return pop_top_text();
 }
 
 class EvaluateTest : public ::testing::Test {

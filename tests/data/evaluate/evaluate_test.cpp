@@ -16,13 +16,6 @@
 namespace kes::test {
 namespace {
 
-// EVALUATE(text) as compiled code calls it; returns the pushed text.
-std::string evaluate(const std::string& text) {
-  runtime::push_reference(text);
-  Kes$Evaluate();
-  return pop_top_text();
-}
-
 struct ValueCase {
   const char* name;
   const char* text;

@@ -169,6 +169,8 @@ TEST_F(ExpressionParserTest, LimitsNestingHeightAndStackNeed) {
       {"ConcatenationsFillingTheStack", repeat("'a'&(", 31) + "'a'" + repeat(")", 31), true},
       {"ConcatenationsBeyondTheStack", repeat("'a'&(", 32) + "'a'" + repeat(")", 32), false},
       {"ArithmeticNeedsNoStack", repeat("1+(", 100) + "1" + repeat(")", 100), true},
+      {"SqlTextAtTheLimit", "SQL(" + std::string(data::kMaxLiteralLength, 'x') + ")", true},
+      {"SqlTextOneOver", "SQL(" + std::string(data::kMaxLiteralLength + 1, 'x') + ")", false},
   };
   for (const LimitCase& c : cases) {
     SCOPED_TRACE(c.name);

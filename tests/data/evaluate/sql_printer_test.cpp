@@ -37,6 +37,10 @@ std::int32_t format_date(void*, std::int32_t serial, char* out, std::uint32_t ca
 std::int32_t format_time(void*, std::int32_t time, char* out, std::uint32_t capacity) {
   return write("TIME(" + std::to_string(time) + ")", out, capacity);
 }
+std::int32_t format_string(void*, const char* text, std::uint32_t length, char* out,
+                           std::uint32_t capacity) {
+  return write("N'" + std::string(text, length) + "'", out, capacity);
+}
 
 class SqlPrinterTest : public EvaluateTest {
  protected:
@@ -130,6 +134,18 @@ TEST_F(SqlPrinterTest, AbandonsWhatDoesNotFit) {
   EXPECT_EQ(print("Name = Huge"), "(null)");
   callback_.format_date = nullptr;  // a driver without dates cannot take date comparisons
   EXPECT_EQ(print("Hired > 1"), "(null)");
+  // The driver's own texts: "NAME = N'...'" and the terminator fill the buffer exactly.
+  callback_.format_string = format_string;
+  for (const std::size_t length : {data::kSqlBufferCapacity - 11, data::kSqlBufferCapacity - 10}) {
+    long_text.text.assign(length, 'x');
+    const bool fits = length == data::kSqlBufferCapacity - 11;
+    EXPECT_EQ(print("Name = Huge"), fits ? "NAME = N'" + long_text.text + "'" : "(null)");
+  }
+  // A comparison whose value has no room on the string stack is not printed.
+  for (int index = 0; index < runtime::kStringStackCapacity; ++index)
+    runtime::push_reference("x");
+  EXPECT_EQ(print("Name = Limit"), "(null)");
+  drain_string_stack();
 }
 
 }  // namespace

@@ -18,12 +18,6 @@
 namespace kes::test {
 namespace {
 
-std::string evaluate(const char* text) {
-  runtime::push_reference(text);
-  Kes$Evaluate();
-  return pop_top_text();
-}
-
 // BIND(name, descriptor) as compiled code does it; the caller's descriptor is freed at once,
 // since the scope keeps its own clone.
 void bind_ufo(const char* name, Ufo* ufo) {

@@ -2,7 +2,6 @@
 #include "files/dispatch/file_utilities.h"
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include <kestrel/driver.h>
@@ -13,6 +12,7 @@
 #include "platform/files/file_system.h"
 #include "runtime/stack/string_stack.h"
 #include "tests/support/stack_helpers.h"
+#include "tests/support/temp_folder.h"
 
 namespace kes::test {
 namespace {
@@ -22,26 +22,14 @@ namespace fs = std::filesystem;
 class FileUtilities : public testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::path(testing::TempDir()) /
-           ("kes_files_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-            testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_ / "sub");
+    fs::create_directories(folder_.file("sub"));
     write("CUST.DAT", "customers");
   }
-  void TearDown() override {
-    fs::remove_all(dir_);
-    drain_string_stack();
-  }
-  void write(const std::string& name, const std::string& text) {
-    std::ofstream(dir_ / name, std::ios::binary) << text;
-  }
-  std::string read(const std::string& name) {
-    std::ifstream in(dir_ / name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
+  void TearDown() override { drain_string_stack(); }
+  void write(const std::string& name, const std::string& text) { folder_.write(name, text); }
+  std::string read(const std::string& name) { return folder_.read(name); }
   // A name as programs give it: Windows separators, trailing blanks.
-  std::string name(const std::string& relative) { return dir_.string() + "\\" + relative + "   "; }
+  std::string name(const std::string& relative) { return folder_.path() + "\\" + relative + "   "; }
   // Pushes destination then source, so the source is on top, and calls the utility.
   std::int32_t run(void (*utility)(), const std::string& from, const std::string& to) {
     runtime::push_text(to);
@@ -49,14 +37,14 @@ class FileUtilities : public testing::Test {
     utility();
     return Kes$ERRCODE;
   }
-  fs::path dir_;
+  TempFolder folder_{"files"};
 };
 
 TEST_F(FileUtilities, RemoveReportsMissingFilesAndPaths) {
   runtime::push_text(name("CUST.DAT"));
   Kes$RemoveFile();
   EXPECT_EQ(Kes$ERRCODE, 0);
-  EXPECT_FALSE(fs::exists(dir_ / "CUST.DAT"));
+  EXPECT_FALSE(fs::exists(folder_.file("CUST.DAT")));
   const std::pair<std::string, std::int32_t> failures[] = {
       {name("CUST.DAT"), 2}, {name("none\\CUST.DAT"), 3}, {name("sub"), 5}};
   for (const auto& [missing, error] : failures) {
@@ -71,7 +59,7 @@ TEST_F(FileUtilities, RenameAndCopyIntoADirectoryKeepTheSourcesName) {
   EXPECT_EQ(read("sub/CUST.DAT"), "customers");
   EXPECT_EQ(run(Kes$RenameFile, name("CUST.DAT"), name("OLD.DAT")), 0);
   EXPECT_EQ(read("OLD.DAT"), "customers");
-  fs::remove(dir_ / "sub" / "CUST.DAT");
+  fs::remove(folder_.file("sub/CUST.DAT"));
   EXPECT_EQ(run(Kes$RenameFile, name("OLD.DAT"), name("sub")), 0);  // an existing directory
   EXPECT_EQ(read("sub/OLD.DAT"), "customers");
   runtime::push_text(name("sub\\OLD.DAT"));
@@ -119,7 +107,7 @@ TEST_F(FileUtilities, CopyOntoAFullDiskFailsAndLeavesNoPartialFile) {
       testing::ExitedWithCode(0), "error 5");
   EXPECT_EQ(read("BIG.DAT"), std::string(64 * 1024, 'x'));
   EXPECT_EQ(read("OLD.DAT"), "old copy");
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 4);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_.path()), fs::directory_iterator()), 4);
 }
 
 TEST_F(FileUtilities, CompanionsCopyAndRenameByExtension) {

@@ -185,12 +185,13 @@ constexpr CheckCase kChecks[] = {
     {"EmptyPosition", DRV_REGETFILE, 0x1, "", 35},
     {"PositionGiven", DRV_RESETFILE, 0x1, " 1 ", 0},
     {"BlankPositionOfAClosedFile", DRV_RESETFILE, 0, "  ", 37},
+    {"BlankPositionOfAKey", DRV_REGETKEY, 0x101, " ", 35},
 };
 
 TEST(StateProtocolCheck, AnswersWhatTheStateDeserves) {
   for (const CheckCase& c : kChecks) {
     SCOPED_TRACE(c.name);
-    Object o{c.state, 0x15, 0};
+    Object o{c.state, 0x15, c.state & 0x100u};  // a built key has its own word
     const std::size_t length =
         c.position == nullptr ? 0 : std::char_traits<char>::length(c.position);
     EXPECT_EQ(check_state(o.words(true), c.operation, c.position, length), c.answer);
@@ -229,8 +230,6 @@ constexpr UpdateCase kUpdates[] = {
     {"ReadWithoutHold", DRV_NEXT, 0, 0x1021, 0x0023},
     {"CloseClearsTheWholeWord", DRV_CLOSE, 0, 0x7FFF, 0},
     {"CloseOfAClosedFile", DRV_CLOSE, 0, 0x2, 0x2},
-    {"FailedSetByPointerKeepsTheSequence", DRV_SETFILEPTR, 35, 0x2221, 0x0021},
-    {"FailureDropsTheWatch", DRV_NEXT, 33, 0x2623, 0x0001},
     {"NumberAboveTheTableChangesNothing", 105, 0, 0x21, 0x21},
     {"FailureAboveTheTableChangesNothing", 105, 5, 0x621, 0x621},
 };

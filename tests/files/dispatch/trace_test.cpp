@@ -3,8 +3,6 @@
 #include "files/dispatch/trace.h"
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <regex>
 #include <string>
 
@@ -14,47 +12,32 @@
 
 #include "files/errors/error_state.h"
 #include "platform/profile/profile.h"
+#include "tests/support/temp_folder.h"
 
 namespace kes::test {
 namespace {
 
-namespace fs = std::filesystem;
-
 // A record of LONG ID, STRING(6) NAME, DATE BORN, TIME AT (18 bytes) as the compiler lists it,
-// and a LONG that follows the record in the same stream.
+// and a LONG X that follows the record in the same stream but is not one of its fields.
 constexpr std::uint8_t kRecordType[] = {
     22,  0x02, 18,   0,   0,   0,  4,  0,    0,   0,   0,   0,   0,   0,    'R', 'E', 'C',
     0,   6,    0x02, 'I', 'D', 0,  18, 0x0A, 6,   'N', 'A', 'M', 'E', 0,    4,   4,   0x0A,
-    'B', 'O',  'R',  'N', 0,   10, 5,  0x0A, 'A', 'T', 0,   14,  6,   0x02, 'X', 0,  // not one of
-                                                                                     // the record's
-                                                                                     // fields
+    'B', 'O',  'R',  'N', 0,   10, 5,  0x0A, 'A', 'T', 0,   14,  6,   0x02, 'X', 0,
 };
 
 class Trace : public testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::path(testing::TempDir()) / "kes_trace";
-    fs::create_directories(dir_);
-    log_ = (dir_ / "trace.log").string();
-    fs::remove(log_);
-  }
   void TearDown() override {
     platform::set_system_profile_path_for_testing("");
     files::reload_trace_settings_for_testing();
-    fs::remove_all(dir_);
   }
   void profile(const std::string& section) {
-    const fs::path ini = dir_ / "win.ini";
-    std::ofstream(ini) << "[KXVIEW]\n" << section << "TraceFile=" << log_ << "\n";
-    platform::set_system_profile_path_for_testing(ini.string());
+    platform::set_system_profile_path_for_testing(folder_.write(
+        "win.ini", "[KXVIEW]\n" + section + "TraceFile=" + folder_.file("trace.log") + "\n"));
     files::reload_trace_settings_for_testing();
   }
-  std::string log() {
-    std::ifstream in(log_, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
-  fs::path dir_;
-  std::string log_;
+  std::string log() { return folder_.read("trace.log"); }
+  TempFolder folder_{"trace"};
 };
 
 TEST_F(Trace, FileEntryHasTheDeclarationTheValuesTheErrorAndTheTime) {
@@ -111,7 +94,8 @@ TEST_F(Trace, ViewEntryPrintsItsDescriptorAndFilesOnlyWhenAskedFor) {
   view.descriptor = descriptor;
   Drv_FCB file{};
   EXPECT_EQ(_drv_TraceOp(DRV_NEXT, &file, nullptr, 0), 0u);  // files are not traced
-  EXPECT_EQ(_drv_TraceOp(DRV_INTERNAL87, &view.file, nullptr, 0), 0u);
+  for (const std::int32_t internal : {DRV_INTERNAL87, DRV_INTERNAL91})
+    EXPECT_EQ(_drv_TraceOp(internal, &view.file, nullptr, 0), 0u);
   EXPECT_NE(_drv_TraceOp(DRV_SETVIEW, &view.file, nullptr, 0), 0u);
   EXPECT_TRUE(std::regex_match(
       log(), std::regex("SETview {17}VIEW\\(FILE\\)\r\n  JOIN\\(KEY,FIELD\\(2\\)\\)\r\n"

@@ -181,41 +181,46 @@ void arrange_shutdown(TestFile& a, TestFile& b) {
   Kes$LOGOUT(0, &a.block, nullptr);
   report_calls = true;
 }
-constexpr const char* kShutdownCalls = "8 A\n104 B\n104 A\n";
 
-TEST_F(TransactionsDeathTest, HaltCommitsAndDestroysNewestFirst) {
-  TestFile a("A"), b("B");
-  EXPECT_EXIT(
-      {
-        arrange_shutdown(a, b);
-        runtime::push_text("");
-        runtime::halt_program(3, true);
-      },
-      testing::ExitedWithCode(3), kShutdownCalls);
-}
+struct ShutdownCase {
+  const char* name;
+  void (*end)();
+  int exit_code;
+};
+const ShutdownCase kShutdowns[] = {
+    {"Halt",
+     [] {
+       runtime::push_text("");
+       runtime::halt_program(3, true);
+     },
+     3},
+    {"FatalError",
+     [] {
+       runtime::set_library_active_for_testing(true);
+       runtime::fatal(runtime::RuntimeError::Index);
+     },
+     runtime::kFatalExitCode},
+    {"StopWithAbort",
+     [] {
+       const platform::MessageBoxAnswer abort[] = {platform::MessageBoxAnswer::Abort};
+       platform::set_message_box_answers(abort);
+       runtime::push_text("Stop");
+       runtime::stop_program(0);
+     },
+     0},
+};
 
-TEST_F(TransactionsDeathTest, FatalErrorCommitsAndDestroys) {
-  TestFile a("A"), b("B");
-  EXPECT_EXIT(
-      {
-        arrange_shutdown(a, b);
-        runtime::set_library_active_for_testing(true);
-        runtime::fatal(runtime::RuntimeError::Index);
-      },
-      testing::ExitedWithCode(runtime::kFatalExitCode), kShutdownCalls);
-}
-
-TEST_F(TransactionsDeathTest, StopWithAbortCommitsAndDestroys) {
-  TestFile a("A"), b("B");
-  EXPECT_EXIT(
-      {
-        arrange_shutdown(a, b);
-        const platform::MessageBoxAnswer abort[] = {platform::MessageBoxAnswer::Abort};
-        platform::set_message_box_answers(abort);
-        runtime::push_text("Stop");
-        runtime::stop_program(0);
-      },
-      testing::ExitedWithCode(0), kShutdownCalls);
+TEST_F(TransactionsDeathTest, ProgramEndsCommitAndDestroyNewestFirst) {
+  for (const ShutdownCase& c : kShutdowns) {
+    SCOPED_TRACE(c.name);
+    TestFile a("A"), b("B");
+    EXPECT_EXIT(
+        {
+          arrange_shutdown(a, b);
+          c.end();
+        },
+        testing::ExitedWithCode(c.exit_code), "8 A\n104 B\n104 A\n");
+  }
 }
 
 TEST_F(Transactions, CloseDownAtTheProgramsEndCommitsAndDestroysOnce) {

@@ -112,9 +112,6 @@ TEST_F(ErrorStateTest, ClearOfAClearStateStillCatchesEachChange) {
 }
 
 TEST_F(ErrorStateTest, OverrideReplacesTheTextLessLeadingBlanks) {
-  test::set_message_override(2, "Fichier introuvable");
-  post_error(ErrorCode::NoFile);
-  EXPECT_EQ(error_text(), "Fichier introuvable");
   test::set_message_override(700, "   Indented");
   post_error_number(700);
   EXPECT_EQ(error_text(), "Indented");
@@ -126,9 +123,7 @@ struct CutCase {
   std::size_t kept;
 };
 
-constexpr CutCase kErrorTextCuts[] = {
-    {"Empty", 0, 0}, {"One", 1, 1}, {"ExactFit79", 79, 79}, {"OneOver", 80, 79}, {"Long", 255, 79},
-};
+constexpr CutCase kErrorTextCuts[] = {{"Empty", 0, 0}, {"ExactFit79", 79, 79}, {"OneOver", 80, 79}};
 
 TEST_F(ErrorStateTest, ErrorTextHoldsAtMost79Characters) {
   for (const CutCase& c : kErrorTextCuts) {
@@ -139,21 +134,18 @@ TEST_F(ErrorStateTest, ErrorTextHoldsAtMost79Characters) {
   }
 }
 
-TEST_F(ErrorStateTest, AppendGoesAfterTheLastNonBlank) {
+TEST_F(ErrorStateTest, AppendGoesAfterTheLastNonBlankUpTo79Characters) {
   append_error_text("Alone");  // to an empty text
   EXPECT_EQ(error_text(), "Alone");
   post_error(ErrorCode::NoBind);
   append_error_text(" : Total");
   EXPECT_EQ(error_text(), "No BIND on variable : Total");
   EXPECT_EQ(Kes$ERRCODE, 801);
-}
-
-TEST_F(ErrorStateTest, AppendStopsAtThe79thCharacter) {
-  post_error(ErrorCode::NoBind);  // 19 characters
+  const std::string full = "No BIND on variable : Total" + std::string(52, 'v') + " ";
   append_error_text(std::string(100, 'v'));
-  EXPECT_EQ(errstr(), "No BIND on variable" + std::string(60, 'v') + " ");
+  EXPECT_EQ(errstr(), full);
   append_error_text("more");  // already full
-  EXPECT_EQ(errstr(), "No BIND on variable" + std::string(60, 'v') + " ");
+  EXPECT_EQ(errstr(), full);
 }
 
 struct FileErrorCase {
@@ -164,6 +156,9 @@ struct FileErrorCase {
   std::string stored_message;
 };
 
+const std::string kMessage254(254, 'm');
+const std::string kMessage255(255, 'm');
+
 const FileErrorCase kFileErrors[] = {
     {"CodeAndMessage", "ORA-00942", "table or view does not exist", "ORA-00942",
      "table or view does not exist"},
@@ -172,6 +167,8 @@ const FileErrorCase kFileErrors[] = {
     {"CodeExactFit80", std::string(80, 'c'), "m", std::string(80, 'c'), "m"},
     {"CodeOneOverIsCut", std::string(81, 'c'), "m", std::string(80, 'c'), "m"},
     {"EmptyMessage", "c", "", "c", ""},
+    {"MessageExactFit254", "c", kMessage254.c_str(), "c", kMessage254},
+    {"MessageOneOverIsCut", "c", kMessage255.c_str(), "c", kMessage254},
 };
 
 TEST_F(ErrorStateTest, FileErrorSetsCodeAndMessage) {
@@ -186,20 +183,7 @@ TEST_F(ErrorStateTest, FileErrorSetsCodeAndMessage) {
     EXPECT_EQ(file_error_message(), expected);
     EXPECT_EQ(Kes$ERRCODE, 0);  // the error number is not touched
   }
-}
-
-TEST_F(ErrorStateTest, FileErrorMessageHoldsAtMost254Characters) {
-  std::string exact(254, 'm');
-  std::string over(255, 'm');
-  set_file_error("c", exact.c_str());
-  EXPECT_EQ(file_error_message(), exact);
-  set_file_error("c", over.c_str());
-  EXPECT_EQ(file_error_message(), exact);
-  EXPECT_EQ(file_error_message_field()[254], ' ');
-  // Without a message the composed text is cut the same way.
-  std::string long_code(80, 'k');
-  set_file_error(long_code, nullptr);
-  EXPECT_EQ(file_error_message(), "File System Error : " + long_code);
+  EXPECT_EQ(file_error_message_field()[254], ' ');  // after the message one over
 }
 
 struct FileNameCase {

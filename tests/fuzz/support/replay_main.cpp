@@ -11,22 +11,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 int main(int argc, char** argv) {
   std::size_t runs = 0;
+  const auto replay = [&runs](const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
+    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    ++runs;
+  };
   for (int i = 1; i < argc; ++i) {
-    std::filesystem::path path(argv[i]);
-    std::vector<std::filesystem::path> files;
+    const std::filesystem::path path(argv[i]);
     if (std::filesystem::is_directory(path)) {
-      for (const auto& entry : std::filesystem::recursive_directory_iterator(path)) {
-        if (entry.is_regular_file()) files.push_back(entry.path());
-      }
+      for (const auto& entry : std::filesystem::recursive_directory_iterator(path))
+        if (entry.is_regular_file()) replay(entry.path());
     } else if (std::filesystem::exists(path)) {
-      files.push_back(path);
-    }
-    for (const auto& file : files) {
-      std::ifstream in(file, std::ios::binary);
-      std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
-                              std::istreambuf_iterator<char>());
-      LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-      ++runs;
+      replay(path);
     }
   }
   // The empty input is always worth a run.

@@ -51,16 +51,12 @@ constexpr DateCase kDates[] = {
     {"Feb29th2100NotLeap", 2100, 2, 29, -1},
     {"Feb30th2024", 2024, 2, 30, -1},
     {"Feb29thOfTwoDigitLeapYear", 24, 2, 29, kJan1st2024 + 59},
-    {"Feb29thOfYear1800", 1800, 2, 29, -1},
-    {"Feb29thOfYear10000", 10000, 2, 29, -1},
     {"YearBeforeRange", 1800, 12, 31, -1},
     {"YearAfterRange", 10000, 1, 1, -1},
     {"MonthZero", 2024, 0, 1, -1},
     {"MonthThirteen", 2024, 13, 1, -1},
-    {"Month255", 2024, 255, 1, -1},
     {"DayZero", 2024, 1, 0, -1},
     {"April31st", 2024, 4, 31, -1},
-    {"Day255", 2024, 1, 255, -1},
     {"YearMaximum", kLongMax, 1, 1, -1},
     {"YearMinimum", kLongMin, 1, 1, -1},
     {"TwoDigitYearExpanded", 24, 1, 5, kJan1st2024 + 4},
@@ -122,11 +118,9 @@ constexpr FieldsCase kDateCalls[] = {
     {"Month13IsNextJanuary", 13, 1, 2023, kJan1st2024},
     {"Day0IsLastOfPreviousMonth", 1, 0, 2024, kJan1st2024 - 1},
     {"Day0OfMarchInLeapYear", 3, 0, 2024, kJan1st2024 + 59},
-    {"Day0OfMarchInCommonYear", 3, 0, 2023, kJan1st2023 + 58},
     {"NegativeDayRollsBack", 3, -27, 2024, kJan1st2024 + 32},
     {"Day367IsNextYear", 1, 367, 2024, kJan1st2024 + 366},
     {"Month0Invalid", 0, 1, 2024, -1},
-    {"NegativeMonthInvalid", -1, 1, 2024, -1},
     {"MonthMinimumInvalid", kLongMin, 1, 2024, -1},
     {"MonthMaximumYearTooLate", kLongMax, 1, 2024, -1},
     {"FirstDay", 1, 1, 1801, 4},
@@ -159,11 +153,9 @@ struct WindowCase {
 constexpr WindowCase kWindows[] = {
     {"In2024Year44IsLastCentury", 2024, 80, 44, 1944},
     {"In2024Year43IsThisCentury", 2024, 80, 43, 2043},
-    {"In2024Year99", 2024, 80, 99, 1999},
     {"In2090Year10StaysBehind", 2090, 80, 10, 2010},
     {"In2090Year9GoesAhead", 2090, 80, 9, 2109},
     {"In2001Year21IsLastCentury", 2001, 80, 21, 1921},
-    {"In2001Year20", 2001, 80, 20, 2020},
     {"In1999Year19StaysBehind", 1999, 80, 19, 1919},
     {"In1999Year18GoesAhead", 1999, 80, 18, 2018},
     {"Window50Year74", 2024, 50, 74, 1974},
@@ -198,22 +190,21 @@ TEST_F(CalendarTest, CurrentYearIsReadOnceAndKept) {
   EXPECT_EQ(expand_two_digit_year(9), 2109);
 }
 
-TEST_F(CalendarTest, TodayFollowsFixedTimeAndSetToday) {
+TEST_F(CalendarTest, SetTodayTakesValidSerialsOnly) {
   EXPECT_EQ(today_serial(), kJan1st2024 + 4);
-  ASSERT_TRUE(set_today(4));
-  EXPECT_EQ(today_serial(), 4);
-  EXPECT_EQ(clock_time_value(), 3781526);  // 10:30:15.25 goes on
-  ASSERT_TRUE(set_today(2994626));
-  EXPECT_EQ(today_serial(), 2994626);
-}
-
-TEST_F(CalendarTest, SetTodayIgnoresInvalidSerials) {
   constexpr std::int32_t kInvalid[] = {kLongMin, -1, 0, 3, 2994627, kLongMax};
   for (std::int32_t serial : kInvalid) {
     SCOPED_TRACE(serial);
     EXPECT_FALSE(set_today(serial));
     EXPECT_EQ(today_serial(), kJan1st2024 + 4);
   }
+  ASSERT_TRUE(set_today(4));
+  EXPECT_EQ(today_serial(), 4);
+  EXPECT_EQ(clock_time_value(), 3781526);  // 10:30:15.25 goes on
+  ASSERT_TRUE(set_today(2994626));
+  EXPECT_EQ(today_serial(), 2994626);
+  platform::fix_local_time({10000, 1, 1, 0, 0, 0, 0});
+  EXPECT_EQ(today_serial(), 0);  // a clock beyond the calendar reads as no date
 }
 
 }  // namespace

@@ -41,9 +41,8 @@ struct StoreDateCase {
 };
 constexpr StoreDateCase kDateStores[] = {
     {"Jan5th2024", kJan5th2024, bytes(0x05, 0x01, 0xE8, 0x07)},
-    {"FirstDay", 4, bytes(1, 1, 0x09, 0x07)},                     // 1801 = 0709h
-    {"LastDay", 2994626, bytes(31, 12, 0x0F, 0x27)},              // 9999 = 270Fh
-    {"Feb29th2000", kJan1st2000 + 59, bytes(29, 2, 0xD0, 0x07)},  // 2000 = 07D0h
+    {"FirstDay", 4, bytes(1, 1, 0x09, 0x07)},         // 1801 = 0709h
+    {"LastDay", 2994626, bytes(31, 12, 0x0F, 0x27)},  // 9999 = 270Fh
     {"NoDate", 0, 0},
     {"BelowRange", 3, 0},
     {"AboveRange", 2994627, 0},
@@ -114,18 +113,13 @@ TEST(DateFileLayoutTime, StoreAndLoad) {
   }
 }
 
-TEST(DateFileLayoutTime, InvalidValuesStoreZero) {
-  constexpr std::int32_t kInvalid[] = {std::numeric_limits<std::int32_t>::min(), -1, 0, 8640001};
-  for (std::int32_t value : kInvalid) {
+TEST(DateFileLayoutTime, InvalidValuesAndFieldsGiveNoTime) {
+  for (std::int32_t value : {std::numeric_limits<std::int32_t>::min(), -1, 0, 8640001}) {
     SCOPED_TRACE(value);
     EXPECT_EQ(store_file_time(value), 0u);
   }
-}
-
-TEST(DateFileLayoutTime, FieldsOutOfRangeLoadAsNoTime) {
-  constexpr std::uint32_t kBad[] = {bytes(255, 255, 255, 255), bytes(0, 0, 0, 24),
-                                    bytes(0, 0, 60, 0), bytes(0, 60, 0, 0), bytes(100, 0, 0, 0)};
-  for (std::uint32_t stored : kBad) {
+  for (std::uint32_t stored : {bytes(255, 255, 255, 255), bytes(0, 0, 0, 24), bytes(0, 0, 60, 0),
+                               bytes(0, 60, 0, 0), bytes(100, 0, 0, 0)}) {
     SCOPED_TRACE(stored);
     EXPECT_EQ(load_file_time(stored), 0);
   }

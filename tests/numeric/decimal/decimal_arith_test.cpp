@@ -1,5 +1,5 @@
-// Arithmetic on working decimal values: tables of hand-worked results and boundary rows, one
-// row per rule; random operands of every shape are compared with a reference elsewhere.
+// Arithmetic on working decimal values: hand-worked rows for the rules the reference comparison
+// does not reach or that need a worked example, one row per rule.
 #include "numeric/decimal/decimal_arith.h"
 
 #include <string>
@@ -35,48 +35,64 @@ DecimalEntry spelt(std::string_view digits, int low_position) {
 
 struct BinaryCase {
   const char* name;
+  void (*operation)(DecimalEntry&, const DecimalEntry&);
   std::string left;
   std::string right;
   std::string result;
 };
 
-void expect_binary(const BinaryCase& c, void (*operation)(DecimalEntry&, const DecimalEntry&)) {
-  SCOPED_TRACE(c.name);
-  DecimalEntry left = parse(c.left);
-  operation(left, parse(c.right));
-  EXPECT_EQ(text_of(left), c.result);
-}
-
-const BinaryCase kAdditions[] = {
-    {"Fractions", "1.5", "2.25", "3.75"},
-    {"CarryIntoNewDigit", "99999", "1", "100000"},
-    {"CarryThroughFraction", "0.9999", "0.0001", "1"},
-    {"NegativePlusLargerPositive", "-2.5", "10", "7.5"},
-    {"FinestAndCoarsest", tiny(31, "1"), "1000000000000000000000000000000",
+// The reference comparison elsewhere covers the bulk; these rows pin each rule by hand.
+const BinaryCase kBinary[] = {
+    {"AddCarryThroughFraction", decimal_add, "0.9999", "0.0001", "1"},
+    {"AddFinestAndCoarsest", decimal_add, tiny(31, "1"), "1000000000000000000000000000000",
      "1000000000000000000000000000000." + std::string(31, '0') + "1"},
-    {"ThirtyOneNinesPlusOne", std::string(31, '9'), "1", "1" + std::string(31, '0')},
+    {"SubtractBorrowAcrossManyDigits", decimal_subtract, "100", "0.001", "99.999"},
+    {"SubtractNegative", decimal_subtract, "2", "-3", "5"},
+    {"MultiplyMoneyByRate", decimal_multiply, "12345678901.23", "1.0725000000",
+     "13240740621.569175"},
+    {"MultiplyBelowTheLastPositionIsDropped", decimal_multiply, "0.0000000000000001",
+     "0.00000000000000001", "0"},
+    // 55 x 10^-32 times 0.55: the multiples 275 x 10^-33 and 275 x 10^-34 keep 27 and 2 units of
+    // 10^-32 once their parts below the row are cut, so 29 (the exact 30.25 would truncate to 30).
+    {"MultiplyCutBeforeEachMultipleIsAdded", decimal_multiply, tiny(30, "55"), "0.55",
+     tiny(30, "29")},
+    {"MultiplyOverflowLeavesTheRow", decimal_multiply, "10000000000000000", "10000000000000000",
+     "0"},
+    {"MultiplyTopPositionFits", decimal_multiply, "10000000000000000", "2000000000000000",
+     "2" + std::string(31, '0')},
+    {"DivideTwoThirdsRoundsUp", decimal_divide, "2", "3", "0." + std::string(30, '6') + "7"},
+    {"DivideByZeroIsZero", decimal_divide, "7", "0", "0"},
+    {"DivideByNegative", decimal_divide, "1", "-3", "-0." + std::string(31, '3')},
+    {"DivideHalfOfTheLastPlaceRoundsUp", decimal_divide, tiny(30, "5"), "10", tiny(30, "1")},
+    {"DivideUpByThirtyOnePositions", decimal_divide, "1", tiny(30, "1"),
+     "1" + std::string(31, '0')},
+    {"DivideLongDivisor", decimal_divide, "1", "1.23456789012345678901234567890",
+     "0.8100000072900000663390006036857"},
+    {"IncrementCents", decimal_round_to_increment, "1234.5678", "0.01", "1234.57"},
+    {"IncrementHundredsHalfUp", decimal_round_to_increment, "1250", "100", "1300"},
+    {"IncrementOnlyItsPositionCounts", decimal_round_to_increment, "1.234", "0.05", "1.23"},
+    {"IncrementZeroRoundsToUnits", decimal_round_to_increment, "2.5", "0", "3"},
+    {"IncrementNegative", decimal_round_to_increment, "2.55", "-0.1", "2.6"},
+    {"IncrementUnnormalised", decimal_round_to_increment, "7.77", "000.0100", "7.77"},
 };
 
-TEST(DecimalAdd, AddsExactly) {
-  for (const BinaryCase& c : kAdditions)
-    expect_binary(c, decimal_add);
+TEST(DecimalArithmetic, BinaryOperationsGiveTheHandWorkedResult) {
+  for (const BinaryCase& c : kBinary) {
+    SCOPED_TRACE(c.name);
+    DecimalEntry left = parse(c.left);
+    c.operation(left, parse(c.right));
+    EXPECT_EQ(text_of(left), c.result);
+  }
 }
 
-TEST(DecimalAdd, CarryOutOfTheTopPositionIsLost) {
-  // 5 x 10^31 + 5 x 10^31 = 10^32, one position above the row.
-  DecimalEntry left = spelt("5" + std::string(31, '0'), 32);
-  decimal_add(left, spelt("5" + std::string(31, '0'), 32));
-  EXPECT_EQ(text_of(left), "0");
-  EXPECT_TRUE(decimal_is_zero(left));
-}
-
-TEST(DecimalAdd, ResultKeepsFinerLowAndOneHeadroomDigit) {
-  DecimalEntry left = parse("12.5");  // low 31, high 34 (one leading zero)
-  decimal_add(left, parse("0.25"));   // low 30, high 32
-  EXPECT_EQ(left.low, 30);
-  // 12.5 trims its leading zero to 33, 0.25 is raised to 33, and one headroom digit is added.
-  EXPECT_EQ(left.high, 34);
-  EXPECT_EQ(text_of(left), "12.75");
+TEST(DecimalDivide, DivisorBeyondSixtyDigitsIgnoresItsLowestPositions) {
+  // Divisor 2 x 10^30 + 10^-30: 61 significant digits, so the 10^-30 digit is ignored and
+  // 0.1 / (2 x 10^30) = 5 x 10^-32 exactly, which rounds up to 10^-31. With that digit the
+  // quotient would lie just below 5 x 10^-32 and round to zero.
+  std::string digits = "2" + std::string(59, '0') + "1";
+  DecimalEntry left = parse("0.1");
+  decimal_divide(left, spelt(digits, 2));
+  EXPECT_EQ(text_of(left), tiny(30, "1"));
 }
 
 // True when every byte outside low..high is zero, as every entry the engine makes must be.
@@ -87,7 +103,8 @@ bool row_is_clean(const DecimalEntry& value) {
   return true;
 }
 
-// Each way a value is made or cut, applied to an entry whose row was full of sevens.
+// Each way a value is made or cut, applied to an entry whose row was full of sevens (the
+// reference comparison checks the rows the arithmetic leaves).
 struct Producer {
   const char* name;
   void (*make)(DecimalEntry&);
@@ -106,48 +123,12 @@ const Producer kProducers[] = {
        decimal_load_packed(v, bytes, PackedKind::Decimal, 3, 2);
      },
      "12.34"},
-    {"RoundDown",
-     [](DecimalEntry& v) {
-       v = parse("98.7654");
-       decimal_round(v, 2);
-     },
-     "98.77"},
-    {"RoundAboveTheValue",
-     [](DecimalEntry& v) {
-       v = parse("0.0007");
-       decimal_round(v, 3);
-     },
-     "0.001"},
-    {"RoundToZero",
-     [](DecimalEntry& v) {
-       v = parse("0.0004");
-       decimal_round(v, 2);
-     },
-     "0"},
     {"Truncate",
      [](DecimalEntry& v) {
        v = parse("-98.7654");
        decimal_truncate(v);
      },
      "-98"},
-    {"ProductAboveTheMultiplicand",  // the product starts three positions above 12.34
-     [](DecimalEntry& v) {
-       v = parse("12.34");
-       decimal_multiply(v, parse("1000"));
-     },
-     "12340"},
-    {"ProductBelowTheMultiplicand",
-     [](DecimalEntry& v) {
-       v = parse("12.34");
-       decimal_multiply(v, parse("0.001"));
-     },
-     "0.01234"},
-    {"SumBelowTheOperands",
-     [](DecimalEntry& v) {
-       v = parse("-12.5");
-       decimal_add(v, parse("12.5"));
-     },
-     "0"},
 };
 
 TEST(DecimalRow, EveryProducerLeavesTheRowClean) {
@@ -164,98 +145,6 @@ TEST(DecimalRow, EveryProducerLeavesTheRowClean) {
   }
 }
 
-const BinaryCase kSubtractions[] = {
-    {"BelowOne", "1", "0.01", "0.99"},
-    {"EqualValues", "5", "5", "0"},
-    {"BorrowAcrossManyDigits", "100", "0.001", "99.999"},
-    {"MinusNegative", "2", "-3", "5"},
-};
-
-TEST(DecimalSubtract, SubtractsExactly) {
-  for (const BinaryCase& c : kSubtractions)
-    expect_binary(c, decimal_subtract);
-}
-
-TEST(DecimalSubtract, ZeroDifferenceIsPositive) {
-  DecimalEntry left = parse("-3");
-  decimal_subtract(left, parse("-3"));
-  EXPECT_EQ(left.sign, 0);
-}
-
-const BinaryCase kProducts[] = {
-    {"Fractions", "1.5", "1.5", "2.25"},
-    {"TrailingZerosAndPlaces", "1200", "0.01", "12"},
-    {"MoneyTimesRate", "12345678901.23", "1.0725000000", "13240740621.569175"},
-    {"ThirtyTwoPlaces", "0.0000000000000001", "0.0000000000000001", tiny(31, "1")},
-    {"BelowTheLastPositionIsDropped", "0.0000000000000001", "0.00000000000000001", "0"},
-    // 55 x 10^-32 times 0.55: the multiples 275 x 10^-33 and 275 x 10^-34 keep 27 and 2 units of
-    // 10^-32 once their parts below the row are cut, so 29 (the exact 30.25 would truncate to 30).
-    {"CutBeforeEachMultipleIsAdded", tiny(30, "55"), "0.55", tiny(30, "29")},
-    {"ThirtyOneDigitResult", "9999999999999999", "999999999999999",
-     "9999999999999989000000000000001"},
-    // Eight-digit groups from position 0 of the product: ..., 99999999 + 1, 99999999 + 1: the
-    // carries settle only after a third step.
-    {"CarryThroughThreeSteps", "99999999.000000005", "1.000000019999",
-     "100000000.999899985001000099995"},
-};
-
-TEST(DecimalMultiply, MultipliesWithTruncationBelowTheRow) {
-  for (const BinaryCase& c : kProducts)
-    expect_binary(c, decimal_multiply);
-}
-
-TEST(DecimalMultiply, OverflowKeepsTheLowerThirtyTwoIntegerDigits) {
-  // 10^16 x 10^16 = 10^32 leaves the row entirely; 10^16 x 2 x 10^15 = 2 x 10^31 still fits.
-  DecimalEntry left = parse("10000000000000000");
-  decimal_multiply(left, parse("10000000000000000"));
-  EXPECT_EQ(text_of(left), "0");
-  left = parse("10000000000000000");
-  decimal_multiply(left, parse("2000000000000000"));
-  EXPECT_EQ(text_of(left), "2" + std::string(31, '0'));
-  // (10^31 + 3) x 11 = 11 x 10^31 + 33: the digit at 10^32 is lost.
-  left = spelt("1" + std::string(29, '0') + "03", 32);
-  decimal_multiply(left, parse("11"));
-  EXPECT_EQ(text_of(left), "1" + std::string(29, '0') + "33");
-}
-
-const BinaryCase kQuotients[] = {
-    {"TwoThirdsRoundsUp", "2", "3", "0." + std::string(30, '6') + "7"},
-    {"OneThirdRoundsDown", "1", "3", "0." + std::string(31, '3')},
-    {"ByZeroIsZero", "7", "0", "0"},
-    {"EighthIsExact", "1", "8", "0.125"},
-    {"NegativeDivisor", "1", "-3", "-0." + std::string(31, '3')},
-    {"PowerOfTenDivisor", "10", "0.01", "1000"},
-    {"MoneyByRate", "100", "1.075", "93.023255813953488372093023255814"},
-    {"HalfOfTheLastPlaceRoundsUp", tiny(30, "5"), "10", tiny(30, "1")},
-    {"BelowHalfOfTheLastPlace", tiny(30, "4"), "10", "0"},
-    {"UpByThirtyOnePositions", "1", tiny(30, "1"), "1" + std::string(31, '0')},
-    {"SmallByLarge", "1", "3000000000000000000000000000000", tiny(30, "3")},
-    {"LongDivisor", "1", "1.23456789012345678901234567890", "0.8100000072900000663390006036857"},
-};
-
-TEST(DecimalDivide, QuotientIsRoundedToThirtyOnePlaces) {
-  for (const BinaryCase& c : kQuotients)
-    expect_binary(c, decimal_divide);
-}
-
-TEST(DecimalDivide, DivisorBeyondSixtyDigitsIgnoresItsLowestPositions) {
-  // Divisor 2 x 10^30 + 10^-30: 61 significant digits, so the 10^-30 digit is ignored and
-  // 0.1 / (2 x 10^30) = 5 x 10^-32 exactly, which rounds up to 10^-31. With that digit the
-  // quotient would lie just below 5 x 10^-32 and round to zero.
-  std::string digits = "2" + std::string(59, '0') + "1";
-  DecimalEntry left = parse("0.1");
-  decimal_divide(left, spelt(digits, 2));
-  EXPECT_EQ(text_of(left), tiny(30, "1"));
-}
-
-TEST(DecimalDivide, ZeroQuotientIsPositive) {
-  DecimalEntry left = parse("-7");
-  decimal_divide(left, parse("0"));
-  EXPECT_EQ(left.sign, 0);
-  EXPECT_EQ(left.low, 32);
-  EXPECT_EQ(left.high, 32);
-}
-
 struct RoundCase {
   const char* name;
   std::string value;
@@ -263,20 +152,12 @@ struct RoundCase {
   std::string result;
 };
 
+// Places from 0 up are compared with the reference; these rows add the negative places.
 const RoundCase kRoundings[] = {
-    {"HalfUp", "2.5", 0, "3"},
     {"HalfAwayFromZeroWhenNegative", "-2.5", 0, "-3"},
-    {"OnlyFirstDroppedDigitCounts", "2.449", 1, "2.4"},
-    {"HalfCentUp", "0.005", 2, "0.01"},
-    {"CarryThroughNines", "9.995", 2, "10"},
     {"CarryAddsNewTopDigit", "99.5", 0, "100"},
-    {"EntirelyBelowTheDecidingDigit", "0.0004", 2, "0"},
-    {"OnlyTheDecidingDigit", "0.006", 2, "0.01"},
-    {"AlreadyCoarseEnough", "1.234", 5, "1.234"},
-    {"ExactFit", "1.23", 2, "1.23"},
     {"ToHundreds", "1250", -2, "1300"},
     {"ToHundredsDown", "1249.99", -2, "1200"},
-    {"NegativeToTenths", "-0.05", 1, "-0.1"},
 };
 
 TEST(DecimalRound, RoundsHalfAwayFromZero) {
@@ -286,28 +167,6 @@ TEST(DecimalRound, RoundsHalfAwayFromZero) {
     decimal_round(value, c.places);
     EXPECT_EQ(text_of(value), c.result);
   }
-}
-
-TEST(DecimalRound, ZeroResultKeepsTheSign) {
-  DecimalEntry value = parse("-0.004");
-  decimal_round(value, 2);
-  EXPECT_TRUE(decimal_is_zero(value));
-  EXPECT_EQ(value.sign, 1);
-}
-
-const BinaryCase kIncrementRoundings[] = {
-    {"Cents", "1234.5678", "0.01", "1234.57"},
-    {"Hundreds", "1234.5678", "100", "1200"},
-    {"HundredsHalfUp", "1250", "100", "1300"},
-    {"OnlyThePositionOfTheIncrementCounts", "1.234", "0.05", "1.23"},
-    {"ZeroIncrementRoundsToUnits", "2.5", "0", "3"},
-    {"NegativeIncrement", "2.55", "-0.1", "2.6"},
-    {"UnnormalisedIncrement", "7.77", "000.0100", "7.77"},
-};
-
-TEST(DecimalRoundToIncrement, RoundsToTheIncrementsLeadingPosition) {
-  for (const BinaryCase& c : kIncrementRoundings)
-    expect_binary(c, decimal_round_to_increment);
 }
 
 struct UnaryCase {
@@ -349,12 +208,10 @@ const PowerCase kPowers[] = {
     {"ZeroExponent", "123.45", 0, "1"},
     {"ZeroToTheZero", "0", 0, "1"},
     {"ZeroToANegativeExponent", "0", -2, "0"},
-    {"OneAndAHalfSquared", "1.5", 2, "2.25"},
     {"ReciprocalOfThree", "3", -1, "0." + std::string(31, '3')},
     {"TenToTheMinusThirtyOne", "10", -31, tiny(30, "1")},
     {"TenToTheThirtyOne", "10", 31, "1" + std::string(31, '0')},
     {"TenToTheThirtyTwoOverflows", "10", 32, "0"},
-    {"ExponentOne", "-7.5", 1, "-7.5"},
     {"SevenToTheThirteenth", "7", 13, "96889010407"},
     {"LargestExponentOfOne", "1", 2147483647, "1"},
     {"SmallestExponentOfOne", "-1", -2147483647 - 1, "1"},
@@ -375,43 +232,23 @@ TEST(DecimalPower, UnsignedExponentBeyondSignedRange) {
   EXPECT_EQ(text_of(value), "-1");
 }
 
-struct CompareCase {
-  const char* name;
-  std::string left;
-  std::string right;
-  int sign;  // of left - right
-};
-
-const CompareCase kComparisons[] = {
-    {"Less", "5", "7", -1},
-    {"Equal", "7", "7", 0},
-    {"TrailingZerosEqual", "1.10", "1.1", 0},
-    {"NegativeZeroEqualsZero", "-0", "0", 0},
-    {"NegativeBelowPositive", "-1", "1", -1},
-    {"ZeroAboveNegative", "0", "-0.5", 1},
-    {"ZeroBelowPositive", "0", tiny(31, "1"), -1},
-    {"LongerIntegerPart", "100", "99.999", 1},
-};
-
 TEST(DecimalCompare, GivesTheSignOfTheDifference) {
-  for (const CompareCase& c : kComparisons) {
+  const struct {
+    const char* name;
+    std::string left;
+    std::string right;
+    int sign;  // of left - right
+  } cases[] = {
+      {"TrailingZerosEqual", "1.10", "1.1", 0},
+      {"NegativeZeroEqualsZero", "-0", "0", 0},
+      {"ZeroBelowPositive", "0", tiny(31, "1"), -1},
+      {"LongerIntegerPart", "100", "99.999", 1},
+  };
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(decimal_compare(parse(c.left), parse(c.right)), c.sign);
     EXPECT_EQ(decimal_compare(parse(c.right), parse(c.left)), -c.sign);
   }
-}
-
-TEST(DecimalNormalise, TrimsToOutermostNonZeroDigits) {
-  DecimalEntry value = parse("001200.00");
-  decimal_normalise(value);
-  EXPECT_EQ(value.low, 34);
-  EXPECT_EQ(value.high, 35);
-  DecimalEntry zero = parse("-0.000");
-  decimal_normalise(zero);
-  EXPECT_EQ(zero.low, 32);
-  EXPECT_EQ(zero.high, 32);
-  EXPECT_EQ(zero.sign, 0);
-  EXPECT_EQ(zero.digits[32], 0);
 }
 
 }  // namespace

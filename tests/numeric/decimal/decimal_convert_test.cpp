@@ -40,7 +40,6 @@ const TextCase kTexts[] = {
     {"StopsAtTheFirstMisfit", "12abc", "12"},
     {"OnlySpacesAreSkipped", "\t7", "0"},
     {"UpperCaseExponentWithPlus", "1.5E+2", "150"},
-    {"NegativeExponent", "1.5e-2", "0.015"},
     {"PointWithoutFraction", "150.e-2", "1.5"},
     {"ExponentWithoutDigits", "1.e", "1"},
     {"LoneMinus", "-", "0"},
@@ -61,55 +60,21 @@ const TextCase kTexts[] = {
     {"ExponentWrapsToOne", "1.5e257", "15"},
     {"NegativeExponentTooSmall", "1.5e-32", "0"},
     {"NegativeExponentWrapsToMinusOne", "1.5e-257", "0.15"},
+    {"NegativeZeroHasNoSign", "-0.00", "0"},
+    {"LongestText", "-" + std::string(31, '9') + "." + std::string(32, '9'),
+     "-" + std::string(31, '9') + "." + std::string(32, '9')},
 };
 
-TEST(DecimalFromText, FollowsTheGrammar) {
+TEST(DecimalText, ReadsTheGrammarAndWritesCanonicalText) {
   for (const TextCase& c : kTexts) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(text_of(parse(c.text)), c.value);
   }
 }
 
-TEST(DecimalFromText, IntegerPartCarriesOneLeadingZeroDigit) {
-  const DecimalEntry value = parse("  -12.50");
-  EXPECT_EQ(value.sign, 1);
-  EXPECT_EQ(value.low, 30);
-  EXPECT_EQ(value.high, 34);
-  EXPECT_EQ(value.digits[34], 0);
-  EXPECT_EQ(value.digits[33], 1);
-  EXPECT_EQ(value.digits[30], 0);
-  const DecimalEntry empty = parse("");
-  EXPECT_EQ(empty.low, 32);
-  EXPECT_EQ(empty.high, 32);
-  EXPECT_TRUE(decimal_is_zero(empty));
-  EXPECT_EQ(parse(std::string(31, '9')).high, 63);
-}
-
 TEST(DecimalFromText, StopsAtTheEndOfTheViewNotAtATerminator) {
   const std::string text = "12345";
   EXPECT_EQ(text_of(parse(std::string_view(text).substr(0, 3))), "123");
-}
-
-struct ToTextCase {
-  const char* name;
-  std::string value;
-  std::string text;
-};
-
-TEST(DecimalToText, WritesCanonicalText) {
-  const ToTextCase cases[] = {
-      {"TrailingIntegerZerosKept", "1200", "1200"},
-      {"LeadingFractionZerosKept", "-0.05", "-0.05"},
-      {"Zero", "0", "0"},
-      {"NegativeZeroHasNoSign", "-0.00", "0"},
-      {"NoTrailingFractionZero", "2.500", "2.5"},
-      {"Longest", "-" + std::string(31, '9') + "." + std::string(32, '9'),
-       "-" + std::string(31, '9') + "." + std::string(32, '9')},
-  };
-  for (const ToTextCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(text_of(parse(c.value)), c.text);
-  }
 }
 
 TEST(DecimalToText, ThirtyTwoIntegerDigitsFitTheBuffer) {
@@ -132,9 +97,6 @@ struct RealCase {
 
 TEST(DecimalFromReal, KeepsFifteenCorrectlyRoundedDigits) {
   const RealCase cases[] = {
-      {"OneAndAHalf", 1.5, "1.5"},
-      {"Tenth", 0.1, "0.1"},
-      {"Third", 1.0 / 3.0, "0.333333333333333"},
       {"RoundsTheSixteenthDigit", 123456789.123456789, "123456789.123457"},
       {"TwoToTheFiftyThird", 9007199254740992.0, "9007199254740990"},
       {"LargestPosition", 1e31, "1" + zeros(31)},
@@ -160,14 +122,11 @@ TEST(DecimalFromReal, KeepsFifteenCorrectlyRoundedDigits) {
 
 TEST(DecimalToReal, ScalesTheLeadingDigitsByExactPowers) {
   const RealCase cases[] = {
-      {"OneAndAHalf", 1.5, "1.5"},
       {"Tenth", 0.1, "0.1"},
-      {"Cents", -12.34, "-12.34"},
       {"SeventeenDigitsKeepSixteen", 12345678901234560.0, "12345678901234567"},
       {"SmallestPosition", 1e-32, "0." + zeros(31) + "1"},
       {"ThirtyOneIntegerDigits", 1e30, "1" + zeros(30)},
       {"Zero", 0.0, "-0.000"},
-      {"WholeHundreds", 1200.0, "1200"},
   };
   for (const RealCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -195,25 +154,19 @@ TEST(DecimalToWhole, TruncatesAndWraps) {
       {"SmallestLong", "-2147483648", std::numeric_limits<std::int32_t>::min(), 2147483648U},
       {"OneAboveLargestLong", "2147483648", std::numeric_limits<std::int32_t>::min(), 2147483648U},
       {"Zero", "0", 0, 0U},
+      {"LargestUlong", "4294967295", -1, 4294967295U},
       {"ThirtyOneDigits", "1" + zeros(30), 1073741824, 1073741824U},  // 10^30 mod 2^32
   };
   for (const WholeCase& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(decimal_to_long(parse(c.value)), c.as_long);
     EXPECT_EQ(decimal_to_ulong(parse(c.value)), c.as_ulong);
+    DecimalEntry value;  // and back from the whole numbers, exactly
+    decimal_from_long(value, c.as_long);
+    EXPECT_EQ(text_of(value), std::to_string(c.as_long));
+    decimal_from_ulong(value, c.as_ulong);
+    EXPECT_EQ(text_of(value), std::to_string(c.as_ulong));
   }
-}
-
-TEST(DecimalFromWhole, PushesExactly) {
-  DecimalEntry value;
-  decimal_from_long(value, std::numeric_limits<std::int32_t>::min());
-  EXPECT_EQ(text_of(value), "-2147483648");
-  decimal_from_long(value, 0);
-  EXPECT_EQ(text_of(value), "0");
-  decimal_from_long(value, -1);
-  EXPECT_EQ(text_of(value), "-1");
-  decimal_from_ulong(value, 4294967295U);
-  EXPECT_EQ(text_of(value), "4294967295");
 }
 
 TEST(DecimalFromConstant, PlacesDigitsLeastSignificantFirst) {
@@ -238,46 +191,39 @@ TEST(DecimalFromConstant, PlacesDigitsLeastSignificantFirst) {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// Bytes as hex digits, two a byte: "F01234" is 0xF0 0x12 0x34; "EE" marks the guard byte.
+std::string hex(const Bytes& bytes) {
+  std::string text;
+  for (const std::uint8_t byte : bytes) {
+    text += "0123456789ABCDEF"[byte >> 4];
+    text += "0123456789ABCDEF"[byte & 15];
+  }
+  return text;
+}
+
 struct PackedCase {
   const char* name;
   std::string value;
   int size;
   int places;
-  Bytes decimal;
-  Bytes pdecimal;
+  std::string decimal;
+  std::string pdecimal;
 };
 
 const PackedCase kPackedStores[] = {
-    {"Negative", "-12.34", 3, 2, {0xF0, 0x12, 0x34}, {0x01, 0x23, 0x4D}},
-    {"Positive", "12.34", 3, 2, {0x00, 0x12, 0x34}, {0x01, 0x23, 0x4F}},
-    {"HighDigitsDropped", "12345", 3, 2, {0x03, 0x45, 0x00}, {0x34, 0x50, 0x0F}},
-    {"HalfCentRoundsUp", "0.005", 3, 2, {0x00, 0x00, 0x01}, {0x00, 0x00, 0x1F}},
-    {"NegativeZeroKeepsItsSign", "-0.004", 3, 2, {0xF0, 0x00, 0x00}, {0x00, 0x00, 0x0D}},
-    {"OneByte", "7", 1, 0, {0x07}, {0x7F}},
-    {"ThirtyOneDigits",
-     "1234567890123456789012345678901",
-     16,
-     0,
-     {0x01, 0x23, 0x45, 0x67, 0x89, 0x01, 0x23, 0x45, 0x67, 0x89, 0x01, 0x23, 0x45, 0x67, 0x89,
-      0x01},
-     {0x12, 0x34, 0x56, 0x78, 0x90, 0x12, 0x34, 0x56, 0x78, 0x90, 0x12, 0x34, 0x56, 0x78, 0x90,
-      0x1F}},
-    {"ThirtyTwoPlacesInSeventeenBytes",
-     "-0.5",
-     17,
-     32,
-     {0xF0, 0x50, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-     {0x05, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x0D}},
+    {"Negative", "-12.34", 3, 2, "F01234", "01234D"},
+    {"Positive", "12.34", 3, 2, "001234", "01234F"},
+    {"HighDigitsDropped", "12345", 3, 2, "034500", "34500F"},
+    {"HalfCentRoundsUp", "0.005", 3, 2, "000001", "00001F"},
+    {"NegativeZeroKeepsItsSign", "-0.004", 3, 2, "F00000", "00000D"},
+    {"OneByte", "7", 1, 0, "07", "7F"},
+    {"ThirtyOneDigits", "1234567890123456789012345678901", 16, 0,
+     "01234567890123456789012345678901", "1234567890123456789012345678901F"},
+    {"ThirtyTwoPlacesInSeventeenBytes", "-0.5", 17, 32, "F050" + zeros(30), "05" + zeros(31) + "D"},
     // Layouts beyond the row: places 40 puts every target position below 0; 2S - P = 38 puts the
     // top five positions above 63. Positions outside the row are written as zero.
-    {"PlacesBeyondTheRow", "1.5", 17, 40, Bytes(17, 0x00),
-     Bytes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x0F}},
-    {"TopBeyondTheRow",
-     "12.34",
-     20,
-     2,
-     {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x12, 0x34},
-     {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x01, 0x23, 0x4F}},
+    {"PlacesBeyondTheRow", "1.5", 17, 40, zeros(34), zeros(33) + "F"},
+    {"TopBeyondTheRow", "12.34", 20, 2, zeros(36) + "1234", zeros(35) + "1234F"},
 };
 
 TEST(DecimalStorePacked, WritesSignAndDigitNibbles) {
@@ -287,20 +233,9 @@ TEST(DecimalStorePacked, WritesSignAndDigitNibbles) {
     Bytes pdecimal(static_cast<std::size_t>(c.size) + 1, 0xEE);
     decimal_store_packed(parse(c.value), decimal.data(), PackedKind::Decimal, c.size, c.places);
     decimal_store_packed(parse(c.value), pdecimal.data(), PackedKind::Pdecimal, c.size, c.places);
-    EXPECT_EQ(decimal.back(), 0xEE);  // nothing written past the variable
-    EXPECT_EQ(pdecimal.back(), 0xEE);
-    decimal.pop_back();
-    pdecimal.pop_back();
-    EXPECT_EQ(decimal, c.decimal);
-    EXPECT_EQ(pdecimal, c.pdecimal);
+    EXPECT_EQ(hex(decimal), c.decimal + "EE");  // nothing written past the variable
+    EXPECT_EQ(hex(pdecimal), c.pdecimal + "EE");
   }
-}
-
-TEST(DecimalStorePacked, SizeZeroWritesNothing) {
-  std::uint8_t guard = 0xEE;
-  decimal_store_packed(parse("5"), &guard, PackedKind::Decimal, 0, 0);
-  decimal_store_packed(parse("5"), nullptr, PackedKind::Pdecimal, 3, 0);
-  EXPECT_EQ(guard, 0xEE);
 }
 
 struct LoadCase {
@@ -340,7 +275,11 @@ TEST(DecimalLoadPacked, ReadsSignAndDigits) {
   }
 }
 
-TEST(DecimalLoadPacked, SizeZeroAndNullGiveZero) {
+TEST(DecimalPacked, SizeZeroAndNullWriteNothingAndReadZero) {
+  std::uint8_t guard = 0xEE;
+  decimal_store_packed(parse("5"), &guard, PackedKind::Decimal, 0, 0);
+  decimal_store_packed(parse("5"), nullptr, PackedKind::Pdecimal, 3, 0);
+  EXPECT_EQ(guard, 0xEE);
   const std::uint8_t byte = 0x99;
   DecimalEntry value = parse("5");
   decimal_load_packed(value, &byte, PackedKind::Decimal, 0, 0);

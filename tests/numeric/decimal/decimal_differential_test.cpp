@@ -10,13 +10,14 @@
 
 #include "numeric/decimal/decimal_arith.h"
 #include "tests/support/decimal_reference.h"
+#include "tests/support/host_speed.h"
 
 namespace kes::numeric {
 namespace {
 
 namespace ref = kes::test::decimal_reference;
 
-constexpr int kPairsPerShape = 12000;
+constexpr int kPairsPerShape = test::samples(12000);
 
 enum class Shape { Money, Rate, Full, Row, Carries, Tiny, Short };
 constexpr Shape kShapes[] = {Shape::Money,   Shape::Rate, Shape::Full, Shape::Row,
@@ -122,52 +123,53 @@ std::string result_of(const DecimalEntry& value) {
   return value_of(value);
 }
 
-template <typename Ours, typename Theirs>
-void expect_same_results(std::uint32_t seed, Ours ours, Theirs theirs) {
-  EntryGenerator generator(seed);
-  int mismatches = 0;
-  for (Shape left_shape : kShapes) {
-    for (Shape right_shape : kShapes) {
-      for (int i = 0; i < kPairsPerShape / 7 && mismatches < 5; ++i) {
-        const DecimalEntry left = generator.make(left_shape);
-        const DecimalEntry right = generator.make(right_shape);
-        DecimalEntry mine = left;
-        DecimalEntry expected = left;
-        ours(mine, right);
-        theirs(expected, right);
-        if (result_of(mine) != value_of(expected)) {
-          ++mismatches;
-          ADD_FAILURE() << value_of(left) << " with " << value_of(right) << ": " << result_of(mine)
-                        << " instead of " << value_of(expected);
+using Operation = void (*)(DecimalEntry&, const DecimalEntry&);
+
+// The comparison result is stored as the digit 0, 1 or 2 so that it shows in the value.
+void compare_ours(DecimalEntry& a, const DecimalEntry& b) {
+  decimal_set_digit(a, decimal_compare(a, b) + 1);
+}
+void compare_theirs(DecimalEntry& a, const DecimalEntry& b) {
+  ref::decimal_set_digit(a, ref::decimal_compare(a, b) + 1);
+}
+
+const struct {
+  const char* name;
+  std::uint32_t seed;
+  Operation ours;
+  Operation theirs;
+} kOperations[] = {
+    {"Sum", 101, decimal_add, ref::decimal_add},
+    {"Difference", 102, decimal_subtract, ref::decimal_subtract},
+    {"Product", 103, decimal_multiply, ref::decimal_multiply},
+    {"Quotient", 104, decimal_divide, ref::decimal_divide},
+    {"Comparison", 105, compare_ours, compare_theirs},
+};
+
+TEST(DecimalDifferential, OperationsMatchTheReferenceForEveryShapePair) {
+  for (const auto& operation : kOperations) {
+    SCOPED_TRACE(operation.name);
+    EntryGenerator generator(operation.seed);
+    int mismatches = 0;
+    for (Shape left_shape : kShapes) {
+      for (Shape right_shape : kShapes) {
+        for (int i = 0; i < kPairsPerShape / 7 && mismatches < 5; ++i) {
+          const DecimalEntry left = generator.make(left_shape);
+          const DecimalEntry right = generator.make(right_shape);
+          DecimalEntry mine = left;
+          DecimalEntry expected = left;
+          operation.ours(mine, right);
+          operation.theirs(expected, right);
+          if (result_of(mine) != value_of(expected)) {
+            ++mismatches;
+            ADD_FAILURE() << value_of(left) << " with " << value_of(right) << ": "
+                          << result_of(mine) << " instead of " << value_of(expected);
+          }
         }
       }
     }
+    EXPECT_EQ(mismatches, 0);
   }
-  EXPECT_EQ(mismatches, 0);
-}
-
-TEST(DecimalDifferential, SumsMatchTheReference) {
-  expect_same_results(
-      101, [](DecimalEntry& a, const DecimalEntry& b) { decimal_add(a, b); },
-      [](DecimalEntry& a, const DecimalEntry& b) { ref::decimal_add(a, b); });
-}
-
-TEST(DecimalDifferential, DifferencesMatchTheReference) {
-  expect_same_results(
-      102, [](DecimalEntry& a, const DecimalEntry& b) { decimal_subtract(a, b); },
-      [](DecimalEntry& a, const DecimalEntry& b) { ref::decimal_subtract(a, b); });
-}
-
-TEST(DecimalDifferential, ProductsMatchTheReference) {
-  expect_same_results(
-      103, [](DecimalEntry& a, const DecimalEntry& b) { decimal_multiply(a, b); },
-      [](DecimalEntry& a, const DecimalEntry& b) { ref::decimal_multiply(a, b); });
-}
-
-TEST(DecimalDifferential, QuotientsMatchTheReference) {
-  expect_same_results(
-      104, [](DecimalEntry& a, const DecimalEntry& b) { decimal_divide(a, b); },
-      [](DecimalEntry& a, const DecimalEntry& b) { ref::decimal_divide(a, b); });
 }
 
 // Divides as the engine and as the reference; reports and returns false when they differ.
@@ -182,52 +184,36 @@ bool same_quotient(const DecimalEntry& dividend, const DecimalEntry& divisor) {
   return false;
 }
 
-// Divisors of 9 to 16 significant digits, down to all nines, under dividends that fill the row:
-// the quotient steps then divide numbers close to 10^24 by numbers close to 10^16.
-TEST(DecimalDifferential, QuotientsByWideDivisorsMatchTheReference) {
+// Two families of quotients, each against the reference. Divisors of 9 to 16 significant
+// digits, down to all nines, under dividends that fill the row: the quotient steps then divide
+// numbers close to 10^24 by numbers close to 10^16. Dividends and divisors of 1 to 16 digits with
+// every distance between their lows: the quotient is scaled by every power from 10^0 to 10^79,
+// takes up from one to all 64 positions, and rounds through nines.
+TEST(DecimalDifferential, QuotientsOfWideAndShortOperandsMatchTheReference) {
   EntryGenerator generator(107);
   int mismatches = 0;
-  for (int i = 0; i < 40000 && mismatches < 5; ++i) {
+  for (int i = 0; i < test::samples(40000) && mismatches < 5; ++i) {
     const DecimalEntry dividend = generator.make(i % 2 == 0 ? Shape::Row : Shape::Full);
     DecimalEntry divisor = generator.make(Shape::Row);
     const int digits = generator.uniform(9, 16);
     generator.set_span(divisor, generator.uniform(0, kDecimalPositions - digits), digits);
     if (!same_quotient(dividend, divisor)) ++mismatches;
   }
-  EXPECT_EQ(mismatches, 0);
-}
-
-// Dividends and divisors of 1 to 16 digits with every distance between their lows: the quotient
-// is scaled by every power from 10^0 to 10^79, takes up from one to all 64 positions, and
-// rounds through nines.
-TEST(DecimalDifferential, QuotientsOfSixteenDigitOperandsMatchTheReference) {
-  EntryGenerator generator(108);
-  int mismatches = 0;
-  for (int i = 0; i < 40000 && mismatches < 5; ++i) {
-    DecimalEntry dividend = generator.make(Shape::Tiny);
-    DecimalEntry divisor = generator.make(Shape::Tiny);
-    const int dividend_digits = generator.uniform(1, 16);
-    const int divisor_digits = generator.uniform(1, 16);
-    const int dividend_low = generator.uniform(0, kDecimalPositions - dividend_digits);
-    const int divisor_low = std::clamp(dividend_low + kUnitsPosition - generator.uniform(-2, 81), 0,
-                                       kDecimalPositions - divisor_digits);
-    generator.set_span(dividend, dividend_low, dividend_digits);
-    generator.set_span(divisor, divisor_low, divisor_digits);
+  EntryGenerator short_generator(108);
+  for (int i = 0; i < test::samples(40000) && mismatches < 5; ++i) {
+    DecimalEntry dividend = short_generator.make(Shape::Tiny);
+    DecimalEntry divisor = short_generator.make(Shape::Tiny);
+    const int dividend_digits = short_generator.uniform(1, 16);
+    const int divisor_digits = short_generator.uniform(1, 16);
+    const int dividend_low = short_generator.uniform(0, kDecimalPositions - dividend_digits);
+    const int divisor_low =
+        std::clamp(dividend_low + kUnitsPosition - short_generator.uniform(-2, 81), 0,
+                   kDecimalPositions - divisor_digits);
+    short_generator.set_span(dividend, dividend_low, dividend_digits);
+    short_generator.set_span(divisor, divisor_low, divisor_digits);
     if (!same_quotient(dividend, divisor)) ++mismatches;
   }
   EXPECT_EQ(mismatches, 0);
-}
-
-TEST(DecimalDifferential, ComparisonsMatchTheReference) {
-  // The comparison result is stored as the digit 0, 1 or 2 so that it shows in the value.
-  expect_same_results(
-      105,
-      [](DecimalEntry& a, const DecimalEntry& b) {
-        decimal_set_digit(a, decimal_compare(a, b) + 1);
-      },
-      [](DecimalEntry& a, const DecimalEntry& b) {
-        ref::decimal_set_digit(a, ref::decimal_compare(a, b) + 1);
-      });
 }
 
 TEST(DecimalDifferential, RoundingAndNormalisingMatchTheReference) {

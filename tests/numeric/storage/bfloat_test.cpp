@@ -2,7 +2,6 @@
 #include "numeric/storage/bfloat.h"
 
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -98,74 +97,61 @@ TEST(BfloatLoad, ZeroBytesReadZeroAndClampedValuesTheLargestExponent) {
   EXPECT_EQ(Kes$bloadfloat4(stored4(kInf).data()), std::ldexp(1.0, 126));
 }
 
-TEST(BfloatRoundTrip, TenthLosesBitsBelowTheTwentyThirdInBfloat4) {
-  const double four = Kes$bloadfloat4(stored4(0.1).data());
-  EXPECT_EQ(four, static_cast<double>(std::bit_cast<float>(0x3DCCCCCCu)));  // 0.1f cut, not rounded
-  EXPECT_LT(four, 0.1);
-  EXPECT_EQ(Kes$bloadfloat(stored8(0.1).data()), 0.1);
-}
-
 // Every exponent byte with both signs and a few fractions reads as (-1)^s x 1.f x 2^(e - 129)
-// and stores back to the same bytes. Exponent 0 with a zero fraction and sign reads as zero.
-TEST(BfloatRoundTrip, EveryExponentAndSign) {
-  const std::uint32_t kFractions4[] = {0x000000, 0x400000, 0x7FFFFF, 0x000001, 0x2AAAAA};
-  for (std::uint32_t exponent = 0; exponent < 256; ++exponent) {
-    for (std::uint32_t sign = 0; sign < 2; ++sign) {
-      for (std::uint32_t fraction : kFractions4) {
-        SCOPED_TRACE(exponent * 1000 + sign * 100);
-        const std::uint32_t word = exponent << 24 | sign << 23 | fraction;
-        const Bytes4 bytes = {static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8),
-                              static_cast<std::uint8_t>(word >> 16),
-                              static_cast<std::uint8_t>(word >> 24)};
-        const bool reads_zero = exponent == 0 && sign == 0 && fraction < 0x10000;
-        const double magnitude = std::ldexp(1.0 + std::ldexp(static_cast<double>(fraction), -23),
-                                            static_cast<int>(exponent) - 129);
-        const double expected = reads_zero ? 0.0 : (sign != 0 ? -magnitude : magnitude);
-        const double loaded = Kes$bloadfloat4(bytes.data());
-        ASSERT_EQ(loaded, expected);
-        if (!reads_zero) {
-          ASSERT_EQ(stored4(loaded), bytes);
-        }
-      }
-    }
-  }
-}
-
-TEST(BfloatRoundTrip, EveryExponentAndSignEightBytes) {
-  const std::uint64_t kFractions8[] = {0, std::uint64_t{1} << 51, (std::uint64_t{1} << 52) - 1, 1,
-                                       0x5555555555555};
+// and stores back to the same bytes. Exponent 0 with sign 0 reads as zero while the fraction's top
+// seven bits are zero. Four bytes hold 23 fraction bits, eight bytes 52 (shifted up by 3).
+template <typename Bytes>
+void every_exponent_and_sign(int fraction_bits, double (*load)(const void*),
+                             Bytes (*store)(double)) {
+  const int shift = fraction_bits == 23 ? 0 : 3;
+  const std::uint64_t top = std::uint64_t{1} << (fraction_bits - 1);
+  const std::uint64_t kFractions[] = {0, top, 2 * top - 1, 1, (2 * top - 1) / 3};
   for (std::uint64_t exponent = 0; exponent < 256; ++exponent) {
     for (std::uint64_t sign = 0; sign < 2; ++sign) {
-      for (std::uint64_t fraction : kFractions8) {
+      for (std::uint64_t fraction : kFractions) {
         SCOPED_TRACE(exponent * 1000 + sign * 100);
-        const std::uint64_t word = exponent << 56 | sign << 55 | fraction << 3;
-        Bytes8 bytes;
-        for (std::size_t index = 0; index < 8; ++index) {
+        const int width = static_cast<int>(sizeof(Bytes)) * 8;
+        const std::uint64_t word =
+            exponent << (width - 8) | sign << (width - 9) | fraction << shift;
+        Bytes bytes;
+        for (std::size_t index = 0; index < bytes.size(); ++index) {
           bytes[index] = static_cast<std::uint8_t>(word >> (8 * index));
         }
-        const bool reads_zero = exponent == 0 && sign == 0 && (fraction >> 45) == 0;
-        const double magnitude = std::ldexp(1.0 + std::ldexp(static_cast<double>(fraction), -52),
-                                            static_cast<int>(exponent) - 129);
+        const bool reads_zero =
+            exponent == 0 && sign == 0 && (fraction >> (fraction_bits - 7)) == 0;
+        const double magnitude =
+            std::ldexp(1.0 + std::ldexp(static_cast<double>(fraction), -fraction_bits),
+                       static_cast<int>(exponent) - 129);
         const double expected = reads_zero ? 0.0 : (sign != 0 ? -magnitude : magnitude);
-        const double loaded = Kes$bloadfloat(bytes.data());
+        const double loaded = load(bytes.data());
         ASSERT_EQ(loaded, expected);
         if (!reads_zero) {
-          ASSERT_EQ(stored8(loaded), bytes);
+          ASSERT_EQ(store(loaded), bytes);
         }
       }
     }
   }
+}
+
+TEST(BfloatRoundTrip, EveryExponentAndSign) {
+  every_exponent_and_sign<Bytes4>(23, Kes$bloadfloat4, stored4);
+  every_exponent_and_sign<Bytes8>(52, Kes$bloadfloat, stored8);
 }
 
 TEST(BfloatStore, NullOrUnalignedDestination) {
   Kes$bstorefloat(nullptr, 1.0);
   Kes$bstorefloat4(nullptr, 1.0);
   EXPECT_EQ(stored4(2.0), (Bytes4{0x00, 0x00, 0x00, 0x82}));
-  std::array<std::uint8_t, 11> buffer{};
+  std::array<std::uint8_t, 17> buffer;
+  buffer.fill(0xEE);
   Kes$bstorefloat(buffer.data() + 3, -1.0);
+  Kes$bstorefloat4(buffer.data() + 12, -1.0);
   EXPECT_EQ(buffer[9], 0x80);
   EXPECT_EQ(buffer[10], 0x81);
+  EXPECT_EQ(buffer[11], 0xEE);  // nothing written past either field
+  EXPECT_EQ(buffer[16], 0xEE);
   EXPECT_EQ(Kes$bloadfloat(buffer.data() + 3), -1.0);
+  EXPECT_EQ(Kes$bloadfloat4(buffer.data() + 12), -1.0);
 }
 
 }  // namespace

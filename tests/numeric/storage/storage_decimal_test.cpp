@@ -77,16 +77,12 @@ TEST(StoreRealAsDecimal, NullOrEmptyFieldWritesNothing) {
 }
 
 TEST(LoadRealFromDecimal, ReadsBothLayouts) {
-  const Bytes3 negative_decimal{0xF0, 0x12, 0x34};
-  EXPECT_EQ(Kes$loaddec(negative_decimal.data(), 3, 2), -12.34);
-  const Bytes3 positive_decimal{0x00, 0x12, 0x34};
-  EXPECT_EQ(Kes$loaddec(positive_decimal.data(), 3, 2), 12.34);
-  const Bytes3 negative_pdecimal{0x01, 0x23, 0x4D};
-  EXPECT_EQ(Kes$ploaddec(negative_pdecimal.data(), 3, 2), -12.34);
-  const Bytes3 positive_pdecimal{0x01, 0x23, 0x4F};
-  EXPECT_EQ(Kes$ploaddec(positive_pdecimal.data(), 3, 2), 12.34);
-  // No places: five whole digits.
-  EXPECT_EQ(Kes$ploaddec(positive_pdecimal.data(), 3, 0), 1234.0);
+  for (const PackedCase& c : {kPackedCases[0], kPackedCases[1]}) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Kes$loaddec(c.decimal.data(), 3, 2), c.value);
+    EXPECT_EQ(Kes$ploaddec(c.pdecimal.data(), 3, 2), c.value);
+  }
+  EXPECT_EQ(Kes$ploaddec(kPackedCases[1].pdecimal.data(), 3, 0), 1234.0);  // no places
 }
 
 TEST(DecimalRoundTrip, FifteenDigitsSurvive) {

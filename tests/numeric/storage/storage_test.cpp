@@ -83,7 +83,7 @@ TEST(LongText, DecimalDigits) {
   }
 }
 
-TEST(HeapText, OneAllocationPerText) {
+TEST(HeapText, OneAllocationPerTextAndAFailedOneLeavesThePairEmpty) {
   KesTextPair pair{nullptr, 0};
   {
     test::AllocationCounter counter;
@@ -91,21 +91,14 @@ TEST(HeapText, OneAllocationPerText) {
     EXPECT_EQ(counter.count(), 1u);
   }
   Kes$freestr(&pair);
-}
-
-TEST(HeapText, FailedAllocationLeavesPairEmpty) {
-  KesTextPair pair{reinterpret_cast<char*>(&pair), 7};
-  platform::heap_fail_nth(1);
-  Kes$realtostr(&pair, 3.25);
-  EXPECT_EQ(pair.pointer, nullptr);
-  EXPECT_EQ(pair.length, 0u);
-
-  pair = {reinterpret_cast<char*>(&pair), 7};
-  platform::heap_fail_nth(1);
-  Kes$longtostr(&pair, 12);
-  EXPECT_EQ(pair.pointer, nullptr);
-  EXPECT_EQ(pair.length, 0u);
-  platform::heap_fail_nth(0);
+  for (const bool real : {true, false}) {
+    pair = {reinterpret_cast<char*>(&pair), 7};
+    platform::heap_fail_nth(1);
+    real ? Kes$realtostr(&pair, 3.25) : Kes$longtostr(&pair, 12);
+    platform::heap_fail_nth(0);
+    EXPECT_EQ(pair.pointer, nullptr);
+    EXPECT_EQ(pair.length, 0u);
+  }
 }
 
 TEST(HeapText, FreeingEmptyOrNullPairIsHarmless) {

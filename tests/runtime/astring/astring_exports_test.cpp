@@ -13,11 +13,12 @@
 #include "runtime/astring/astring_table.h"
 #include "runtime/stack/string_stack.h"
 #include "tests/support/allocation_counter.h"
+#include "tests/support/stack_helpers.h"
 
 namespace kes::runtime {
 namespace {
 
-TEST(AStringExports, MakeAStringClipsAndShares) {
+TEST(AStringExports, MakeAStringClipsSharesAndHasAnUpperTwin) {
   const char* abc = nullptr;
   Kes$MakeAString(&abc, "EXP ABC   ", 10);
   ASSERT_NE(abc, nullptr);
@@ -34,13 +35,8 @@ TEST(AStringExports, MakeAStringClipsAndShares) {
   EXPECT_EQ(Kes$CString2AString(nullptr), nullptr);
   EXPECT_EQ(Kes$CString2AString(""), nullptr);
   EXPECT_EQ(Kes$AStringLen(nullptr), 0u);
-}
-
-TEST(AStringExports, UpperTwin) {
-  const char* lower = Kes$CString2AString("exp abc");
-  const char* upper = Kes$AStringUPPER(lower);
-  EXPECT_EQ(upper, Kes$CString2AString("EXP ABC"));
-  EXPECT_EQ(Kes$AStringUPPER(upper), upper);
+  EXPECT_EQ(Kes$AStringUPPER(Kes$CString2AString("exp abc")), abc);
+  EXPECT_EQ(Kes$AStringUPPER(abc), abc);
   EXPECT_EQ(Kes$AStringUPPER(nullptr), nullptr);
 }
 
@@ -69,12 +65,8 @@ TEST(AStringExports, TieTiedUntie) {
 
 class AStringStackTest : public testing::Test {
  protected:
-  void SetUp() override { drain(); }
-  void TearDown() override { drain(); }
-  static void drain() {
-    while (string_stack_depth() > 0)
-      Kes$STACKpop();
-  }
+  void SetUp() override { test::drain_string_stack(); }
+  void TearDown() override { test::drain_string_stack(); }
 };
 
 TEST_F(AStringStackTest, PopInternsTheText) {

@@ -229,17 +229,6 @@ TEST_F(StringCompareTest, OrderingAndInequality) {
   }
 }
 
-TEST_F(StringCompareTest, OneFormsKeepTheLeftOperand) {
-  push_reference("abc");
-  push_reference("abd");
-  EXPECT_LT(compare_pop(false), 0);
-  EXPECT_EQ(string_stack_depth(), 1);
-  push_reference("abc ");
-  EXPECT_EQ(not_equal_pop(false), 0);
-  EXPECT_EQ(string_stack_depth(), 1);
-  EXPECT_EQ(pop(), "abc");
-}
-
 TEST_F(StringCompareTest, OrderingFollowsCollationWhileInequalityIsExact) {
   numeric::CollationTables saved = numeric::collation_tables();
   // A sequence that sorts 'a' and 'A' together: the ordering sees them equal.

@@ -74,12 +74,10 @@ struct SubCase {
   std::int32_t length;
   std::string_view result;  // of "ABCDE"
 };
-// The ordinary starts and lengths are also checked against a reference below.
+// Ordinary starts and lengths are checked against a reference below; these rows run the
+// extremes, and one ordinary cut, on every kind of entry.
 constexpr SubCase kSubs[] = {
     {"Middle", 2, 3, "BCD"},
-    {"FromEndCutAtEnd", -2, 5, "DE"},
-    {"StartZeroReadsAsOne", 0, 2, "AB"},
-    {"NegativeLengthTakesRest", 2, -1, "BCDE"},
     {"MaxStart", INT32_MAX, INT32_MAX, ""},
     {"MinStart", INT32_MIN, 3, "ABC"},
     {"MinLength", 3, INT32_MIN, "CDE"},
@@ -128,10 +126,9 @@ struct JustifyCase {
   std::int32_t width;
   std::string_view left, right, center;
 };
-// The ordinary widths are also checked against references below.
+// Ordinary widths are checked against references below.
 constexpr JustifyCase kJustifies[] = {
     {"OwnWidthLeadingSpaces", "  AB", -1, "AB  ", "  AB", " AB "},
-    {"OwnWidthTrailingSpaces", "AB   ", -1, "AB   ", "   AB", "  AB "},
     {"PadOddSpareGoesLeft", "AB", 5, "AB   ", "   AB", "  AB "},
     {"CutOddExcessCutsLeft", "ABCDE", 2, "AB", "DE", "CD"},
     {"OtherNegativeWidth", "ABC", -2, "", "", ""},
@@ -305,12 +302,9 @@ struct InstringCase {
   std::int32_t start;
   std::int32_t result;
 };
-// The ordinary steps and starts are also checked against a reference below.
+// Ordinary steps and starts are checked against a reference below.
 constexpr InstringCase kInstrings[] = {
     {"StepOne", "CD", "ABCDEF", 1, 1, 3},
-    {"StepTwoSlot", "CD", "ABCDEF", 2, 1, 2},
-    {"StepZeroIsSoughtLength", "CD", "ABCDEF", 0, 1, 2},
-    {"BackwardFits", "XYZ", "ABCXYZ", -1, 4, 4},
     {"EmptySought", "", "ABCDEF", 1, 1, 0},
     {"StartMax", "A", "ABCDEF", 1, INT32_MAX, 0},
     {"StepMax", "B", "ABCDEF", INT32_MAX, 2, 1},

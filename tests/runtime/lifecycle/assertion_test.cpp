@@ -1,7 +1,6 @@
 // Failed assertions: hooks, the box and its texts, the internal assertion.
 #include "runtime/lifecycle/assertion.h"
 
-#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -17,15 +16,26 @@ namespace {
 using AssertionTest = test::LifecycleTest;
 using AssertionDeathTest = test::LifecycleTest;
 
-std::int32_t hook_line = 0;
-int hook_calls = 0;
-
-void count_hook(std::int32_t line) {
-  hook_line = line;
-  ++hook_calls;
+int hooked = 0;  // which hook ran last: 1 for AssertHook, 2 for AssertHook2
+std::int32_t hooked_line = 0;
+template <int Hook>
+void record_hook(std::int32_t line) {
+  hooked = Hook;
+  hooked_line = line;
 }
 
-TEST_F(AssertionTest, BoxWithoutHookAsksAboutTheDebugger) {
+// What the report left: "hook <n> <line>" and the string stack from the top, or the box's text.
+std::string outcome() {
+  std::string text = hooked == 0
+                         ? std::string(platform::last_message_box().text)
+                         : "hook " + std::to_string(hooked) + " " + std::to_string(hooked_line);
+  while (string_stack_depth() > 0)
+    text += " | " + test::pop_top_text();
+  return text;
+}
+
+TEST_F(AssertionTest, AssertFailedGoesToTheHookOrAsksAboutTheDebugger) {
+  hooked = 0;
   Kes$AssertFailed(12, "main.cln");
   platform::RecordedMessageBox box = platform::last_message_box();
   EXPECT_EQ(box.caption, "Assertion Failed");
@@ -35,91 +45,42 @@ TEST_F(AssertionTest, BoxWithoutHookAsksAboutTheDebugger) {
   EXPECT_EQ(box.icon, platform::MessageBoxIcon::Exclamation);
   EXPECT_FALSE(halting());        // No: the program goes on
   Kes$AssertFailed(-3, nullptr);  // a null file name reads as empty
-  EXPECT_EQ(platform::last_message_box().text,
-            "Assertion failed on line: -3 in file . Shall I GPF?");
-}
-
-TEST_F(AssertionTest, HookGetsLineAndFile) {
-  hook_calls = 0;
-  set_program_hook(ProgramHook::Assert, count_hook);
+  EXPECT_EQ(outcome(), "Assertion failed on line: -3 in file . Shall I GPF?");
+  set_program_hook(ProgramHook::Assert, record_hook<1>);
   Kes$AssertFailed(12, "main.cln");
-  EXPECT_EQ(hook_calls, 1);
-  EXPECT_EQ(hook_line, 12);
-  EXPECT_EQ(test::pop_string(), "main.cln");
-  EXPECT_EQ(platform::shown_message_box_count(), 0u);
+  EXPECT_EQ(outcome(), "hook 1 12 | main.cln");
+  EXPECT_EQ(platform::shown_message_box_count(), 2u);
 }
 
-TEST_F(AssertionTest, MessageBoxCarriesTheMessageClippedAndCut) {
+TEST_F(AssertionTest, MessageGoesToTheSecondHookTheFirstOrTheBox) {
+  const std::string box = "Assertion failed on line: 40 in file calc.cln. Message: ";
   const struct {
     const char* name;
+    bool first_hook;
+    bool second_hook;
     std::string message;  // pushed unless empty
-    std::string box;      // after "Assertion failed on line: 40 in file calc.cln. Message: "
+    std::string outcome;
   } cases[] = {
-      {"TrailingBlanksClipped", "Total wrong   ", "Total wrong"},
-      {"CutTo512", std::string(600, 'w'), std::string(512, 'w')},
-      {"MissingOnAnEmptyStackIsBlank", "", ""},
+      {"SecondHookGetsTheClippedMessage", true, true, "Total wrong  ",
+       "hook 2 40 | calc.cln | Total wrong"},
+      {"BlankMessageUsesTheFirstHook", true, true, "    ", "hook 1 40 | calc.cln"},
+      {"FirstHookAloneDropsTheMessage", true, false, "Total wrong", "hook 1 40 | calc.cln"},
+      {"BlankMessageWithOnlyTheSecondHookShowsTheBox", false, true, "  ", box + ". Shall I GPF?"},
+      {"BoxClipsTheMessage", false, false, "Total wrong   ", box + "Total wrong. Shall I GPF?"},
+      {"BoxCutsTheMessageTo512", false, false, std::string(600, 'w'),
+       box + std::string(512, 'w') + ". Shall I GPF?"},
+      {"MissingOnAnEmptyStackIsBlank", false, false, "", box + ". Shall I GPF?"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
+    hooked = 0;
+    set_program_hook(ProgramHook::Assert, c.first_hook ? record_hook<1> : nullptr);
+    set_program_hook(ProgramHook::Assert2, c.second_hook ? record_hook<2> : nullptr);
     if (!c.message.empty()) push_text(c.message);
     Kes$AssertFailedM(40, "calc.cln");
-    EXPECT_EQ(
-        platform::last_message_box().text,
-        "Assertion failed on line: 40 in file calc.cln. Message: " + c.box + ". Shall I GPF?");
-    EXPECT_EQ(string_stack_depth(), 0);
+    EXPECT_EQ(outcome(), c.outcome);
   }
 }
-
-TEST_F(AssertionTest, MessageGoesToSecondHook) {
-  hook_calls = 0;
-  set_program_hook(ProgramHook::Assert2, count_hook);
-  set_program_hook(ProgramHook::Assert, [](std::int32_t) { std::_Exit(1); });
-  push_text("Total wrong  ");
-  Kes$AssertFailedM(40, "calc.cln");
-  EXPECT_EQ(hook_calls, 1);
-  EXPECT_EQ(hook_line, 40);
-  EXPECT_EQ(test::pop_string(), "calc.cln");
-  EXPECT_EQ(test::pop_string(), "Total wrong");
-  EXPECT_EQ(string_stack_depth(), 0);
-}
-
-TEST_F(AssertionTest, BlankMessageUsesTheFirstHookEvenWithTheSecond) {
-  hook_calls = 0;
-  set_program_hook(ProgramHook::Assert2, [](std::int32_t) { std::_Exit(1); });
-  set_program_hook(ProgramHook::Assert, count_hook);
-  push_text("    ");
-  Kes$AssertFailedM(41, "calc.cln");
-  EXPECT_EQ(hook_calls, 1);
-  EXPECT_EQ(hook_line, 41);
-  EXPECT_EQ(test::pop_string(), "calc.cln");
-  EXPECT_EQ(string_stack_depth(), 0);
-}
-
-TEST_F(AssertionTest, BlankMessageWithOnlyTheSecondHookShowsTheBox) {
-  set_program_hook(ProgramHook::Assert2, [](std::int32_t) { std::_Exit(1); });
-  push_text("  ");
-  Kes$AssertFailedM(42, "calc.cln");
-  EXPECT_EQ(platform::last_message_box().text,
-            "Assertion failed on line: 42 in file calc.cln. Message: . Shall I GPF?");
-}
-
-TEST_F(AssertionTest, MessageWithOnlyTheFirstHookDropsTheMessage) {
-  hook_calls = 0;
-  set_program_hook(ProgramHook::Assert, count_hook);
-  push_text("Total wrong");
-  Kes$AssertFailedM(43, "calc.cln");
-  EXPECT_EQ(hook_calls, 1);
-  EXPECT_EQ(test::pop_string(), "calc.cln");
-  EXPECT_EQ(string_stack_depth(), 0);
-}
-
-// A break with no debugger attached ends the program: by the trap signal on POSIX hosts, with
-// abort's exit code 3 on Windows.
-#ifdef _WIN32
-const testing::ExitedWithCode kEndedByBreak(3);
-#else
-const testing::KilledBySignal kEndedByBreak(SIGTRAP);
-#endif
 
 TEST_F(AssertionDeathTest, YesBreaksIntoTheDebugger) {
   EXPECT_EXIT(
@@ -129,7 +90,7 @@ TEST_F(AssertionDeathTest, YesBreaksIntoTheDebugger) {
         Kes$AssertFailed(12, "main.cln");
         std::_Exit(1);
       },
-      kEndedByBreak, "Assertion failed on line: 12");
+      test::kEndedByBreak, "Assertion failed on line: 12");
 }
 
 TEST_F(AssertionDeathTest, InternalAssertionIsRuntimeError501) {
@@ -147,10 +108,8 @@ TEST_F(AssertionDeathTest, InternalAssertionIsRuntimeError501) {
       "\nDo you want to GPF");
 }
 
-std::string logged;
-
 TEST_F(AssertionTest, InternalAssertionLogsAndEmptiesTheStack) {
-  logged.clear();
+  static std::string logged;
   library_hooks().write_diagnostic_log = [](std::string_view text) { logged = text; };
   push_text("one");
   push_text("two");

@@ -24,15 +24,23 @@ void report_boxes_at_shutdown() {
 
 struct HaltCase {
   const char* name;
-  const char* message;  // pushed unless null
+  void (*halt_hook)(std::int32_t);  // or null
+  const char* message;              // pushed unless null
   std::int32_t quiet;
-  std::int32_t code;
+  std::int32_t code;  // the process's exit code after HALT(7), which a hook may change
   const char* output;
 };
-constexpr HaltCase kHalts[] = {
-    {"LoudShowsTheMessage", "Bye", 0, 7, "Halt: Bye\nshutdown boxes=1 depth=0"},
-    {"QuietShowsNoBox", "Bye", 1, 7, "^shutdown boxes=0 depth=0"},
-    {"EmptyStackHasAnEmptyMessage", nullptr, 0, 3, "Halt: \nshutdown boxes=1"},
+const HaltCase kHalts[] = {
+    {"LoudShowsTheMessage", nullptr, "Bye", 0, 7, "Halt: Bye\nshutdown boxes=1 depth=0"},
+    {"QuietShowsNoBox", nullptr, "Bye", 1, 7, "^shutdown boxes=0 depth=0"},
+    {"EmptyStackHasAnEmptyMessage", nullptr, nullptr, 0, 7, "Halt: \nshutdown boxes=1"},
+    {"HookGetsTheCodeAndTheMessage",
+     [](std::int32_t code) {
+       std::fprintf(stderr, "hook %d [%s]\n", static_cast<int>(code), test::pop_top_text().c_str());
+     },
+     "Bye", 0, 7, "hook 7 \\[Bye\\]\nshutdown boxes=0"},
+    {"HookThatHaltsAgainEndsWithTheNewCode", [](std::int32_t) { Kes$HALT(9, 0); }, "Bye", 0, 9,
+     "Halt: Bye\nshutdown boxes=1"},
 };
 
 TEST_F(HaltDeathTest, ShowsTheMessageUnlessQuietAndExitsWithTheCode) {
@@ -41,36 +49,12 @@ TEST_F(HaltDeathTest, ShowsTheMessageUnlessQuietAndExitsWithTheCode) {
     EXPECT_EXIT(
         {
           report_boxes_at_shutdown();
+          if (c.halt_hook != nullptr) set_program_hook(ProgramHook::Halt, c.halt_hook);
           if (c.message != nullptr) push_text(c.message);
-          Kes$HALT(c.code, c.quiet);
+          Kes$HALT(7, c.quiet);
         },
         testing::ExitedWithCode(c.code), c.output);
   }
-}
-
-TEST_F(HaltDeathTest, HookGetsTheCodeAndTheMessage) {
-  EXPECT_EXIT(
-      {
-        report_boxes_at_shutdown();
-        set_program_hook(ProgramHook::Halt, [](std::int32_t code) {
-          std::string message = test::pop_string();
-          std::fprintf(stderr, "hook %d [%s]\n", static_cast<int>(code), message.c_str());
-        });
-        push_text("Bye");
-        Kes$HALT(4, 0);
-      },
-      testing::ExitedWithCode(4), "hook 4 \\[Bye\\]\nshutdown boxes=0");
-}
-
-TEST_F(HaltDeathTest, HookThatHaltsAgainEndsWithTheNewCode) {
-  EXPECT_EXIT(
-      {
-        report_boxes_at_shutdown();
-        set_program_hook(ProgramHook::Halt, [](std::int32_t) { Kes$HALT(9, 0); });
-        push_text("Bye");
-        Kes$HALT(4, 0);
-      },
-      testing::ExitedWithCode(9), "Halt: Bye\nshutdown boxes=1");
 }
 
 TEST_F(HaltDeathTest, HaltRunsTheExitProcedures) {
@@ -94,8 +78,10 @@ TEST_F(HaltDeathTest, StopAbortEndsWithCodeZero) {
       testing::ExitedWithCode(0), "Stop: Exit\\?\nshutdown boxes=1");
 }
 
-TEST_F(HaltTest, StopIgnoreLetsTheProgramGoOn) {
-  const platform::MessageBoxAnswer ignore[] = {platform::MessageBoxAnswer::Ignore};
+TEST_F(HaltTest, StopIgnoreGoesOnAndTheFlagAppendsTheQuestionToTheCutMessage) {
+  const platform::MessageBoxAnswer ignore[] = {platform::MessageBoxAnswer::Ignore,
+                                               platform::MessageBoxAnswer::Ignore,
+                                               platform::MessageBoxAnswer::Ignore};
   platform::set_message_box_answers(ignore);
   push_text("Careful");
   Kes$STOP(0);
@@ -105,20 +91,14 @@ TEST_F(HaltTest, StopIgnoreLetsTheProgramGoOn) {
   EXPECT_EQ(box.buttons, platform::MessageBoxButtons::AbortIgnore);
   EXPECT_EQ(box.default_button, 0);  // Abort
   EXPECT_EQ(box.icon, platform::MessageBoxIcon::Stop);
-  EXPECT_EQ(string_stack_depth(), 0);
-  EXPECT_FALSE(halting());
-}
-
-TEST_F(HaltTest, StopFlagAppendsTheQuestionToTheCutMessage) {
-  const platform::MessageBoxAnswer ignore[] = {platform::MessageBoxAnswer::Ignore,
-                                               platform::MessageBoxAnswer::Ignore};
-  platform::set_message_box_answers(ignore);
   push_text("Careful. ");
   Kes$STOP(-1);
   EXPECT_EQ(platform::last_message_box().text, "Careful. Exit?");
   push_text(std::string(5000, 'm'));
   Kes$STOP(1);
   EXPECT_EQ(platform::last_message_box().text, std::string(1024, 'm') + "Exit?");
+  EXPECT_EQ(string_stack_depth(), 0);
+  EXPECT_FALSE(halting());
 }
 
 TEST_F(HaltTest, StopHookGetsTheFlagAndLeavesTheMessage) {
@@ -128,7 +108,7 @@ TEST_F(HaltTest, StopHookGetsTheFlagAndLeavesTheMessage) {
   Kes$STOP(1);
   EXPECT_EQ(flag_seen, 1);
   EXPECT_EQ(platform::shown_message_box_count(), 0u);
-  EXPECT_EQ(test::pop_string(), "Careful");
+  EXPECT_EQ(test::pop_top_text(), "Careful");
 }
 
 }  // namespace

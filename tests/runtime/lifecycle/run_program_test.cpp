@@ -37,9 +37,12 @@ TEST_F(RunProgramTest, WaitingGivesTheExitCode) {
   EXPECT_EQ(string_stack_depth(), 0);
   run(kSucceeds, 1);
   EXPECT_EQ(Kes$RUNCODE(), 0);
+  run(kExits42, 0);
+  EXPECT_EQ(Kes$RUNCODE(), 0);  // without waiting the code is zero
+  EXPECT_EQ(Kes$ERRCODE, 0);
 }
 
-TEST_F(RunProgramTest, MissingProgramGivesMinusFour) {
+TEST_F(RunProgramTest, ProgramThatCannotStartGivesMinusFour) {
   run("no-such-program-kestrel-test arg", 1);
   EXPECT_EQ(Kes$RUNCODE(), -4);
   EXPECT_EQ(Kes$ERRCODE, 2);
@@ -48,9 +51,6 @@ TEST_F(RunProgramTest, MissingProgramGivesMinusFour) {
   run("no-such-program-kestrel-test", 0);
   EXPECT_EQ(Kes$RUNCODE(), -4);
   EXPECT_EQ(Kes$ERRCODE, 2);
-}
-
-TEST_F(RunProgramTest, EmptyCommandCannotStart) {
   Kes$RUN(1);  // nothing on the stack at all
   EXPECT_EQ(Kes$RUNCODE(), -4);
   run("   ", 1);
@@ -58,24 +58,14 @@ TEST_F(RunProgramTest, EmptyCommandCannotStart) {
   EXPECT_EQ(Kes$ERRCODE, 87);
 }
 
-TEST_F(RunProgramTest, WithoutWaitingTheCodeIsZero) {
-  run(kExits42, 0);
-  EXPECT_EQ(Kes$RUNCODE(), 0);
-  EXPECT_EQ(Kes$ERRCODE, 0);
-}
-
-std::vector<std::string> lock_steps;
-
 TEST_F(RunProgramTest, WaitingLeavesTheRuntimeLock) {
-  lock_steps.clear();
+  static std::vector<std::string> lock_steps;
   library_hooks().release_runtime_lock = [] { lock_steps.push_back("release"); };
   library_hooks().retake_runtime_lock = [] { lock_steps.push_back("retake"); };
-  run(kSucceeds, 1);
-  EXPECT_EQ(lock_steps, (std::vector<std::string>{"release", "retake"}));
-  lock_steps.clear();
   run(kSucceeds, 0);
   run("no-such-program-kestrel-test", 1);
-  EXPECT_TRUE(lock_steps.empty());
+  run(kSucceeds, 1);
+  EXPECT_EQ(lock_steps, (std::vector<std::string>{"release", "retake"}));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "platform/core/heap.h"
 #include "runtime/stack/string_stack.h"
+#include "tests/support/host_speed.h"
 
 namespace kes::runtime {
 namespace {
@@ -26,7 +27,7 @@ TEST(StringStackModel, RandomOperationsMatchAVectorOfStrings) {
   // Variables stay alive and unchanged while referenced, as compiled code guarantees.
   const std::vector<std::string> variables = {
       "", "A", "Owl", std::string(20, 'v'), std::string(21, 'w'), std::string(300, 'z')};
-  for (int step = 0; step < 200000; ++step) {
+  for (int step = 0; step < test::samples(200000); ++step) {
     const unsigned operation = next(11);
     const bool full = model.size() == kStringStackCapacity;
     switch (operation) {

@@ -58,11 +58,11 @@ TEST(ClearFillTable, EveryTypeAndCode) {
     } codes[] = {{-1, row.low}, {0, row.zero}, {1, row.high}};
     for (const auto& code : codes) {
       SCOPED_TRACE(std::string(row.name) + " " + std::to_string(code.fill));
-      unsigned char storage[8];
+      unsigned char storage[9];
       std::memset(storage, 0x77, sizeof(storage));
       Ufo* ufo = Kes$Mem2Ufo(storage, row.type, row.size, 0);
       ufo->Clear(static_cast<char>(code.fill));
-      EXPECT_EQ(hex(storage, row.size), code.bytes);
+      EXPECT_EQ(hex(storage, row.size + 1), std::string(code.bytes) + "77");  // none past it
       Kes$FreeUfo(ufo);
     }
   }

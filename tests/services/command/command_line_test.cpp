@@ -44,7 +44,6 @@ TEST(CommandTokens, SplitAtBlanksCommasAndSlashes) {
       {"TrailingComma", "a,", "a"},
       {"SlashStartsAToken", "a/b", "a|/b"},
       {"SlashAfterSlash", "/a/b", "/a|/b"},
-      {"LeadingSlashKept", "/DEBUG", "/DEBUG"},
       {"QuotedBlank", "\"a b\" c", "a b|c"},
       {"QuotesInsideAToken", "na\"me x\"y", "name xy"},
       {"DoubledQuote", "say\"\"hi", "say\"hi"},

@@ -1,5 +1,11 @@
 // Host errors onto the Win32 and DOS numbering of the platform error block.
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+#else
 #include <cerrno>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -16,6 +22,21 @@ struct MappingCase {
 
 // The expected numbers are the Win32 error numbers the error table's 3xx block is keyed by.
 constexpr MappingCase kMappings[] = {
+#ifdef _WIN32
+    {"NoneStaysNone", 0, 0},
+    {"FileNotFoundIsItself", 2, 2},
+    {"PathNotFoundIsItself", 3, 3},
+    {"AccessDeniedIsItself", 5, 5},
+    {"SharingViolationIsItself", 32, 32},
+    {"InvalidParameterIsItself", 87, 87},
+    {"OutOfMemoryIsNotEnoughMemory", 14, 8},
+    {"AlreadyExistsIsFileExists", 183, 80},
+    {"NameTooLongIsPathNotFound", 206, 3},
+    {"BadExeFormatIsBadFormat", 193, 11},
+    {"DiskFullIsHandleDiskFull", 112, 39},
+    {"UnknownIsGeneralFailure", 1460, 31},
+    {"NegativeIsGeneralFailure", -1, 31},
+#else
     {"NoErrorStaysZero", 0, 0},
     {"MissingFileIsFileNotFound", ENOENT, 2},
     {"MissingDirectoryIsPathNotFound", ENOTDIR, 3},
@@ -41,6 +62,7 @@ constexpr MappingCase kMappings[] = {
     {"InvalidArgumentIsInvalidParameter", EINVAL, 87},
     {"UnknownHostErrorIsGeneralFailure", 4095, 31},
     {"NegativeHostErrorIsGeneralFailure", -1, 31},
+#endif
 };
 
 TEST(OsErrorFromHost, MapsOntoWin32Numbers) {
@@ -50,6 +72,23 @@ TEST(OsErrorFromHost, MapsOntoWin32Numbers) {
   }
 }
 
+#ifdef _WIN32
+TEST(OsErrorLast, ReadsAndSetsTheThreadsLastError) {
+  ::SetLastError(ERROR_ACCESS_DENIED);
+  EXPECT_EQ(last_os_error(), OsError::AccessDenied);
+  set_last_os_error(OsError::FileNotFound);
+  EXPECT_EQ(::GetLastError(), DWORD{ERROR_FILE_NOT_FOUND});
+  set_last_os_error(OsError::None);
+  EXPECT_EQ(last_os_error(), OsError::None);
+}
+
+TEST(OsErrorLast, FailedCallLeavesItsNumber) {
+  const HANDLE file = ::CreateFileA("C:\\no-such-dir-kestrel\\x.txt", GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  EXPECT_EQ(file, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(last_os_error(), OsError::PathNotFound);
+}
+#else
 TEST(OsErrorLast, ReadsAndSetsTheHostsLastError) {
   errno = EACCES;
   EXPECT_EQ(last_os_error(), OsError::AccessDenied);
@@ -67,6 +106,7 @@ TEST(OsErrorLast, ReadsAndSetsTheHostsLastError) {
   EXPECT_EQ(errno, ENOENT);
   errno = 0;
 }
+#endif
 
 }  // namespace
 }  // namespace kes::platform
