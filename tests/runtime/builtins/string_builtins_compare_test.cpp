@@ -2,6 +2,7 @@
 // INLIST on the stack.
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -19,30 +20,35 @@
 #include "runtime/ole/variant.h"
 #include "runtime/stack/string_stack.h"
 #include "tests/support/allocation_counter.h"
+#include "tests/support/stack_helpers.h"
 
 namespace kes::runtime {
 namespace {
 
 class StringCompareTest : public testing::Test {
  protected:
-  void SetUp() override { drain(); }
-  void TearDown() override { drain(); }
-  static void drain() {
-    while (string_stack_depth() > 0)
-      pop_discard();
-  }
+  void SetUp() override { test::drain_string_stack(); }
+  void TearDown() override { test::drain_string_stack(); }
   static void push_owned_copy(std::string_view text) {
     auto* block = static_cast<char*>(platform::heap_allocate(text.size()));
     if (!text.empty()) std::memcpy(block, text.data(), text.size());
     push_owned(block, static_cast<std::uint32_t>(text.size()));
   }
-  static std::string pop() {
-    const HeapText heap = pop_to_heap();
-    std::string text = heap.pointer == nullptr ? "" : std::string(heap.pointer, heap.length);
-    platform::heap_free(heap.pointer);
-    return text;
-  }
+  static std::string pop() { return test::pop_heap_text(); }
   static int sign(int value) { return (value > 0) - (value < 0); }
+  // Pushers for the rows of the tables below.
+  static std::function<void()> text(std::string_view value) {
+    return [=] { push_reference(value); };
+  }
+  static std::function<void()> astring(const char* value) {
+    return [=] { push_astring(value); };
+  }
+  static std::function<void()> bstr(const char* value) {
+    return [=] { push_bstr(runtime::bstr_from_ansi(value), true); };
+  }
+  static std::function<void()> variant(KesVariant* value) {
+    return [=] { push_variant_reference(value); };
+  }
 };
 
 // ---- Concatenation.
@@ -114,24 +120,6 @@ TEST_F(StringCompareTest, ConcatAfterANumberMovesItsDigitsToTheFront) {
   EXPECT_EQ(pop(), "87");
 }
 
-TEST_F(StringCompareTest, ConcatOfEverySplitUpToTwentyAllocatesNothing) {
-  const std::string text = "ABCDEFGHIJKLMNOPQRST";
-  for (std::uint32_t total = 0; total <= kInlineCapacity; ++total) {
-    for (std::uint32_t left = 0; left <= total; ++left) {
-      SCOPED_TRACE(std::to_string(left) + " + " + std::to_string(total - left));
-      test::AllocationCounter allocations;
-      push_reference(std::string_view(text).substr(0, left));
-      push_reference(std::string_view(text).substr(left, total - left));
-      concat_pop(false);
-      char field[24];
-      pop_to_string(field, sizeof(field));
-      EXPECT_EQ(allocations.count(), 0u);
-      EXPECT_EQ(std::string(field, sizeof(field)),
-                text.substr(0, total) + std::string(24 - total, ' '));
-    }
-  }
-}
-
 TEST_F(StringCompareTest, ChainOfShortTextsAllocatesNothing) {
   // UPPER(SUB(Name,1,3)) & ', ' & CLIP(City) into a STRING(40), as compiled code calls it.
   const char name[20] = {'k', 'e', 's', 't', 'r', 'e', 'l', ' ', ' ', ' ',
@@ -156,21 +144,17 @@ TEST_F(StringCompareTest, ChainOfShortTextsAllocatesNothing) {
 }
 
 TEST_F(StringCompareTest, ConcatGivesEmptyWhenTheBlockFails) {
-  push_reference("The quick brown fox ");
-  push_reference("jumps over the lazy dog");
-  platform::heap_fail_nth(1);
-  concat_pop(false);
-  platform::heap_fail_nth(0);
-  EXPECT_EQ(pop(), "");
-  push_owned_copy("The quick brown fox ");
-  push_reference("jumps over the lazy dog");
-  platform::heap_fail_nth(1);
-  concat_pop(false);
-  platform::heap_fail_nth(0);
-  EXPECT_EQ(pop(), "");
+  for (const bool owned : {false, true}) {
+    owned ? push_owned_copy("The quick brown fox ") : push_reference("The quick brown fox ");
+    push_reference("jumps over the lazy dog");
+    platform::heap_fail_nth(1);
+    concat_pop(false);
+    platform::heap_fail_nth(0);
+    EXPECT_EQ(pop(), "");
+  }
 }
 
-TEST_F(StringCompareTest, ConcatWithABStrGivesABStr) {
+TEST_F(StringCompareTest, ConcatWithABStrGivesABStrAndReadsAStrings) {
   push_reference("Kes");
   push_bstr(runtime::bstr_from_ansi("trel"), true);
   concat_pop(false);
@@ -184,9 +168,6 @@ TEST_F(StringCompareTest, ConcatWithABStrGivesABStr) {
   concat_pop(true);
   EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::BStrOwned));
   EXPECT_EQ(pop(), " owls42");
-}
-
-TEST_F(StringCompareTest, ConcatReadsAStrings) {
   push_astring(intern_astring("Kes"));
   push_astring(intern_astring("trel"));
   concat_pop(false);
@@ -247,82 +228,61 @@ TEST_F(StringCompareTest, OrderingFollowsCollationWhileInequalityIsExact) {
   numeric::collation_tables() = saved;
 }
 
-TEST_F(StringCompareTest, AStringsWithTheSamePointerAreEqual) {
-  const char* owl = intern_astring("owl");
-  push_astring(owl);
-  push_astring(owl);
-  EXPECT_EQ(compare_pop(true), 0);
-  push_astring(owl);
-  push_astring(intern_astring("emu"));
-  EXPECT_EQ(not_equal_pop(true), 1);
-  push_astring(owl);
-  push_astring(intern_astring("emu"));
-  EXPECT_GT(compare_pop(true), 0);
-  push_astring(owl);
-  push_reference("owl  ");
-  EXPECT_EQ(not_equal_pop(true), 0);
-}
+struct OperandCase {
+  const char* name;
+  std::function<void()> push_a, push_b;
+  int order;      // sign of the ordering comparison
+  int different;  // the inequality test
+};
 
-TEST_F(StringCompareTest, VariantsCompareByValueWhenBothAreNumbers) {
+TEST_F(StringCompareTest, OtherKindsCompareByTheirValues) {
+  const char* owl = intern_astring("owl");
   KesVariant nine;
   KesVariant ten;
   runtime::variant_init(nine);
   runtime::variant_init(ten);
   runtime::variant_assign_long(nine, 9);
   runtime::variant_assign_real(ten, 10.0);
-  push_variant_reference(&nine);
-  push_variant_reference(&ten);
-  EXPECT_LT(compare_pop(true), 0);  // as text "9" would sort after "10"
-  push_variant_reference(&ten);
-  push_variant_reference(&nine);
-  EXPECT_GT(compare_pop(true), 0);
-  push_variant_reference(&nine);
-  push_reference("9");
-  EXPECT_EQ(compare_pop(true), 0);  // a number against text compares as text
-  push_variant_reference(&nine);
-  push_reference("9");
-  EXPECT_EQ(not_equal_pop(true), 0);
-  push_reference("8");
-  push_variant_reference(&nine);
-  EXPECT_LT(compare_pop(true), 0);
-  push_variant_reference(&nine);
-  push_reference("A");
-  EXPECT_LT(compare_pop(true), 0);  // "9" sorts before "A"; no number to compare with
+  const OperandCase cases[] = {
+      {"SameAString", astring(owl), astring(owl), 0, 0},
+      {"OtherAString", astring(owl), astring(intern_astring("emu")), 1, 1},
+      {"AStringAgainstPaddedText", astring(owl), text("owl  "), 0, 0},
+      {"NumbersByValue", variant(&nine), variant(&ten), -1, 1},  // as text "9" sorts after "10"
+      {"NumbersByValueReversed", variant(&ten), variant(&nine), 1, 1},
+      {"NumberAgainstTextAsText", variant(&nine), text("9"), 0, 0},
+      {"TextAgainstNumber", text("8"), variant(&nine), -1, 1},
+      {"NumberAgainstNoNumber", variant(&nine), text("A"), -1, 1},
+      {"BStrLess", bstr("abc"), bstr("abd"), -1, 1},
+      {"BStrEqual", bstr("abc"), bstr("abc"), 0, 0},
+      {"BStrLonger", bstr("abc"), bstr("ab"), 1, 1},
+      {"BStrFacingTextIsText", text("abc"), bstr("abc   "), 0, 0},
+  };
+  for (const OperandCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.push_a();
+    c.push_b();
+    EXPECT_EQ(sign(compare_pop(true)), c.order);
+    c.push_a();
+    c.push_b();
+    EXPECT_EQ(not_equal_pop(true), c.different);
+    EXPECT_EQ(string_stack_depth(), 0);
+  }
 }
-
-TEST_F(StringCompareTest, BStrsCompareByTheirUnits) {
-  push_bstr(runtime::bstr_from_ansi("abc"), true);
-  push_bstr(runtime::bstr_from_ansi("abd"), true);
-  EXPECT_LT(compare_pop(true), 0);
-  push_bstr(runtime::bstr_from_ansi("abc"), true);
-  push_bstr(runtime::bstr_from_ansi("abc"), true);
-  EXPECT_EQ(compare_pop(true), 0);
-  push_bstr(runtime::bstr_from_ansi("abc"), true);
-  push_bstr(runtime::bstr_from_ansi("ab"), true);
-  EXPECT_GT(compare_pop(true), 0);
-  push_reference("abc");
-  push_bstr(runtime::bstr_from_ansi("abc   "), true);
-  EXPECT_EQ(compare_pop(true), 0);  // a BSTR facing text is text
-  EXPECT_EQ(string_stack_depth(), 0);
-}
-
-// ---- Truth.
 
 TEST_F(StringCompareTest, TruthOfAText) {
-  push_reference("   ");
-  EXPECT_EQ(truth_pop(), 0);
-  push_reference("");
-  EXPECT_EQ(truth_pop(), 0);
-  push_reference("  x ");
-  EXPECT_EQ(truth_pop(), 1);
-  push_reference({"\0", 1});
-  EXPECT_EQ(truth_pop(), 1);
-  push_bstr(nullptr, false);
-  EXPECT_EQ(truth_pop(), 0);
-  push_astring(nullptr);
-  EXPECT_EQ(truth_pop(), 0);
-  push_astring(intern_astring("owl"));
-  EXPECT_EQ(truth_pop(), 1);
+  const std::pair<std::function<void()>, std::int32_t> cases[] = {
+      {text("   "), 0},
+      {text(""), 0},
+      {text("  x "), 1},
+      {text({"\0", 1}), 1},
+      {[] { push_bstr(nullptr, false); }, 0},
+      {astring(nullptr), 0},
+      {astring(intern_astring("owl")), 1},
+  };
+  for (const auto& [push, truth] : cases) {
+    push();
+    EXPECT_EQ(truth_pop(), truth);
+  }
   EXPECT_EQ(string_stack_depth(), 0);
 }
 

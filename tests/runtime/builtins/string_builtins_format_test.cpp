@@ -58,14 +58,6 @@ TEST_F(StringFormatTest, FormatThroughThePicture) {
   }
 }
 
-TEST_F(StringFormatTest, FormatTwoTakesThePictureFromTheStack) {
-  Kes$PushString("@N9.2   ", 8);
-  Kes$PushString("1234.5", 6);
-  Kes$StackFORMAT2();
-  ASSERT_EQ(string_stack_depth(), 1);
-  EXPECT_EQ(pop(), " 1,234.50");
-}
-
 TEST_F(StringFormatTest, FormatGivesEmptyWhenTheBlockFails) {
   Kes$PushString("1234.5", 6);
   platform::heap_fail_nth(1);
@@ -74,7 +66,7 @@ TEST_F(StringFormatTest, FormatGivesEmptyWhenTheBlockFails) {
   EXPECT_EQ(pop(), "");
 }
 
-TEST_F(StringFormatTest, DeformatReadsTypedText) {
+TEST_F(StringFormatTest, DeformatReadsTypedTextAndTwoOperandFormsTakeThePicture) {
   Kes$PushString(" 1,234.50", 9);
   Kes$StackDEFORMAT("@N9.2");
   EXPECT_EQ(pop(), "1234.50");
@@ -86,6 +78,11 @@ TEST_F(StringFormatTest, DeformatReadsTypedText) {
   Kes$StackDEFORMAT2();
   ASSERT_EQ(string_stack_depth(), 1);
   EXPECT_EQ(pop(), "-12");
+  Kes$PushString("@N9.2   ", 8);
+  Kes$PushString("1234.5", 6);
+  Kes$StackFORMAT2();
+  ASSERT_EQ(string_stack_depth(), 1);
+  EXPECT_EQ(pop(), " 1,234.50");
 }
 
 TEST_F(StringFormatTest, PressHandsTheTextToTheKeystrokeQueue) {
@@ -136,9 +133,6 @@ TEST_F(StringFormatTest, ExportsKeepTheOperandOrder) {
   Kes$PushNull();
   EXPECT_EQ(Kes$StackVAL(), 32);
   EXPECT_EQ(string_stack_depth(), 0);
-}
-
-TEST_F(StringFormatTest, JustifyingExports) {
   Kes$PushString("AB", 2);
   Kes$StackCENTER(5);
   EXPECT_EQ(pop(), "  AB ");

@@ -263,7 +263,6 @@ struct NumericCase {
   std::int32_t result;
 };
 constexpr NumericCase kNumerics[] = {
-    {"Exponent", "1e3", 1},
     {"SignOnly", "-", 0},
     {"Blanks", "  ", 0},
     {"Empty", "", 0},

@@ -124,10 +124,7 @@ TEST(UfoMem, RoundTripsEveryClass) {
       {"Bfloat8", 14, 0, "\x01\x02\x03\x04\x05\x06\x07\x08"},
       {"String", 18, 5, "AB CD"},
       {"Cstring", 19, 5, std::string("AB\0\0\0", 5)},
-      {"Pstring", 20, 5,
-       std::string("\x02"
-                   "AB\0\0",
-                   5)},
+      {"Pstring", 20, 5, std::string("\x02\x41\x42\0\0", 5)},
   };
   for (const RoundTrip& row : rows) {
     SCOPED_TRACE(row.name);
@@ -190,10 +187,7 @@ TEST(UfoMem, StreamsEndingEarlyLeaveTheValue) {
       {"CodeOnly", number, "\x06"},
       {"ThreeOfFourBytes", number, std::string("\x06\x01\x02\x03", 4)},
       {"StringShort", string, "\x12wx"},
-      {"ValueLengthBeyondEnd", value,
-       std::string("\x12\x09\x00\x00\x00"
-                   "abc",
-                   8)},
+      {"ValueLengthBeyondEnd", value, std::string("\x12\x09\0\0\0\x61\x62\x63", 8)},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);

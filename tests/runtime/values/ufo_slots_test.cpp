@@ -1,5 +1,9 @@
-// Every operation called by its slot number through the object's table of virtual operations,
-// as compiled code calls it, and the pure-virtual report of a slot a class leaves out.
+// A descriptor as compiled code reads it: every operation called by its slot number through the
+// object's table of virtual operations, the pure-virtual report of a slot a class leaves out, and
+// where the fields sit after the table (the storage address, the flags byte, 1: owns the
+// storage, and the 32-bit size; one word each for the table and the address, four bytes for
+// the flags, on every target).
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -255,6 +259,25 @@ TEST(UfoSlots, EachSlotIsItsOperation) {
     Slots state;
     c.check(state);
     EXPECT_EQ(kes::runtime::string_stack_depth(), 0);
+  }
+}
+
+TEST(UfoLayout, AddressFlagsAndSizeFollowTheTableOfOperations) {
+  char text[] = "abcdef";
+  for (const std::uint32_t clone : {0u, 1u}) {
+    SCOPED_TRACE(clone);
+    Ufo* ufo = Kes$Mem2Ufo(text, 18, 6, clone);  // STRING
+    ASSERT_NE(ufo, nullptr);
+    const auto* raw = reinterpret_cast<const unsigned char*>(ufo);
+    char* address = nullptr;
+    std::memcpy(&address, raw + sizeof(void*), sizeof address);
+    std::uint32_t size = 0;
+    std::memcpy(&size, raw + 2 * sizeof(void*) + 4, sizeof size);
+    EXPECT_EQ(address, clone ? ufo->Address() : text);
+    EXPECT_NE(address, clone ? text : nullptr);
+    EXPECT_EQ(raw[2 * sizeof(void*)], clone);
+    EXPECT_EQ(size, 6u);
+    Kes$FreeUfo(ufo);
   }
 }
 
