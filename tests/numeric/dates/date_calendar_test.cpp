@@ -1,13 +1,20 @@
-// Serial days, DATE's roll-overs, the field accessors, two-digit years and the local date.
+// Serial days, DATE's roll-overs, the field accessors, two-digit years, the local date, the
+// record manager's four-byte fields and the exports compiled code calls.
 #include "numeric/dates/date_calendar.h"
 
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <limits>
+#include <string>
+
+#include <kestrel/dates.h>
 
 #include <gtest/gtest.h>
 
+#include "numeric/dates/date_file_layout.h"
 #include "platform/clock/clock.h"
+#include "runtime/stack/string_stack.h"
 
 namespace kes::numeric {
 namespace {
@@ -20,6 +27,7 @@ constexpr std::int32_t kLongMax = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kJan1st2000 = 72687;
 constexpr std::int32_t kJan1st2023 = 81088;
 constexpr std::int32_t kJan1st2024 = 81453;
+constexpr std::int32_t kJan5th2024 = kJan1st2024 + 4;
 
 // Fixes "now" and the cached current year for each test, and puts the host's clock back after.
 class CalendarTest : public testing::Test {
@@ -205,6 +213,175 @@ TEST_F(CalendarTest, SetTodayTakesValidSerialsOnly) {
   EXPECT_EQ(today_serial(), 2994626);
   platform::fix_local_time({10000, 1, 1, 0, 0, 0, 0});
   EXPECT_EQ(today_serial(), 0);  // a clock beyond the calendar reads as no date
+}
+
+// Bytes as they lie in the file, first byte first.
+constexpr std::uint32_t bytes(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3) {
+  return std::uint32_t{b0} | std::uint32_t{b1} << 8 | std::uint32_t{b2} << 16 |
+         std::uint32_t{b3} << 24;
+}
+
+struct StoreDateCase {
+  const char* name;
+  std::int32_t serial;
+  std::uint32_t stored;
+};
+constexpr StoreDateCase kDateStores[] = {
+    {"Jan5th2024", kJan5th2024, bytes(0x05, 0x01, 0xE8, 0x07)},
+    {"FirstDay", 4, bytes(1, 1, 0x09, 0x07)},         // 1801 = 0709h
+    {"LastDay", 2994626, bytes(31, 12, 0x0F, 0x27)},  // 9999 = 270Fh
+    {"NoDate", 0, 0},
+    {"BelowRange", 3, 0},
+    {"AboveRange", 2994627, 0},
+    {"Negative", std::numeric_limits<std::int32_t>::min(), 0},
+};
+
+TEST_F(CalendarTest, StoreDate) {
+  for (const StoreDateCase& c : kDateStores) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(store_file_date(c.serial), c.stored);
+  }
+}
+
+struct LoadDateCase {
+  const char* name;
+  std::uint32_t stored;
+  std::int32_t serial;
+};
+constexpr LoadDateCase kDateLoads[] = {
+    {"AllZeroIsNoDate", 0, 0},
+    {"Year10000IsLastDay", bytes(1, 1, 0x10, 0x27), 2994626},
+    {"YearFFFFIsLastDay", bytes(0, 0, 0xFF, 0xFF), 2994626},
+    {"Month13RollsIntoNextYear", bytes(1, 13, 0xE7, 0x07), kJan5th2024 - 4},  // 13/1/2023
+    {"Day0IsLastOfPreviousMonth", bytes(0, 1, 0xD0, 0x07), kJan1st2000 - 1},
+    {"Day255RollsOver", bytes(255, 1, 0xD0, 0x07), kJan1st2000 + 254},
+    {"Month0IsNoDate", bytes(1, 0, 0xE8, 0x07), 0},
+    {"Year1800IsNoDate", bytes(1, 1, 0x08, 0x07), 0},
+    {"TwoDigitYearExpanded", bytes(5, 1, 24, 0), kJan5th2024},
+};
+
+// Valid fields load back as the store rows above show: every date survives store and load.
+TEST_F(CalendarTest, LoadDate) {
+  for (const LoadDateCase& c : kDateLoads) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(load_file_date(c.stored), c.serial);
+  }
+}
+
+TEST_F(CalendarTest, EveryDateSurvivesStoreAndLoad) {
+  int mismatches = 0;
+  for (std::int32_t serial = kFirstSerialDay; serial <= kLastSerialDay; ++serial) {
+    if (load_file_date(store_file_date(serial)) != serial && ++mismatches <= 5) {
+      ADD_FAILURE() << "serial " << serial;
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
+struct TimeLayoutCase {
+  const char* name;
+  std::int32_t value;
+  std::uint32_t stored;
+};
+constexpr TimeLayoutCase kTimeStores[] = {
+    {"Midnight", 1, 0},
+    {"OneHundredth", 2, bytes(1, 0, 0, 0)},
+    {"Noon", 4320001, bytes(0, 0, 0, 12)},
+    {"LastHundredth", 8640000, bytes(99, 59, 59, 23)},
+    {"TenThirtyFifteenQuarter", 3781526, bytes(25, 15, 30, 10)},
+};
+
+TEST(DateFileLayoutTime, StoreAndLoad) {
+  for (const TimeLayoutCase& c : kTimeStores) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(store_file_time(c.value), c.stored);
+    // Midnight stores as four zero bytes, which read back as "no time".
+    EXPECT_EQ(load_file_time(c.stored), c.value == 1 ? 0 : c.value);
+  }
+}
+
+TEST(DateFileLayoutTime, InvalidValuesAndFieldsGiveNoTime) {
+  for (std::int32_t value : {std::numeric_limits<std::int32_t>::min(), -1, 0, 8640001}) {
+    SCOPED_TRACE(value);
+    EXPECT_EQ(store_file_time(value), 0u);
+  }
+  for (std::uint32_t stored : {bytes(255, 255, 255, 255), bytes(0, 0, 0, 24), bytes(0, 0, 60, 0),
+                               bytes(0, 60, 0, 0), bytes(100, 0, 0, 0)}) {
+    SCOPED_TRACE(stored);
+    EXPECT_EQ(load_file_time(stored), 0);
+  }
+}
+
+TEST_F(CalendarTest, RecordsRoundTripAndLeavePaddingAlone) {
+  // A record laid out by the program, followed by bytes that belong to something else.
+  alignas(KesDateRecord) unsigned char storage[sizeof(KesDateRecord)];
+  std::memset(storage, 0xAA, sizeof storage);
+  auto* record = reinterpret_cast<KesDateRecord*>(storage);
+  EXPECT_EQ(Kes$abs2date(kJan5th2024, record), 0);
+  EXPECT_EQ(record->year, 2024);
+  EXPECT_EQ(record->month, 1);
+  EXPECT_EQ(record->day, 5);
+  EXPECT_EQ(Kes$date2abs(record), kJan5th2024);
+  EXPECT_EQ(Kes$abs2date(3, record), -1);
+  EXPECT_EQ(record->year, 0);
+  EXPECT_EQ(storage[6], 0xAA);
+  EXPECT_EQ(storage[7], 0xAA);
+  EXPECT_EQ(Kes$date2abs(record), -1);
+
+  KesTimeRecord time{12, 0, 0, 0};
+  EXPECT_EQ(Kes$time2abs(&time), 4320001);
+  EXPECT_EQ(Kes$abs2time(8640000, &time), 0);
+  EXPECT_EQ(time.hour, 23);
+  EXPECT_EQ(time.hundredths, 99);
+  EXPECT_EQ(Kes$abs2time(8640001, &time), -1);
+  EXPECT_EQ(Kes$time2abs(&time), 0);  // zeroed: no time
+
+  EXPECT_EQ(Kes$date2abs(nullptr), -1);
+  EXPECT_EQ(Kes$abs2date(kJan5th2024, nullptr), -1);
+  EXPECT_EQ(Kes$time2abs(nullptr), -1);
+  EXPECT_EQ(Kes$abs2time(1, nullptr), -1);
+}
+
+TEST_F(CalendarTest, BuiltinsAndRecordManagerLayouts) {
+  EXPECT_EQ(Kes$DATE(13, 1, 2023), 81453);
+  EXPECT_EQ(Kes$DATE(0, 1, 2024), -1);
+  EXPECT_EQ(Kes$YEAR(kJan5th2024), 2024);
+  EXPECT_EQ(Kes$MONTH(kJan5th2024), 1);
+  EXPECT_EQ(Kes$DAY(kJan5th2024), 5);
+  // Day 05h, month 01h, then the year 07E8h low byte first.
+  EXPECT_EQ(Kes$storebtdate(kJan5th2024), 0x07E80105u);
+  EXPECT_EQ(Kes$loadbtdate(0x07E80105u), kJan5th2024);
+  EXPECT_EQ(Kes$storebttime(3781526), 0x0A1E0F19u);  // 10:30:15.25, hours in the high byte
+  EXPECT_EQ(Kes$loadbttime(0x0A1E0F19u), 3781526);
+}
+
+TEST_F(CalendarTest, TodayAndClockWithTheirSetters) {
+  EXPECT_EQ(Kes$TODAY(), kJan5th2024);
+  EXPECT_EQ(Kes$CLOCK(), 3781526);
+  Kes$SETTODAY(36163);  // 1 January 1900
+  Kes$SETCLOCK(4320001);
+  Kes$SETTODAY(0);  // ignored
+  Kes$SETCLOCK(0);
+  EXPECT_EQ(Kes$TODAY(), 36163);
+  EXPECT_EQ(Kes$CLOCK(), 4320001);
+}
+
+TEST_F(CalendarTest, AgePushesItsText) {
+  const int depth = runtime::string_stack_depth();
+  Kes$StackAGE(81453, 81498);  // 1 January to 15 February 2024
+  EXPECT_EQ(std::string(runtime::top_text()), "45 DAYS");
+  runtime::pop_discard();
+  Kes$StackAGE(81453, -1);  // today is 5 January 2024
+  EXPECT_EQ(std::string(runtime::top_text()), "4 DAYS");
+  runtime::pop_discard();
+  EXPECT_EQ(runtime::string_stack_depth(), depth);
+}
+
+TEST_F(CalendarTest, DelayReturnsForNegative) {
+  const std::int64_t before = platform::monotonic_hundredths();
+  Kes$DELAY(-1);
+  Kes$DELAY(20);
+  EXPECT_GE(platform::monotonic_hundredths() - before, 2);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The REAL built-ins: remainder, powers, ROUND, INT and the transcendental functions.
+// The REAL built-ins: remainder, powers, ROUND, INT and the transcendental functions; BSHIFT.
 #include "numeric/maths/maths.h"
 
 #include <cmath>
@@ -12,11 +12,15 @@
 
 #include <gtest/gtest.h>
 
+#include "numeric/maths/bshift.h"
+
 namespace kes::numeric {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr std::int32_t kLongMin = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t kLongMax = std::numeric_limits<std::int32_t>::max();
 
 struct BinaryCase {
   const char* name;
@@ -113,6 +117,37 @@ TEST(RealFunctions, GiveStandardValues) {
   EXPECT_DOUBLE_EQ(Kes$ASIN(1.0), std::numbers::pi / 2);
   EXPECT_EQ(Kes$ACOS(1.0), 0.0);
   EXPECT_DOUBLE_EQ(Kes$ATAN(1.0), std::numbers::pi / 4);
+}
+
+struct ShiftCase {
+  const char* name;
+  std::int32_t value;
+  std::int32_t count;
+  std::int32_t expected;
+};
+const ShiftCase kShiftCases[] = {
+    {"OneIntoSignBit", 1, 31, kLongMin},
+    {"ThirtyTwoGivesZero", 1, 32, 0},
+    {"MinusOneRightLogical", -1, -28, 15},
+    {"ZeroCount", 12345, 0, 12345},
+    {"LeftOne", 5, 1, 10},
+    {"RightOne", 5, -1, 2},
+    {"MinusOneRightOne", -1, -1, kLongMax},
+    {"MinusOneRightThirtyOne", -1, -31, 1},
+    {"MinusOneRightThirtyTwo", -1, -32, 0},
+    {"SecondBitIntoSign", 0x40000000, 1, kLongMin},
+    {"MinimumRightThirtyOne", kLongMin, -31, 1},
+    {"MinimumLeftOne", kLongMin, 1, 0},
+    {"HugeCount", -1, kLongMax, 0},
+    {"HugeNegativeCount", -1, kLongMin, 0},
+};
+
+TEST(BitShift, ShiftsLeftOrLogicallyRight) {
+  for (const ShiftCase& c : kShiftCases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(bit_shift(c.value, c.count), c.expected);
+    EXPECT_EQ(Kes$BSHIFT(c.value, c.count), c.expected);
+  }
 }
 
 }  // namespace
