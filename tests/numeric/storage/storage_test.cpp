@@ -1,9 +1,11 @@
-// Heap texts of REALs and LONGs, and their release.
+// REALs and LONGs as texts: heap texts and their release, and texts through pictures (with the
+// string picture a missing picture stands for).
 #include "numeric/storage/storage.h"
 
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <string_view>
 
 #include <kestrel/storage.h>
@@ -11,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "numeric/storage/storage_picture.h"
 #include "platform/core/heap.h"
 #include "tests/support/allocation_counter.h"
 
@@ -114,6 +117,98 @@ TEST(HeapText, FreeingEmptyOrNullPairIsHarmless) {
   Kes$freestr(&pair);
   EXPECT_EQ(pair.pointer, nullptr);
   EXPECT_EQ(pair.length, 0u);
+}
+
+std::string stored_real(std::uint32_t length, const char* picture, double value) {
+  std::string destination(length + 1, '#');
+  Kes$pictstorereal(destination.data(), length, picture, value);
+  EXPECT_EQ(destination.back(), '#');  // nothing beyond the field
+  destination.pop_back();
+  return destination;
+}
+
+std::string stored_long(std::uint32_t length, const char* picture, std::int32_t value) {
+  std::string destination(length + 1, '#');
+  Kes$pictstorelong(destination.data(), length, picture, value);
+  EXPECT_EQ(destination.back(), '#');
+  destination.pop_back();
+  return destination;
+}
+
+TEST(PictureStore, FormatsIntoFixedField) {
+  EXPECT_EQ(stored_real(9, "@N9.2", 1234.5), " 1,234.50");
+  EXPECT_EQ(stored_long(9, "@N9.2", 1234), " 1,234.00");
+  EXPECT_EQ(stored_long(9, "@N9.2B", 0), "         ");
+  EXPECT_EQ(stored_real(9, "@N9.2", -5.0), "     5.00");  // no sign position
+  EXPECT_EQ(stored_real(12, "@N-9.2", -5.0), "    -5.00   ");
+  Kes$pictstorereal(nullptr, 9, "@N9.2", 1.0);  // no destination: nothing taken
+  Kes$pictstorelong(nullptr, 9, "@N9.2", 1);
+  EXPECT_EQ(stored_long(3, "@N3", 7), "  7");
+}
+
+// A REAL keeps every digit it holds: more than six places, and small exponents.
+TEST(PictureStore, RealsKeepTheirDigits) {
+  EXPECT_EQ(stored_real(15, "@N15.8", 0.123456789), "     0.12345679");
+  EXPECT_EQ(stored_real(12, "@E12.3", 1.5e-9), "  1.500E-009");
+  EXPECT_EQ(stored_real(12, "@N-12.8", -0.00000025), " -0.00000025");
+}
+
+TEST(PictureStore, ValuesThatDoNotFitShowNoDigitsAndStayInsideTheField) {
+  for (double value : {1e300, -1e300, 12345678.0}) {
+    SCOPED_TRACE(value);
+    const std::string shown = stored_real(9, "@N9.2", value);
+    EXPECT_EQ(shown.find_first_of("0123456789"), std::string::npos);
+    EXPECT_NE(shown.find('#'), std::string::npos);
+  }
+  EXPECT_EQ(stored_long(9, "@N9.2", 12345678).find_first_of("0123456789"), std::string::npos);
+  for (double value :
+       {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
+    EXPECT_EQ(stored_real(9, "@N9.2", value).size(), 9u);  // the helper checks the byte after
+  }
+}
+
+struct LoadCase {
+  const char* name;
+  std::string_view text;
+  const char* picture;
+  double real;
+  std::int32_t whole;
+};
+const LoadCase kLoadCases[] = {
+    {"GroupedThroughPicture", " 1,234.50", "@N9.2", 1234.5, 1234},
+    {"ParenthesesNegative", "(12)", "@N(5)", -12.0, -12},
+    {"NoPicturePassesText", "  12.75", nullptr, 12.75, 12},
+    {"NoPictureNegative", "-42", nullptr, -42.0, -42},
+    {"NoPictureDropsOtherCharacters", "3.5kg", nullptr, 3.5, 3},
+    {"NoPictureKeepsOnlyNumberCharacters", "1 2a3", nullptr, 123.0, 123},
+    {"NoPictureDropsParentheses", "(12)", nullptr, 12.0, 12},
+    {"NoPictureNoNumber", "owl", nullptr, 0.0, 0},
+    {"NoPictureEmpty", "", nullptr, 0.0, 0},
+    {"LongSaturatesHigh", "99999999999", nullptr, 99999999999.0, 2147483647},
+    {"LongSaturatesLow", "-99999999999", nullptr, -99999999999.0,
+     std::numeric_limits<std::int32_t>::min()},
+    {"Exponent", "1.5E3", nullptr, 1500.0, 1},
+    {"ExponentOverflows", "1e999", nullptr, std::numeric_limits<double>::infinity(), 1},
+    {"NaNTextHasNoNumber", "nan", nullptr, 0.0, 0},
+};
+
+TEST(PictureLoad, DeformatsThenReads) {
+  for (const LoadCase& c : kLoadCases) {
+    SCOPED_TRACE(c.name);
+    const auto length = static_cast<std::uint32_t>(c.text.size());
+    EXPECT_EQ(Kes$pictloadreal(c.text.data(), length, c.picture), c.real);
+    EXPECT_EQ(Kes$pictloadlong(c.text.data(), length, c.picture), c.whole);
+  }
+}
+
+TEST(PictureLoad, NoPictureReadsOnlyWithinTheStringPictureWidthAndNullReadsZero) {
+  std::string text = "  7";
+  text.append(400, ' ');
+  EXPECT_EQ(Kes$pictloadlong(text.data(), static_cast<std::uint32_t>(text.size()), nullptr), 7);
+  const std::string late = std::string(300, ' ') + "5";
+  EXPECT_EQ(Kes$pictloadlong(late.data(), static_cast<std::uint32_t>(late.size()), nullptr), 0);
+  EXPECT_EQ(Kes$pictloadreal(nullptr, 5, nullptr), 0.0);
+  EXPECT_EQ(Kes$pictloadlong(nullptr, 5, "@N5"), 0);
 }
 
 }  // namespace
