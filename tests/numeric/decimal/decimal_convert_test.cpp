@@ -348,12 +348,6 @@ TEST(DecimalClearPacked, OneByteAndZeroSize) {
   EXPECT_EQ(byte, 0xEE);
 }
 
-}  // namespace
-}  // namespace kes::numeric
-
-namespace kes::numeric {
-namespace {
-
 // A 15-digit decimal survives the trip to a REAL and back when its scale lies within the table of
 // exact powers, 10^-15 to 10^15 (its last digit is not zero, so normalising keeps the scale): one
 // exact power, one rounding, so the REAL is the correctly rounded value of the text, as strtod

@@ -292,12 +292,6 @@ TEST(PictureFormatText, StringAndKeyInPicturesCopy) {
   EXPECT_EQ(std::string_view(out, 5), "12-34");
 }
 
-}  // namespace
-}  // namespace kes::numeric
-
-namespace kes::numeric {
-namespace {
-
 // A REAL formats as the decimal it was written as: random decimals of up to 15 significant
 // digits (each reads back from its REAL unchanged) over 36 orders of magnitude, through
 // StoreReal of their REAL and through the decimal stack, rounding ties included.
@@ -332,12 +326,6 @@ TEST(PictureFormatNumber, RealsMatchTheDecimalPath) {
     }
   }
 }
-
-}  // namespace
-}  // namespace kes::numeric
-
-namespace kes::numeric {
-namespace {
 
 // Only digits[low..high] belong to a decimal entry; leading zeros inside the range and stale
 // digits outside it do not show.
