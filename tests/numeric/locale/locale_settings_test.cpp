@@ -43,18 +43,9 @@ struct NameCase {
   SettingKind kind;
   std::int32_t number;
 };
+// Each kind's own name is read through its setting's effect below; these rows are the spellings.
 constexpr NameCase kNames[] = {
-    {"CharSet", "KESCHARSET", SettingKind::CharSet, 0},
-    {"ColSeqLower", "kescolseq", SettingKind::CollatingSequence, 0},
     {"CaseMixed", "KesCase", SettingKind::Case, 0},
-    {"Month", "KESMONTH", SettingKind::MonthNames, 0},
-    {"Mon", "KESMON", SettingKind::MonthAbbreviations, 0},
-    {"AmPm", "kesampm", SettingKind::AmPm, 0},
-    {"Digraph", "KESDIGRAPH", SettingKind::Digraphs, 0},
-    {"Button", "KESBUTTON", SettingKind::Buttons, 0},
-    {"Lfn", "KESLFN", SettingKind::LongFileNames, 0},
-    {"SystemCharSet", "KESSYSTEMCHARSET", SettingKind::SystemCharSet, 0},
-    {"Message", "KESMSG2", SettingKind::Message, 2},
     {"MessageNineDigitsMixedCase", "KesMsg999999999", SettingKind::Message, 999999999},
     {"MessageTenDigits", "KESMSG1234567890", SettingKind::Unknown, 0},
     {"MessageWithoutNumber", "KESMSG", SettingKind::Unknown, 0},
