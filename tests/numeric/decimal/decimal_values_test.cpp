@@ -1,7 +1,5 @@
 // Working decimal values: arithmetic (hand-worked rows for the rules the reference comparison does
 // not reach), and conversions to and from text, REALs, whole numbers, literals and packed bytes.
-#include "numeric/decimal/decimal_convert.h"
-
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -14,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "numeric/decimal/decimal_arith.h"
+#include "numeric/decimal/decimal_convert.h"
 #include "numeric/decimal/decimal_stack.h"
 #include "tests/support/stack_helpers_decimal.h"
 
@@ -350,11 +349,8 @@ TEST(DecimalClearPacked, OneByteAndZeroSize) {
   EXPECT_EQ(byte, 0xEE);
 }
 
-// A 15-digit decimal survives the trip to a REAL and back when its scale lies within the table of
-// exact powers, 10^-15 to 10^15 (its last digit is not zero, so normalising keeps the scale): one
-// exact power, one rounding, so the REAL is the correctly rounded value of the text, as strtod
-// gives it, and the REAL comes back from the decimal unchanged. The rows are drawn from the
-// engine's own output, which is the same on every host (the standard distributions are not).
+// Scales within the exact powers 10^-15..10^15 take one rounding: the REAL is strtod's, and comes
+// back unchanged. Drawn from the engine's raw output, the same on every host.
 TEST(DecimalRealRoundTrip, FifteenDigitValuesComeBackExactly) {
   std::mt19937_64 engine(20261206);
   for (int i = 0; i < 5000; ++i) {
@@ -452,9 +448,8 @@ TEST(DecimalArithmetic, BinaryOperationsGiveTheHandWorkedResult) {
 }
 
 TEST(DecimalDivide, DivisorBeyondSixtyDigitsIgnoresItsLowestPositions) {
-  // Divisor 2 x 10^30 + 10^-30: 61 significant digits, so the 10^-30 digit is ignored and
-  // 0.1 / (2 x 10^30) = 5 x 10^-32 exactly, which rounds up to 10^-31. With that digit the
-  // quotient would lie just below 5 x 10^-32 and round to zero.
+  // 2 x 10^30 + 10^-30 has 61 digits: without its last, 0.1 / it = 5 x 10^-32 rounds up to
+  // 10^-31; with it the quotient would round to zero.
   std::string digits = "2" + std::string(59, '0') + "1";
   DecimalEntry left = parse("0.1");
   decimal_divide(left, spelt(digits, 2));

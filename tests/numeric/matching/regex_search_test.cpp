@@ -131,11 +131,8 @@ struct SearchCase {
   std::string_view expected;
 };
 
-// Each row worked out by hand: the first position that matches wins; at that position the
-// first alternative that completes wins; runs are taken longest first. Random patterns of sets,
-// anchors, groups and repetitions are compared with PCRE2 in the differential test; the rows
-// here show each rule once and reach what that comparison leaves out (empty loops, escapes,
-// ranges of digits and high bytes, zero bytes, the required-literal check).
+// What the PCRE2 comparison below leaves out: empty loops, escapes, digit and high-byte ranges,
+// zero bytes, the required-literal check, set syntax.
 constexpr SearchCase kSearches[] = {
     {"DigitsInside", "[0-9]+", "x12y", "0:[1,3)"},
     {"GroupRepeatedLastIterationKept", "{ab}+c", "ababc", "0:[0,5) 1:[2,4)"},
@@ -244,9 +241,8 @@ struct SlowCase {
   std::size_t found_at;  // where the match starts once a "b" is appended
 };
 
-// Patterns that take exponential time in a plain backtracking engine on a run of one
-// character that cannot complete a match. Sets keep the last atom out of the required-literal
-// check, so the whole search really runs.
+// Exponential for plain backtracking on a run that cannot complete a match; the final set keeps
+// the required-literal check from cutting the search short.
 constexpr SlowCase kSlow[] = {
     {"NestedStars", "{a*}*[b]", 'a', 3000, 0},
     {"NestedPlus", "{a+}+[b]", 'a', 3000, 0},
@@ -277,10 +273,8 @@ TEST(RegexSearch, PathologicalPatternsStayPolynomial) {
   }
 }
 
-// A long run of "a" ending in "cb": every position of the run starts an attempt that fails
-// only at the "c", and the match is the final "b" (or "cb"). What one start position learnt
-// about the run serves the next, so the whole search takes a pass over the run rather than a
-// pass for each position (these took minutes when each start position scanned the run again).
+// A long run of "a" then "cb": every start fails only at the "c". What one start learnt serves the
+// next, so the search is one pass (these took minutes when each start scanned the run again).
 struct LongRunCase {
   const char* name;
   std::string_view pattern;

@@ -1,7 +1,5 @@
-// Reading typed text back through pictures (DEFORMAT), and round trips: for random values and
-// every numeric picture of a family, reading back what a picture shows gives the value rounded to
-// the picture's places whenever it fits, whether the text stands where FORMAT put it, is typed
-// from the left of the field, or is written plainly.
+// Reading typed text back through pictures (DEFORMAT), and round trips: what a numeric picture
+// shows, typed from the left or written plainly, reads back as the value rounded to its places.
 #include <algorithm>
 #include <cstdint>
 #include <limits>

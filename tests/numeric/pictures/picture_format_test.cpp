@@ -292,9 +292,8 @@ TEST(PictureFormatText, StringAndKeyInPicturesCopy) {
   EXPECT_EQ(std::string_view(out, 5), "12-34");
 }
 
-// A REAL formats as the decimal it was written as: random decimals of up to 15 significant
-// digits (each reads back from its REAL unchanged) over 36 orders of magnitude, through
-// StoreReal of their REAL and through the decimal stack, rounding ties included.
+// A REAL formats as the decimal it was written as: random decimals of up to 15 digits over 36
+// orders of magnitude, ties included, through StoreReal and through the decimal stack.
 TEST(PictureFormatNumber, RealsMatchTheDecimalPath) {
   std::mt19937_64 random(81457);
   std::uniform_int_distribution<long long> mantissa(0, 999999999999999LL);
