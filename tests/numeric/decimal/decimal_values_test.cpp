@@ -327,26 +327,19 @@ TEST(DecimalClearPacked, FillsZeroHighestOrLowest) {
       {"PdecimalHighest", kPdecimalTypeCode, 1, {0x99, 0x99, 0x9F}},
       {"PdecimalLowest", kPdecimalTypeCode, -1, {0x99, 0x99, 0x9D}},
       {"OtherTypeCodeUntouched", 12, 1, {0xEE, 0xEE, 0xEE}},
+      {"DecimalOneByte", kDecimalTypeCode, 1, {0x09}},
+      {"PdecimalOneByte", kPdecimalTypeCode, -1, {0x9D}},
+      {"ZeroSizeWritesNothing", kDecimalTypeCode, 1, {}},
   };
   for (const ClearCase& c : cases) {
     SCOPED_TRACE(c.name);
-    Bytes bytes(4, 0xEE);
-    decimal_clear_packed(bytes.data(), 3, c.type_code, c.fill);
-    EXPECT_EQ(bytes[3], 0xEE);
+    const auto size = static_cast<std::uint32_t>(c.bytes.size());  // the expected bytes give it
+    Bytes bytes(c.bytes.size() + 1, 0xEE);
+    decimal_clear_packed(bytes.data(), size, c.type_code, c.fill);
+    EXPECT_EQ(bytes.back(), 0xEE);
     bytes.pop_back();
     EXPECT_EQ(bytes, c.bytes);
   }
-}
-
-TEST(DecimalClearPacked, OneByteAndZeroSize) {
-  std::uint8_t byte = 0xEE;
-  decimal_clear_packed(&byte, 1, kDecimalTypeCode, 1);
-  EXPECT_EQ(byte, 0x09);
-  decimal_clear_packed(&byte, 1, kPdecimalTypeCode, -1);
-  EXPECT_EQ(byte, 0x9D);
-  byte = 0xEE;
-  decimal_clear_packed(&byte, 0, kDecimalTypeCode, 1);
-  EXPECT_EQ(byte, 0xEE);
 }
 
 // Scales within the exact powers 10^-15..10^15 take one rounding: the REAL is strtod's, and comes
