@@ -184,11 +184,8 @@ bool same_quotient(const DecimalEntry& dividend, const DecimalEntry& divisor) {
   return false;
 }
 
-// Two families of quotients, each against the reference. Divisors of 9 to 16 significant
-// digits, down to all nines, under dividends that fill the row: the quotient steps then divide
-// numbers close to 10^24 by numbers close to 10^16. Dividends and divisors of 1 to 16 digits with
-// every distance between their lows: the quotient is scaled by every power from 10^0 to 10^79,
-// takes up from one to all 64 positions, and rounds through nines.
+// Divisors of 9 to 16 digits (down to all nines) under full rows; then operands of 1 to 16 digits
+// at every distance, so the quotient is scaled by every power 10^0..10^79 and rounds through nines.
 TEST(DecimalDifferential, QuotientsOfWideAndShortOperandsMatchTheReference) {
   EntryGenerator generator(107);
   int mismatches = 0;

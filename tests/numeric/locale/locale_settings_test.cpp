@@ -1,9 +1,8 @@
-// Setting names, value lists, the settings-text reader and every setting's effect.
+// Setting names, value lists, the settings-text reader, every setting's effect, the month texts'
+// range and the message override table.
 #include "numeric/locale/locale_settings.h"
 
-#include <fstream>
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +11,7 @@
 #include "numeric/locale/collation_tables.h"
 #include "numeric/locale/locale_state.h"
 #include "numeric/locale/locale_texts.h"
+#include "platform/core/heap.h"
 
 namespace kes::numeric {
 namespace {
@@ -43,18 +43,9 @@ struct NameCase {
   SettingKind kind;
   std::int32_t number;
 };
+// Each kind's own name is read through its setting's effect below; these rows are the spellings.
 constexpr NameCase kNames[] = {
-    {"CharSet", "KESCHARSET", SettingKind::CharSet, 0},
-    {"ColSeqLower", "kescolseq", SettingKind::CollatingSequence, 0},
     {"CaseMixed", "KesCase", SettingKind::Case, 0},
-    {"Month", "KESMONTH", SettingKind::MonthNames, 0},
-    {"Mon", "KESMON", SettingKind::MonthAbbreviations, 0},
-    {"AmPm", "kesampm", SettingKind::AmPm, 0},
-    {"Digraph", "KESDIGRAPH", SettingKind::Digraphs, 0},
-    {"Button", "KESBUTTON", SettingKind::Buttons, 0},
-    {"Lfn", "KESLFN", SettingKind::LongFileNames, 0},
-    {"SystemCharSet", "KESSYSTEMCHARSET", SettingKind::SystemCharSet, 0},
-    {"Message", "KESMSG2", SettingKind::Message, 2},
     {"MessageNineDigitsMixedCase", "KesMsg999999999", SettingKind::Message, 999999999},
     {"MessageTenDigits", "KESMSG1234567890", SettingKind::Unknown, 0},
     {"MessageWithoutNumber", "KESMSG", SettingKind::Unknown, 0},
@@ -386,6 +377,50 @@ TEST_F(LocaleSettingsTest, OemSettingsFile) {
   // A program's values are ANSI even after an OEM file.
   apply_setting("KESMONTH", "F\xe9vrier", ValueSource::Program);
   EXPECT_EQ(month_name(1), "F\xe9vrier");
+}
+
+// The default names themselves are read back through the settings that replace some of them.
+TEST_F(LocaleSettingsTest, MonthsOutOfRangeAreEmpty) {
+  EXPECT_EQ(month_name(12), "December");
+  EXPECT_EQ(month_abbreviation(12), "Dec");
+  EXPECT_EQ(month_name(0), "");
+  EXPECT_EQ(month_name(13), "");
+  EXPECT_EQ(month_abbreviation(-1), "");
+  EXPECT_EQ(month_abbreviation(13), "");
+}
+
+TEST_F(LocaleSettingsTest, MessageOverridesReplaceByNumber) {
+  EXPECT_FALSE(message_override(2).has_value());
+  ASSERT_TRUE(locale_state().messages.set(2, "Missing"));
+  ASSERT_TRUE(locale_state().messages.set(5, ""));
+  ASSERT_TRUE(locale_state().messages.set(2, "Gone"));
+  EXPECT_EQ(message_override(2), "Gone");
+  EXPECT_EQ(message_override(5), "");
+  EXPECT_FALSE(message_override(3).has_value());
+  EXPECT_EQ(locale_state().messages.size(), 2U);
+}
+
+TEST_F(LocaleSettingsTest, MessageOverrideKeepsOldTextWhenTheHeapFails) {
+  ASSERT_TRUE(locale_state().messages.set(2, "Old"));
+  platform::heap_fail_nth(1);
+  EXPECT_FALSE(locale_state().messages.set(2, "New"));
+  EXPECT_EQ(message_override(2), "Old");
+  platform::heap_fail_nth(1);
+  EXPECT_FALSE(locale_state().messages.set(3, "Other"));
+  EXPECT_FALSE(message_override(3).has_value());
+  platform::heap_fail_nth(0);
+}
+
+TEST_F(LocaleSettingsTest, GrowingTheTableFailsCleanly) {
+  for (std::int32_t n = 0; n < 16; ++n)
+    ASSERT_TRUE(locale_state().messages.set(n, "x"));
+  platform::heap_fail_nth(2);  // the text copy succeeds, the table's growth fails
+  EXPECT_FALSE(locale_state().messages.set(16, "y"));
+  platform::heap_fail_nth(0);
+  EXPECT_FALSE(message_override(16).has_value());
+  EXPECT_EQ(locale_state().messages.size(), 16U);
+  EXPECT_TRUE(locale_state().messages.set(16, "y"));
+  EXPECT_EQ(message_override(16), "y");
 }
 
 }  // namespace

@@ -1,4 +1,7 @@
-// Start-up from the regional settings and the program's settings file, and LOCALE of a file.
+// Start-up from the regional settings and the program's settings file, LOCALE of a file, and the
+// exports called as compiled code calls them: operands pushed, results popped, the error state
+// read afterwards.
+#include <cstring>
 #include <fstream>
 #include <string>
 
@@ -16,6 +19,7 @@
 #include "platform/launch/module_path.h"
 #include "platform/profile/profile.h"
 #include "runtime/stack/string_stack.h"
+#include "tests/support/stack_helpers.h"
 
 namespace kes::numeric {
 namespace {
@@ -35,14 +39,24 @@ class LocaleStartupTest : public testing::Test {
     // No profile and no settings file unless a test writes them.
     platform::set_system_profile_path_for_testing(temp_path("no_profile.ini"));
     platform::set_module_path_for_testing(temp_path("no_program"));
+    depth_ = runtime::string_stack_depth();
   }
   void TearDown() override {
+    EXPECT_EQ(runtime::string_stack_depth(), depth_);  // every operand popped
     reset_locale_for_testing();
     platform::set_system_profile_path_for_testing("");
     platform::set_module_path_for_testing("");
     files::clear_error();
   }
+  int depth_ = 0;
 };
+
+// LOCALE(name, value) as compiled code calls it: the value pushed first, the name on top.
+void call_locale(std::string_view name, std::string_view value, std::int32_t form = 0) {
+  runtime::push_text(value);
+  runtime::push_text(name);
+  Kes$Locale(form);
+}
 
 struct PathCase {
   const char* name;
@@ -161,11 +175,10 @@ TEST_F(LocaleStartupTest, HugeFileIsReadToTheEnd) {
 // returns and reports it as a file it cannot read, as a program sees it through ERRORCODE().
 TEST_F(LocaleStartupTest, FileThatNeverEndsIsUnreadable) {
   files::clear_error();
-  runtime::push_text("");
-  runtime::push_text("/dev/zero");
-  Kes$Locale(1);
+  call_locale("/dev/zero", "", 1);
   EXPECT_EQ(Kes$ErrCodeVal(), 2);
-  EXPECT_EQ(runtime::string_stack_depth(), 0);
+  call_locale("WINDOWS", "", 1);  // a LOCALE that succeeds clears it
+  EXPECT_EQ(Kes$ErrCodeVal(), 0);
   EXPECT_EQ(read_settings_file("/dev/zero"), files::ErrorCode::NoFile);
 }
 
@@ -195,6 +208,157 @@ TEST_F(LocaleStartupTest, LocaleOfOneSetting) {
 TEST_F(LocaleStartupTest, LocaleValuesAreCutAt299) {
   locale_setting("KESMSG9", std::string(400, 'm'));
   EXPECT_EQ(message_override(9)->size(), 299U);
+}
+
+TEST_F(LocaleStartupTest, PaddedAndCountedComparisons) {
+  EXPECT_EQ(Kes$comparestr("abc", 3, "abc  ", 5), 0);
+  EXPECT_EQ(Kes$comparestr(nullptr, 5, "a", 1), ' ' - 'a');  // no text reads as empty
+  EXPECT_EQ(Kes$isfcompare("abc", "abd", 2), 0);
+  EXPECT_EQ(Kes$isficompare("a", "B", 1), -1);
+  EXPECT_EQ(Kes$isfoemcompare("b", "a", 1), 1);
+  EXPECT_EQ(Kes$isfcompare(nullptr, "a", 1), 0);
+}
+
+TEST_F(LocaleStartupTest, MessageOverrides) {
+  EXPECT_EQ(Kes$IsfGetMsg(2), nullptr);
+  call_locale("KESMSG2", "Datei nicht gefunden");
+  ASSERT_NE(Kes$IsfGetMsg(2), nullptr);
+  EXPECT_STREQ(Kes$IsfGetMsg(2), "Datei nicht gefunden");
+  call_locale("KESBUTTON", "Ja,Nein");
+  EXPECT_STREQ(Kes$IsfGetMsg(32513), "Nein");
+}
+
+TEST_F(LocaleStartupTest, CollationValCharCaseAndClasses) {
+  runtime::push_text("\xff\xff\xff\xff");
+  EXPECT_EQ(Kes$CollationVal(), -1);  // all four bytes 255
+  Kes$CollationChar(16706);
+  EXPECT_EQ(test::pop_top_text(), "BA");
+  EXPECT_EQ(Kes$isftoupper('a'), 'A');
+  EXPECT_EQ(Kes$isftolower('Q'), 'q');
+  EXPECT_EQ(Kes$isftoupper(-1), -1);
+  EXPECT_EQ(Kes$isftoupper(256 + 'a'), 256 + 'a');
+  EXPECT_EQ(Kes$isfisupper('A'), 1);
+  EXPECT_EQ(Kes$isfisupper('a'), 0);
+  EXPECT_EQ(Kes$isfislower('a'), 1);
+  EXPECT_EQ(Kes$isfislower('A'), 0);
+  EXPECT_EQ(Kes$isfisalnum('1'), 1);
+  EXPECT_EQ(Kes$isfisalpha(300), 0);
+  char text[] = "MiXeD 9";
+  Kes$isfupper(text, 5);
+  EXPECT_STREQ(text, "MIXED 9");
+  Kes$isflower(text, 3);
+  EXPECT_STREQ(text, "mixED 9");
+  Kes$isfupper(nullptr, 4);
+}
+
+struct StackTestCase {
+  const char* name;
+  std::string_view text;
+  std::int32_t alpha;
+  std::int32_t upper;
+  std::int32_t lower;
+};
+constexpr StackTestCase kStackTests[] = {
+    {"Upper", "Abc", 1, 1, 0}, {"Lower", "abc", 1, 0, 1},     {"Digit", "1a", 0, 0, 0},
+    {"Empty", "", 0, 0, 0},    {"Accented", "\xe9", 0, 0, 0},  // no partner in the default tables
+};
+
+TEST_F(LocaleStartupTest, ClassTestsOnTheStackTop) {
+  for (const StackTestCase& c : kStackTests) {
+    SCOPED_TRACE(c.name);
+    runtime::push_text(c.text);
+    EXPECT_EQ(Kes$IsAlpha(), c.alpha);
+    runtime::push_text(c.text);
+    EXPECT_EQ(Kes$IsUpper(), c.upper);
+    runtime::push_text(c.text);
+    EXPECT_EQ(Kes$IsLower(), c.lower);
+  }
+}
+
+TEST_F(LocaleStartupTest, CodePageDescriptors) {
+  char text[] = "Caf\x82";
+  KesTextDescriptor d{text, 4};
+  Kes$OEMTOANSIdesc(&d);
+  EXPECT_STREQ(text, "Caf\xe9");
+  Kes$ANSITOOEMdesc(&d);
+  EXPECT_STREQ(text, "Caf\x82");
+  Kes$OEMTOANSIdesc(nullptr);
+  KesTextDescriptor empty{nullptr, 10};
+  Kes$ANSITOOEMdesc(&empty);
+}
+
+TEST_F(LocaleStartupTest, SortForms) {
+  call_locale("KESDIGRAPH", "\xdfss");
+  char text[] = "a\xdfz";
+  EXPECT_EQ(Kes$isfconvert(text, 3, 0), 4U);
+  EXPECT_STREQ(text, "ass");
+  char folded[] = "ab";
+  EXPECT_EQ(Kes$isfxconvert(folded, 2, KES_SORT_IGNORE_CASE), 2U);
+  EXPECT_STREQ(folded, "AB");
+  KesCollationBlock block;
+  Kes$AccessColSeqInfo(&block, 0);
+  block.oem_weight['x'] = 1;
+  Kes$AccessColSeqInfo(&block, 1);
+  char oem[] = "x";
+  EXPECT_EQ(Kes$isfoemconvert(oem, 1, 0), 1U);
+  EXPECT_EQ(oem[0], 1);
+  char chosen[] = "x";
+  EXPECT_EQ(Kes$isfxconvert(chosen, 1, KES_SORT_OEM), 1U);
+  EXPECT_EQ(chosen[0], 1);
+  EXPECT_EQ(Kes$isfconvert(nullptr, 3, 0), 0U);
+}
+
+TEST_F(LocaleStartupTest, TableBlockLayout) {
+  call_locale("KESCOLSEQ", "ba");
+  call_locale("KESDIGRAPH",
+              "\xe6"
+              "ae");
+  unsigned char raw[1152];
+  std::memset(raw, 0xEE, sizeof raw);
+  Kes$AccessColSeqInfo(reinterpret_cast<KesCollationBlock*>(raw), 0);
+  EXPECT_EQ(raw[0 + 'a'], 'b');    // ANSI weights
+  EXPECT_EQ(raw[256 + 'b'], 'a');  // OEM weights
+  EXPECT_EQ(raw[512 + 'A'], 'a');  // case partners
+  EXPECT_EQ(raw[768 + 'a'], 2);    // classes
+  EXPECT_EQ(raw[768 + '0'], 4);
+  EXPECT_EQ(raw[1024], 0xE6);  // digraphs
+  EXPECT_EQ(raw[1025], 'a');
+  EXPECT_EQ(raw[1026], 'e');
+  EXPECT_EQ(raw[1027], 0);
+  EXPECT_EQ(raw[1028], 0);
+  EXPECT_EQ(raw[1088], 0x91);  // the OEM copy: ae is 91h there
+  EXPECT_EQ(raw[1151], 0);
+
+  // Writing the block back: every table taken over.
+  raw[0 + 'z'] = 1;
+  raw[512 + 0xE9] = 0xC9;
+  raw[768 + 0xE9] = 2;
+  raw[1024] = 0;
+  Kes$AccessColSeqInfo(reinterpret_cast<KesCollationBlock*>(raw), 7);
+  EXPECT_EQ(Kes$comparestr("z", 1, "\x02", 1), -1);
+  EXPECT_EQ(Kes$isftoupper(0xE9), 0xC9);
+  EXPECT_NE(Kes$comparestr("\xe6", 1, "ae", 2), 0);  // digraphs gone
+  Kes$AccessColSeqInfo(nullptr, 0);
+}
+
+TEST_F(LocaleStartupTest, InitOnlyOnce) {
+  Kes$isfinit();
+  call_locale("KESMONTH", "X");
+  Kes$isfinit();  // does nothing the second time
+  EXPECT_EQ(month_name(1), "X");
+}
+
+// LOCALE pops two operands in both forms; a stack holding fewer is a fatal error of the
+// string stack, not a silent misreading.
+TEST(LocaleExportsDeathTest, LocaleWithTooFewOperandsIsFatal) {
+  EXPECT_EXIT(
+      {
+        while (runtime::string_stack_depth() > 0)
+          runtime::pop_discard();
+        runtime::push_text("KESMONTH");
+        Kes$Locale(0);
+      },
+      testing::ExitedWithCode(2), "Stack overflow");
 }
 
 }  // namespace
