@@ -114,13 +114,10 @@ TEST_F(SqlPrinterTest, PrintsConditions) {
   }
 }
 
-TEST_F(SqlPrinterTest, PrintsOrderingTerms) {
+TEST_F(SqlPrinterTest, PrintsOrderingTermsAlsoThroughTheExports) {
   EXPECT_EQ(print("-Name", true), "NAME DESC");
   EXPECT_EQ(print("Qty", true), "Qty");
   EXPECT_EQ(print("Name & Qty", true), "(null)");
-}
-
-TEST_F(SqlPrinterTest, ExportsPrintConditionsAndOrders) {
   KesExpression* tree = Kes$ParseCString("-Qty");
   EXPECT_STREQ(Kes$PrintSQL(tree, &callback_), "(-Qty) <> 0");
   EXPECT_STREQ(Kes$PrintSQLOrder(tree, &callback_), "Qty DESC");
