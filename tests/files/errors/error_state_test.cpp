@@ -186,6 +186,7 @@ constexpr FileNameCase kFileNames[] = {
     {"Counted", "ORDERS.DATXXXX", 10, "ORDERS.DAT"},
     {"CountedBlankPadded", "ORDERS    ", 10, "ORDERS"},
     {"CountedEmpty", "ORDERS", 0, ""},
+    {"CountedOne", "ORDERS", 1, "O"},
     {"OtherNegativeLengthIsEmpty", "ORDERS", -2, ""},
     {"NullName", nullptr, -1, ""},
 };
