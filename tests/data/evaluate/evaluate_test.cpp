@@ -61,11 +61,8 @@ TEST_F(EvaluateTest, EvaluatesTexts) {
 }
 
 TEST_F(EvaluateTest, ReadsBoundVariables) {
-  Cell amount = real_cell(12.5);
-  Cell name = text_cell("Smith     ");
-  Cell count = long_cell(3);
-  Cell list = text_cell("", 24);
-  list.elements = {long_cell(10), long_cell(20)};
+  Cell amount{.type = 9, .real = 12.5}, name{.type = 18, .text = "Smith     "}, count{.whole = 3};
+  Cell list{.type = 24, .elements = {Cell{.whole = 10}, Cell{.whole = 20}}};
   bind("Amount", amount);
   bind("Name", name);
   bind("Count", count);
@@ -98,7 +95,7 @@ TEST_F(EvaluateTest, PostsUnboundNamesAndBadTexts) {
 }
 
 TEST_F(EvaluateTest, ScopesHideInheritAndSwapWithTheThread) {
-  Cell total = long_cell(5);
+  Cell total{.whole = 5};
   Kes$PushBind();
   bind("Total", total);
   EXPECT_EQ(evaluate("TOTAL"), "5");  // names match without regard to case
@@ -120,7 +117,7 @@ TEST_F(EvaluateTest, ScopesHideInheritAndSwapWithTheThread) {
 }
 
 TEST_F(EvaluateTest, UnbindsNames) {
-  Cell a = long_cell(1);
+  Cell a{.whole = 1};
   for (const char* name : {"m", "a", "z", "MMMMMMM", "b", "y"})
     bind(name, a);
   runtime::push_reference("a");
@@ -174,8 +171,7 @@ TEST_F(EvaluateTest, CallsBoundProcedures) {
 std::int32_t level_of(void* descriptor) { return static_cast<Cell*>(descriptor)->whole; }
 
 TEST_F(EvaluateTest, DecidesLevelByLevel) {
-  Cell first = long_cell(1);  // its value is also its level
-  Cell second = long_cell(2);
+  Cell first{.whole = 1}, second{.whole = 2};  // a value is also its level
   bind("First", first);
   bind("Second", second);
   struct Row {

@@ -63,11 +63,11 @@ class SqlPrinterTest : public EvaluateTest {
     const char* sql = data::print_sql(*parsed.tree, callback_, order);
     return sql == nullptr ? "(null)" : sql;
   }
-  Cell name_ = text_cell("Smith");
-  Cell qty_ = long_cell(4);
+  Cell name_{.type = 18, .text = "Smith"};
+  Cell qty_{.whole = 4};
   Cell hired_, start_;
-  Cell since_ = long_cell(80000);
-  Cell limit_ = text_cell("O'Neil   ");
+  Cell since_{.whole = 80000};
+  Cell limit_{.type = 18, .text = "O'Neil   "};
   Driver driver_;
   KesSqlCallback callback_{&driver_, column_name, format_date, format_time, nullptr};
 };
@@ -126,7 +126,7 @@ TEST_F(SqlPrinterTest, PrintsOrderingTermsAlsoThroughTheExports) {
 }
 
 TEST_F(SqlPrinterTest, AbandonsWhatDoesNotFit) {
-  Cell long_text = text_cell(std::string(40000, 'x'));
+  Cell long_text{.type = 18, .text = std::string(40000, 'x')};
   bind("Huge", long_text);
   EXPECT_EQ(print("Name = Huge"), "(null)");
   callback_.format_date = nullptr;  // a driver without dates cannot take date comparisons
