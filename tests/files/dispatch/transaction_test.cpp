@@ -57,7 +57,7 @@ const LogoutFailureCase kLogoutFailures[] = {
     {"UnsupportedLockStillLogsOut", true, true, true, true, 80, 0, true, {"21:B", "22:B"}, 0},
 };
 
-TEST_F(Transactions, FailureStopsTheLoopRollsBackAndPostsItsError) {
+TEST_F(Transactions, SecondFileFailureRollsBackAndPostsItsErrorAnUnsupportedLockDoesNot) {
   for (const LogoutFailureCase& c : kLogoutFailures) {
     SCOPED_TRACE(c.name);
     reset();
