@@ -140,8 +140,7 @@ class ExpressionGenerator {
 };
 
 TEST_F(EvaluateTest, PrintedTreesParseBackTheSame) {
-  Cell a = long_cell(7);
-  Cell s = text_cell("Kestrel");
+  Cell a{.whole = 7}, s{.type = 18, .text = "Kestrel"};
   bind("a", a);
   bind("s", s);
   ExpressionGenerator generator(20240611);

@@ -19,32 +19,15 @@
 
 namespace kes::test {
 
-// A variable's storage: a number or a text by its type code, or elements when dimensioned.
+// A variable's storage: a number or a text by its type code, or elements when dimensioned;
+// written as designated initializers: Cell{.whole = 3}, Cell{.type = 18, .text = "x"}.
 struct Cell {
   std::uint8_t type = 6;  // LONG
   std::int32_t whole = 0;
   double real = 0.0;
-  std::string text;
-  std::vector<Cell> elements;
+  std::string text{};
+  std::vector<Cell> elements{};
 };
-
-inline Cell long_cell(std::int32_t value) {
-  Cell cell;
-  cell.whole = value;
-  return cell;
-}
-inline Cell real_cell(double value) {
-  Cell cell;
-  cell.type = 9;
-  cell.real = value;
-  return cell;
-}
-inline Cell text_cell(std::string text, std::uint8_t type = 18) {
-  Cell cell;
-  cell.type = type;
-  cell.text = std::move(text);
-  return cell;
-}
 
 inline bool is_text_type(std::uint8_t type) { return type >= 18; }
 

@@ -63,11 +63,11 @@ class SqlPrinterTest : public EvaluateTest {
     const char* sql = data::print_sql(*parsed.tree, callback_, order);
     return sql == nullptr ? "(null)" : sql;
   }
-  Cell name_ = text_cell("Smith");
-  Cell qty_ = long_cell(4);
+  Cell name_{.type = 18, .text = "Smith"};
+  Cell qty_{.whole = 4};
   Cell hired_, start_;
-  Cell since_ = long_cell(80000);
-  Cell limit_ = text_cell("O'Neil   ");
+  Cell since_{.whole = 80000};
+  Cell limit_{.type = 18, .text = "O'Neil   "};
   Driver driver_;
   KesSqlCallback callback_{&driver_, column_name, format_date, format_time, nullptr};
 };
@@ -114,13 +114,10 @@ TEST_F(SqlPrinterTest, PrintsConditions) {
   }
 }
 
-TEST_F(SqlPrinterTest, PrintsOrderingTerms) {
+TEST_F(SqlPrinterTest, PrintsOrderingTermsAlsoThroughTheExports) {
   EXPECT_EQ(print("-Name", true), "NAME DESC");
   EXPECT_EQ(print("Qty", true), "Qty");
   EXPECT_EQ(print("Name & Qty", true), "(null)");
-}
-
-TEST_F(SqlPrinterTest, ExportsPrintConditionsAndOrders) {
   KesExpression* tree = Kes$ParseCString("-Qty");
   EXPECT_STREQ(Kes$PrintSQL(tree, &callback_), "(-Qty) <> 0");
   EXPECT_STREQ(Kes$PrintSQLOrder(tree, &callback_), "Qty DESC");
@@ -129,7 +126,7 @@ TEST_F(SqlPrinterTest, ExportsPrintConditionsAndOrders) {
 }
 
 TEST_F(SqlPrinterTest, AbandonsWhatDoesNotFit) {
-  Cell long_text = text_cell(std::string(40000, 'x'));
+  Cell long_text{.type = 18, .text = std::string(40000, 'x')};
   bind("Huge", long_text);
   EXPECT_EQ(print("Name = Huge"), "(null)");
   callback_.format_date = nullptr;  // a driver without dates cannot take date comparisons

@@ -35,7 +35,7 @@ class UfoValueTest : public EvaluateTest {
   std::uint32_t hired_ = Kes$storebtdate(73000);  // DATE 9 November 2000, as DATEs are stored
 };
 
-TEST_F(UfoValueTest, ReadsVariablesWhenEvaluated) {
+TEST_F(UfoValueTest, ReadsVariablesWhenEvaluatedAndGivesClones) {
   bind_ufo("Qty", Kes$Mem2Ufo(&qty_, KesTypeLong, 4, 0));
   bind_ufo("Price", Kes$Mem2Ufo(price_, KesTypeDecimal, 4 | (2 << 8), 0));
   bind_ufo("Name", Kes$Mem2Ufo(name_, KesTypeString, sizeof name_, 0));
@@ -48,20 +48,16 @@ TEST_F(UfoValueTest, ReadsVariablesWhenEvaluated) {
   qty_ = 0;
   std::memcpy(name_, "Jones", 5);
   EXPECT_EQ(evaluate("Qty + LEN(CLIP(Name)) & Name[1:2] & NULL(Qty)"), "5Jo1");
-}
-
-TEST_F(UfoValueTest, EvaluateVariableGivesAClone) {
-  bind_ufo("Qty", Kes$Mem2Ufo(&qty_, KesTypeLong, 4, 0));
-  Ufo* clone = Kes$EvaluateVariable("QTY");
+  Ufo* clone = Kes$EvaluateVariable("QTY");  // a clone over the same storage
   ASSERT_NE(clone, nullptr);
   qty_ = 12;
-  EXPECT_EQ(Kes$Ufo2Long(clone), 12);  // the same storage
+  EXPECT_EQ(Kes$Ufo2Long(clone), 12);
   Kes$FreeUfo(clone);
   EXPECT_EQ(Kes$EvaluateVariable("Missing"), nullptr);
   EXPECT_EQ(Kes$EvaluateVariable("LEN"), nullptr);  // a built-in is no variable
 }
 
-TEST_F(UfoValueTest, BindsGroupsByTheirFieldLabels) {
+TEST_F(UfoValueTest, BindsGroupsByTheirFieldLabelsAndArraysByElement) {
   // Rec GROUP; Id LONG; Label STRING(6); END
   class_descriptor descriptor;
   descriptor.StartGroup("Rec");
@@ -73,9 +69,6 @@ TEST_F(UfoValueTest, BindsGroupsByTheirFieldLabels) {
   Kes$BindG(group);
   Kes$FreeUfo(group);
   EXPECT_EQ(evaluate("Id * 6 & CLIP(Label)"), "42Kes");
-}
-
-TEST_F(UfoValueTest, SelectsArrayElements) {
   std::int32_t values[3] = {10, 20, 30};
   bind_ufo("List", Kes$ArrayOfUfo(Kes$Mem2Ufo(values, KesTypeLong, 4, 0), 3));
   EXPECT_EQ(evaluate("List[3] - List[1]"), "20");

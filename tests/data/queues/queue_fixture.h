@@ -1,11 +1,6 @@
-// The record the queue tests work on, its type descriptor and a queue descriptor over it.
-//
-//   Line   QUEUE
-//   Qty      LONG          offset 0
-//   Name     CSTRING(8)    offset 4
-//   Shelf    SHORT         offset 12
-//   Serial   LONG          offset 16
-//   Pad      STRING(4)     offset 20   (STRING(140): 160 bytes, records stored compressed)
+// The record the queue tests work on, its type descriptor and a queue descriptor over it:
+// Qty LONG at 0, Name CSTRING(8) at 4, Shelf SHORT at 12, Serial LONG at 16, Pad STRING(4) at
+// 20, or STRING(140) for records of 160 bytes, which are stored compressed.
 #pragma once
 
 #include <cstdint>

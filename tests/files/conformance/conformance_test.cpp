@@ -1,21 +1,17 @@
 // The suite every file driver must pass, run through the statement exports as compiled code
-// calls them: once for each driver's factory (the in-memory reference driver, the SQLite
-// driver, and drivers to come).
+// calls them: once for each driver's factory (the SQLite driver, and drivers to come).
 #include <algorithm>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include <kestrel/sqlite_driver.h>
 #include <kestrel/string_stack.h>
 
 #include <gtest/gtest.h>
 
 #include "tests/files/conformance/file_declaration.h"
-#ifdef KES_TEST_SQLITE
-#include <kestrel/sqlite_driver.h>
-
 #include "tests/support/temp_folder.h"
-#endif
 
 namespace kes::test {
 
@@ -270,17 +266,10 @@ TEST_P(Conformance, PostsTheErrorOfEachMisuse) {
   }
 }
 
-std::string memory_name(const std::string& test) { return "memory:" + test; }
 std::string driver_name(const ::testing::TestParamInfo<DriverFactory>& driver) {
   return driver.param.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Reference, Conformance,
-                         ::testing::Values(DriverFactory{"Reference", reference_driver,
-                                                         memory_name}),
-                         driver_name);
-
-#ifdef KES_TEST_SQLITE
 // A database file of its own for each test, in a folder of this process's own.
 std::string sqlite_name(const std::string& test) {
   static const TempFolder folder("conformance");
@@ -292,7 +281,6 @@ std::string sqlite_name(const std::string& test) {
 INSTANTIATE_TEST_SUITE_P(SQLite, Conformance,
                          ::testing::Values(DriverFactory{"SQLite", SQLite$Driver, sqlite_name}),
                          driver_name);
-#endif
 
 }  // namespace
 }  // namespace kes::test

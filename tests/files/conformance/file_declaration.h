@@ -1,6 +1,6 @@
 // A FILE declared at run time as the compiler lays one out (the record buffer, its type
-// descriptor written by the library's builder, the keys' and the file's control blocks), the
-// customers file every driver test uses, and the in-memory reference driver.
+// descriptor written by the library's builder, the keys' and the file's control blocks), and the
+// customers file every driver test uses.
 #pragma once
 
 #include <algorithm>
@@ -14,11 +14,6 @@
 #include <kestrel/types.h>
 
 namespace kes::test {
-
-// The reference driver: LONG and STRING fields, keys of any of them (unique or DUP, NOCASE,
-// descending components, OPT), tables kept in memory for the life of the process.
-std::int32_t reference_driver(std::int32_t operation, Drv_FCB* file,
-                              const Drv_Args* arguments) noexcept;
 
 struct FieldSpec {
   std::uint8_t type;

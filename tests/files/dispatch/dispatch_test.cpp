@@ -292,10 +292,12 @@ TEST_F(FileCallbacks, SeeEveryOperationBeforeAndAfterInRegistrationOrder) {
   EXPECT_TRUE(log.empty());
 }
 
-TEST_F(FileCallbacks, FirstVetoPosts90WithItsTextsAndTheDriverIsNotCalled) {
-  TestFile file("CUST.DAT");
+// A veto before: the first one's texts with 90, the driver not called; a veto after: 90 with
+// its text. A callback may remove itself while it runs.
+TEST_F(FileCallbacks, VetoesPost90WithTheirTexts) {
+  TestFile file("CUST.DAT"), other("B.DAT");
   std::vector<std::string> log;
-  Watcher first("A", log), second("B", log);
+  Watcher first("A", log), second("B", log), third("C", log), fourth("D", log);
   first.veto_before = second.veto_before = true;
   KES$FILE_CALLBACK(&file.block, &first, 1);
   KES$FILE_CALLBACK(&file.block, &second, 1);
@@ -306,22 +308,16 @@ TEST_F(FileCallbacks, FirstVetoPosts90WithItsTextsAndTheDriverIsNotCalled) {
   EXPECT_EQ(files::file_error_message(), "A says no");
   EXPECT_EQ(files::file_error_code(), "A-1");
   EXPECT_EQ(files::error_file_name(), "CUST.DAT");
-}
-
-TEST_F(FileCallbacks, AfterOperationVetoPosts90AndARemovedCallbackIsSafe) {
-  TestFile file("B.DAT");
-  std::vector<std::string> log;
-  Watcher first("A", log), second("B", log);
-  first.unregister_itself = true;
-  second.veto_after = true;
-  KES$FILE_CALLBACK(&file.block, &first, 1);
-  KES$FILE_CALLBACK(&file.block, &second, 1);
-  EXPECT_EQ(Kes$FILE_ADDf(&file.block), 1000 + DRV_ADD);
+  third.unregister_itself = true;
+  fourth.veto_after = true;
+  KES$FILE_CALLBACK(&other.block, &third, 1);
+  KES$FILE_CALLBACK(&other.block, &fourth, 1);
+  EXPECT_EQ(Kes$FILE_ADDf(&other.block), 1000 + DRV_ADD);
   EXPECT_EQ(Kes$ERRCODE, 90);
-  EXPECT_EQ(files::file_error_message(), "B after");
-  KES$FILE_CALLBACK(&file.block, &second, 0);  // the last one: the record goes, then no calls
+  EXPECT_EQ(files::file_error_message(), "D after");
+  KES$FILE_CALLBACK(&other.block, &fourth, 0);  // the last one: the record goes, then no calls
   log.clear();
-  Kes$FILE_ADDf(&file.block);
+  Kes$FILE_ADDf(&other.block);
   EXPECT_TRUE(log.empty());
   EXPECT_EQ(Kes$ERRCODE, 0);
 }

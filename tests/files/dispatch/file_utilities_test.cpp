@@ -159,16 +159,13 @@ TEST(DriverNames, CheckAndSplit) {
   EXPECT_EQ(_drv_ChkName(std::string(261, 'a').c_str()), 45);
 }
 
-TEST(DriverNames, DriverStringOptions) {
+TEST(DriverNames, OptionsTextsAndTypeNames) {
   const char* cursor = " /TRUNCATE=ON/NAME=\"a b/c\"  /FAST ";
   char item[8];
   std::vector<std::string> items;
   while (_drv_NextDrvStr(&cursor, item, sizeof item) == 1)
     items.push_back(item);
   EXPECT_EQ(items, (std::vector<std::string>{"TRUNCAT", "NAME=a ", "FAST"}));  // cut to 7
-}
-
-TEST(DriverNames, TextsAndTypeNames) {
   char out[6];
   EXPECT_STREQ(_drv_MakeCSTRING(out, sizeof out, "AB  ", 4), "AB");
   EXPECT_STREQ(_drv_MakeCSTRING(out, sizeof out, "ABCDEFGH", -1), "ABCDE");

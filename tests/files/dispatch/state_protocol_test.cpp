@@ -222,6 +222,8 @@ struct UpdateCase {
   std::int32_t error;
   std::uint32_t state;
   std::uint32_t after;
+  bool own = false;  // the object has a word of its own (a key's)
+  std::uint32_t own_after = 0;
 };
 constexpr UpdateCase kUpdates[] = {
     {"ReadUnderWatch", DRV_GETFILEPTR, 0, 0x201, 0x403},
@@ -232,24 +234,18 @@ constexpr UpdateCase kUpdates[] = {
     {"CloseOfAClosedFile", DRV_CLOSE, 0, 0x2, 0x2},
     {"NumberAboveTheTableChangesNothing", 105, 0, 0x21, 0x21},
     {"FailureAboveTheTableChangesNothing", 105, 5, 0x621, 0x621},
+    {"KeyBuiltIntoItsOwnWord", DRV_BUILDDYN, 0, 0x1, 0x1, true, 0x100},
+    {"KeyBuiltWithoutAWordOfItsOwn", DRV_BUILDDYN, 0, 0x1, 0x101},
 };
 
 TEST(StateProtocolUpdate, SpecialTransitions) {
   for (const UpdateCase& c : kUpdates) {
     SCOPED_TRACE(c.name);
     Object o{c.state, 0, 0};
-    update_state(o.words(), c.operation, c.error);
+    update_state(o.words(c.own), c.operation, c.error);
     EXPECT_EQ(o.state, c.after);
+    EXPECT_EQ(o.own, c.own_after);
   }
-}
-
-TEST(StateProtocolUpdate, KeyBuiltGoesToTheKeysOwnWord) {
-  Object o{0x1, 0, 0};
-  update_state(o.words(true), DRV_BUILDDYN, 0);
-  EXPECT_EQ(o.state, 0x1u);
-  EXPECT_EQ(o.own, 0x100u);
-  update_state(o.words(false), DRV_BUILDDYN, 0);
-  EXPECT_EQ(o.state, 0x101u);
 }
 
 }  // namespace

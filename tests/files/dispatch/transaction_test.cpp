@@ -38,65 +38,50 @@ TEST_F(Transactions, LogoutLocksAndLogsOutInOrderAndCommitEndsNewestFirst) {
   EXPECT_EQ(Kes$ERRCODE, 91);
 }
 
-TEST_F(Transactions, FailingSecondFileRollsBackTheFirstAndPostsIts48) {
-  TestFile a("A"), b("B"), c("C");
-  a.support.unlock_after = true;
-  open(a, b, c);
-  driver_failures[{&b.block, DRV_LOGOUT}] = 90;
-  Kes$LOGOUT(1, &a.block, &b.block, &c.block, nullptr);
-  EXPECT_EQ(recorded(), (Calls{"22:A", "22:B", "40:A", "50:A"}));
-  EXPECT_EQ(Kes$ERRCODE, 48);
-  EXPECT_EQ(files::error_file_name(), "B");
-  EXPECT_FALSE(files::transaction_active());
-}
-
 struct LogoutFailureCase {
   const char* name;
   bool second_open, second_recorded, second_logs_out, second_locks;
-  std::int32_t lock_error;  // posted by the second file's lock, 0 for none
+  std::int32_t lock_error, logout_error;  // posted by the second file's lock and LOGOUT; the
+                                          // first unlocks after a LOGOUT error
   bool first_rolls_back;
   Calls calls;  // after the first file's LOGOUT
   std::int32_t error;
 };
 const LogoutFailureCase kLogoutFailures[] = {
-    {"ClosedFile", false, true, true, false, 0, true, {"40:A"}, 37},
-    {"NoRegistryRecord", true, false, true, false, 0, true, {"40:A"}, 48},
-    {"NoLogoutSupport", true, true, false, true, 0, true, {"21:B", "50:B", "40:A"}, 48},
-    {"LockRefused", true, true, true, true, 32, true, {"21:B", "40:A"}, 48},
-    {"FirstWithoutRollback", false, true, true, false, 0, false, {}, 37},
+    {"ClosedFile", false, true, true, false, 0, 0, true, {"40:A"}, 37},
+    {"NoRegistryRecord", true, false, true, false, 0, 0, true, {"40:A"}, 48},
+    {"NoLogoutSupport", true, true, false, true, 0, 0, true, {"21:B", "50:B", "40:A"}, 48},
+    {"LockRefused", true, true, true, true, 32, 0, true, {"21:B", "40:A"}, 48},
+    {"FirstWithoutRollback", false, true, true, false, 0, 0, false, {}, 37},
+    {"SecondLogoutFails", true, true, true, false, 0, 90, true, {"22:B", "40:A", "50:A"}, 48},
+    {"UnsupportedLockStillLogsOut", true, true, true, true, 80, 0, true, {"21:B", "22:B"}, 0},
 };
 
-TEST_F(Transactions, FailureStopsTheLoopRollsBackAndPostsItsError) {
+TEST_F(Transactions, SecondFileFailureRollsBackAndPostsItsErrorAnUnsupportedLockDoesNot) {
   for (const LogoutFailureCase& c : kLogoutFailures) {
     SCOPED_TRACE(c.name);
     reset();
     TestFile a("A"), b("B");
     a.support.supports_rollback = c.first_rolls_back;
+    a.support.unlock_after = c.logout_error != 0;
     b.support.supports_logout = c.second_logs_out;
     b.support.lock_before_logout = c.second_locks;
     open(a, b);
     if (!c.second_recorded) Kes$deactivate_drv(&b.block);
     if (!c.second_open) Kes$FILE_CLOSE(&b.block);
     if (c.lock_error != 0) driver_failures[{&b.block, DRV_LOCKFILESEC}] = c.lock_error;
+    if (c.logout_error != 0) driver_failures[{&b.block, DRV_LOGOUT}] = c.logout_error;
     driver_calls.clear();
     Kes$LOGOUT(1, &a.block, &b.block, nullptr);
     Calls expected{"22:A"};
     expected.insert(expected.end(), c.calls.begin(), c.calls.end());
     EXPECT_EQ(recorded(), expected);
     EXPECT_EQ(Kes$ERRCODE, c.error);
-    EXPECT_FALSE(files::transaction_active());
+    EXPECT_EQ(files::transaction_active(), c.error == 0);
+    if (c.logout_error != 0) {
+      EXPECT_EQ(files::error_file_name(), "B");
+    }
   }
-}
-
-TEST_F(Transactions, LockThatIsUnsupportedStillLogsOut) {
-  TestFile a("A");
-  a.support.lock_before_logout = true;
-  open(a);
-  driver_failures[{&a.block, DRV_LOCKFILESEC}] = 80;
-  Kes$LOGOUT(1, &a.block, nullptr);
-  EXPECT_EQ(recorded(), (Calls{"21:A", "22:A"}));
-  EXPECT_EQ(Kes$ERRCODE, 0);
-  EXPECT_TRUE(files::transaction_active());
 }
 
 TEST_F(Transactions, SecondLogoutPosts56AndTheFirstStaysActive) {

@@ -65,39 +65,26 @@ TEST(ErrorMessagesText, UnknownNumbersNameTheNumber) {
   EXPECT_EQ(message_text(0, buffer), "Unknown Error Posted");
 }
 
-class ErrorMessagesOverrideTest : public testing::Test {
- protected:
-  void TearDown() override { test::clear_message_overrides(); }
-};
-
-TEST_F(ErrorMessagesOverrideTest, OverrideComesFirst) {
-  test::set_message_override(2, "Fichier introuvable");
+// An override comes first, also for unknown numbers; one of 81 names unknown numbers; every
+// text is cut to 255 characters.
+TEST(ErrorMessagesOverride, ComesFirstAndIsCutTo255) {
   MessageBuffer buffer;
+  test::set_message_override(2, "Fichier introuvable");
   EXPECT_EQ(message_text(2, buffer), "Fichier introuvable");
   EXPECT_EQ(message_text(3, buffer), "Path Not Found");
-  test::set_message_override(97, "Own text");  // an unknown number
+  test::set_message_override(97, "Own text");
   EXPECT_EQ(message_text(97, buffer), "Own text");
-}
-
-TEST_F(ErrorMessagesOverrideTest, OverrideOf81NamesUnknownNumbers) {
   test::set_message_override(81, "Erreur inconnue");
-  MessageBuffer buffer;
-  EXPECT_EQ(message_text(97, buffer), "Erreur inconnue : 97");
+  EXPECT_EQ(message_text(98, buffer), "Erreur inconnue : 98");
   EXPECT_EQ(message_text(0, buffer), "Erreur inconnue");
-}
-
-TEST_F(ErrorMessagesOverrideTest, LongTextsAreCutTo255) {
-  std::string exact(255, 'e');
-  std::string over(300, 'o');
-  MessageBuffer buffer;
-  test::set_message_override(2, exact);
-  EXPECT_EQ(message_text(2, buffer), exact);
-  test::set_message_override(2, over);
+  test::set_message_override(2, std::string(255, 'e'));
+  EXPECT_EQ(message_text(2, buffer), std::string(255, 'e'));
+  test::set_message_override(2, std::string(300, 'o'));
   EXPECT_EQ(message_text(2, buffer), std::string(255, 'o'));
   EXPECT_EQ(buffer[255], '\0');
-  // The unknown-number form is cut too.
   test::set_message_override(81, std::string(254, 'u'));
-  EXPECT_EQ(message_text(97, buffer), std::string(254, 'u') + " ");
+  EXPECT_EQ(message_text(98, buffer), std::string(254, 'u') + " ");
+  test::clear_message_overrides();
 }
 
 }  // namespace

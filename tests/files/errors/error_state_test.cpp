@@ -69,7 +69,7 @@ TEST_F(ErrorStateTest, PostSetsNumberTextAndPlatformError) {
   }
 }
 
-TEST_F(ErrorStateTest, PostLeavesFileTextsAndClearsTheFile) {
+TEST_F(ErrorStateTest, PostLeavesFileTextsAndClearTakesEverything) {
   set_file_error("E42", "Driver said no");
   KesFileNameRecord file{0, "CUSTOMER.DAT", -1};
   set_error_file(&file);
@@ -77,12 +77,6 @@ TEST_F(ErrorStateTest, PostLeavesFileTextsAndClearsTheFile) {
   EXPECT_EQ(Kes$FileError, nullptr);
   EXPECT_EQ(file_error_code(), "E42");
   EXPECT_EQ(file_error_message(), "Driver said no");
-}
-
-TEST_F(ErrorStateTest, ClearAfterFileErrorEmptiesEverything) {
-  post_error(ErrorCode::NoFile);
-  set_file_error("E42", nullptr);
-  KesFileNameRecord file{0, "CUSTOMER.DAT", -1};
   set_error_file(&file);
   clear_error();
   EXPECT_EQ(Kes$ERRCODE, 0);
@@ -111,26 +105,19 @@ TEST_F(ErrorStateTest, ClearOfAClearStateStillCatchesEachChange) {
   }
 }
 
-TEST_F(ErrorStateTest, OverrideReplacesTheTextLessLeadingBlanks) {
-  test::set_message_override(700, "   Indented");
-  post_error_number(700);
-  EXPECT_EQ(error_text(), "Indented");
-}
-
-struct CutCase {
-  const char* name;
-  std::size_t length;
-  std::size_t kept;
-};
-
-constexpr CutCase kErrorTextCuts[] = {{"Empty", 0, 0}, {"ExactFit79", 79, 79}, {"OneOver", 80, 79}};
-
-TEST_F(ErrorStateTest, ErrorTextHoldsAtMost79Characters) {
-  for (const CutCase& c : kErrorTextCuts) {
-    SCOPED_TRACE(c.name);
-    test::set_message_override(700, std::string(c.length, 'x'));
+// An override's text, less its leading blanks, at most 79 characters.
+TEST_F(ErrorStateTest, OverrideTextLosesLeadingBlanksAndHoldsAtMost79Characters) {
+  const std::pair<std::string, std::string> texts[] = {
+      {"   Indented", "Indented"},
+      {"", ""},
+      {std::string(79, 'x'), std::string(79, 'x')},
+      {std::string(80, 'x'), std::string(79, 'x')},
+  };
+  for (const auto& [text, kept] : texts) {
+    SCOPED_TRACE(text);
+    test::set_message_override(700, text);
     post_error_number(700);
-    EXPECT_EQ(errstr(), padded(std::string(c.kept, 'x'), 80));
+    EXPECT_EQ(errstr(), padded(kept, 80));
   }
 }
 
@@ -199,6 +186,7 @@ constexpr FileNameCase kFileNames[] = {
     {"Counted", "ORDERS.DATXXXX", 10, "ORDERS.DAT"},
     {"CountedBlankPadded", "ORDERS    ", 10, "ORDERS"},
     {"CountedEmpty", "ORDERS", 0, ""},
+    {"CountedOne", "ORDERS", 1, "O"},
     {"OtherNegativeLengthIsEmpty", "ORDERS", -2, ""},
     {"NullName", nullptr, -1, ""},
 };
@@ -217,7 +205,7 @@ TEST_F(ErrorStateTest, ErrorFileNameReadsTheRecord) {
 std::int32_t hook_number = 0;
 int hook_calls = 0;
 
-TEST_F(ErrorStateTest, PostNotifiesTheHook) {
+TEST_F(ErrorStateTest, PostNotifiesTheHookAndAScopeClearsAndReports) {
   hook_calls = 0;
   set_error_posted_hook([](std::int32_t number) {
     hook_number = number;
@@ -226,15 +214,10 @@ TEST_F(ErrorStateTest, PostNotifiesTheHook) {
   post_error(ErrorCode::AccessDenied);
   EXPECT_EQ(hook_calls, 1);
   EXPECT_EQ(hook_number, 5);
-  clear_error();
-  EXPECT_EQ(hook_calls, 1);  // clearing is not posting
-}
-
-TEST_F(ErrorStateTest, ScopeClearsAndReports) {
-  post_error(ErrorCode::NoFile);
   {
-    ErrorScope scope;
+    ErrorScope scope;  // clearing is not posting
     EXPECT_EQ(Kes$ERRCODE, 0);
+    EXPECT_EQ(hook_calls, 1);
     scope.report(ErrorCode::None);
     EXPECT_EQ(Kes$ERRCODE, 0);
     scope.report(ErrorCode::DuplicateKey);

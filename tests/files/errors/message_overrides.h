@@ -11,26 +11,21 @@
 
 namespace kes::test {
 
-inline std::map<std::int32_t, std::string>& message_overrides() {
-  static std::map<std::int32_t, std::string> overrides;
-  return overrides;
-}
+inline std::map<std::int32_t, std::string> message_overrides;
 
-inline std::optional<std::string_view> find_message_override(std::int32_t number) noexcept {
-  const auto found = message_overrides().find(number);
-  if (found == message_overrides().end()) return std::nullopt;
-  return std::string_view(found->second);
-}
-
-// Gives `number` the override `text`.
+// Gives `number` the override `text`; clear_message_overrides() goes back to the built-in texts.
 inline void set_message_override(std::int32_t number, std::string text) {
-  files::set_message_override_lookup(&find_message_override);
-  message_overrides()[number] = std::move(text);
+  files::set_message_override_lookup(
+      [](std::int32_t n) noexcept -> std::optional<std::string_view> {
+        const auto found = message_overrides.find(n);
+        if (found == message_overrides.end()) return std::nullopt;
+        return found->second;
+      });
+  message_overrides[number] = std::move(text);
 }
 
-// Back to the built-in texts.
 inline void clear_message_overrides() {
-  message_overrides().clear();
+  message_overrides.clear();
   files::set_message_override_lookup(nullptr);
 }
 
