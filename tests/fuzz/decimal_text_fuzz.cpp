@@ -1,9 +1,6 @@
-// Fuzzes numeric text into the decimal engine. The input is split at the first '|' into two texts;
-// each must parse to a well-formed value whose canonical text reads back to itself, and the two
-// values go through every arithmetic operation, which must keep entries well formed (digits in
-// their range, zeros outside it) and obey identities that hold exactly: (a + b) - b = a without
-// overflow, a - a = 0, a / 1 = a rounded to 31 places, and compare agrees with subtraction. The
-// decimal stack is left as found.
+// Two numeric texts split at '|': each parses well formed and its text reads back to itself; every
+// operation keeps entries well formed, and (a + b) - b = a below overflow, a - a = 0,
+// a / 1 = a rounded to 31 places, compare agrees with subtraction.
 #include <string_view>
 
 #include "numeric/decimal/decimal_arith.h"

@@ -1,7 +1,5 @@
-// Fuzzes the expression parser with arbitrary texts over a few bound names: a text either parses
-// or leaves no tree with error 800 or 801; whatever parses is evaluated, decided, annotated and
-// printed as SQL without a crash, and leaves both stacks as they were; a printed tree of modest
-// height parses again to a tree of the same height.
+// Expressions over a few bound names either parse or give error 800 or 801; a tree is evaluated,
+// annotated and printed as SQL, and its printed text parses again to a tree of the same height.
 #include <memory>
 #include <string>
 

@@ -1,7 +1,5 @@
-// Fuzz target for the picture engine: compiles an arbitrary picture text, formats arbitrary
-// values and digit texts through it and deformats arbitrary text. Input: the picture, a line
-// feed, then the value text. Invariants: nothing is written outside the destination, the
-// result text stays terminated within its 256 bytes, and both stacks are left as found.
+// Pictures (input: the picture, a line feed, the value text) format and deformat: nothing is
+// written outside the destination, the result stays terminated within its 256 bytes.
 #include <string>
 #include <string_view>
 

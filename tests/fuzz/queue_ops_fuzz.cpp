@@ -1,7 +1,5 @@
-// Fuzzes queues with statement sequences decoded from bytes: positions, field-number keys, key
-// texts, an inconsistent procedure and memory running out. After every statement RECORDS must
-// count the entries added and not deleted (a failed ADD adds nothing), and reading every position
-// must give back records the statements stored.
+// Queue statements decoded from bytes, with an inconsistent sort procedure and memory running out:
+// RECORDS counts the entries added and not deleted, and every position holds a stored record.
 #include <string>
 
 #include <kestrel/queues.h>
@@ -96,8 +94,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     kes::platform::heap_fail_nth(0);
-    if (added != 0 && kes::files::current_error() == kes::files::ErrorCode::None) ++live;
-    if (added != 0 && kes::files::current_error() != kes::files::ErrorCode::None)
+    if (added != 0 && kes::files::current_error() == kes::files::ErrorCode::None)
+      ++live;
+    else if (added != 0)
       check(Kes$RECORDSqueue(&queue) == before);  // nothing half-added
     check(Kes$RECORDSqueue(&queue) == live);
   }

@@ -1,11 +1,6 @@
-// Compiles arbitrary patterns and runs them on arbitrary texts: search, FindNext walks, Replace
-// and Substitute, and MATCH in every kind.
-//
-// Input: one mode byte, then the pattern, a zero byte, the text (a second zero byte, if any,
-// starts the replacement). Invariants: spans lie inside the text and inside the match; a search
-// from the match's own start finds the same match; FindNext walks end; Replace never writes past
-// the buffer; the wildcard matcher agrees with a table-driven check; the string stack is left
-// as found.
+// Patterns on texts (input: a mode byte, pattern, zero byte, text, zero byte, replacement):
+// spans lie inside the text and the match, a search from the match's start finds it again,
+// FindNext walks end, Replace writes nothing past the buffer, wildcards agree with a table.
 #include <string>
 #include <string_view>
 #include <vector>

@@ -1,7 +1,5 @@
-// Fuzzes the string stack with byte-driven sequences of pushes, rotations, copies, fits and
-// pops, checked against a vector of strings, and the number readers behind PopReal and
-// String2Ref: a character that cannot continue a number never changes the value read, and the
-// stack is left as it was found.
+// The string stack under byte-driven pushes, rotations, copies, fits and pops against a vector of
+// strings; a character that cannot continue a number never changes what PopReal reads.
 #include <cmath>
 #include <string>
 #include <vector>

@@ -1,7 +1,6 @@
-// Fuzzes the type descriptor reader with arbitrary streams through every walk: the field
-// records, names and lookups, WHO, WHAT and WHERE, CLEAR, and deep assignment of the structure
-// to a copy of itself. Nothing reads past the stream or writes past the structure; WHERE finds
-// each field WHAT made; the string stack is left as it was found.
+// Type descriptor streams through every walk (fields, names, WHO, WHAT and WHERE, CLEAR, deep
+// assignment to a copy): nothing reads past the stream or writes past the structure, and WHERE
+// finds each field WHAT made.
 #include <vector>
 
 #include <kestrel/memory.h>
@@ -39,9 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       rt::pop_discard();
     }
     check(d.FieldDesc(d.NFields() + 1) == nullptr);
-    // Reference and OLE fields hold pointers the library trusts: a walk that clears another
-    // field over them (OVER) leaves pointers no program would hold, so such structures are read
-    // but not cleared or assigned.
+    // Reference and OLE fields hold pointers the library trusts, which a field OVER them could
+    // spoil: such structures are read but not cleared or assigned.
     bool holds_pointers = false;
     for (unsigned field = 1; field <= d.NFields(); ++field) {
       const uint8_t type = d.field_info(field)->type;

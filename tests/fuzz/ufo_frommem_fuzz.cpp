@@ -1,7 +1,5 @@
-// Fuzzes FromMem of every descriptor class with arbitrary streams: the first byte picks the
-// class, the rest is the stream. A read never passes the stream's end, a short stream leaves
-// the descriptor as it was, a complete read of a fixed-size value writes back the same bytes,
-// and the string stack is left as it was found.
+// FromMem of the descriptor class the first byte picks: a read never passes the stream's end, a
+// short stream changes nothing, and a fixed-size value writes back the bytes it read.
 #include <kestrel/types.h>
 #include <kestrel/ufo.h>
 #include <kestrel/values.h>

@@ -1,6 +1,5 @@
-// Fuzzes the view descriptor reader with arbitrary bytes read through a bounded setup: every
-// query, join walk and the printed form stay inside the bytes, and a descriptor that reads
-// without error is rebuilt by the builder into the very same bytes.
+// View descriptors: every query, join walk and the printed form stay inside the bytes, and one
+// that reads without error is rebuilt by the builder into the same bytes.
 #include <string>
 #include <vector>
 
@@ -89,9 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   reproducible = true;
   copy_level(reader, reader_handler, builder, 0, true);
   if (reader_handler.errors != 0 || builder_handler.errors != 0) return 0;
-  // A primary file read back with a header the builder writes the same way, no field 0 in a
-  // projection (the builder refuses those) and no empty projection: byte for byte the input's
-  // prefix.
+  // Unless the header, a field 0 or an empty projection is one the builder writes otherwise.
   const std::uint32_t length = builder.built_length();
   check(length <= size);
   if (reproducible && size > 0 && data[0] == 0x00)

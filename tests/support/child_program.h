@@ -25,15 +25,12 @@ struct ChildRun {
 // pair beside it, runs it from that folder with `environment` (shell assignments, may be empty)
 // and `arguments`, and returns what it printed and its exit code.
 // Only hosts with a POSIX shell run it; elsewhere the run reports status -1 and no output.
-inline ChildRun run_child_program(const std::string& program, const std::string& name,
-                                  const std::vector<std::pair<std::string, std::string>>& files,
-                                  const std::string& environment, const std::string& arguments) {
+inline ChildRun run_child_program(
+    [[maybe_unused]] const std::string& program, [[maybe_unused]] const std::string& name,
+    [[maybe_unused]] const std::vector<std::pair<std::string, std::string>>& files,
+    [[maybe_unused]] const std::string& environment,
+    [[maybe_unused]] const std::string& arguments) {
 #ifdef _WIN32
-  static_cast<void>(program);
-  static_cast<void>(name);
-  static_cast<void>(files);
-  static_cast<void>(environment);
-  static_cast<void>(arguments);
   return {};
 #else
   namespace fs = std::filesystem;

@@ -2,6 +2,7 @@
 #include "platform/clock/clock.h"
 
 #include <cstdint>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -20,13 +21,10 @@ class PlatformClockTest : public testing::Test {
 };
 
 void expect_time(const LocalTime& actual, const LocalTime& expected) {
-  EXPECT_EQ(actual.year, expected.year);
-  EXPECT_EQ(actual.month, expected.month);
-  EXPECT_EQ(actual.day, expected.day);
-  EXPECT_EQ(actual.hour, expected.hour);
-  EXPECT_EQ(actual.minute, expected.minute);
-  EXPECT_EQ(actual.second, expected.second);
-  EXPECT_EQ(actual.hundredths, expected.hundredths);
+  const auto fields = [](const LocalTime& t) {
+    return std::vector<int>{t.year, t.month, t.day, t.hour, t.minute, t.second, t.hundredths};
+  };
+  EXPECT_EQ(fields(actual), fields(expected));
 }
 
 struct SetDateCase {

@@ -58,14 +58,17 @@ TEST_F(MessageBoxTest, ScriptAnswersInOrderThenDefaults) {
   EXPECT_EQ(show(MessageBoxButtons::YesNo, 1), MessageBoxAnswer::No);
 }
 
-TEST_F(MessageBoxTest, RecordsEveryBox) {
-  show_message_box({"Halt", "Bye", MessageBoxButtons::Ok, MessageBoxIcon::Stop, 0});
+TEST_F(MessageBoxTest, RecordsEveryBoxAndWritesItToStandardError) {
+  testing::internal::CaptureStderr();
+  show_message_box({"Halt", "Bye now", MessageBoxButtons::Ok, MessageBoxIcon::Stop, 0});
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Halt: Bye now\n");
+  EXPECT_EQ(last_message_box().text, "Bye now");  // the only box is the last
   show_message_box(
       {"Stop", "Exit?", MessageBoxButtons::AbortIgnore, MessageBoxIcon::Exclamation, 0});
   ASSERT_EQ(shown_message_box_count(), 2u);
   RecordedMessageBox first = recorded_message_box(0);
   EXPECT_EQ(first.caption, "Halt");
-  EXPECT_EQ(first.text, "Bye");
+  EXPECT_EQ(first.text, "Bye now");
   EXPECT_EQ(first.buttons, MessageBoxButtons::Ok);
   EXPECT_EQ(first.icon, MessageBoxIcon::Stop);
   EXPECT_EQ(first.answer, MessageBoxAnswer::Ok);
@@ -76,30 +79,17 @@ TEST_F(MessageBoxTest, RecordsEveryBox) {
   EXPECT_TRUE(recorded_message_box(2).caption.empty());
 }
 
-TEST_F(MessageBoxTest, KeepsTheLastBoxesWhenTheRecordIsFull) {
-  std::vector<std::string> texts;
+TEST_F(MessageBoxTest, KeepsTheLastBoxesAndCutsLongTexts) {
   for (std::size_t i = 0; i < kRecordedBoxCapacity + 3; ++i)
-    texts.push_back(std::to_string(i));
-  for (const std::string& text : texts) {
-    show_message_box({"C", text, MessageBoxButtons::Ok, MessageBoxIcon::None, 0});
-  }
+    show_message_box({"C", std::to_string(i), MessageBoxButtons::Ok, MessageBoxIcon::None, 0});
   EXPECT_EQ(shown_message_box_count(), kRecordedBoxCapacity + 3);
   EXPECT_EQ(recorded_message_box(0).text, "3");
-  EXPECT_EQ(last_message_box().text, texts.back());
-}
-
-TEST_F(MessageBoxTest, CutsLongTextsInTheRecord) {
-  std::string text(kRecordedTextCapacity + 1, 'x');
-  std::string caption(kRecordedCaptionCapacity + 1, 'c');
-  show_message_box({caption, text, MessageBoxButtons::Ok, MessageBoxIcon::None, 0});
+  EXPECT_EQ(last_message_box().text, std::to_string(kRecordedBoxCapacity + 2));
+  show_message_box({std::string(kRecordedCaptionCapacity + 1, 'c'),
+                    std::string(kRecordedTextCapacity + 1, 'x'), MessageBoxButtons::Ok,
+                    MessageBoxIcon::None, 0});
   EXPECT_EQ(last_message_box().text.size(), kRecordedTextCapacity);
   EXPECT_EQ(last_message_box().caption.size(), kRecordedCaptionCapacity);
-}
-
-TEST_F(MessageBoxTest, WritesCaptionAndTextToStandardError) {
-  testing::internal::CaptureStderr();
-  show_message_box({"Halt", "Bye now", MessageBoxButtons::Ok, MessageBoxIcon::Stop, 0});
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Halt: Bye now\n");
 }
 
 struct ScriptCase {

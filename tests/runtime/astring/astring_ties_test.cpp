@@ -54,10 +54,8 @@ TEST(AStringUntie, AllFlagReachesEveryText) {
   EXPECT_EQ(still_tied, 0);
 }
 
-// A tie replaces the value of a key it already holds; untie of one key keeps the others and key -1
-// removes them all; automatic keys count down from -101 with one counter for every text and the
-// null AString, key -1 is never stored, the null AString has a list of its own, and the all flag
-// visits every text but not the null AString.
+// Automatic keys count down from -101, one counter for all; key -1 is never stored and unties all;
+// the null AString has a list of its own, which the all flag does not visit.
 TEST(AStringTieModel, RandomMixMatchesAMap) {
   AStringTable table;
   const std::vector<const char*> targets = {nullptr, table.intern("ONE"), table.intern("TWO"),
@@ -65,6 +63,9 @@ TEST(AStringTieModel, RandomMixMatchesAMap) {
   std::vector<std::map<std::int32_t, std::int32_t>> model(targets.size());
   std::int32_t next_automatic = -101;
   std::mt19937 random(20261206);
+  const auto untie_model = [](std::map<std::int32_t, std::int32_t>& ties, std::int32_t key) {
+    key == -1 ? ties.clear() : static_cast<void>(ties.erase(key));
+  };
   for (int step = 0; step < 20000; ++step) {
     const std::size_t t = random() % targets.size();
     const auto key = static_cast<std::int32_t>(random() % 12) - 6;  // [-6, 5]: 0 and -1 too
@@ -87,22 +88,13 @@ TEST(AStringTieModel, RandomMixMatchesAMap) {
       }
       case 6:
         table.untie(targets[t], key);
-        if (key == -1) {
-          model[t].clear();
-        } else {
-          model[t].erase(key);
-        }
+        untie_model(model[t], key);
         break;
       default:
         if (random() % 4 != 0) break;  // rarer: the all flag
         table.untie_everywhere(key);
-        for (std::size_t i = 1; i < targets.size(); ++i) {
-          if (key == -1) {
-            model[i].clear();
-          } else {
-            model[i].erase(key);
-          }
-        }
+        for (std::size_t i = 1; i < targets.size(); ++i)
+          untie_model(model[i], key);
         break;
     }
   }

@@ -68,18 +68,7 @@ TEST_F(LifecycleDeathTest, StandardHaltEndsAtOnceWith255) {
 
 std::vector<std::string> steps;
 
-TEST_F(LifecycleTest, FinalShutdownRunsOnceInOrder) {
-  steps.clear();
-  library_hooks().commit_transaction = [] { steps.push_back("commit"); };
-  library_hooks().close_open_files = [] { steps.push_back("files"); };
-  Kes$SHUTDOWN([] { steps.push_back("replaced"); });
-  Kes$SHUTDOWN([] { steps.push_back("shutdown"); });
-  run_final_shutdown();
-  run_final_shutdown();
-  EXPECT_EQ(steps, (std::vector<std::string>{"shutdown", "commit", "files"}));
-}
-
-TEST_F(LifecycleTest, CloseDownClosesWindowsThenShutsDown) {
+TEST_F(LifecycleTest, CloseDownClosesWindowsThenShutsDownOnce) {
   steps.clear();
   set_library_active_for_testing(true);
   library_hooks().close_open_windows = [] { steps.push_back("windows"); };
@@ -89,10 +78,15 @@ TEST_F(LifecycleTest, CloseDownClosesWindowsThenShutsDown) {
   library_hooks().stop_timer = [] {
     steps.push_back(library_active() ? "timer while active" : "timer while inactive");
   };
+  library_hooks().commit_transaction = [] { steps.push_back("commit"); };
+  library_hooks().close_open_files = [] { steps.push_back("files"); };
+  Kes$SHUTDOWN([] { steps.push_back("replaced"); });
   Kes$SHUTDOWN([] { steps.push_back("shutdown"); });
   Wsl$CloseDown();
-  EXPECT_EQ(steps, (std::vector<std::string>{"windows", "threads while active",
-                                             "timer while inactive", "shutdown"}));
+  run_final_shutdown();
+  EXPECT_EQ(steps,
+            (std::vector<std::string>{"windows", "threads while active", "timer while inactive",
+                                      "shutdown", "commit", "files"}));
   EXPECT_FALSE(library_active());
 }
 

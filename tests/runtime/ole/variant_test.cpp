@@ -23,9 +23,23 @@ std::string ansi(KesBStr bstr) {
   return result;
 }
 
-KesVariant text_variant(const char* text) {
+KesVariant empty_variant() {
   KesVariant variant;
   variant_init(variant);
+  return variant;
+}
+KesVariant long_variant(std::int32_t value) {
+  KesVariant variant = empty_variant();
+  variant_assign_long(variant, value);
+  return variant;
+}
+KesVariant real_variant(double value) {
+  KesVariant variant = empty_variant();
+  variant_assign_real(variant, value);
+  return variant;
+}
+KesVariant text_variant(const char* text) {
+  KesVariant variant = empty_variant();
   variant_assign_bstr(variant, bstr_from_ansi(text));
   return variant;
 }
@@ -33,57 +47,32 @@ KesVariant text_variant(const char* text) {
 TEST(VariantLayout, SixteenBytesValueAtEight) {
   static_assert(sizeof(KesVariant) == 16);
   static_assert(offsetof(KesVariant, value) == 8);
-  KesVariant variant;
-  variant_init(variant);
+  KesVariant variant = empty_variant();
   Kes$AssignLong2Variant(&variant, 0x01020304);
   EXPECT_EQ(variant.type, KesVariantLong);
   EXPECT_EQ(variant.value[0], 0x04);
   EXPECT_EQ(variant.value[3], 0x01);
 }
 
-struct ToStringCase {
-  const char* name;
-  KesVariant (*make)();
-  const char* text;
-};
-
-KesVariant make_empty() {
-  KesVariant v;
-  variant_init(v);
-  return v;
-}
-KesVariant make_long() {
-  KesVariant v = make_empty();
-  variant_assign_long(v, -2147483647 - 1);
-  return v;
-}
-KesVariant make_real() {
-  KesVariant v = make_empty();
-  variant_assign_real(v, 2.5);
-  return v;
-}
-KesVariant make_third() {
-  KesVariant v = make_empty();
-  variant_assign_real(v, 1.0 / 3.0);
-  return v;
-}
-KesVariant make_text() { return text_variant("Kestrel"); }
-
-const ToStringCase kToString[] = {
-    {"EmptyIsEmpty", make_empty, ""},     {"LongDecimal", make_long, "-2147483648"},
-    {"RealShort", make_real, "2.5"},      {"RealFifteenDigits", make_third, "0.333333333333333"},
-    {"TextCopied", make_text, "Kestrel"},
-};
-
 TEST(VariantToBStr, ChangesToString) {
-  for (const ToStringCase& c : kToString) {
+  struct {
+    const char* name;
+    KesVariant variant;
+    const char* text;
+  } cases[] = {
+      {"EmptyIsEmpty", empty_variant(), ""},
+      {"LongDecimal", long_variant(-2147483647 - 1), "-2147483648"},
+      {"RealShort", real_variant(2.5), "2.5"},
+      {"RealFifteenDigits", real_variant(1.0 / 3.0), "0.333333333333333"},
+      {"TextCopied", text_variant("Kestrel"), "Kestrel"},
+  };
+  for (auto& c : cases) {
     SCOPED_TRACE(c.name);
-    KesVariant variant = c.make();
-    const std::optional<KesBStr> bstr = variant_to_bstr(variant);
+    const std::optional<KesBStr> bstr = variant_to_bstr(c.variant);
     ASSERT_TRUE(bstr.has_value());
     EXPECT_EQ(ansi(*bstr), c.text);
     bstr_free(*bstr);
-    variant_clear(variant);
+    variant_clear(c.variant);
   }
 }
 
@@ -108,7 +97,7 @@ const ToLongCase kRealToLong[] = {
 TEST(VariantToLong, RealsRoundHalfToEvenWithinRange) {
   for (const ToLongCase& c : kRealToLong) {
     SCOPED_TRACE(c.name);
-    KesVariant variant = make_empty();
+    KesVariant variant = empty_variant();
     Kes$AssignReal2Variant(&variant, c.real);
     EXPECT_EQ(variant_to_long(variant), c.value);
   }
@@ -123,30 +112,25 @@ TEST(VariantToLong, TextsAreReadAsNumbers) {
   EXPECT_EQ(variant_to_long(word), std::nullopt);
   EXPECT_EQ(variant_to_real(word), std::nullopt);
   variant_clear(word);
-  KesVariant empty = make_empty();
+  KesVariant empty = empty_variant();
   EXPECT_EQ(variant_to_long(empty), 0);
   EXPECT_EQ(variant_to_real(empty), 0.0);
 }
 
-TEST(VariantCopy, DeepCopiesStrings) {
+TEST(VariantCopy, DeepCopiesStringsOrLeavesTargetEmpty) {
   KesVariant source = text_variant("abc");
-  KesVariant target = make_long();
+  KesVariant target = long_variant(7);
+  platform::heap_fail_nth(1);
+  EXPECT_FALSE(variant_copy(target, source));
+  platform::heap_fail_nth(0);
+  EXPECT_EQ(target.type, KesVariantEmpty);
+  target = long_variant(7);
   ASSERT_TRUE(variant_copy(target, source));
   EXPECT_NE(variant_bstr(target), variant_bstr(source));
   variant_clear(source);
   EXPECT_EQ(ansi(variant_bstr(target)), "abc");
   Kes$ClearVariant(&target);
   EXPECT_EQ(target.type, KesVariantEmpty);
-}
-
-TEST(VariantCopy, FailedStringCopyLeavesTargetEmpty) {
-  KesVariant source = text_variant("abc");
-  KesVariant target = make_long();
-  platform::heap_fail_nth(1);
-  EXPECT_FALSE(variant_copy(target, source));
-  platform::heap_fail_nth(0);
-  EXPECT_EQ(target.type, KesVariantEmpty);
-  variant_clear(source);
 }
 
 TEST(VariantExports, AssignReplacesAString) {
