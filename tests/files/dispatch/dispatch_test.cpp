@@ -1,14 +1,110 @@
 // Statement exports reach the driver with their operation numbers and arguments; callbacks
-// watch and veto; bad control blocks are refused.
+// watch and veto; bad control blocks are refused. LOGOUT, COMMIT and ROLLBACK across files, the
+// logout list, the driver registry, and the final shutdown's commit and close.
 #include "files/dispatch/dispatch.h"
 
+#include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
-#include "tests/files/dispatch/recording_driver.h"
+#include <kestrel/driver.h>
+#include <kestrel/files.h>
+
+#include <gtest/gtest.h>
+
+#include "files/dispatch/driver_registry.h"
+#include "files/dispatch/logout_list.h"
+#include "files/dispatch/transaction.h"
+#include "files/errors/error_state.h"
+#include "platform/core/heap.h"
+#include "platform/msgbox/message_box.h"
+#include "runtime/fatal/fatal.h"
+#include "runtime/lifecycle/halt.h"
+#include "runtime/lifecycle/lifecycle.h"
+#include "tests/support/stack_helpers.h"
 
 namespace kes::test {
 namespace {
+
+// A driver for the tests that records every call it receives and fails the operations a test
+// asks it to fail. OPEN and CREATE open the file (state set, driver activated with the file's
+// declared support), CLOSE closes it. Each fixture resets the calls and the failures to post.
+struct DriverCall {
+  std::int32_t operation;
+  Drv_FCB* file;
+  Drv_Args arguments;
+};
+
+// A file of the tests: its block and what its driver declares at OPEN.
+struct TestFile {
+  explicit TestFile(const char* file_name) {
+    block.driver = recording_driver;
+    block.name = file_name;
+    block.name_length = -1;
+    block.label = file_name;
+  }
+  static std::int32_t recording_driver(std::int32_t operation, Drv_FCB* file,
+                                       const Drv_Args* arguments) noexcept;
+  Drv_FCB block{};
+  files::DriverSupport support{7, true, true, true, false, false};
+};
+
+std::vector<DriverCall> driver_calls;
+std::map<std::pair<Drv_FCB*, std::int32_t>, std::int32_t> driver_failures;
+bool report_calls = false;  // death tests: each call also goes to standard error
+int open_state = 0;         // what an open file's state points at
+
+std::int32_t TestFile::recording_driver(std::int32_t operation, Drv_FCB* file,
+                                        const Drv_Args* arguments) noexcept {
+  driver_calls.push_back({operation, file, *arguments});
+  if (report_calls) std::fprintf(stderr, "%d %s\n", static_cast<int>(operation), file->name);
+  const auto failure = driver_failures.find({file, operation});
+  if (failure != driver_failures.end()) {
+    Kes$seterror(failure->second);
+    return 0;
+  }
+  const auto* test_file = reinterpret_cast<TestFile*>(file);
+  const files::DriverSupport& s = test_file->support;
+  if (operation == DRV_OPEN || operation == DRV_CREATE) {
+    file->state = &open_state;
+    Kes$activate_drv(file, s.status, s.supports_logout, s.supports_rollback, s.supports_commit,
+                     s.lock_before_logout, s.unlock_after);
+  } else if (operation == DRV_CLOSE || operation == DRV_DESTROY) {
+    Kes$deactivate_drv(file);
+    file->state = nullptr;
+  }
+  return 1000 + operation;  // what the statement returns
+}
+
+// The operations recorded, in order, as "op:name" texts.
+std::vector<std::string> recorded() {
+  std::vector<std::string> out;
+  for (const DriverCall& call : driver_calls)
+    out.push_back(std::to_string(call.operation) + ":" + call.file->name);
+  return out;
+}
+
+class DriverTest : public testing::Test {
+ public:
+  void SetUp() override { reset(); }
+  void TearDown() override { reset(); }
+  static void reset() {
+    files::reset_files_for_testing();
+    runtime::reset_lifecycle_for_testing();
+    files::clear_error();
+    driver_calls.clear();
+    driver_failures.clear();
+    report_calls = false;
+    drain_string_stack();
+  }
+  // Opens the files through OPEN and forgets the calls.
+  template <typename... Files>
+  static void open(Files&... files) {
+    (Kes$FILE_OPEN(&files.block, DRV_ACCESS_READWRITE | DRV_DENY_WRITE), ...);
+    driver_calls.clear();
+  }
+};
 
 // The objects a statement row may name, with short names for the rows.
 struct O {
@@ -320,6 +416,211 @@ TEST_F(FileCallbacks, VetoesPost90WithTheirTexts) {
   Kes$FILE_ADDf(&other.block);
   EXPECT_TRUE(log.empty());
   EXPECT_EQ(Kes$ERRCODE, 0);
+}
+
+using Calls = std::vector<std::string>;
+using Transactions = DriverTest;
+using TransactionsDeathTest = DriverTest;
+
+TEST_F(Transactions, LogoutLocksAndLogsOutInOrderAndCommitEndsNewestFirst) {
+  TestFile a("A"), b("B");
+  b.support.lock_before_logout = true;
+  b.support.unlock_after = true;
+  open(a, b);
+  Kes$LOGOUT(5, &a.block, &b.block, nullptr);
+  EXPECT_EQ(Kes$ERRCODE, 0);
+  EXPECT_EQ(recorded(), (Calls{"22:A", "21:B", "22:B"}));
+  EXPECT_EQ(driver_calls[1].arguments.values[0], 5);  // the timeout
+  EXPECT_EQ(Kes$getLogoutNumber(&a.block), 1);
+  EXPECT_EQ(Kes$getLogoutNumber(&b.block), 2);
+  driver_calls.clear();
+  Kes$COMMIT();
+  EXPECT_EQ(recorded(), (Calls{"8:B", "50:B", "8:A"}));
+  EXPECT_EQ(Kes$getLogoutNumber(&a.block), 0);
+  Kes$COMMIT();
+  EXPECT_EQ(Kes$ERRCODE, 91);
+}
+
+struct LogoutFailureCase {
+  const char* name;
+  bool second_open, second_recorded, second_logs_out, second_locks;
+  std::int32_t lock_error, logout_error;  // posted by the second file's lock and LOGOUT; the
+                                          // first unlocks after a LOGOUT error
+  bool first_rolls_back;
+  Calls calls;  // after the first file's LOGOUT
+  std::int32_t error;
+};
+const LogoutFailureCase kLogoutFailures[] = {
+    {"ClosedFile", false, true, true, false, 0, 0, true, {"40:A"}, 37},
+    {"NoRegistryRecord", true, false, true, false, 0, 0, true, {"40:A"}, 48},
+    {"NoLogoutSupport", true, true, false, true, 0, 0, true, {"21:B", "50:B", "40:A"}, 48},
+    {"LockRefused", true, true, true, true, 32, 0, true, {"21:B", "40:A"}, 48},
+    {"FirstWithoutRollback", false, true, true, false, 0, 0, false, {}, 37},
+    {"SecondLogoutFails", true, true, true, false, 0, 90, true, {"22:B", "40:A", "50:A"}, 48},
+    {"UnsupportedLockStillLogsOut", true, true, true, true, 80, 0, true, {"21:B", "22:B"}, 0},
+};
+
+TEST_F(Transactions, SecondFileFailureRollsBackAndPostsItsErrorAnUnsupportedLockDoesNot) {
+  for (const LogoutFailureCase& c : kLogoutFailures) {
+    SCOPED_TRACE(c.name);
+    reset();
+    TestFile a("A"), b("B");
+    a.support.supports_rollback = c.first_rolls_back;
+    a.support.unlock_after = c.logout_error != 0;
+    b.support.supports_logout = c.second_logs_out;
+    b.support.lock_before_logout = c.second_locks;
+    open(a, b);
+    if (!c.second_recorded) Kes$deactivate_drv(&b.block);
+    if (!c.second_open) Kes$FILE_CLOSE(&b.block);
+    if (c.lock_error != 0) driver_failures[{&b.block, DRV_LOCKFILESEC}] = c.lock_error;
+    if (c.logout_error != 0) driver_failures[{&b.block, DRV_LOGOUT}] = c.logout_error;
+    driver_calls.clear();
+    Kes$LOGOUT(1, &a.block, &b.block, nullptr);
+    Calls expected{"22:A"};
+    expected.insert(expected.end(), c.calls.begin(), c.calls.end());
+    EXPECT_EQ(recorded(), expected);
+    EXPECT_EQ(Kes$ERRCODE, c.error);
+    EXPECT_EQ(files::transaction_active(), c.error == 0);
+    if (c.logout_error != 0) {
+      EXPECT_EQ(files::error_file_name(), "B");
+    }
+  }
+}
+
+TEST_F(Transactions, SecondLogoutPosts56AndTheFirstStaysActive) {
+  TestFile a("A");
+  open(a);
+  Kes$LOGOUT(1, &a.block, nullptr);
+  driver_calls.clear();
+  Kes$LOGOUT(1, &a.block, nullptr);
+  EXPECT_EQ(Kes$ERRCODE, 56);
+  EXPECT_TRUE(driver_calls.empty());
+  Kes$ROLLBACK();
+  EXPECT_EQ(recorded(), Calls{"40:A"});
+  Kes$ROLLBACK();
+  EXPECT_EQ(Kes$ERRCODE, 91);
+}
+
+TEST_F(Transactions, LogoutWithoutFilesTakesTheListInNumberOrderAndEmptiesIt) {
+  TestFile a("A"), b("B"), c("C"), d("D");
+  open(a, b, c, d);
+  EXPECT_EQ(Kes$addLogoutFile(&d.block, 40000), 0);  // numbers are unsigned 16-bit: last
+  EXPECT_EQ(Kes$addLogoutFile(&a.block, 7), 0);
+  EXPECT_EQ(Kes$deleteLogoutFile(&a.block), 0);
+  EXPECT_EQ(Kes$deleteLogoutFile(&a.block), 48);
+  EXPECT_EQ(Kes$getLogoutNumber(nullptr), 0);
+  EXPECT_EQ(Kes$addLogoutFile(&b.block, 5), 0);
+  EXPECT_EQ(Kes$addLogoutFile(&c.block, 9), 0);
+  EXPECT_EQ(Kes$addLogoutFile(&a.block, 5), 0);  // after B: equal numbers keep their order
+  EXPECT_EQ(Kes$addLogoutFile(&c.block, 2), 0);  // replaces its earlier number
+  EXPECT_EQ(Kes$getLogoutNumber(&c.block), 2);
+  Kes$LOGOUT(3, nullptr);
+  EXPECT_EQ(recorded(), (Calls{"22:C", "22:B", "22:A", "22:D"}));
+  EXPECT_EQ(Kes$getLogoutNumber(&b.block), 5);
+  EXPECT_EQ(Kes$getLogoutNumber(&d.block), 40000);
+  Kes$COMMIT();
+  EXPECT_EQ(Kes$getLogoutNumber(&b.block), 0);  // the list was emptied
+  driver_calls.clear();
+  Kes$LOGOUT(3, nullptr);
+  EXPECT_EQ(Kes$ERRCODE, 48);  // no file at all
+  EXPECT_TRUE(driver_calls.empty());
+}
+
+TEST_F(Transactions, ARegistrationThatFindsNoMemoryReturns48AndRegistersNothing) {
+  TestFile a("A");
+  int failures = 0;
+  // Each allocation a first registration makes fails in turn (a cache that does without its
+  // block lets the registration succeed); every outcome is all or nothing.
+  for (std::size_t n = 1; n <= 32; ++n) {
+    SCOPED_TRACE(n);
+    files::clear_logout_files();
+    platform::heap_fail_nth(n);
+    const std::int32_t result = Kes$addLogoutFile(&a.block, 3);
+    platform::heap_fail_nth(0);
+    if (result == 0) {
+      EXPECT_EQ(Kes$getLogoutNumber(&a.block), 3);
+      continue;
+    }
+    ++failures;
+    EXPECT_EQ(result, 48);
+    EXPECT_EQ(Kes$getLogoutNumber(&a.block), 0);
+  }
+  EXPECT_GT(failures, 0);
+}
+
+TEST_F(Transactions, RegistryKeepsTheFirstRecordAndANonzeroStatus) {
+  TestFile a("A");
+  EXPECT_EQ(Kes$STATUSfile(&a.block), 0);
+  Kes$activate_drv(&a.block, 4, 1, 1, 1, 0, 0);
+  Kes$activate_drv(&a.block, 0, 0, 0, 0, 0, 0);
+  EXPECT_EQ(Kes$STATUSfile(&a.block), 4);
+  Kes$activate_drv(&a.block, 6, 0, 0, 0, 0, 0);
+  EXPECT_EQ(Kes$STATUSfile(&a.block), 6);
+  a.block.state = &open_state;
+  Kes$LOGOUT(0, &a.block, nullptr);
+  EXPECT_EQ(Kes$ERRCODE, 0);  // the first activation's LOGOUT support stands
+  Kes$deactivate_drv(&a.block);
+  EXPECT_EQ(Kes$STATUSfile(&a.block), 0);
+}
+
+// The shutdown paths: the driver reports each call on standard error.
+void arrange_shutdown(TestFile& a, TestFile& b) {
+  DriverTest::open(a, b);
+  Kes$LOGOUT(0, &a.block, nullptr);
+  report_calls = true;
+}
+
+struct ShutdownCase {
+  const char* name;
+  void (*end)();
+  int exit_code;
+};
+const ShutdownCase kShutdowns[] = {
+    {"Halt",
+     [] {
+       runtime::push_text("");
+       runtime::halt_program(3, true);
+     },
+     3},
+    {"FatalError",
+     [] {
+       runtime::set_library_active_for_testing(true);
+       runtime::fatal(runtime::RuntimeError::Index);
+     },
+     runtime::kFatalExitCode},
+    {"StopWithAbort",
+     [] {
+       const platform::MessageBoxAnswer abort[] = {platform::MessageBoxAnswer::Abort};
+       platform::set_message_box_answers(abort);
+       runtime::push_text("Stop");
+       runtime::stop_program(0);
+     },
+     0},
+};
+
+TEST_F(TransactionsDeathTest, ProgramEndsCommitAndDestroyNewestFirst) {
+  for (const ShutdownCase& c : kShutdowns) {
+    SCOPED_TRACE(c.name);
+    TestFile a("A"), b("B");
+    EXPECT_EXIT(
+        {
+          arrange_shutdown(a, b);
+          c.end();
+        },
+        testing::ExitedWithCode(c.exit_code), "8 A\n104 B\n104 A\n");
+  }
+}
+
+TEST_F(Transactions, CloseDownAtTheProgramsEndCommitsAndDestroysOnce) {
+  TestFile a("A"), b("B");
+  arrange_shutdown(a, b);
+  report_calls = false;
+  driver_calls.clear();
+  runtime::close_down();
+  runtime::run_final_shutdown();
+  EXPECT_EQ(recorded(), (Calls{"8:A", "104:B", "104:A"}));
+  EXPECT_FALSE(files::transaction_active());
+  EXPECT_EQ(Kes$STATUSfile(&a.block), 0);
 }
 
 }  // namespace
