@@ -1,10 +1,7 @@
 // Directory searches on POSIX hosts: order, attributes, sizes and local write times.
-#include <ctime>
-#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -14,21 +11,6 @@
 
 namespace kes::platform {
 namespace {
-
-// Sets a file's last write to a local time.
-void set_written(const std::string& path, int year, int month, int day, int hour, int minute,
-                 int second) {
-  std::tm local{};
-  local.tm_year = year - 1900;
-  local.tm_mon = month - 1;
-  local.tm_mday = day;
-  local.tm_hour = hour;
-  local.tm_min = minute;
-  local.tm_sec = second;
-  local.tm_isdst = -1;
-  const timespec times[2] = {{std::mktime(&local), 0}, {std::mktime(&local), 0}};
-  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-}
 
 struct Expected {
   std::string name;
@@ -46,7 +28,7 @@ TEST(DirectorySearch, ListsNamesInOrderWithTheirAttributes) {
   std::filesystem::create_directory(folder.file("sub"));
   ASSERT_EQ(::mkfifo(folder.file("pipe").c_str(), 0644), 0);
   std::filesystem::create_symlink(folder.file("nowhere"), folder.file("zlink"));
-  set_written(folder.file("b.txt"), 2024, 3, 5, 10, 15, 7);
+  folder.set_written("b.txt", 2024, 3, 5, 10, 15, 7);
 
   const Expected expected[] = {
       {".", 0x10, 0},

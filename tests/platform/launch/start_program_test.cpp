@@ -2,16 +2,13 @@
 #include <string_view>
 
 #ifndef _WIN32
-#include <filesystem>
-#include <fstream>
-#include <string>
 #include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 #include <gtest/gtest.h>
 
 #include "platform/launch/launch.h"
+#include "tests/support/temp_folder.h"
 
 namespace kes::platform {
 namespace {
@@ -81,17 +78,13 @@ constexpr FileCase kFilesThatCannotRun[] = {
 };
 
 TEST(StartProgram, FilesThatCannotRun) {
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("kes-launch-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(folder);
+  test::TempFolder folder("launch");
   for (const FileCase& c : kFilesThatCannotRun) {
     SCOPED_TRACE(c.name);
-    const std::filesystem::path file = folder / c.name;
-    std::ofstream(file) << c.content;
+    const std::string file = folder.write(c.name, c.content);
     ASSERT_EQ(::chmod(file.c_str(), c.mode), 0);
-    EXPECT_EQ(start(file.string()).error, c.error);
+    EXPECT_EQ(start(file).error, c.error);
   }
-  std::filesystem::remove_all(folder);
 }
 #endif
 
