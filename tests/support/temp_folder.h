@@ -3,6 +3,8 @@
 // State: none beyond each object.
 #pragma once
 
+#include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -38,6 +40,17 @@ class TempFolder {
     const std::string where = file(name);
     std::ofstream(where, std::ios::binary) << text;
     return where;
+  }
+
+  // Sets the last write of `name` in the folder to a local time.
+  void set_written(std::string_view name, int year, int month, int day, int hour, int minute,
+                   int second) const {
+    std::tm local{};
+    local.tm_year = year - 1900, local.tm_mon = month - 1, local.tm_mday = day;
+    local.tm_hour = hour, local.tm_min = minute, local.tm_sec = second, local.tm_isdst = -1;
+    std::filesystem::last_write_time(
+        file(name), std::chrono::file_clock::from_sys(
+                        std::chrono::system_clock::from_time_t(std::mktime(&local))));
   }
 
   // The whole content of `name`, empty when it cannot be read.

@@ -1,4 +1,5 @@
-// Exit procedures, exit, the final shutdown, close-down, program start and the instances.
+// Exit procedures, exit, the final shutdown, close-down, program start and the instances; the
+// version handshake; RUN and RUNCODE with real programs.
 #include "runtime/lifecycle/lifecycle.h"
 
 #include <cstdio>
@@ -8,8 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include "files/errors/error_state.h"
 #include "runtime/fatal/hooks.h"
 #include "runtime/lifecycle/module_registry.h"
+#include "runtime/lifecycle/run_program.h"
+#include "runtime/lifecycle/version.h"
 #include "tests/runtime/lifecycle/lifecycle_test_support.h"
 
 namespace kes::runtime {
@@ -155,6 +159,108 @@ TEST_F(LifecycleTest, CallDestructorsTerminatesTheModule) {
   Kew$CallDestructors(&module);
   _systerm(&module);  // already gone
   EXPECT_EQ(terminated, 1);
+}
+
+using VersionTest = test::LifecycleTest;
+
+struct CheckCase {
+  const char* name;
+  std::int32_t word;
+  std::int32_t minor;
+  std::int32_t result;
+};
+constexpr CheckCase kChecks[] = {
+    {"ExactVersion", 5, 500, 1}, {"OlderMinor", 5, 0, 1},
+    {"MinorOneOver", 5, 501, 0}, {"HighBitIgnored", 0x8005, 500, 1},
+    {"OtherMajor", 6, 0, 0},     {"OlderMajor", 4, 500, 0},
+    {"Zero", 0, 0, 0},           {"Bit8Set", 0x105, 500, 0},
+};
+
+TEST_F(VersionTest, AcceptsMajorFiveUpToMinor500) {
+  for (const CheckCase& c : kChecks) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(_checkversion(c.word, c.minor, 0), c.result);
+  }
+  EXPECT_EQ(platform::shown_message_box_count(), 5u);  // a box for each refusal only
+  EXPECT_EQ(_getversion(), 328180);
+  EXPECT_EQ(library_version_number(), 5500);
+  ASSERT_EQ(_checkversion(0x8005, 400, 7), 1);  // the last accepted is the program's
+  ModuleVersion v = program_version();
+  EXPECT_EQ(v.major, 5);
+  EXPECT_EQ(v.minor, 400);
+  EXPECT_EQ(v.build, 7);
+  EXPECT_EQ(program_version_number(), 5400);
+}
+
+TEST_F(VersionTest, RefusalNamesBothVersions) {
+  EXPECT_EQ(_checkversion(0x106, 501, 3), 0);
+  platform::RecordedMessageBox box = platform::last_message_box();
+  EXPECT_EQ(box.caption, "Kestrel 5.5 Runtime Library");
+  EXPECT_EQ(box.text,
+            "This program or a component DLL requires K55RUNX version 6.501.03 or later\r\n"
+            "This version is 5.500.00 Release");
+  EXPECT_EQ(box.icon, platform::MessageBoxIcon::Stop);
+  EXPECT_EQ(box.default_button, 0);
+  EXPECT_EQ(program_version_number(), 0);   // nothing recorded
+  EXPECT_EQ(_checkversion(5, 501, 12), 0);  // without bit 8 the name has no X
+  EXPECT_EQ(platform::last_message_box().text,
+            "This program or a component DLL requires K55RUN version 5.501.12 or later\r\n"
+            "This version is 5.500.00 Release");
+}
+
+using RunProgramTest = test::LifecycleTest;
+
+// Programs every host has: one that ends with exit code 42, one that succeeds.
+#ifdef _WIN32
+constexpr std::string_view kExits42 = "cmd /c exit 42";
+constexpr std::string_view kSucceeds = "cmd /c exit 0";
+#else
+constexpr std::string_view kExits42 = "sh -c \"exit 42\"";
+constexpr std::string_view kSucceeds = "true";
+#endif
+
+void run(std::string_view command, std::int32_t wait) {
+  push_text(command);
+  Kes$RUN(wait);
+}
+
+TEST_F(RunProgramTest, WaitingGivesTheExitCode) {
+  files::post_error(files::ErrorCode::NoFile);
+  run(kExits42, 1);
+  EXPECT_EQ(Kes$RUNCODE(), 42);
+  EXPECT_EQ(Kes$ERRCODE, 0);  // RUN clears the error state
+  EXPECT_EQ(string_stack_depth(), 0);
+  run(kSucceeds, 1);
+  EXPECT_EQ(Kes$RUNCODE(), 0);
+  run(kExits42, 0);
+  EXPECT_EQ(Kes$RUNCODE(), 0);  // without waiting the code is zero
+  EXPECT_EQ(Kes$ERRCODE, 0);
+}
+
+TEST_F(RunProgramTest, ProgramThatCannotStartGivesMinusFour) {
+  run("no-such-program-kestrel-test arg", 1);
+  EXPECT_EQ(Kes$RUNCODE(), -4);
+  EXPECT_EQ(Kes$ERRCODE, 2);
+  EXPECT_EQ(files::error_text(), "File Not Found");
+  EXPECT_EQ(Kes$DOSerror, 2);
+  run("no-such-program-kestrel-test", 0);
+  EXPECT_EQ(Kes$RUNCODE(), -4);
+  EXPECT_EQ(Kes$ERRCODE, 2);
+  Kes$RUN(1);  // nothing on the stack at all
+  EXPECT_EQ(Kes$RUNCODE(), -4);
+  run("   ", 1);
+  EXPECT_EQ(Kes$RUNCODE(), -4);
+  EXPECT_EQ(Kes$ERRCODE, 87);
+}
+
+TEST_F(RunProgramTest, WaitingLeavesTheRuntimeLock) {
+  static std::vector<std::string> lock_steps;
+  library_hooks().release_runtime_lock = [] { lock_steps.push_back("release"); };
+  library_hooks().retake_runtime_lock = [] { lock_steps.push_back("retake"); };
+  run(kSucceeds, 0);
+  run("no-such-program-kestrel-test", 1);
+  run(kSucceeds, 1);
+  EXPECT_EQ(lock_steps, (std::vector<std::string>{"release", "retake"}));
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
-// DIRECTORY and LFNDIRECTORY filling queues from real folders, as compiled code calls them.
+// DIRECTORY and LFNDIRECTORY filling queues from real folders, and SETPATH, SHORTPATH and
+// LONGPATH, as compiled code calls them.
 #include <cstring>
-#include <ctime>
-#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
@@ -14,8 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include "files/errors/error_state.h"
 #include "platform/core/heap.h"
 #include "runtime/stack/string_stack.h"
+#include "tests/support/stack_helpers.h"
 #include "tests/support/temp_folder.h"
 
 namespace kes::services {
@@ -55,11 +56,6 @@ struct Queue {
   std::string buffer;
   KesQueueDescriptor descriptor{};
 };
-
-TEST(DirectoryExports, RecordsAreTheLayoutAProgramDeclares) {
-  EXPECT_EQ(Queue(List::Dos).descriptor.record_size, sizeof(KesDirectoryRecord));
-  EXPECT_EQ(Queue(List::Long).descriptor.record_size, sizeof(KesLongDirectoryRecord));
-}
 
 TEST(DirectoryExports, ListedRecordsSortByTheQueuesOwnFields) {
   test::TempFolder folder("dirqueue_sorted");
@@ -111,17 +107,14 @@ TEST(DirectoryExports, AFailedAddEndsTheListWithItsError) {
 
 TEST(DirectoryExports, ListFilesIntoQueues) {
   test::TempFolder folder("dirqueue");
-  const std::string file = folder.write("averylongfilename.text", "12345");
-  std::tm local{};
-  local.tm_year = 124, local.tm_mon = 2, local.tm_mday = 5, local.tm_isdst = -1;
-  local.tm_hour = 10, local.tm_min = 15, local.tm_sec = 7;
-  const timespec times[2] = {{std::mktime(&local), 0}, {std::mktime(&local), 0}};
-  ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+  folder.write("averylongfilename.text", "12345");
+  folder.set_written("averylongfilename.text", 2024, 3, 5, 10, 15, 7);
   folder.write(".hidden", "");
   ::mkdir(folder.file("sub").c_str(), 0755);
   const int depth = runtime::string_stack_depth();
 
   Queue dos(List::Dos);
+  EXPECT_EQ(dos.descriptor.record_size, sizeof(KesDirectoryRecord));  // as a program declares it
   ASSERT_EQ(dos.list(Kes$DIRECTORY, folder.path() + "/*.*  ", 0), 1);
   const auto record = dos.entry<KesDirectoryRecord>(1);
   EXPECT_EQ(std::string(record.name, 13), "averylongfil ");
@@ -134,6 +127,7 @@ TEST(DirectoryExports, ListFilesIntoQueues) {
   EXPECT_EQ(dos.list(Kes$DIRECTORY, folder.path() + "/*", 0x12), 10);      // and .hidden
 
   Queue lfn(List::Long);
+  EXPECT_EQ(lfn.descriptor.record_size, sizeof(KesLongDirectoryRecord));
   ASSERT_EQ(lfn.list(Kes$LFNDIRECTORY, folder.path() + "/*", 0), 1);
   const auto long_record = lfn.entry<KesLongDirectoryRecord>(1);
   EXPECT_EQ(std::string(long_record.name, 23), "averylongfilename.text ");
@@ -163,6 +157,46 @@ TEST(DirectoryExports, AFolderOfAHundredThousandFiles) {
     ASSERT_EQ(::link(first.c_str(), folder.file("f" + std::to_string(n)).c_str()), 0);
   EXPECT_EQ(Queue(List::Long).list(Kes$LFNDIRECTORY, folder.path() + "/f*", 0), 100000);
   EXPECT_EQ(Queue(List::Dos).list(Kes$DIRECTORY, folder.path() + "/F9999?", 0), 10);
+}
+
+std::string call(void (*export_function)(), std::string_view path) {
+  runtime::push_text(path);
+  export_function();
+  return test::pop_top_text();
+}
+
+TEST(PathExports, SetPathReportsPathNotFound) {
+  test::TempFolder folder("paths_set");
+  const std::filesystem::path before = std::filesystem::current_path();
+  runtime::push_text(folder.path() + "   ");  // trailing blanks removed
+  Kes$SETPATH();
+  EXPECT_EQ(files::current_error(), files::ErrorCode::None);
+  EXPECT_EQ(std::filesystem::current_path(), std::filesystem::canonical(folder.path()));
+  runtime::push_text(folder.file("missing"));
+  Kes$SETPATH();
+  EXPECT_EQ(files::current_error(), files::ErrorCode::NoPath);
+  EXPECT_EQ(files::error_text(), "Path Not Found");
+  EXPECT_EQ(std::filesystem::current_path(), std::filesystem::canonical(folder.path()));
+  std::filesystem::current_path(before);
+  files::clear_error();
+}
+
+TEST(PathExports, ShortAndLongForms) {
+  test::TempFolder folder("paths_forms");
+  folder.write("a.txt", "");
+  const std::string current = std::filesystem::current_path().string();
+  files::post_error(files::ErrorCode::NoFile);
+  EXPECT_EQ(call(Kes$SHORTPATH, folder.file("a.txt")), folder.file("a.txt"));
+  EXPECT_EQ(files::current_error(), files::ErrorCode::None);  // cleared
+  EXPECT_EQ(call(Kes$SHORTPATH, folder.file("b.txt")), "");
+  EXPECT_EQ(call(Kes$SHORTPATH, ""), current);
+  EXPECT_EQ(call(Kes$LONGPATH, ""), current);
+  EXPECT_EQ(call(Kes$LONGPATH, "x/../y/./z  "), current + "/y/z");
+  EXPECT_EQ(call(Kes$LONGPATH, "/x/../../y//z/"), "/y/z");  // never above the root
+  EXPECT_EQ(call(Kes$LONGPATH, "/.."), "/");
+  const std::string longest = "/" + std::string(259, 'p');  // paths are cut to 260 characters
+  EXPECT_EQ(call(Kes$LONGPATH, longest + "q"), longest);
+  EXPECT_EQ(call(Kes$LONGPATH, folder.path() + "/./a.txt"), folder.file("a.txt"));
 }
 
 }  // namespace
