@@ -287,7 +287,7 @@ TEST(UfoLayout, AddressFlagsAndSizeFollowTheTableOfOperations) {
 // A class that implements none of the slots a class must give.
 class Bare final : public Ufo {};
 
-TEST(UfoSlotsDeathTest, MissingSlotReportsPureVirtualCall) {
+TEST(UfoSlotsDeathTest, MissingSlotAndBindOfAnythingButAGroup) {
   Bare bare;
   EXPECT_EXIT(call_slot<unsigned>(&bare, 23),
               ::testing::ExitedWithCode(kes::runtime::kFatalExitCode),
@@ -295,9 +295,6 @@ TEST(UfoSlotsDeathTest, MissingSlotReportsPureVirtualCall) {
   EXPECT_EXIT(call_slot<void>(&bare, 0, KesUfoLong{1}),
               ::testing::ExitedWithCode(kes::runtime::kFatalExitCode),
               "Pure virtual function called");
-}
-
-TEST(UfoSlotsDeathTest, BindOfAnythingButAGroupIsATypingError) {
   Slots state;
   EXPECT_EXIT(call_slot<void>(state.number, 30),
               ::testing::ExitedWithCode(kes::runtime::kFatalExitCode),
