@@ -25,6 +25,15 @@ class ErrorExportsTest : public testing::Test {
     EXPECT_EQ(kes::runtime::string_stack_depth(), depth_);
     Kes$clearerror();
   }
+  // ERRORFILE, FILEERRORCODE and FILEERRORMSG as compiled code reads them, joined by '|'.
+  static std::string file_texts() {
+    Kes$ERRORFILE();
+    std::string texts = pop_top_text() + '|';
+    Kes$FILEERRORCODE();
+    texts += pop_top_text() + '|';
+    Kes$FILEERRORMSG();
+    return texts + pop_top_text();
+  }
   int depth_ = 0;
 };
 
@@ -52,12 +61,7 @@ TEST_F(ErrorExportsTest, FileErrorTextsArePushedTrimmed) {
   KesFileNameRecord file{0, "CUSTOMER.DAT  ", -1};
   Kes$seterror(35);
   Kes$SetErrorFile(&file);
-  Kes$ERRORFILE();
-  EXPECT_EQ(pop_top_text(), "CUSTOMER.DAT");
-  Kes$FILEERRORCODE();
-  EXPECT_EQ(pop_top_text(), "ORA-1");
-  Kes$FILEERRORMSG();
-  EXPECT_EQ(pop_top_text(), "File System Error : ORA-1");
+  EXPECT_EQ(file_texts(), "CUSTOMER.DAT|ORA-1|File System Error : ORA-1");
 }
 
 TEST_F(ErrorExportsTest, ClearEmptiesTheFileTexts) {
@@ -65,18 +69,10 @@ TEST_F(ErrorExportsTest, ClearEmptiesTheFileTexts) {
   KesFileNameRecord file{0, "CUSTOMER.DAT", -1};
   Kes$SetErrorFile(&file);
   Kes$clearerror();
-  Kes$ERRORFILE();
-  EXPECT_EQ(pop_top_text(), "");
-  Kes$FILEERRORCODE();
-  EXPECT_EQ(pop_top_text(), "");
-  Kes$FILEERRORMSG();
-  EXPECT_EQ(pop_top_text(), "");
+  EXPECT_EQ(file_texts(), "||");
   EXPECT_EQ(Kes$ErrCodeVal(), 0);
   Kes$setfileerror(nullptr, "only a message");  // a null code reads as empty
-  Kes$FILEERRORCODE();
-  EXPECT_EQ(pop_top_text(), "");
-  Kes$FILEERRORMSG();
-  EXPECT_EQ(pop_top_text(), "only a message");
+  EXPECT_EQ(file_texts(), "||only a message");
 }
 
 }  // namespace

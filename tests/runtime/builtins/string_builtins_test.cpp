@@ -1,6 +1,7 @@
 // The text built-ins (SUB, CLIP, LEFT, RIGHT, CENTER, ALL, UPPER, LOWER, VAL, NUMERIC,
 // INSTRING) over referenced, owned and inline entries, against hand-worked results and plain
-// references written here, and what they allocate.
+// references written here, and what they allocate; concatenation, the ordering comparison, the
+// inequality test, truth and INLIST on the stack.
 #include "runtime/builtins/string_builtins.h"
 
 #include <cstdint>
@@ -9,13 +10,18 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <kestrel/collation.h>
+#include <kestrel/string_builtins.h>
+#include <kestrel/string_stack.h>
 
 #include <gtest/gtest.h>
 
+#include "numeric/locale/collation_tables.h"
 #include "platform/core/heap.h"
 #include "runtime/astring/astring_table.h"
+#include "runtime/fatal/fatal.h"
 #include "runtime/ole/bstr.h"
 #include "runtime/ole/variant.h"
 #include "runtime/stack/string_stack.h"
@@ -41,12 +47,29 @@ class StringBuiltinsTest : public testing::Test {
     } else if (kind == Kind::Inline && text.size() <= kInlineCapacity) {
       push_text(text);
     } else {
-      auto* block = static_cast<char*>(platform::heap_allocate(text.size()));
-      if (!text.empty()) std::memcpy(block, text.data(), text.size());
-      push_owned(block, static_cast<std::uint32_t>(text.size()));
+      push_owned_copy(text);
     }
   }
+  static void push_owned_copy(std::string_view text) {
+    auto* block = static_cast<char*>(platform::heap_allocate(text.size()));
+    if (!text.empty()) std::memcpy(block, text.data(), text.size());
+    push_owned(block, static_cast<std::uint32_t>(text.size()));
+  }
   static std::string pop() { return test::pop_heap_text(); }
+  static int sign(int value) { return (value > 0) - (value < 0); }
+  // Pushers for the rows of the comparison tables.
+  static std::function<void()> text(std::string_view value) {
+    return [=] { push_reference(value); };
+  }
+  static std::function<void()> astring(const char* value) {
+    return [=] { push_astring(value); };
+  }
+  static std::function<void()> bstr(const char* value) {
+    return [=] { push_bstr(runtime::bstr_from_ansi(value), true); };
+  }
+  static std::function<void()> variant(KesVariant* value) {
+    return [=] { push_variant_reference(value); };
+  }
   // Runs `operation` on `text` pushed as each kind of entry: the results must agree, and a
   // referenced variable must not change. Returns the result.
   static std::string on_every_kind(std::string_view text, const std::function<void()>& operation) {
@@ -110,9 +133,11 @@ TEST_F(StringBuiltinsTest, ClipCutsTrailingSpacesOnly) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(on_every_kind(c.text, [] { clip_top(); }), c.result);
   }
-  push_astring(intern_astring("OWL"));  // an AString entry stays as it is
+  push_astring(intern_astring("owl"));  // an AString entry stays one, UPPER's the interned upper
   clip_top();
+  upper_top();
   EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::AStringRef));
+  EXPECT_EQ(entry_from_top(1).pointer, intern_astring("OWL"));
   EXPECT_EQ(pop(), "OWL");
   char text[] = "AB  ";  // Kes$clipstr cuts in place
   EXPECT_EQ(clip_cstring(text), 2u);
@@ -212,15 +237,6 @@ TEST_F(StringBuiltinsTest, UpperAndLowerOfEveryLength) {
     lower_top();
     EXPECT_EQ(static_cast<unsigned char>(pop()[0]), Kes$isftolower(code)) << code;
   }
-}
-
-TEST_F(StringBuiltinsTest, UpperOfAnAStringStaysAnAString) {
-  push_astring(intern_astring("owl"));
-  upper_top();
-  const StackEntry& entry = entry_from_top(1);
-  EXPECT_EQ(entry.kind, static_cast<std::uint32_t>(EntryKind::AStringRef));
-  EXPECT_EQ(entry.pointer, intern_astring("OWL"));
-  EXPECT_EQ(pop(), "OWL");
 }
 
 TEST_F(StringBuiltinsTest, UpperFollowsAChangedCaseTable) {
@@ -524,6 +540,285 @@ TEST_F(StringBuiltinsTest, OperandsOfEveryKindAreReadAsText) {
   push_variant_inline(variant);
   right_top(6);
   EXPECT_EQ(pop(), "  1234");
+}
+
+using StringCompareTest = StringBuiltinsTest;
+
+// ---- Concatenation.
+
+struct ConcatCase {
+  const char* name;
+  std::string_view a;
+  std::string_view b;
+  EntryKind kind;  // of the result
+};
+constexpr ConcatCase kConcats[] = {
+    {"BothEmptyIsTheNullText", "", "", EntryKind::TextRef},
+    {"LeftEmpty", "", "B", EntryKind::TextInline},
+    {"RightEmpty", "A", "", EntryKind::TextInline},
+    {"TwentyFromTheLeftAlone", "ABCDEFGHIJKLMNOPQRST", "", EntryKind::TextInline},
+    {"ExactlyTwenty", "0123456789", "ABCDEFGHIJ", EntryKind::TextInline},
+    {"OneOverTwenty", "0123456789", "ABCDEFGHIJK", EntryKind::TextOwned},
+    {"Long", "The quick brown fox jumps ", "over the lazy dog", EntryKind::TextOwned},
+    {"ZeroBytes", {"A\0", 2}, {"\0B", 2}, EntryKind::TextInline},
+};
+
+TEST_F(StringCompareTest, ConcatJoinsInOperandOrder) {
+  // The left operand referenced, inline (when it fits) or owned; joined either way round.
+  for (const ConcatCase& c : kConcats) {
+    for (int form = 0; form < 6; ++form) {
+      SCOPED_TRACE(std::string(c.name) + " form " + std::to_string(form));
+      const int left_kind = form % 3;
+      const bool reversed = form >= 3;
+      if (left_kind == 2) {
+        push_owned_copy(c.a);
+      } else if (left_kind == 1) {
+        push_text(c.a);
+      } else {
+        push_reference(c.a);
+      }
+      push_reference(c.b);
+      concat_pop(reversed);
+      ASSERT_EQ(string_stack_depth(), 1);
+      if (left_kind != 2) {
+        EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(c.kind));
+      }
+      if (c.kind == EntryKind::TextRef) {
+        EXPECT_EQ(entry_from_top(1).pointer, nullptr);
+      }
+      EXPECT_EQ(pop(), reversed ? std::string(c.b) + std::string(c.a)
+                                : std::string(c.a) + std::string(c.b));
+    }
+  }
+}
+
+TEST_F(StringCompareTest, ConcatAfterANumberMovesItsDigitsToTheFront) {
+  push_long(-42);  // its digits sit at the end of the entry's inline area
+  push_reference("x");
+  test::AllocationCounter allocations;
+  concat_pop(false);
+  EXPECT_EQ(allocations.count(), 0u);
+  EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::TextInline));
+  EXPECT_EQ(entry_from_top(1).pointer, entry_from_top(1).inline_area);
+  push_reference("1234567890123456");  // 20 bytes in all
+  concat_pop(false);
+  EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::TextInline));
+  push_reference("!");  // one over: a heap block
+  concat_pop(false);
+  EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::TextOwned));
+  EXPECT_EQ(pop(), "-42x1234567890123456!");
+  push_long(7);
+  push_long(8);
+  concat_pop(true);
+  EXPECT_EQ(pop(), "87");
+}
+
+TEST_F(StringCompareTest, ChainOfShortTextsAllocatesNothing) {
+  // UPPER(SUB(Name,1,3)) & ', ' & CLIP(City) into a STRING(40), as compiled code calls it.
+  const char name[20] = {'k', 'e', 's', 't', 'r', 'e', 'l', ' ', ' ', ' ',
+                         ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+  const char city[20] = {'B', 'r', 'i', 's', 't', 'o', 'l', ' ', ' ', ' ',
+                         ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+  test::AllocationCounter allocations;
+  Kes$PushString(name, 20);
+  Kes$StackSUB(1, 3);
+  Kes$StackUPPER();
+  Kes$PushString(", ", 2);
+  Kes$StackConcat();
+  Kes$PushString(city, 20);
+  Kes$StackCLIP();
+  Kes$StackConcat();
+  char field[40];
+  Kes$PopString(field, sizeof(field));
+  EXPECT_EQ(allocations.count(), 0u);
+  EXPECT_EQ(std::string_view(field, sizeof(field)), "KES, Bristol                            ");
+  EXPECT_EQ(std::string_view(name, 7), "kestrel");  // the variable itself never changes
+  EXPECT_EQ(string_stack_depth(), 0);
+}
+
+TEST_F(StringCompareTest, ConcatGivesEmptyWhenTheBlockFails) {
+  for (const bool owned : {false, true}) {
+    owned ? push_owned_copy("The quick brown fox ") : push_reference("The quick brown fox ");
+    push_reference("jumps over the lazy dog");
+    platform::heap_fail_nth(1);
+    concat_pop(false);
+    platform::heap_fail_nth(0);
+    EXPECT_EQ(pop(), "");
+  }
+}
+
+TEST_F(StringCompareTest, ConcatWithABStrGivesABStrAndReadsAStrings) {
+  push_reference("Kes");
+  push_bstr(runtime::bstr_from_ansi("trel"), true);
+  concat_pop(false);
+  EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::BStrOwned));
+  EXPECT_EQ(pop(), "Kestrel");
+  KesVariant variant;
+  runtime::variant_init(variant);
+  runtime::variant_assign_long(variant, 42);
+  push_variant_inline(variant);
+  push_reference(" owls");
+  concat_pop(true);
+  EXPECT_EQ(entry_from_top(1).kind, static_cast<std::uint32_t>(EntryKind::BStrOwned));
+  EXPECT_EQ(pop(), " owls42");
+  push_astring(intern_astring("Kes"));
+  push_astring(intern_astring("trel"));
+  concat_pop(false);
+  EXPECT_EQ(pop(), "Kestrel");
+}
+
+// ---- Ordering comparison and inequality.
+
+struct CompareCase {
+  const char* name;
+  std::string_view a;
+  std::string_view b;
+  int order;      // sign of the ordering comparison
+  int different;  // the inequality test
+};
+constexpr CompareCase kCompares[] = {
+    {"PaddedEqual", "abc", "abc   ", 0, 0},
+    {"PaddedEqualOtherSide", "abc   ", "abc", 0, 0},
+    {"BothEmpty", "", "", 0, 0},
+    {"EmptyAgainstBlanks", "", "   ", 0, 0},
+    {"Less", "abc", "abd", -1, 1},
+    {"Greater", "abd", "abc", 1, 1},
+    {"PrefixIsLess", "ab", "abc", -1, 1},
+    {"LongerIsGreater", "abc", "ab", 1, 1},
+    {"LeadingSpacesCount", " abc", "abc", -1, 1},
+    {"ZeroByteSortsBelowASpace", {"abc\0", 4}, "abc", -1, 1},
+};
+
+TEST_F(StringCompareTest, OrderingAndInequality) {
+  for (const CompareCase& c : kCompares) {
+    SCOPED_TRACE(c.name);
+    push_reference(c.a);
+    push_reference(c.b);
+    EXPECT_EQ(sign(compare_pop(true)), c.order);
+    EXPECT_EQ(string_stack_depth(), 0);
+    push_reference(c.a);
+    push_owned_copy(c.b);
+    EXPECT_EQ(not_equal_pop(true), c.different);
+    EXPECT_EQ(string_stack_depth(), 0);
+  }
+}
+
+TEST_F(StringCompareTest, OrderingFollowsCollationWhileInequalityIsExact) {
+  numeric::CollationTables saved = numeric::collation_tables();
+  // A sequence that sorts 'a' and 'A' together: the ordering sees them equal.
+  numeric::collation_tables().ansi_weight['a'] = numeric::collation_tables().ansi_weight['A'];
+  push_reference("a");
+  push_reference("A");
+  EXPECT_EQ(compare_pop(true), 0);
+  push_reference("a");
+  push_reference("A");
+  EXPECT_EQ(not_equal_pop(true), 1);
+  push_reference("z");  // item 3
+  push_reference("A");  // item 2
+  push_reference("b");  // item 1
+  push_reference("a");  // the value
+  EXPECT_EQ(inlist_pop(3), 2);
+  numeric::collation_tables() = saved;
+}
+
+struct OperandCase {
+  const char* name;
+  std::function<void()> push_a, push_b;
+  int order;      // sign of the ordering comparison
+  int different;  // the inequality test
+};
+
+TEST_F(StringCompareTest, OtherKindsCompareByTheirValues) {
+  const char* owl = intern_astring("owl");
+  KesVariant nine;
+  KesVariant ten;
+  runtime::variant_init(nine);
+  runtime::variant_init(ten);
+  runtime::variant_assign_long(nine, 9);
+  runtime::variant_assign_real(ten, 10.0);
+  const OperandCase cases[] = {
+      {"SameAString", astring(owl), astring(owl), 0, 0},
+      {"OtherAString", astring(owl), astring(intern_astring("emu")), 1, 1},
+      {"AStringAgainstPaddedText", astring(owl), text("owl  "), 0, 0},
+      {"NumbersByValue", variant(&nine), variant(&ten), -1, 1},  // as text "9" sorts after "10"
+      {"NumbersByValueReversed", variant(&ten), variant(&nine), 1, 1},
+      {"NumberAgainstTextAsText", variant(&nine), text("9"), 0, 0},
+      {"TextAgainstNumber", text("8"), variant(&nine), -1, 1},
+      {"NumberAgainstNoNumber", variant(&nine), text("A"), -1, 1},
+      {"BStrLess", bstr("abc"), bstr("abd"), -1, 1},
+      {"BStrEqual", bstr("abc"), bstr("abc"), 0, 0},
+      {"BStrLonger", bstr("abc"), bstr("ab"), 1, 1},
+      {"BStrFacingTextIsText", text("abc"), bstr("abc   "), 0, 0},
+  };
+  for (const OperandCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.push_a();
+    c.push_b();
+    EXPECT_EQ(sign(compare_pop(true)), c.order);
+    c.push_a();
+    c.push_b();
+    EXPECT_EQ(not_equal_pop(true), c.different);
+    EXPECT_EQ(string_stack_depth(), 0);
+  }
+}
+
+TEST_F(StringCompareTest, TruthOfAText) {
+  const std::pair<std::function<void()>, std::int32_t> cases[] = {
+      {text("   "), 0},
+      {text(""), 0},
+      {text("  x "), 1},
+      {text({"\0", 1}), 1},
+      {[] { push_bstr(nullptr, false); }, 0},
+      {astring(nullptr), 0},
+      {astring(intern_astring("owl")), 1},
+  };
+  for (const auto& [push, truth] : cases) {
+    push();
+    EXPECT_EQ(truth_pop(), truth);
+  }
+  EXPECT_EQ(string_stack_depth(), 0);
+}
+
+// ---- INLIST.
+
+TEST_F(StringCompareTest, InlistNumbersItemsUpwardFromTheValue) {
+  const struct {
+    const char* name;
+    std::vector<std::string> items;  // the last item nearest the value
+    std::int32_t result;
+  } cases[] = {
+      {"PaddedEqualSecond", {"B  ", "A"}, 2}, {"NoneEqual", {"X", "Y"}, 0}, {"NoItems", {}, 0},
+      {"FirstOfTwoEqual", {"B", "B"}, 1},     {"FullStack", {}, 31},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> items = c.items;
+    for (int item = 31; c.result == 31 && item >= 1; --item)
+      items.push_back(std::to_string(item));
+    for (const std::string& item : items)
+      push_reference(item);
+    push_reference(c.result == 31 ? "31" : "B");
+    EXPECT_EQ(inlist_pop(static_cast<std::int32_t>(items.size())), c.result);
+    EXPECT_EQ(string_stack_depth(), 0);
+  }
+}
+
+using StringCompareDeathTest = StringCompareTest;
+
+TEST_F(StringCompareDeathTest, InlistCountingBelowTheStackIsFatal) {
+  EXPECT_EXIT(
+      {
+        push_reference("A");
+        push_reference("A");
+        inlist_pop(2);
+      },
+      testing::ExitedWithCode(kFatalExitCode), "Stack overflow");
+  EXPECT_EXIT(
+      {
+        push_reference("A");
+        inlist_pop(255);
+      },
+      testing::ExitedWithCode(kFatalExitCode), "Stack overflow");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Type descriptors: stream encodings, the builder and the walk read back field by field, and
-// damaged streams.
+// Type descriptors: stream encodings, the builder and the walk read back field by field, damaged
+// streams, and the descriptor cache when memory runs out (nothing half-read is kept).
 #include <cstring>
 #include <string>
 #include <vector>
@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/core/heap.h"
+#include "runtime/types/class_cache.h"
 #include "runtime/types/type_codes.h"
 
 namespace {
@@ -212,42 +214,64 @@ TEST(ClassDescriptorAttachments, ReleasedWhenReplacedAndWithTheDescriptor) {
   EXPECT_EQ(released, 11);
 }
 
-// Every prefix of a valid stream is damaged: the walk stops at the bound and gives no fields.
-TEST(ClassDescriptorWalk, ShortStreamsGiveNoFields) {
+// Every prefix of a valid stream, and a stream whose nesting does not add up, is damaged: the
+// walk stops and gives no fields.
+TEST(ClassDescriptorWalk, DamagedStreamsGiveNoFields) {
   class_descriptor* built = build_record();
-  const std::vector<unsigned char> bytes(built->stream(), built->stream() + built->stream_length());
-  for (uint32_t length = 0; length < bytes.size(); ++length) {
-    SCOPED_TRACE(length);
-    std::vector<unsigned char> prefix(bytes.begin(), bytes.begin() + length);
-    class_descriptor d(prefix.data(), length, true);
+  std::vector<std::pair<std::string, std::vector<unsigned char>>> cases;
+  for (uint32_t length = 0; length < built->stream_length(); ++length)
+    cases.push_back(
+        {"Prefix" + std::to_string(length), {built->stream(), built->stream() + length}});
+  delete built;
+  const std::vector<unsigned char> group = {0x16, 0, 4, 0, 0, 0, 1,
+                                            0,    0, 0, 0, 0, 0, 0};  // 1 field
+  const std::pair<std::string, std::vector<unsigned char>> fields[] = {
+      {"NestedGroupCountsMoreThanItsParent", {0x16, 0, 4, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0}},
+      {"TooManyDimensions", {0x06, 0x10, 17}},
+      {"DimensionOfNoElements", {0x06, 0x10, 1, 0}},
+      {"NegativeOffset", {0x06, 0x08, 0x81}},
+      {"DecimalOfSeventeenBytes", {0x0A, 0, 17, 2}},
+      {"DecimalWithThirtyTwoPlaces", {0x0B, 0, 5, 32}},
+      {"NameWithoutTerminator", {0x06, 0x02, 'A'}},
+  };
+  for (const auto& [name, field] : fields) {
+    cases.push_back({name, group});
+    cases.back().second.insert(cases.back().second.end(), field.begin(), field.end());
+  }
+  cases.push_back({"FirstRecordNotAGroup", {0x06, 0x00}});
+  for (const auto& [name, stream] : cases) {
+    SCOPED_TRACE(name);
+    class_descriptor d(stream.data(), static_cast<uint32_t>(stream.size()), true);
     EXPECT_TRUE(d.damaged());
     EXPECT_EQ(d.NFields(), 0u);
     EXPECT_EQ(d.FieldNum("Id"), 0u);
   }
-  delete built;
 }
 
-TEST(ClassDescriptorWalk, RejectsInconsistentNesting) {
-  const struct {
-    const char* name;
-    std::vector<unsigned char> stream;
-  } cases[] = {
-      {"FirstRecordNotAGroup", {0x06, 0x00}},
-      {"NestedGroupCountsMoreThanItsParent",
-       {0x16, 0, 4, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0x16, 0, 4, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0}},
-      {"TooManyDimensions", {0x16, 0, 4, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0x06, 0x10, 17}},
-      {"DimensionOfNoElements", {0x16, 0, 4, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0x06, 0x10, 1, 0}},
-      {"NegativeOffset", {0x16, 0, 4, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0x06, 0x08, 0x81}},
-      {"DecimalOfSeventeenBytes", {0x16, 0, 4, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0x0A, 0, 17, 2}},
-      {"DecimalWithThirtyTwoPlaces", {0x16, 0, 4, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0x0B, 0, 5, 32}},
-      {"NameWithoutTerminator", {0x16, 0, 4, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0x06, 0x02, 'A'}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    class_descriptor d(c.stream.data(), static_cast<uint32_t>(c.stream.size()), true);
-    EXPECT_TRUE(d.damaged());
-    EXPECT_EQ(d.NFields(), 0u);
+// Rec GROUP; A LONG; B STRING(3) at offset 4; END (7 bytes).
+constexpr unsigned char kRecord[] = {
+    KesTypeGroup, 0, 7, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, KesTypeLong, 0, KesTypeString, 0x08, 3, 4,
+};
+
+TEST(ClassCache, AWalkShortOfMemoryIsNotKeptAsDamage) {
+  int failures = 0;
+  for (std::size_t n = 1;; ++n) {
+    SCOPED_TRACE(n);
+    kes::runtime::forget_class_descriptor(kRecord);
+    kes::platform::heap_fail_nth(n);
+    const class_descriptor* made = kes::runtime::cached_class_descriptor(kRecord, sizeof kRecord);
+    kes::platform::heap_fail_nth(0);
+    if (made != nullptr) break;
+    ++failures;
   }
+  EXPECT_GT(failures, 0);
+  // Read whole once memory is there, from the cache or anew.
+  const class_descriptor* read = kes::runtime::cached_class_descriptor(kRecord, sizeof kRecord);
+  ASSERT_NE(read, nullptr);
+  EXPECT_FALSE(read->damaged());
+  EXPECT_EQ(read->NFields(), 2u);
+  EXPECT_EQ(read->field_info(2)->offset, 4u);
+  kes::runtime::forget_class_descriptor(kRecord);
 }
 
 }  // namespace

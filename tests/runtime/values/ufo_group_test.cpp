@@ -94,9 +94,6 @@ TEST_F(Record, WhoWhatWhere) {
   Kes$FreeUfo(id);
   for (Ufo* ufo : {plain, name, short_name, value})
     Kes$FreeUfo(ufo);
-}
-
-TEST_F(Record, WhereRefusesAFieldOfAnotherGroup) {
   class_descriptor other;  // Other GROUP; Code LONG: the same offset, type and size as Id
   other.StartGroup("Other");
   other.AddSimple(KesTypeLong, "Code", nullptr);
