@@ -71,11 +71,8 @@ TEST(DecimalText, ReadsTheGrammarAndWritesCanonicalText) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(text_of(parse(c.text)), c.value);
   }
-}
-
-TEST(DecimalFromText, StopsAtTheEndOfTheViewNotAtATerminator) {
-  const std::string text = "12345";
-  EXPECT_EQ(text_of(parse(std::string_view(text).substr(0, 3))), "123");
+  // The end of the view ends the text, not a terminator.
+  EXPECT_EQ(text_of(parse(std::string_view("12345").substr(0, 3))), "123");
 }
 
 TEST(DecimalToText, ThirtyTwoIntegerDigitsFitTheBuffer) {
@@ -578,10 +575,7 @@ TEST(DecimalPower, RaisesByBinaryExponentiation) {
     decimal_power_signed(value, c.exponent);
     EXPECT_EQ(text_of(value), c.result);
   }
-}
-
-TEST(DecimalPower, UnsignedExponentBeyondSignedRange) {
-  DecimalEntry value = parse("-1");
+  DecimalEntry value = parse("-1");  // an unsigned exponent beyond the signed range
   decimal_power(value, 4294967295U);
   EXPECT_EQ(text_of(value), "-1");
 }
