@@ -240,7 +240,7 @@ TEST_F(CollationTest, SortFormsReplaceByWeightsAndExpandDigraphs) {
   }
 }
 
-TEST_F(CollationTest, CollationValuesPackWeights) {
+TEST_F(CollationTest, CollationValuesPackWeightsAndCharsUnpackThem) {
   EXPECT_EQ(collation_value("AB"), 16706U);  // 65 * 256 + 66
   EXPECT_EQ(collation_value(""), 0U);
   EXPECT_EQ(collation_value("A"), 65U);
@@ -250,10 +250,7 @@ TEST_F(CollationTest, CollationValuesPackWeights) {
   set_digraph(0, '\xdf', 's', 's');
   EXPECT_EQ(collation_value("a\xdf"), 0x617373U);
   EXPECT_EQ(collation_value("\xdf\xdf\xdf"), 0x73737373U);  // first four weights kept
-}
-
-TEST_F(CollationTest, CollationCharsReadBytesFromTheLowest) {
-  char out[4];
+  char out[4];  // and back: characters from the lowest byte
   ASSERT_EQ(collation_chars(16706, out), 2U);
   EXPECT_EQ(std::string_view(out, 2), "BA");
   EXPECT_EQ(collation_chars(0, out), 0U);
