@@ -244,7 +244,7 @@ struct LoadCase {
   std::string value;
 };
 
-TEST(DecimalLoadPacked, ReadsSignAndDigits) {
+TEST(DecimalPacked, ReadsSignAndDigitsAndNothingWithoutAVariable) {
   const LoadCase cases[] = {
       {"Decimal", {0xF0, 0x12, 0x34}, PackedKind::Decimal, 2, "-12.34"},
       {"AnyNonZeroSignIsNegative", {0x80, 0x12, 0x34}, PackedKind::Decimal, 2, "-12.34"},
@@ -271,9 +271,7 @@ TEST(DecimalLoadPacked, ReadsSignAndDigits) {
     decimal_load_packed(value, c.bytes.data(), c.kind, static_cast<int>(c.bytes.size()), c.places);
     EXPECT_EQ(text_of(value), c.value);
   }
-}
-
-TEST(DecimalPacked, SizeZeroAndNullWriteNothingAndReadZero) {
+  // Size zero and a null variable write nothing and read zero.
   std::uint8_t guard = 0xEE;
   decimal_store_packed(parse("5"), &guard, PackedKind::Decimal, 0, 0);
   decimal_store_packed(parse("5"), nullptr, PackedKind::Pdecimal, 3, 0);
