@@ -259,8 +259,8 @@ TEST_F(LocaleSettingsTest, MonthSettings) {
   apply_setting("KESMON", "\"a\"\"b\",\"c\"", ValueSource::Program);
   EXPECT_EQ(month_abbreviation(1), "a\"b");
   EXPECT_EQ(month_abbreviation(2), "c");
-  EXPECT_EQ(month_abbreviation(12), "Dec");  // out of range reads as empty
-  EXPECT_EQ(month_name(0), "");
+  EXPECT_EQ(month_abbreviation(12), "Dec");
+  EXPECT_EQ(month_name(0), "");  // out of range reads as empty
   EXPECT_EQ(month_name(13), "");
   EXPECT_EQ(month_abbreviation(-1), "");
   EXPECT_EQ(month_abbreviation(13), "");
