@@ -215,12 +215,9 @@ TEST_F(DecimalStackTest, SaveHoldsTheLiveEntriesAndRestoreBringsThemBack) {
   Kes$DPushLong(1);
   restore_decimal_stack(nullptr);
   EXPECT_EQ(decimal_depth(), 0);
-}
-
-TEST_F(DecimalStackTest, TenEntriesFitAndAFullStackIsRestored) {
-  for (int i = 1; i <= kDecimalStackCapacity; ++i)
+  for (int i = 1; i <= kDecimalStackCapacity; ++i)  // ten entries fit, and come back
     Kes$DPushLong(i);
-  void* block = save_decimal_stack();
+  block = save_decimal_stack();
   decimal_stack_clear();
   restore_decimal_stack(block);
   EXPECT_EQ(decimal_depth(), kDecimalStackCapacity);

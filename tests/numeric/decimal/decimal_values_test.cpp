@@ -71,11 +71,8 @@ TEST(DecimalText, ReadsTheGrammarAndWritesCanonicalText) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(text_of(parse(c.text)), c.value);
   }
-}
-
-TEST(DecimalFromText, StopsAtTheEndOfTheViewNotAtATerminator) {
-  const std::string text = "12345";
-  EXPECT_EQ(text_of(parse(std::string_view(text).substr(0, 3))), "123");
+  // The end of the view ends the text, not a terminator.
+  EXPECT_EQ(text_of(parse(std::string_view("12345").substr(0, 3))), "123");
 }
 
 TEST(DecimalToText, ThirtyTwoIntegerDigitsFitTheBuffer) {
@@ -247,7 +244,7 @@ struct LoadCase {
   std::string value;
 };
 
-TEST(DecimalLoadPacked, ReadsSignAndDigits) {
+TEST(DecimalPacked, ReadsSignAndDigitsAndNothingWithoutAVariable) {
   const LoadCase cases[] = {
       {"Decimal", {0xF0, 0x12, 0x34}, PackedKind::Decimal, 2, "-12.34"},
       {"AnyNonZeroSignIsNegative", {0x80, 0x12, 0x34}, PackedKind::Decimal, 2, "-12.34"},
@@ -274,9 +271,7 @@ TEST(DecimalLoadPacked, ReadsSignAndDigits) {
     decimal_load_packed(value, c.bytes.data(), c.kind, static_cast<int>(c.bytes.size()), c.places);
     EXPECT_EQ(text_of(value), c.value);
   }
-}
-
-TEST(DecimalPacked, SizeZeroAndNullWriteNothingAndReadZero) {
+  // Size zero and a null variable write nothing and read zero.
   std::uint8_t guard = 0xEE;
   decimal_store_packed(parse("5"), &guard, PackedKind::Decimal, 0, 0);
   decimal_store_packed(parse("5"), nullptr, PackedKind::Pdecimal, 3, 0);
@@ -578,10 +573,7 @@ TEST(DecimalPower, RaisesByBinaryExponentiation) {
     decimal_power_signed(value, c.exponent);
     EXPECT_EQ(text_of(value), c.result);
   }
-}
-
-TEST(DecimalPower, UnsignedExponentBeyondSignedRange) {
-  DecimalEntry value = parse("-1");
+  DecimalEntry value = parse("-1");  // an unsigned exponent beyond the signed range
   decimal_power(value, 4294967295U);
   EXPECT_EQ(text_of(value), "-1");
 }

@@ -127,6 +127,12 @@ TEST_F(CollationTest, CountedComparisonEndsByExhaustionWithDigraphs) {
   EXPECT_EQ(compare_counted("\xdfx", "ssx", 2, CodePage::Ansi, false), 1);   // "ssx" vs "ss"
   EXPECT_EQ(compare_counted("\xdfz", "ssa", 3, CodePage::Ansi, false), 25);  // "ssz\0" vs "ssa"
   EXPECT_EQ(compare_counted("\xdfz", "ssa", 1, CodePage::Ansi, false), 1);   // "ss" vs "s"
+  // Ignoring case, the expansions are folded too.
+  set_digraph(1, '\xe6', 'a', 'e');
+  set_digraph(2, '\xc6', 'A', 'E');
+  EXPECT_EQ(compare_counted("\xe6", "AE", 1, CodePage::Ansi, true), 1);        // "AE" vs "A"
+  EXPECT_EQ(compare_counted("\xe6\xe6", "AEAE", 2, CodePage::Ansi, true), 1);  // "AEAE" vs "AE"
+  EXPECT_EQ(compare_counted("AEAE", "\xe6\xe6", 2, CodePage::Ansi, true), -1);
 }
 
 struct CountedCase {
@@ -155,14 +161,6 @@ TEST_F(CollationTest, CompareCountedWithAndWithoutCase) {
     EXPECT_EQ(compare_counted(c.a, c.b, c.count, CodePage::Ansi, false), c.sensitive);
     EXPECT_EQ(compare_counted(c.a, c.b, c.count, CodePage::Ansi, true), c.insensitive);
   }
-}
-
-TEST_F(CollationTest, CompareCountedIgnoringCaseFoldsDigraphExpansions) {
-  set_digraph(0, '\xe6', 'a', 'e');
-  set_digraph(1, '\xc6', 'A', 'E');
-  EXPECT_EQ(compare_counted("\xe6", "AE", 1, CodePage::Ansi, true), 1);        // "AE" vs "A"
-  EXPECT_EQ(compare_counted("\xe6\xe6", "AEAE", 2, CodePage::Ansi, true), 1);  // "AEAE" vs "AE"
-  EXPECT_EQ(compare_counted("AEAE", "\xe6\xe6", 2, CodePage::Ansi, true), -1);
 }
 
 TEST_F(CollationTest, OemComparisonUsesOemTables) {
@@ -242,7 +240,7 @@ TEST_F(CollationTest, SortFormsReplaceByWeightsAndExpandDigraphs) {
   }
 }
 
-TEST_F(CollationTest, CollationValuesPackWeights) {
+TEST_F(CollationTest, CollationValuesPackWeightsAndCharsUnpackThem) {
   EXPECT_EQ(collation_value("AB"), 16706U);  // 65 * 256 + 66
   EXPECT_EQ(collation_value(""), 0U);
   EXPECT_EQ(collation_value("A"), 65U);
@@ -252,10 +250,7 @@ TEST_F(CollationTest, CollationValuesPackWeights) {
   set_digraph(0, '\xdf', 's', 's');
   EXPECT_EQ(collation_value("a\xdf"), 0x617373U);
   EXPECT_EQ(collation_value("\xdf\xdf\xdf"), 0x73737373U);  // first four weights kept
-}
-
-TEST_F(CollationTest, CollationCharsReadBytesFromTheLowest) {
-  char out[4];
+  char out[4];  // and back: characters from the lowest byte
   ASSERT_EQ(collation_chars(16706, out), 2U);
   EXPECT_EQ(std::string_view(out, 2), "BA");
   EXPECT_EQ(collation_chars(0, out), 0U);
@@ -332,16 +327,6 @@ TEST_F(CollationTest, CollatingListsGiveWeights) {
   }
 }
 
-TEST_F(CollationTest, SequenceBuildsBothTables) {
-  set_collating_sequence("ba", false);
-  const CollationTables& t = collation_tables();
-  EXPECT_EQ(t.ansi_weight['b'], 'a');
-  EXPECT_EQ(t.oem_weight['b'], 'a');
-  set_collating_sequence("", false);
-  EXPECT_EQ(t.ansi_weight['b'], 'b');
-  EXPECT_EQ(t.oem_weight['b'], 'b');
-}
-
 TEST_F(CollationTest, OemListBuildsTheOemTableAndConvertsForAnsi) {
   // OEM 82h is e acute, ANSI E9h.
   set_collating_sequence(
@@ -359,6 +344,9 @@ TEST_F(CollationTest, OemListBuildsTheOemTableAndConvertsForAnsi) {
       false);
   EXPECT_EQ(t.ansi_weight[0xE9], 'e');
   EXPECT_EQ(t.oem_weight[0x82], 'e');
+  set_collating_sequence("", false);  // both back to byte order
+  EXPECT_EQ(t.ansi_weight[0xE9], 0xE9);
+  EXPECT_EQ(t.oem_weight[0x82], 0x82);
 }
 
 TEST_F(CollationTest, PlatformOrderPutsAccentsBesideTheirLetters) {
@@ -424,7 +412,7 @@ TEST_F(CollationTest, CasePairsEnterOnlyTheUpperHalf) {
   EXPECT_EQ(to_lower_char(0xC0), 0xE0);
 }
 
-TEST_F(CollationTest, CasePairsStopAtAnEmptyPosition) {
+TEST_F(CollationTest, CasePairsStopAtAnEmptyPositionOrFallBack) {
   set_case_pairs(std::string_view("\xc9\0\xc0", 3), std::string_view("\xe9\xe1\xe0", 3));
   EXPECT_EQ(collation_tables().case_partner[0xC9], 0xE9);
   EXPECT_EQ(collation_tables().case_partner[0xC0], 0);
@@ -434,6 +422,13 @@ TEST_F(CollationTest, CasePairsStopAtAnEmptyPosition) {
   const std::string lowers = std::string(128, 'q') + "\xe9";
   set_case_pairs(uppers, lowers);
   EXPECT_EQ(collation_tables().case_partner[0xC9], 0);
+  // Unequal or empty items take the platform's letters instead.
+  reset_case_tables(collation_tables());
+  set_case_pairs("\xc9\xc0", "\xe9");
+  EXPECT_EQ(collation_tables().case_partner[0xD1], 0xF1);
+  reset_case_tables(collation_tables());
+  set_case_pairs("", "");
+  EXPECT_EQ(collation_tables().case_partner[0xD1], 0xF1);
 }
 
 TEST_F(CollationTest, PlatformCaseTables) {
@@ -458,14 +453,6 @@ TEST_F(CollationTest, PlatformCaseTables) {
     EXPECT_EQ(t.case_partner[c.c], c.partner);
     EXPECT_EQ(t.char_class[c.c], c.char_class);
   }
-}
-
-TEST_F(CollationTest, UnequalOrEmptyCaseItemsTakeThePlatformLetters) {
-  set_case_pairs("\xc9\xc0", "\xe9");
-  EXPECT_EQ(collation_tables().case_partner[0xD1], 0xF1);
-  reset_case_tables(collation_tables());
-  set_case_pairs("", "");
-  EXPECT_EQ(collation_tables().case_partner[0xD1], 0xF1);
 }
 
 TEST_F(CollationTest, DigraphItems) {

@@ -259,6 +259,11 @@ TEST_F(LocaleSettingsTest, MonthSettings) {
   apply_setting("KESMON", "\"a\"\"b\",\"c\"", ValueSource::Program);
   EXPECT_EQ(month_abbreviation(1), "a\"b");
   EXPECT_EQ(month_abbreviation(2), "c");
+  EXPECT_EQ(month_abbreviation(12), "Dec");
+  EXPECT_EQ(month_name(0), "");  // out of range reads as empty
+  EXPECT_EQ(month_name(13), "");
+  EXPECT_EQ(month_abbreviation(-1), "");
+  EXPECT_EQ(month_abbreviation(13), "");
 }
 
 TEST_F(LocaleSettingsTest, AmPmSettings) {
@@ -379,47 +384,29 @@ TEST_F(LocaleSettingsTest, OemSettingsFile) {
   EXPECT_EQ(month_name(1), "F\xe9vrier");
 }
 
-// The default names themselves are read back through the settings that replace some of them.
-TEST_F(LocaleSettingsTest, MonthsOutOfRangeAreEmpty) {
-  EXPECT_EQ(month_name(12), "December");
-  EXPECT_EQ(month_abbreviation(12), "Dec");
-  EXPECT_EQ(month_name(0), "");
-  EXPECT_EQ(month_name(13), "");
-  EXPECT_EQ(month_abbreviation(-1), "");
-  EXPECT_EQ(month_abbreviation(13), "");
-}
-
-TEST_F(LocaleSettingsTest, MessageOverridesReplaceByNumber) {
+TEST_F(LocaleSettingsTest, MessageOverridesReplaceByNumberAndSurviveHeapFailures) {
+  MessageTable& table = locale_state().messages;
   EXPECT_FALSE(message_override(2).has_value());
-  ASSERT_TRUE(locale_state().messages.set(2, "Missing"));
-  ASSERT_TRUE(locale_state().messages.set(5, ""));
-  ASSERT_TRUE(locale_state().messages.set(2, "Gone"));
-  EXPECT_EQ(message_override(2), "Gone");
+  ASSERT_TRUE(table.set(2, "Missing"));
+  ASSERT_TRUE(table.set(5, ""));
+  ASSERT_TRUE(table.set(2, "Old"));
   EXPECT_EQ(message_override(5), "");
   EXPECT_FALSE(message_override(3).has_value());
-  EXPECT_EQ(locale_state().messages.size(), 2U);
-}
-
-TEST_F(LocaleSettingsTest, MessageOverrideKeepsOldTextWhenTheHeapFails) {
-  ASSERT_TRUE(locale_state().messages.set(2, "Old"));
+  EXPECT_EQ(table.size(), 2U);
   platform::heap_fail_nth(1);
-  EXPECT_FALSE(locale_state().messages.set(2, "New"));
+  EXPECT_FALSE(table.set(2, "New"));
   EXPECT_EQ(message_override(2), "Old");
   platform::heap_fail_nth(1);
-  EXPECT_FALSE(locale_state().messages.set(3, "Other"));
+  EXPECT_FALSE(table.set(3, "Other"));
   EXPECT_FALSE(message_override(3).has_value());
-  platform::heap_fail_nth(0);
-}
-
-TEST_F(LocaleSettingsTest, GrowingTheTableFailsCleanly) {
   for (std::int32_t n = 0; n < 16; ++n)
-    ASSERT_TRUE(locale_state().messages.set(n, "x"));
+    ASSERT_TRUE(table.set(n, "x"));
   platform::heap_fail_nth(2);  // the text copy succeeds, the table's growth fails
-  EXPECT_FALSE(locale_state().messages.set(16, "y"));
+  EXPECT_FALSE(table.set(16, "y"));
   platform::heap_fail_nth(0);
   EXPECT_FALSE(message_override(16).has_value());
-  EXPECT_EQ(locale_state().messages.size(), 16U);
-  EXPECT_TRUE(locale_state().messages.set(16, "y"));
+  EXPECT_EQ(table.size(), 16U);
+  EXPECT_TRUE(table.set(16, "y"));
   EXPECT_EQ(message_override(16), "y");
 }
 

@@ -93,6 +93,11 @@ TEST_F(LocaleStartupTest, DefaultsWithoutProfileOrSettingsFile) {
   EXPECT_TRUE(regional_settings().twelve_hour_clock);
   EXPECT_EQ(regional_settings().short_date, "MM/dd/yy");
   EXPECT_EQ(month_name(1), "January");
+  platform::set_system_profile_path_for_testing(  // non-numeric numbers keep the defaults too
+      write_temp("profile_bad.ini", "[intl]\niTime=x\niTLzero=\n"));
+  read_regional_settings();
+  EXPECT_TRUE(regional_settings().twelve_hour_clock);
+  EXPECT_TRUE(regional_settings().hour_leading_zero);
 }
 
 TEST_F(LocaleStartupTest, ReadsRegionalSettingsThenTheProgramsFileOnce) {
@@ -124,14 +129,6 @@ TEST_F(LocaleStartupTest, ReadsRegionalSettingsThenTheProgramsFileOnce) {
   write_temp("program.ENV", "KESMONTH=Jänner\r\n");
   initialize_locale();  // later calls do nothing
   EXPECT_EQ(month_name(1), "Januar");
-}
-
-TEST_F(LocaleStartupTest, NonNumericRegionalNumbersKeepDefaults) {
-  platform::set_system_profile_path_for_testing(
-      write_temp("profile_bad.ini", "[intl]\niTime=x\niTLzero=\n"));
-  initialize_locale();
-  EXPECT_TRUE(regional_settings().twelve_hour_clock);
-  EXPECT_TRUE(regional_settings().hour_leading_zero);
 }
 
 TEST_F(LocaleStartupTest, LocaleWindowsSetsThreeSettings) {
@@ -203,34 +200,19 @@ TEST_F(LocaleStartupTest, LocaleOfOneSetting) {
     locale_setting(c.setting, c.value);
     EXPECT_EQ(month_name(1), c.month);
   }
-}
-
-TEST_F(LocaleStartupTest, LocaleValuesAreCutAt299) {
-  locale_setting("KESMSG9", std::string(400, 'm'));
+  locale_setting("KESMSG9", std::string(400, 'm'));  // values are cut at 299
   EXPECT_EQ(message_override(9)->size(), 299U);
 }
 
-TEST_F(LocaleStartupTest, PaddedAndCountedComparisons) {
+TEST_F(LocaleStartupTest, ComparisonsCollationValuesCaseAndClasses) {
   EXPECT_EQ(Kes$comparestr("abc", 3, "abc  ", 5), 0);
   EXPECT_EQ(Kes$comparestr(nullptr, 5, "a", 1), ' ' - 'a');  // no text reads as empty
   EXPECT_EQ(Kes$isfcompare("abc", "abd", 2), 0);
   EXPECT_EQ(Kes$isficompare("a", "B", 1), -1);
   EXPECT_EQ(Kes$isfoemcompare("b", "a", 1), 1);
   EXPECT_EQ(Kes$isfcompare(nullptr, "a", 1), 0);
-}
-
-TEST_F(LocaleStartupTest, MessageOverrides) {
-  EXPECT_EQ(Kes$IsfGetMsg(2), nullptr);
-  call_locale("KESMSG2", "Datei nicht gefunden");
-  ASSERT_NE(Kes$IsfGetMsg(2), nullptr);
-  EXPECT_STREQ(Kes$IsfGetMsg(2), "Datei nicht gefunden");
-  call_locale("KESBUTTON", "Ja,Nein");
-  EXPECT_STREQ(Kes$IsfGetMsg(32513), "Nein");
-}
-
-TEST_F(LocaleStartupTest, CollationValCharCaseAndClasses) {
-  runtime::push_text("\xff\xff\xff\xff");
-  EXPECT_EQ(Kes$CollationVal(), -1);  // all four bytes 255
+  runtime::push_text("\xff\xff\xff\xff");  // collation values and characters, case, classes
+  EXPECT_EQ(Kes$CollationVal(), -1);       // all four bytes 255
   Kes$CollationChar(16706);
   EXPECT_EQ(test::pop_top_text(), "BA");
   EXPECT_EQ(Kes$isftoupper('a'), 'A');
@@ -249,6 +231,18 @@ TEST_F(LocaleStartupTest, CollationValCharCaseAndClasses) {
   Kes$isflower(text, 3);
   EXPECT_STREQ(text, "mixED 9");
   Kes$isfupper(nullptr, 4);
+}
+
+TEST_F(LocaleStartupTest, MessageOverridesSurviveASecondInit) {
+  EXPECT_EQ(Kes$IsfGetMsg(2), nullptr);
+  Kes$isfinit();
+  call_locale("KESMSG2", "Datei nicht gefunden");
+  ASSERT_NE(Kes$IsfGetMsg(2), nullptr);
+  EXPECT_STREQ(Kes$IsfGetMsg(2), "Datei nicht gefunden");
+  call_locale("KESBUTTON", "Ja,Nein");
+  EXPECT_STREQ(Kes$IsfGetMsg(32513), "Nein");
+  Kes$isfinit();  // does nothing the second time
+  EXPECT_STREQ(Kes$IsfGetMsg(2), "Datei nicht gefunden");
 }
 
 struct StackTestCase {
@@ -339,13 +333,6 @@ TEST_F(LocaleStartupTest, TableBlockLayout) {
   EXPECT_EQ(Kes$isftoupper(0xE9), 0xC9);
   EXPECT_NE(Kes$comparestr("\xe6", 1, "ae", 2), 0);  // digraphs gone
   Kes$AccessColSeqInfo(nullptr, 0);
-}
-
-TEST_F(LocaleStartupTest, InitOnlyOnce) {
-  Kes$isfinit();
-  call_locale("KESMONTH", "X");
-  Kes$isfinit();  // does nothing the second time
-  EXPECT_EQ(month_name(1), "X");
 }
 
 // LOCALE pops two operands in both forms; a stack holding fewer is a fatal error of the

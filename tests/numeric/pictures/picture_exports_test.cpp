@@ -44,7 +44,7 @@ class PictureExports : public testing::Test {
   int decimals_ = 0;
 };
 
-TEST_F(PictureExports, PushPictFormatsEachType) {
+TEST_F(PictureExports, PushPictFormatsEachTypeOrPushesEmpty) {
   Kes$PushPictLong(1234, "@N9.2");
   EXPECT_EQ(pop_top_text(), " 1,234.00");
   Kes$PushPictReal("@N9.2", 1234.5);
@@ -52,9 +52,7 @@ TEST_F(PictureExports, PushPictFormatsEachType) {
   decimal_push_text("1234.5");
   Kes$PushPictDec("@N9.2");  // consumes the decimal
   EXPECT_EQ(pop_top_text(), " 1,234.50");
-}
-
-TEST_F(PictureExports, InvalidPicturePushesTheEmptyString) {
+  // An invalid picture pushes the empty string.
   Kes$PushPictLong(5, "@N9.2x");
   EXPECT_EQ(pop_top_text(), "");
   Kes$PushPictReal("@S0", 5.0);

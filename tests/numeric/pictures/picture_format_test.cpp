@@ -109,16 +109,13 @@ TEST(PictureFormatNumber, ThroughTheDecimalStack) {
   }
 }
 
-TEST(PictureFormatNumber, FromLongs) {
+TEST(PictureFormatNumber, FromLongsAndReals) {
   EXPECT_EQ(store<std::int32_t>("@N-14", std::numeric_limits<std::int32_t>::min()),
             "-2,147,483,648");
   EXPECT_EQ(store<std::int32_t>("@N13", std::numeric_limits<std::int32_t>::max()), "2,147,483,647");
   EXPECT_EQ(store<std::int32_t>("@N-5", 0), "    0");
   EXPECT_EQ(store<std::int32_t>("@N5B", 0), "     ");
   EXPECT_EQ(store<std::int32_t>("@N3", 1000), "###");
-}
-
-TEST(PictureFormatNumber, FromReals) {
   EXPECT_EQ(store<double>("@N-9.2", -0.125), "    -0.13");
   EXPECT_EQ(store<double>("@N12.2", 1e300), "#,###,###.##");
   EXPECT_EQ(store<double>("@N-6", -std::numeric_limits<double>::infinity()), "-#,###");
@@ -163,18 +160,6 @@ constexpr FormatCase kScientific[] = {
     {"CommaDecimal", "@E10`2", "12", " 1,20E+001"},
 };
 
-TEST(PictureFormatScientific, ExtremeDigitCountsStayCheap) {
-  PicDesc desc;
-  desc.Init("@E12.2");
-  char out[12];
-  desc.FormatPict(out, 12, -2000000000, 0, "5");  // 5 x 10^-2000000001
-  EXPECT_EQ(std::string_view(out, 12), "   #.##E####");
-  desc.FormatPict(out, 12, 2000000000, 1, "0");  // zero however many digits
-  EXPECT_EQ(std::string_view(out, 12), "   0.00E+000");
-  desc.FormatPict(out, 12, -5, 0, "12");  // 0.0000012
-  EXPECT_EQ(std::string_view(out, 12), "   1.20E-006");
-}
-
 TEST(PictureFormatScientific, MantissaAndExponent) {
   for (const FormatCase& c : kScientific) {
     SCOPED_TRACE(c.name);
@@ -184,6 +169,15 @@ TEST(PictureFormatScientific, MantissaAndExponent) {
   EXPECT_EQ(store<double>("@E12.2", 1e-300), "   1.00E-300");
   EXPECT_EQ(store<double>("@E12.3", 1.5e-9), "  1.500E-009");
   EXPECT_EQ(store<double>("@E12.3", -2.5e-7), " -2.500E-007");
+  PicDesc desc;  // extreme digit counts from the caller stay cheap
+  desc.Init("@E12.2");
+  char out[12];
+  desc.FormatPict(out, 12, -2000000000, 0, "5");  // 5 x 10^-2000000001
+  EXPECT_EQ(std::string_view(out, 12), "   #.##E####");
+  desc.FormatPict(out, 12, 2000000000, 1, "0");  // zero however many digits
+  EXPECT_EQ(std::string_view(out, 12), "   0.00E+000");
+  desc.FormatPict(out, 12, -5, 0, "12");  // 0.0000012
+  EXPECT_EQ(std::string_view(out, 12), "   1.20E-006");
 }
 
 // Serial day numbers worked out by hand: 5 January 2024 is

@@ -9,6 +9,7 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include <kestrel/storage.h>
 #include <kestrel/string_stack.h>
@@ -91,7 +92,7 @@ TEST(LongText, DecimalDigits) {
   }
 }
 
-TEST(HeapText, OneAllocationPerTextAndAFailedOneLeavesThePairEmpty) {
+TEST(HeapText, OneAllocationPerTextAFailedOneLeavesThePairEmpty) {
   KesTextPair pair{nullptr, 0};
   {
     test::AllocationCounter counter;
@@ -107,10 +108,7 @@ TEST(HeapText, OneAllocationPerTextAndAFailedOneLeavesThePairEmpty) {
     EXPECT_EQ(pair.pointer, nullptr);
     EXPECT_EQ(pair.length, 0u);
   }
-}
-
-TEST(HeapText, FreeingEmptyOrNullPairIsHarmless) {
-  KesTextPair pair{nullptr, 0};
+  // Freeing an empty or missing pair is harmless.
   Kes$freestr(&pair);
   EXPECT_EQ(pair.pointer, nullptr);
   Kes$freestr(nullptr);
@@ -124,51 +122,46 @@ TEST(HeapText, FreeingEmptyOrNullPairIsHarmless) {
   EXPECT_EQ(pair.length, 0u);
 }
 
-std::string stored_real(std::uint32_t length, const char* picture, double value) {
+// A REAL (double) or LONG (int) stored through a picture into a field of `length` bytes.
+template <typename Value>
+std::string stored(std::uint32_t length, const char* picture, Value value) {
   std::string destination(length + 1, '#');
-  Kes$pictstorereal(destination.data(), length, picture, value);
+  if constexpr (std::is_same_v<Value, double>) {
+    Kes$pictstorereal(destination.data(), length, picture, value);
+  } else {
+    Kes$pictstorelong(destination.data(), length, picture, value);
+  }
   EXPECT_EQ(destination.back(), '#');  // nothing beyond the field
   destination.pop_back();
   return destination;
 }
 
-std::string stored_long(std::uint32_t length, const char* picture, std::int32_t value) {
-  std::string destination(length + 1, '#');
-  Kes$pictstorelong(destination.data(), length, picture, value);
-  EXPECT_EQ(destination.back(), '#');
-  destination.pop_back();
-  return destination;
-}
-
 TEST(PictureStore, FormatsIntoFixedField) {
-  EXPECT_EQ(stored_real(9, "@N9.2", 1234.5), " 1,234.50");
-  EXPECT_EQ(stored_long(9, "@N9.2", 1234), " 1,234.00");
-  EXPECT_EQ(stored_long(9, "@N9.2B", 0), "         ");
-  EXPECT_EQ(stored_real(9, "@N9.2", -5.0), "     5.00");  // no sign position
-  EXPECT_EQ(stored_real(12, "@N-9.2", -5.0), "    -5.00   ");
+  EXPECT_EQ(stored(9, "@N9.2", 1234.5), " 1,234.50");
+  EXPECT_EQ(stored(9, "@N9.2", 1234), " 1,234.00");
+  EXPECT_EQ(stored(9, "@N9.2B", 0), "         ");
+  EXPECT_EQ(stored(9, "@N9.2", -5.0), "     5.00");  // no sign position
+  EXPECT_EQ(stored(12, "@N-9.2", -5.0), "    -5.00   ");
   Kes$pictstorereal(nullptr, 9, "@N9.2", 1.0);  // no destination: nothing taken
   Kes$pictstorelong(nullptr, 9, "@N9.2", 1);
-  EXPECT_EQ(stored_long(3, "@N3", 7), "  7");
-}
-
-// A REAL keeps every digit it holds: more than six places, and small exponents.
-TEST(PictureStore, RealsKeepTheirDigits) {
-  EXPECT_EQ(stored_real(15, "@N15.8", 0.123456789), "     0.12345679");
-  EXPECT_EQ(stored_real(12, "@E12.3", 1.5e-9), "  1.500E-009");
-  EXPECT_EQ(stored_real(12, "@N-12.8", -0.00000025), " -0.00000025");
+  EXPECT_EQ(stored(3, "@N3", 7), "  7");
+  // A REAL keeps every digit it holds: more than six places, and small exponents.
+  EXPECT_EQ(stored(15, "@N15.8", 0.123456789), "     0.12345679");
+  EXPECT_EQ(stored(12, "@E12.3", 1.5e-9), "  1.500E-009");
+  EXPECT_EQ(stored(12, "@N-12.8", -0.00000025), " -0.00000025");
 }
 
 TEST(PictureStore, ValuesThatDoNotFitShowNoDigitsAndStayInsideTheField) {
   for (double value : {1e300, -1e300, 12345678.0}) {
     SCOPED_TRACE(value);
-    const std::string shown = stored_real(9, "@N9.2", value);
+    const std::string shown = stored(9, "@N9.2", value);
     EXPECT_EQ(shown.find_first_of("0123456789"), std::string::npos);
     EXPECT_NE(shown.find('#'), std::string::npos);
   }
-  EXPECT_EQ(stored_long(9, "@N9.2", 12345678).find_first_of("0123456789"), std::string::npos);
+  EXPECT_EQ(stored(9, "@N9.2", 12345678).find_first_of("0123456789"), std::string::npos);
   for (double value :
        {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
-    EXPECT_EQ(stored_real(9, "@N9.2", value).size(), 9u);  // the helper checks the byte after
+    EXPECT_EQ(stored(9, "@N9.2", value).size(), 9u);  // the helper checks the byte after
   }
 }
 
@@ -387,7 +380,7 @@ const PackedCase kPackedCases[] = {
      {0x00, 0x00, 0x0F}},
 };
 
-TEST(StoreRealAsDecimal, RoundsAndPacks) {
+TEST(StoreRealAsDecimal, RoundsAndPacksOrWritesNothing) {
   for (const PackedCase& c : kPackedCases) {
     SCOPED_TRACE(c.name);
     Bytes3 decimal{0xEE, 0xEE, 0xEE};
@@ -397,17 +390,7 @@ TEST(StoreRealAsDecimal, RoundsAndPacks) {
     Kes$pstoredec(pdecimal.data(), 3, 2, c.value);
     EXPECT_EQ(pdecimal, c.pdecimal);
   }
-}
-
-TEST(StoreRealAsDecimal, LeavesDecimalStackAsFound) {
-  const int depth = decimal_depth();
-  std::array<std::uint8_t, 8> bytes{};
-  Kes$storedec(bytes.data(), 8, 4, 3.25);
-  EXPECT_EQ(Kes$loaddec(bytes.data(), 8, 4), 3.25);
-  EXPECT_EQ(decimal_depth(), depth);
-}
-
-TEST(StoreRealAsDecimal, NullOrEmptyFieldWritesNothing) {
+  // A missing or empty field: nothing written, zero read.
   Kes$storedec(nullptr, 3, 2, 1.0);
   Kes$pstoredec(nullptr, 3, 2, 1.0);
   Bytes3 bytes{0xEE, 0xEE, 0xEE};
@@ -426,7 +409,8 @@ TEST(LoadRealFromDecimal, ReadsBothLayouts) {
   EXPECT_EQ(Kes$ploaddec(kPackedCases[1].pdecimal.data(), 3, 0), 1234.0);  // no places
 }
 
-TEST(DecimalRoundTrip, FifteenDigitsSurvive) {
+TEST(DecimalRoundTrip, FifteenDigitsSurviveAndTheDecimalStackIsLeftAsFound) {
+  const int depth = decimal_depth();
   const double kValues[] = {0.1, -0.1, 123456789012.345, -99999999999999.9, 1e20, 0.000001};
   for (double value : kValues) {
     SCOPED_TRACE(value);
@@ -436,6 +420,7 @@ TEST(DecimalRoundTrip, FifteenDigitsSurvive) {
     Kes$pstoredec(bytes.data(), 16, 6, value);
     EXPECT_EQ(Kes$ploaddec(bytes.data(), 16, 6), value);
   }
+  EXPECT_EQ(decimal_depth(), depth);
 }
 
 }  // namespace
