@@ -178,7 +178,7 @@ TEST_F(PictureExports, PicDescPushDeformattedAndStorePict) {
   EXPECT_EQ(Kes$storepict(nullptr, "@N9.2"), 0);
 }
 
-// The machine's regional short date format, read at start-up as a program meets it.
+// The machine's regional settings, read at start-up as a program meets them.
 class PictureRegionalExports : public PictureExports {
  protected:
   void TearDown() override {
@@ -187,9 +187,9 @@ class PictureRegionalExports : public PictureExports {
     platform::set_module_path_for_testing("");
     PictureExports::TearDown();
   }
-  static void start_with_short_date(const std::string& format) {
+  static void start_with(const std::string& intl) {
     const std::string profile = testing::TempDir() + "kes_pictures_profile.ini";
-    std::ofstream(profile, std::ios::binary) << "[intl]\nsShortDate=" << format << "\n";
+    std::ofstream(profile, std::ios::binary) << "[intl]\n" << intl;
     platform::set_system_profile_path_for_testing(profile);
     platform::set_module_path_for_testing(testing::TempDir() + "kes_pictures_no_program");
     reset_locale_for_testing();
@@ -216,7 +216,7 @@ constexpr ShortDateCase kShortDates[] = {
 TEST_F(PictureRegionalExports, LocaleShortDateFollowsTheRegionalOrder) {
   for (const ShortDateCase& c : kShortDates) {
     SCOPED_TRACE(c.name);
-    start_with_short_date(c.format);
+    start_with("sShortDate=" + std::string(c.format) + "\n");
     Kes$PushPictLong(kJan5Of2024, "@D17");
     EXPECT_EQ(pop_top_text(), c.shown);
     runtime::push_text(c.shown);
@@ -224,6 +224,17 @@ TEST_F(PictureRegionalExports, LocaleShortDateFollowsTheRegionalOrder) {
     runtime::push_text(c.typed);
     EXPECT_EQ(Kes$PopPictLong("@D17"), kJan5Of2024);
   }
+}
+
+// The locale time pictures show the platform's own AM and PM texts; the others keep the
+// library's.
+TEST_F(PictureRegionalExports, LocaleTimeShowsThePlatformsAmPmTexts) {
+  start_with("s1159=vm\ns2359=nm\n");
+  constexpr std::int32_t kOneFivePm = 13 * 360000 + 5 * 6000 + 1;
+  Kes$PushPictLong(kOneFivePm, "@T7");
+  EXPECT_EQ(pop_top_text(), "01:05 nm");
+  Kes$PushPictLong(kOneFivePm, "@T3");
+  EXPECT_EQ(pop_top_text(), " 1:05PM");
 }
 
 }  // namespace

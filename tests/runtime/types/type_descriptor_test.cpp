@@ -227,7 +227,7 @@ TEST(ClassDescriptorWalk, DamagedStreamsGiveNoFields) {
                                             0,    0, 0, 0, 0, 0, 0};  // 1 field
   const std::pair<std::string, std::vector<unsigned char>> fields[] = {
       {"NestedGroupCountsMoreThanItsParent", {0x16, 0, 4, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0}},
-      {"TooManyDimensions", {0x06, 0x10, 17}},
+      {"SeventeenDimensions", {0x06, 0x10, 17, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}},
       {"DimensionOfNoElements", {0x06, 0x10, 1, 0}},
       {"NegativeOffset", {0x06, 0x08, 0x81}},
       {"DecimalOfSeventeenBytes", {0x0A, 0, 17, 2}},
