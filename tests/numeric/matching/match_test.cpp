@@ -17,22 +17,12 @@
 #include "numeric/matching/wildcard.h"
 #include "platform/core/heap.h"
 #include "runtime/stack/string_stack.h"
+#include "tests/numeric/matching/case_pair.h"
 #include "tests/support/allocation_counter.h"
 #include "tests/support/host_speed.h"
 
 namespace kes::numeric {
 namespace {
-
-// Makes E9h the lower-case partner of C9h, as a Latin-1 locale does; gives the tables as they were.
-CollationTables with_e_acute_pair() {
-  CollationTables& tables = collation_tables();
-  const CollationTables saved = tables;
-  tables.char_class[0xE9] = kClassLower;
-  tables.char_class[0xC9] = kClassUpper;
-  tables.case_partner[0xE9] = 0xC9;
-  tables.case_partner[0xC9] = 0xE9;
-  return saved;
-}
 
 int call_match(std::string_view text, std::string_view pattern, std::int32_t mode) {
   const int depth = runtime::string_stack_depth();

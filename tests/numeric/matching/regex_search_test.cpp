@@ -14,6 +14,7 @@
 #include "numeric/locale/collation_tables.h"
 #include "numeric/matching/regex_program.h"
 #include "platform/core/heap.h"
+#include "tests/numeric/matching/case_pair.h"
 #include "tests/support/host_speed.h"
 
 // The Windows build has no PCRE2 and leaves the comparison out.
@@ -181,15 +182,9 @@ TEST(RegexSearch, IgnoresCaseOfLiteralsThroughTheCaseTables) {
   EXPECT_EQ(find("[A]", "a", 0, true), "none");  // sets compare as written
   EXPECT_EQ(find("a+b", "xAAB", 0, true), "0:[1,4)");
   EXPECT_EQ(find("x*yz", "XYZ", 0, true), "0:[0,3)");  // the required literal too
-  CollationTables& tables = collation_tables();
-  const CollationTables saved = tables;
-  // Make 0xE9 the lower-case partner of 0xC9, as a Latin-1 locale does.
-  tables.char_class[0xE9] = kClassLower;
-  tables.char_class[0xC9] = kClassUpper;
-  tables.case_partner[0xE9] = 0xC9;
-  tables.case_partner[0xC9] = 0xE9;
+  const CollationTables saved = with_e_acute_pair();
   EXPECT_EQ(find("\xC9t\xC9", "l'\xE9t\xE9", 0, true), "0:[2,5)");
-  tables = saved;
+  collation_tables() = saved;
   EXPECT_EQ(find("\xC9t\xC9", "l'\xE9t\xE9", 0, true), "none");
 }
 
